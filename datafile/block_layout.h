@@ -1,0 +1,96 @@
+#pragma once
+// Where rows are inside a data block, how a row piece's flag byte is
+// classified, and the one column walk that every reader uses.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "datafile/block_view.h"
+
+namespace restorix {
+
+// Block header.
+constexpr int kBlockTypeOffset = 0;
+constexpr int kSegmentKindOffset = 20;
+constexpr int kDataObjectOffset = 24;
+constexpr int kItlCountOffset = 36;
+constexpr int kFixedHeaderSize = 20 + 24;  // cache layer + transaction header
+constexpr int kItlEntrySize = 24;
+constexpr std::uint8_t kDataBlockType = 6;
+
+// Data header, relative to its start H.
+constexpr int kTableCountOffset = 1;
+constexpr int kRowSlotCountOffset = 2;
+constexpr int kDataHeaderSize = 14;
+constexpr int kTableDirectoryEntrySize = 4;
+constexpr int kRowDirectoryEntrySize = 2;
+constexpr std::uint16_t kEmptySlot = 0xFFFF;
+
+// Column length bytes.
+constexpr std::uint8_t kNullLength = 0xFF;
+constexpr std::uint8_t kLongLength = 0xFE;  // a u16le length and the data follow
+
+enum RowFlag : std::uint8_t {
+    ClusterKey = 0x80,
+    ClusterMember = 0x40,
+    Head = 0x20,
+    Deleted = 0x10,
+    First = 0x08,
+    Last = 0x04,
+    PrevPart = 0x02,
+    NextPart = 0x01,
+};
+
+struct DataBlockLayout {
+    std::uint8_t itlCount = 0;
+    int dataHeaderOffset = 0;    // H
+    std::uint8_t tableCount = 0;
+    std::uint16_t rowSlotCount = 0;
+    int rowDirectoryOffset = 0;  // R
+};
+
+// Computed from bytes 36, H+1 and H+2. Fields whose bytes lie outside the
+// block read as 0.
+DataBlockLayout parseDataBlockLayout(const BlockView& block);
+
+// The checks with which a dictionary pass gives up on a block whose header
+// points outside it: H > 8178, H + 14 > 8188 or H + 18 > 8192.
+bool dataHeaderInBlock(const DataBlockLayout& layout);
+
+enum class SlotState {
+    Piece,       // offset holds the row piece's block offset
+    Skipped,     // empty slot, free-slot link, or a piece at or past the end
+    OutOfBlock,  // the directory entry itself lies past the block
+};
+struct RowSlot {
+    SlotState state = SlotState::Skipped;
+    int offset = 0;
+};
+
+// Slot i of the row directory, with the walk rules: 0xFFFF is empty, an entry
+// below rowSlotCount is a free-slot link, H + entry >= 8192 is skipped.
+RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot);
+
+struct RowPieceClass {
+    bool classified = false;  // false: the flag matches no rule
+    bool decoded = false;     // the piece goes on to column decoding
+    int headerLength = 0;     // 2, 3, 4, 9, 10, 15 or 19
+};
+RowPieceClass rowPieceHeaderLength(std::uint8_t flag);
+
+// One stored column: NULL, or its bytes inside the block.
+struct ColumnValue {
+    bool isNull = true;
+    std::span<const std::uint8_t> bytes;
+    int lengthOffset = 0;  // block offset of the column's length byte
+};
+
+// Reads `count` columns from block offset `offset`. A length byte FF is NULL;
+// FE is followed by a u16le length and that many bytes; any other byte L by L
+// bytes. Returns false when a length byte or a value would leave the block;
+// `out` then holds the columns read before that point.
+bool readColumns(const BlockView& block, int offset, int count, std::vector<ColumnValue>& out);
+
+}  // namespace restorix

@@ -1,0 +1,50 @@
+#pragma once
+// The datafile reader: exclusive read-only access with 64-bit positions.
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace restorix {
+
+// A failing seek, read, length, position or close; carries errno.
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::string& what, int errorCode)
+        : std::runtime_error(what), errorCode_(errorCode) {}
+    int errorCode() const { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+class CFile64 {
+public:
+    CFile64() = default;
+    ~CFile64();
+    CFile64(const CFile64&) = delete;
+    CFile64& operator=(const CFile64&) = delete;
+
+    // Opens read-only and takes an exclusive lock, so a second open of the same
+    // file (by this or another process) fails while this one holds it.
+    // On failure returns false and leaves errno in *errorCode when given.
+    bool open(const std::string& fileName, int* errorCode = nullptr);
+    std::int64_t seek(std::int64_t position, int origin = 0);
+    std::size_t read(void* buffer, std::size_t count);
+    // Reads at an absolute position without moving the current position.
+    std::size_t readAt(std::int64_t position, std::span<std::uint8_t> buffer) const;
+    std::int64_t length() const;
+    std::int64_t position() const;
+    void close();
+
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& fileName() const { return fileName_; }
+
+private:
+    int fd_ = -1;
+    bool closeOnDestroy_ = false;
+    std::string fileName_;
+};
+
+}  // namespace restorix

@@ -1,0 +1,49 @@
+#pragma once
+// One recovery's state: the open datafile, the block index, the release, the
+// catalog, the chosen option and the shell values the jobs read. Nothing of it
+// is process-wide, so several recoveries (tests) run side by side.
+
+#include <atomic>
+#include <string>
+
+#include "datafile/block_index.h"
+#include "datafile/block_scan.h"
+#include "datafile/cfile64.h"
+#include "dictionary/catalog.h"
+#include "platform/job_control.h"
+
+namespace restorix {
+
+enum class RecoveryOption { None, SysOnly, AllButSys, All };
+
+struct Recovery {
+    // Shell values.
+    std::string appTitle = " Restorix for Oracle Database";
+    std::string productName = "Restorix for Oracle Database";
+    std::string versionText = "Version 2.0.0";
+    std::string installFolder;
+    std::string sourcePath;   // the datafile's path, upper-cased: labels and logs only
+    std::string sourceTitle;  // file name without folder and extension
+
+    // Recovery option flags; at most one is set.
+    bool recoverSysOnly = false;
+    bool recoverAllButSys = false;
+    bool recoverAll = false;
+    void setOption(RecoveryOption option) {
+        recoverSysOnly = option == RecoveryOption::SysOnly;
+        recoverAllButSys = option == RecoveryOption::AllButSys;
+        recoverAll = option == RecoveryOption::All;
+    }
+
+    CFile64 datafile;
+    BlockIndex blockIndex;
+    ReleaseInfo release;
+    Catalog catalog;
+
+    // The analysis' stop flag (analysisStopRequested) and pause.
+    JobControl analysisControl;
+    // Set when the analysis window was closed with Yes: the catalog is partial.
+    std::atomic<bool> partial{false};
+};
+
+}  // namespace restorix

@@ -1,0 +1,129 @@
+#include "platform/codepage.h"
+
+#include <array>
+
+namespace restorix {
+namespace {
+
+// Unicode code points of bytes 80 to 9F; the undefined bytes map to themselves.
+constexpr std::array<char32_t, 32> kHighControlBlock = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char32_t codePointOf(std::uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0) return kHighControlBlock[byte - 0x80];
+    return byte;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+char byteOf(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t i = 0; i < kHighControlBlock.size(); ++i) {
+        if (kHighControlBlock[i] == cp) return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+// Decodes one UTF-8 sequence at text[pos]; advances pos. Returns U+FFFD on
+// malformed input (which the code page then writes as '?').
+char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<std::uint8_t>(text[pos++]);
+    if (lead < 0x80) return lead;
+    int extra = 0;
+    char32_t cp = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        return 0xFFFD;
+    }
+    for (int i = 0; i < extra; ++i) {
+        if (pos >= text.size()) return 0xFFFD;
+        const auto cont = static_cast<std::uint8_t>(text[pos]);
+        if ((cont & 0xC0) != 0x80) return 0xFFFD;
+        cp = (cp << 6) | (cont & 0x3F);
+        ++pos;
+    }
+    return cp;
+}
+
+}  // namespace
+
+std::string fromCodePage(std::span<const std::uint8_t> bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::uint8_t b : bytes) {
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+        } else {
+            appendUtf8(out, codePointOf(b));
+        }
+    }
+    return out;
+}
+
+std::string fromCodePage(std::string_view bytes) {
+    return fromCodePage(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+std::string toCodePage(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const auto c = static_cast<std::uint8_t>(utf8[pos]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++pos;
+            continue;
+        }
+        out.push_back(byteOf(nextCodePoint(utf8, pos)));
+    }
+    return out;
+}
+
+std::size_t characterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (char c : utf8) {
+        if ((static_cast<std::uint8_t>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+std::string_view dropCharacters(std::string_view utf8, std::size_t n) {
+    std::size_t pos = 0;
+    while (n > 0 && pos < utf8.size()) {
+        ++pos;
+        while (pos < utf8.size() && (static_cast<std::uint8_t>(utf8[pos]) & 0xC0) == 0x80) ++pos;
+        --n;
+    }
+    return utf8.substr(pos);
+}
+
+}  // namespace restorix

@@ -1,0 +1,26 @@
+#pragma once
+// The datafile's 8-bit text and every file we write use Windows-1252.
+// Inside the program text is UTF-8; these two functions are the only crossing.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace restorix {
+
+// Bytes in the code page to UTF-8. The five bytes the code page leaves
+// undefined (81 8D 8F 90 9D) map to U+0081 ... so that they round-trip.
+std::string fromCodePage(std::span<const std::uint8_t> bytes);
+std::string fromCodePage(std::string_view bytes);
+
+// UTF-8 to code-page bytes; a character the code page lacks becomes '?'.
+// Malformed UTF-8 sequences also become '?'.
+std::string toCodePage(std::string_view utf8);
+
+// Number of characters (code points) in a UTF-8 text, and the text without
+// its first n characters: texts are cut by characters, as the scripts count them.
+std::size_t characterCount(std::string_view utf8);
+std::string_view dropCharacters(std::string_view utf8, std::size_t n);
+
+}  // namespace restorix

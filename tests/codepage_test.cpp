@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+
+using namespace restorix;
+
+TEST(CodePage, EveryByteRoundTrips) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        EXPECT_EQ(toCodePage(fromCodePage(byte)), byte) << "byte " << b;
+    }
+}
+
+struct CodePageCase {
+    std::string bytes;
+    std::string utf8;
+};
+class CodePageMapping : public ::testing::TestWithParam<CodePageCase> {};
+
+TEST_P(CodePageMapping, DecodesAndEncodes) {
+    EXPECT_EQ(fromCodePage(GetParam().bytes), GetParam().utf8);
+    EXPECT_EQ(toCodePage(GetParam().utf8), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CodePageMapping,
+                         ::testing::Values(CodePageCase{"ABC", "ABC"},
+                                           CodePageCase{"\x80", "\u20AC"},
+                                           CodePageCase{"\xAF\xAF", "\u00AF\u00AF"},
+                                           CodePageCase{"\x9F", "\u0178"},
+                                           CodePageCase{"\x81\x8D\x8F\x90\x9D", "\u0081\u008D\u008F\u0090\u009D"},
+                                           CodePageCase{"\xE9t\xE9", "\u00E9t\u00E9"}));
+
+TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(toCodePage("a\u4E2Db\U0001F600c"), "a?b?c");
+    EXPECT_EQ(toCodePage("x\xC3"), "x?");       // truncated sequence
+    EXPECT_EQ(toCodePage("\xFF" "a"), "?a");     // invalid lead byte
+}
+
+TEST(CodePage, CutsTextsByCharacters) {
+    const std::string text = "\u00C9T\u00C9 ok";
+    EXPECT_EQ(characterCount(text), 6u);
+    EXPECT_EQ(dropCharacters(text, 2), "\u00C9 ok");
+    EXPECT_EQ(dropCharacters(text, 20), "");
+    EXPECT_EQ(dropCharacters("PROCEDURE P1", 9), " P1");
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Builds data blocks the way the database lays them out: header, ITL entries,
+// data header, table directory, row directory, row pieces packed from the end
+// of the block downwards.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "datafile/block_layout.h"
+#include "datafile/block_view.h"
+
+namespace restorix::forge {
+
+using Bytes = std::vector<std::uint8_t>;
+// One column of a row: its bytes, or NULL.
+using Column = std::optional<Bytes>;
+
+// Appends one column: FF for NULL, L + bytes up to 250 bytes, else FE + u16le + bytes.
+void appendColumn(Bytes& row, const Column& column);
+
+// Row piece with a 3-byte header: flag, lock byte, column count.
+Bytes makeRow(const std::vector<Column>& columns, std::uint8_t flag = 0x2C);
+// Member row of a clustered table: flag, lock, column count, cluster-key index.
+Bytes makeClusterMemberRow(std::uint8_t keyIndex, const std::vector<Column>& columns,
+                           std::uint8_t flag = 0x6C);
+// Cluster key row: the 19-byte header, then its columns.
+Bytes makeClusterKeyRow(const std::vector<Column>& columns, std::uint8_t flag = 0xAC);
+
+class DataBlockBuilder {
+public:
+    DataBlockBuilder(std::int32_t dataObjectId, std::uint32_t blockAddress, int itlCount = 2,
+                     int tableCount = 1);
+
+    // Adds a row piece and its directory entry; returns the slot, or nullopt
+    // when the block has no room left.
+    std::optional<int> addRow(std::span<const std::uint8_t> piece);
+    // Directory entries without a row: an empty slot (FFFF), or a raw value
+    // such as a free-slot link (an entry below the slot count).
+    void addEmptySlot() { addRawSlot(kEmptySlot); }
+    void addRawSlot(std::uint16_t entry);
+
+    bool fits(std::size_t pieceSize) const;
+    std::size_t freeBytes() const;
+    int slotCount() const { return static_cast<int>(slots_.size()); }
+    int dataHeaderOffset() const { return kFixedHeaderSize + kItlEntrySize * itlCount_; }
+
+    Block build() const;
+
+private:
+    int rowDirectoryOffset() const {
+        return dataHeaderOffset() + kDataHeaderSize + kTableDirectoryEntrySize * tableCount_;
+    }
+
+    std::int32_t dataObjectId_;
+    std::uint32_t blockAddress_;
+    int itlCount_;
+    int tableCount_;
+    std::vector<std::uint16_t> slots_;
+    std::vector<std::pair<int, Bytes>> pieces_;  // block offset, bytes
+    int lowestPiece_ = kBlockSize;
+};
+
+}  // namespace restorix::forge
