@@ -1,1 +1,31 @@
-int main() { return 0; }
+// restorix: the command-line front end.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "datafile/cfile64.h"
+
+int main(int argc, char** argv) {
+    using namespace restorix::cli;
+    CLI::App app{"Restorix for Oracle Database: rebuilds a database from its SYSTEM datafile"};
+    app.require_subcommand(1);
+    int exitCode = kSuccess;
+    addScanCommand(app, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kUsageError;
+    } catch (const restorix::FileError& e) {
+        printError(std::string("Cannot read the datafile: ") + e.what());
+        return kDatafileNotOpened;
+    }
+    return exitCode;
+}

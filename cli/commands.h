@@ -1,0 +1,13 @@
+#pragma once
+// Each command registers itself on the application and runs when chosen.
+// The command's exit code is written to `exitCode`.
+
+namespace CLI {
+class App;
+}
+
+namespace restorix::cli {
+
+void addScanCommand(CLI::App& app, int& exitCode);
+
+}  // namespace restorix::cli
