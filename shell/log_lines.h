@@ -1,0 +1,45 @@
+#pragma once
+// The blocks of activity-log lines that the wizard writes, one function per
+// block. Each quoted text is one append, in the order the log expects; line
+// breaks are texts of their own. Times are read once per block from the clock.
+
+#include <string_view>
+
+#include "platform/clock.h"
+#include "shell/activity_log.h"
+
+namespace restorix {
+
+inline constexpr std::string_view kLogLineBreak = "\r\n";
+
+// Main window opens: the header with product line, version, date and time.
+void logStartupHeader(LogSink& log, const Clock& clock, std::string_view versionText);
+// Repair finds that the chosen datafile no longer exists.
+void logSelectedFileMissing(LogSink& log);
+// Repair starts the analysis of the datafile at sourcePath.
+void logAnalysisStart(LogSink& log, const Clock& clock, std::string_view sourcePath);
+// The Preview returned to the main window.
+void logAnalysisCompleted(LogSink& log, const Clock& clock);
+
+// Analysis dialog: Pause pressed while running, and again while paused.
+void logAnalysisPaused(LogSink& log, const Clock& clock);
+void logAnalysisResumed(LogSink& log, const Clock& clock);
+// Stop answered Yes.
+void logAnalysisStopped(LogSink& log, const Clock& clock);
+// Stop or window close answered No: the analysis goes on.
+void logAnalysisStopDeclined(LogSink& log, const Clock& clock);
+// Window closed and answered Yes: the analysis ends with what it found so far.
+void logAnalysisClosed(LogSink& log, const Clock& clock);
+
+// The Preview starts saving.
+void logSavingStarted(LogSink& log);
+// File Saving dialog: Stop confirmed.
+void logSavingStopped(LogSink& log);
+// File Saving dialog: Escape (or a close from elsewhere) confirmed; the process ends.
+void logRepairingAborted(LogSink& log);
+
+// View Log box opens after the save completed or was stopped.
+void logSaveCompleted(LogSink& log, const Clock& clock);
+void logSaveAborted(LogSink& log, const Clock& clock);
+
+}  // namespace restorix
