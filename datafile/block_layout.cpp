@@ -1,0 +1,114 @@
+#include "datafile/block_layout.h"
+
+namespace restorix {
+
+namespace {
+
+// Limits past which a dictionary pass no longer trusts the data header.
+constexpr int kMaxDataHeaderOffset = kBlockSize - 14;       // 8178
+constexpr int kMaxDirectoryStart = kBlockSize - 4;          // 8188
+constexpr int kDataHeaderProbeSize = 18;                    // header fields up to H + 18
+constexpr int kLongLengthFieldSize = 2;                     // u16le after an FE length byte
+
+constexpr int kClusterKeyHeader = 19;
+constexpr int kSinglePieceHeader = 3;
+constexpr int kClusterMemberHeader = 4;
+constexpr int kChainedHeader = 9;
+constexpr int kClusterChainedHeader = 10;
+constexpr int kFirstOnlyHeader = 15;
+constexpr int kDeletedOnlyHeader = 2;
+
+constexpr std::uint8_t kHeadFirstLast = Head | First | Last;
+constexpr std::uint8_t kFirstLast = First | Last;
+
+constexpr bool allSet(std::uint8_t flag, std::uint8_t bits) { return (flag & bits) == bits; }
+constexpr bool allClear(std::uint8_t flag, std::uint8_t bits) { return (flag & bits) == 0; }
+
+constexpr RowPieceClass decodedWith(int headerLength) { return {true, true, headerLength}; }
+constexpr RowPieceClass skippedWith(int headerLength) { return {true, false, headerLength}; }
+
+}  // namespace
+
+DataBlockLayout parseDataBlockLayout(const BlockView& block) {
+    DataBlockLayout layout;
+    layout.itlCount = block.u8(kItlCountOffset).value_or(0);
+    layout.dataHeaderOffset = kFixedHeaderSize + kItlEntrySize * layout.itlCount;
+    const int h = layout.dataHeaderOffset;
+    layout.tableCount = block.u8(h + kTableCountOffset).value_or(0);
+    layout.rowSlotCount = block.u16le(h + kRowSlotCountOffset).value_or(0);
+    layout.rowDirectoryOffset = h + kDataHeaderSize + kTableDirectoryEntrySize * layout.tableCount;
+    return layout;
+}
+
+bool dataHeaderInBlock(const DataBlockLayout& layout) {
+    const int h = layout.dataHeaderOffset;
+    return h <= kMaxDataHeaderOffset && h + kDataHeaderSize <= kMaxDirectoryStart &&
+           h + kDataHeaderProbeSize <= kBlockSize;
+}
+
+RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot) {
+    if (slot < 0) return {SlotState::OutOfBlock, 0};
+    const long entryOffset = layout.rowDirectoryOffset + static_cast<long>(kRowDirectoryEntrySize) * slot;
+    const auto entry = block.u16le(entryOffset);
+    if (!entry) return {SlotState::OutOfBlock, 0};
+    if (*entry == kEmptySlot) return {SlotState::Skipped, 0};
+    // An entry below the slot count is a link in the free-slot chain, not a row.
+    if (*entry < layout.rowSlotCount) return {SlotState::Skipped, 0};
+    const int pieceOffset = layout.dataHeaderOffset + *entry;
+    if (pieceOffset < 0 || pieceOffset >= kBlockSize) return {SlotState::Skipped, 0};
+    return {SlotState::Piece, pieceOffset};
+}
+
+RowPieceClass rowPieceHeaderLength(std::uint8_t flag) {
+    // The order matters: the first matching rule decides.
+    if (allSet(flag, ClusterKey)) return decodedWith(kClusterKeyHeader);
+    if (flag == (Head | Deleted | First | Last)) return decodedWith(kSinglePieceHeader);
+    if (allSet(flag, kHeadFirstLast) && allClear(flag, ClusterMember | Deleted))
+        return decodedWith(kSinglePieceHeader);
+    if (allSet(flag, kHeadFirstLast | ClusterMember)) return decodedWith(kClusterMemberHeader);
+    if (allSet(flag, kFirstLast | ClusterMember) && allClear(flag, Head)) return decodedWith(kClusterChainedHeader);
+    if (allSet(flag, kFirstLast) && allClear(flag, Head | ClusterMember)) return decodedWith(kClusterChainedHeader);
+    if (allSet(flag, Head) && allClear(flag, kFirstLast | ClusterMember)) return decodedWith(kChainedHeader);
+    if (allSet(flag, Head | ClusterMember) && allClear(flag, kFirstLast)) return decodedWith(kClusterChainedHeader);
+    if (allSet(flag, NextPart) && allClear(flag, ClusterMember)) return decodedWith(kChainedHeader);
+    if (flag == Last) return decodedWith(kSinglePieceHeader);
+    if (allSet(flag, PrevPart | Last) && allClear(flag, ClusterMember)) return decodedWith(kSinglePieceHeader);
+    if (allSet(flag, Head | First) && allClear(flag, ClusterMember)) return decodedWith(kChainedHeader);
+    if (allSet(flag, Deleted | Last) && allClear(flag, ClusterMember)) return decodedWith(kSinglePieceHeader);
+    if (flag == Deleted) return skippedWith(kDeletedOnlyHeader);
+    if (flag == First) return decodedWith(kFirstOnlyHeader);
+    if (flag == 0) return skippedWith(kSinglePieceHeader);
+    return {};
+}
+
+bool readColumns(const BlockView& block, int offset, int count, std::vector<ColumnValue>& out) {
+    out.clear();
+    long position = offset;
+    for (int column = 0; column < count; ++column) {
+        const auto lengthByte = block.u8(position);
+        if (!lengthByte) return false;
+        ColumnValue value;
+        value.lengthOffset = static_cast<int>(position);
+        if (*lengthByte == kNullLength) {
+            out.push_back(value);
+            position += 1;
+            continue;
+        }
+        long dataOffset = position + 1;
+        long length = *lengthByte;
+        if (*lengthByte == kLongLength) {
+            const auto longLength = block.u16le(dataOffset);
+            if (!longLength) return false;
+            length = *longLength;
+            dataOffset += kLongLengthFieldSize;
+        }
+        if (!BlockView::contains(dataOffset, length)) return false;
+        value.isNull = false;
+        value.bytes = block.bytes(dataOffset, length);
+        out.push_back(value);
+        position = dataOffset + length;
+    }
+    return true;
+}
+
+}  // namespace restorix
