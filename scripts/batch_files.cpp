@@ -1,0 +1,156 @@
+#include "scripts/batch_files.h"
+
+#include <array>
+
+#include "scripts/sql_names.h"
+
+namespace restorix {
+namespace {
+
+// The fixed password every recreated user gets.
+constexpr std::string_view kRecoveredUserPassword = "RCVRPWD";
+
+// Import.bat up to the line that calls Commit.bat; an empty entry is an empty line.
+constexpr std::array<std::string_view, 59> kImportBatInstructions = {
+    "echo OFF",
+    "",
+    "echo:",
+    "",
+    "echo *****************************************",
+    "",
+    "echo       *Steps to import data*             ",
+    "",
+    "echo *****************************************",
+    "",
+    "echo:",
+    "",
+    "echo 1.Oracle User Name. For eg.",
+    "",
+    "echo   ----------------",
+    "",
+    "echo \"System\"",
+    "",
+    "echo:",
+    "",
+    "echo 2.Oracle Password. For eg.",
+    "",
+    "echo   ---------------",
+    "",
+    "echo \"********\"",
+    "",
+    "",
+    "echo:",
+    "echo 3.Oracle Server Name. For eg.",
+    "",
+    "echo   ------------------",
+    "",
+    "echo \"Start-AllPrograms-Oracle-OracleDatabaseControlServerName\"",
+    "",
+    "echo:",
+    "",
+    "echo *****************************************",
+    "",
+    "echo:",
+    "",
+    "echo *****************************************",
+    "",
+    "echo:",
+    "",
+    "echo Enter Oracle UserName",
+    "echo ---------------------",
+    "set/p Enter Oracle UserName=",
+    "echo:",
+    "",
+    "echo Enter Oracle Password",
+    "echo ---------------------",
+    "set/p Enter Oracle Password=",
+    "echo:",
+    "",
+    "echo Enter Oracle ServerName",
+    "echo -----------------------",
+    "set/p Enter Oracle ServerName=",
+    "echo:",
+    "",
+};
+
+constexpr std::string_view kCommitArguments =
+    " %Enter Oracle UserName% %Enter Oracle Password% %Enter Oracle ServerName%";
+
+std::string crLf() { return std::string(kCrLf); }
+
+}  // namespace
+
+std::string withCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string createFolderName(std::string_view schemaName) {
+    return safeFileName(schemaName) + "_create";
+}
+
+std::string dataFolderName(std::string_view schemaName) { return safeFileName(schemaName) + "_data"; }
+
+std::string createTableScriptPath(std::string_view schemaName, std::string_view tableName) {
+    return createFolderName(schemaName) + "\\" + tableFileName(tableName) + ".sql";
+}
+
+std::string dataScriptPath(std::string_view schemaName, std::string_view tableName) {
+    return dataFolderName(schemaName) + "\\" + tableFileName(tableName) + "Data.sql";
+}
+
+std::string usersScriptBlock(std::string_view schemaName) {
+    const std::string user = sqlName(schemaName);
+    const std::string createUser = "CREATE USER " + user + " IDENTIFIED BY " +
+                                   std::string(kRecoveredUserPassword) +
+                                   " DEFAULT TABLESPACE \"SYSTEM\";";
+    const std::string grantTablespace = "GRANT UNLIMITED TABLESPACE TO " + user + " WITH ADMIN OPTION;";
+    const std::string grantRoles = "GRANT CONNECT,DBA,RESOURCE TO " + user + " WITH ADMIN OPTION;";
+    return withCrLf(createUser) + crLf() + withCrLf(grantTablespace) + crLf() + withCrLf(grantRoles) +
+           crLf() + crLf() + crLf() + crLf();
+}
+
+std::string importBatText(std::string_view binFolder) {
+    std::string out;
+    for (std::string_view line : kImportBatInstructions) {
+        out += line;
+        out += kCrLf;
+    }
+    out += "Commit " + std::string(binFolder) + std::string(kCommitArguments) + crLf();
+    out += kCrLf;  // the closing empty line
+    return out;
+}
+
+std::string replayLine(std::string_view relativePath) {
+    return std::string(kSqlplusPrefix) + std::string(relativePath);
+}
+
+std::string commitBatHeader() {
+    return "@echo Restorix for Oracle " + crLf() +
+           "@echo Replays the recovered scripts through sqlplus." + crLf() +
+           "@echo Recovered database processing script.";
+}
+
+std::string commitUsersLines() { return crLf() + replayLine(kUsersScriptPath) + crLf(); }
+
+std::string commitTableScriptLine(std::string_view relativePath) {
+    return crLf() + replayLine(relativePath);
+}
+
+std::string commitIndexLines() { return crLf() + crLf() + replayLine(kIndexScriptPath) + crLf(); }
+
+std::string commitConstraintsLines() {
+    return crLf() + crLf() + replayLine(kConstraintsScriptPath) + crLf();
+}
+
+std::string commitCodeScriptLines() {
+    return crLf() + replayLine(kTriggersScriptPath) + crLf() + replayLine(kViewsScriptPath) + crLf() +
+           crLf() + replayLine(kProceduresScriptPath) + crLf();
+}
+
+}  // namespace restorix

@@ -1,0 +1,69 @@
+#pragma once
+// Texts of the users script and of the two batch files that replay the output
+// folder through sqlplus: Import.bat asks for the Oracle login and calls
+// Commit.bat, which runs sqlplus once per script. All texts are UTF-8 with
+// CR LF line ends; the writer converts them to the code page unchanged.
+
+#include <string>
+#include <string_view>
+
+namespace restorix {
+
+inline constexpr std::string_view kCrLf = "\r\n";
+// Every script ends with this; sqlplus stops at the "Exit;" line.
+inline constexpr std::string_view kScriptTrailer = "\r\nExit;";
+
+// Each LF becomes CR LF (scripts and batch files use Windows line ends).
+std::string withCrLf(std::string_view text);
+
+// Script paths relative to the output root, with Windows backslashes.
+inline constexpr std::string_view kUsersScriptPath = "Users\\Users.sql";
+inline constexpr std::string_view kIndexScriptPath = "Index\\Index.sql";
+inline constexpr std::string_view kConstraintsScriptPath = "Constraints\\Constraints.sql";
+inline constexpr std::string_view kTriggersScriptPath = "Triggers\\Triggers.sql";
+inline constexpr std::string_view kViewsScriptPath = "Views\\Views.sql";
+inline constexpr std::string_view kProceduresScriptPath = "Procedures\\Procedures.sql";
+
+// A schema's folders: SCHEMA_create and SCHEMA_data (file-name safe).
+std::string createFolderName(std::string_view schemaName);
+std::string dataFolderName(std::string_view schemaName);
+// SCHEMA_create\TABLE.sql and SCHEMA_data\TABLEData.sql.
+std::string createTableScriptPath(std::string_view schemaName, std::string_view tableName);
+std::string dataScriptPath(std::string_view schemaName, std::string_view tableName);
+
+// --- Users\Users.sql ---------------------------------------------------------
+
+// One schema's block: CREATE USER and the two GRANT statements with their
+// line ends (three empty lines follow the block). Append kScriptTrailer
+// after the last schema.
+std::string usersScriptBlock(std::string_view schemaName);
+
+// --- Import.bat ----------------------------------------------------------------
+
+// The whole file: 61 lines, each ended by CR LF. binFolder is the Oracle
+// client's bin folder, passed to Commit.bat as its first argument.
+std::string importBatText(std::string_view binFolder);
+
+// --- Commit.bat ------------------------------------------------------------------
+// Commit.bat is appended piece by piece as the scripts are made; the functions
+// below return the exact text each step appends.
+
+// " %1\sqlplus.exe %2/%3@%4 @ ": bin folder, user, password, server.
+inline constexpr std::string_view kSqlplusPrefix = " %1\\sqlplus.exe %2/%3@%4 @ ";
+
+// kSqlplusPrefix followed by the script's relative path.
+std::string replayLine(std::string_view relativePath);
+
+// The three header lines, without a final line end.
+std::string commitBatHeader();
+// After Users.sql is written: CR LF, its replay line, CR LF.
+std::string commitUsersLines();
+// Per table script (create or data): CR LF, then its replay line.
+std::string commitTableScriptLine(std::string_view relativePath);
+// When the index and the constraint scripts are created.
+std::string commitIndexLines();
+std::string commitConstraintsLines();
+// Before views and triggers are written: the trigger, view and procedure scripts.
+std::string commitCodeScriptLines();
+
+}  // namespace restorix

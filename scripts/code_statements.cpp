@@ -1,0 +1,132 @@
+#include "scripts/code_statements.h"
+
+#include "platform/codepage.h"
+#include "scripts/batch_files.h"
+#include "scripts/sql_names.h"
+
+namespace restorix {
+namespace {
+
+constexpr std::string_view kTriggerEnd = "\r\n/\r\n\r\n";
+constexpr std::string_view kViewEnd = ";\r\n\r\n";
+
+// Characters the stored keyword takes at the start of the first source line.
+constexpr std::size_t kProcedureKeywordLength = 9;  // PROCEDURE
+constexpr std::size_t kFunctionKeywordLength = 8;   // FUNCTION
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isWordCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || c == '#';
+}
+
+char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether text at pos spells word (case-insensitively); advances pos past it.
+bool matchWord(std::string_view text, std::size_t& pos, std::string_view word) {
+    if (text.size() - pos < word.size()) return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (asciiUpper(text[pos + i]) != word[i]) return false;
+    }
+    pos += word.size();
+    return true;
+}
+
+// Skips white space; false when there was none.
+bool skipWhiteSpace(std::string_view text, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < text.size() && isWhiteSpace(text[pos])) ++pos;
+    return pos > start;
+}
+
+bool forEachRowAt(std::string_view text, std::size_t pos) {
+    return matchWord(text, pos, "FOR") && skipWhiteSpace(text, pos) && matchWord(text, pos, "EACH") &&
+           skipWhiteSpace(text, pos) && matchWord(text, pos, "ROW") &&
+           (pos == text.size() || !isWordCharacter(text[pos]));
+}
+
+std::string timingText(int triggerType) {
+    switch (triggerType) {
+        case 0:
+        case 1:
+            return " before";
+        case 2:
+        case 3:
+            return " after";
+        default:
+            return " instead of";
+    }
+}
+
+std::string eventsText(const TriggerDefinition& trigger) {
+    std::string events;
+    const auto add = [&events](bool set, std::string_view word) {
+        if (!set) return;
+        events += events.empty() ? " " : " or ";
+        events += word;
+    };
+    add(trigger.insertEvent, "insert");
+    add(trigger.updateEvent, "update");
+    add(trigger.deleteEvent, "delete");
+    return events;
+}
+
+std::string targetText(const TriggerDefinition& trigger) {
+    if (!trigger.target) return "Database";
+    const TriggerDefinition::Target& target = *trigger.target;
+    if (!target.schemaName) return tableSqlName(target.name);
+    return qualifiedTableName(*target.schemaName, target.name);
+}
+
+bool hasDmlEvent(const TriggerDefinition& trigger) {
+    return trigger.insertEvent || trigger.updateEvent || trigger.deleteEvent;
+}
+
+// Everything between "Create or Replace Trigger S." and the WHEN part.
+std::string triggerHeading(const TriggerDefinition& trigger) {
+    // A database or schema event trigger: its stored definition already names
+    // the trigger, its timing, its events and its target.
+    if (!hasDmlEvent(trigger) && trigger.definition) return *trigger.definition;
+    const bool forEachRow = trigger.definition && definitionIsForEachRow(*trigger.definition);
+    return sqlName(trigger.triggerName) + timingText(trigger.triggerType) + eventsText(trigger) + " on " +
+           targetText(trigger) + (forEachRow ? " FOR EACH ROW" : "");
+}
+
+}  // namespace
+
+std::optional<std::string> viewScriptText(std::string_view schemaName, std::string_view viewName,
+                                          std::string_view viewText) {
+    if (viewText.empty()) return std::nullopt;
+    const std::string statement = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) +
+                                  " as " + std::string(viewText);
+    return withCrLf(statement) + std::string(kViewEnd);
+}
+
+bool definitionIsForEachRow(std::string_view definition) {
+    for (std::size_t pos = 1; pos < definition.size(); ++pos) {
+        if (isWhiteSpace(definition[pos - 1]) && forEachRowAt(definition, pos)) return true;
+    }
+    return false;
+}
+
+std::optional<std::string> triggerScriptText(const TriggerDefinition& trigger) {
+    if (!trigger.definition && !trigger.whenClause && !trigger.body) return std::nullopt;
+    const std::string when = trigger.whenClause ? " WHEN (" + *trigger.whenClause + ")" : std::string();
+    const std::string statement = "Create or Replace Trigger " + sqlName(trigger.schemaName) + "." +
+                                  triggerHeading(trigger) + when + " " + trigger.body.value_or("");
+    return withCrLf(statement) + std::string(kTriggerEnd);
+}
+
+std::string storedCodeHeaderLine(StoredCodeKind kind, std::string_view schemaName,
+                                 std::string_view firstLine) {
+    const bool procedure = kind == StoredCodeKind::Procedure;
+    const std::string_view keyword = procedure ? "Procedure " : "Function ";
+    const std::size_t keywordLength = procedure ? kProcedureKeywordLength : kFunctionKeywordLength;
+    return "Create or replace " + std::string(keyword) + sqlName(schemaName) + "." +
+           std::string(dropCharacters(firstLine, keywordLength));
+}
+
+}  // namespace restorix

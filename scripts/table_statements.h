@@ -1,0 +1,30 @@
+#pragma once
+// The Create Table statement of one table, rebuilt from its column entries.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dictionary/catalog.h"
+
+namespace restorix {
+
+// One column's text inside the statement: a space, the quoted name, then its
+// type, e.g. ` "SAL" Number(10,2)`. Types this system does not rebuild come
+// out as Varchar2(10) directly after the name.
+std::string columnDefinition(const ColumnEntry& column);
+
+// "Create Table S.T(" + column texts joined by "," + ");" with the columns in
+// ascending column number (the dictionary may list them in another order).
+std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
+                                 std::span<const ColumnEntry* const> columns);
+std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
+                                 std::span<const ColumnEntry> columns);
+
+// The whole content of SCHEMA_create\TABLE.sql: the statement with CR LF line
+// ends, then CR LF and "Exit;".
+std::string createTableScriptText(std::string_view schemaName, std::string_view tableName,
+                                  std::span<const ColumnEntry* const> columns);
+
+}  // namespace restorix
