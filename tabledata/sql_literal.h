@@ -1,0 +1,22 @@
+#pragma once
+// Column values as items of the insert statements in the data scripts.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tabledata/row_value.h"
+
+namespace restorix {
+
+// One value inside "values ( ... )": the bare word NULL for a NULL column
+// or a type without a decoder, TO_DATE / TO_TIMESTAMP for valid dates, and
+// the text between apostrophes for everything else.
+std::string sqlItem(const RowValue& value);
+
+// "insert into <table> values (<items joined by ",">" ) ; " for one row;
+// the caller supplies the table name as it is to appear (schema.table) and
+// writes the line end and the commit itself.
+std::string insertStatement(std::string_view qualifiedTable, std::span<const RowValue> row);
+
+}  // namespace restorix
