@@ -28,8 +28,13 @@ std::array<std::uint8_t, N> numberBytes(std::span<const std::uint8_t> bytes) {
 }
 
 // C1 d -> d-1; C2 d1 d2 -> (d1-1)*100 + (d2-1); C3 ... three digits.
-// An absent or zero digit byte counts as digit 0.
+// An absent or zero digit byte counts as digit 0. The single byte 80 (zero)
+// gives 0; any other exponent (one million and above, negatives) or no byte
+// at all gives -1: the value is outside the supported range.
 int decodeSmallNumber(std::span<const std::uint8_t> bytes);
+
+// Whether two texts are equal when ASCII letters are compared without case.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // Oracle object type numbers as the catalog keeps them (stored byte minus one).
 enum ObjectType : int { kTable = 2, kView = 4, kProcedure = 7, kFunction = 8, kTrigger = 12 };
@@ -170,12 +175,22 @@ private:
     std::unordered_map<std::uint32_t, std::vector<std::size_t>> columnsByObject_;
     std::unordered_map<std::uint32_t, std::vector<std::size_t>> defsByObject_;
     std::unordered_set<std::int32_t> sourceLineNumbers_;
+    std::unordered_map<std::uint64_t, std::size_t> constraintNamesByNumber_;
+    std::unordered_map<std::uint64_t, std::size_t> defsByNumber_;
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> constraintColumnsByNumber_;
 };
 
 // Packs 4 NUMBER bytes into one key for hashing.
 inline std::uint32_t packKey(const NumberBytes4& b) {
     return static_cast<std::uint32_t>(b[0]) << 24 | static_cast<std::uint32_t>(b[1]) << 16 |
            static_cast<std::uint32_t>(b[2]) << 8 | b[3];
+}
+
+// Packs 5 NUMBER bytes into one key for hashing.
+inline std::uint64_t packKey(const NumberBytes5& b) {
+    std::uint64_t key = 0;
+    for (const std::uint8_t byte : b) key = key << 8 | byte;
+    return key;
 }
 
 }  // namespace restorix
