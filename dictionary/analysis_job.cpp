@@ -1,0 +1,125 @@
+#include "dictionary/analysis_job.h"
+
+#include "dictionary/dictionary_decoder.h"
+#include "shell/log_lines.h"
+
+namespace restorix {
+
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+                           const ScanOptions& options) {
+    JobControl& control = recovery.analysisControl;
+    if (control.stopRequested()) return AnalysisResult::analysisCompleted;
+    recovery.blockIndex.clear();
+    const ScanResult scan = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
+                                         control, messages, recovery.appTitle, options);
+    if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
+    // The first pass belongs to the scan: it runs only when the index was built.
+    if (scan == ScanResult::Completed) decodeDictionaryPass1(recovery, progress);
+    if (control.stopRequested()) return AnalysisResult::analysisCompleted;
+    progress.setPhase(kReadingColumnsText);
+    decodeDictionaryPass2(recovery, progress);
+    return AnalysisResult::analysisCompleted;
+}
+
+AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
+                         const Clock& clock, ScanOptions options)
+    : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock), options_(options) {}
+
+AnalysisJob::~AnalysisJob() {
+    if (worker_.joinable()) {
+        recovery_.analysisControl.requestStop();
+        worker_.join();
+    }
+}
+
+void AnalysisJob::start() {
+    recovery_.analysisControl.reset();
+    recovery_.partial.store(false);
+    ending_.store(Ending::None);
+    finished_.store(false);
+    worker_ = std::thread([this] {
+        jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
+        finished_.store(true);
+    });
+}
+
+AnalysisResult AnalysisJob::wait() {
+    if (worker_.joinable()) worker_.join();
+    switch (ending_.load()) {
+        case Ending::Stopped:
+            recovery_.datafile.close();
+            recovery_.catalog.releaseCatalog();
+            recovery_.blockIndex.clear();
+            return AnalysisResult::analysisStopped;
+        case Ending::Closed:
+            recovery_.datafile.close();
+            recovery_.partial.store(true);
+            return AnalysisResult::analysisCompleted;
+        case Ending::None:
+            break;
+    }
+    return jobResult_;
+}
+
+void AnalysisJob::togglePause() {
+    JobControl& control = recovery_.analysisControl;
+    if (control.paused()) {
+        logAnalysisResumed(log_, clock_);
+        control.resume();
+    } else {
+        logAnalysisPaused(log_, clock_);
+        control.pause();
+    }
+}
+
+bool AnalysisJob::holdWorker() {
+    const bool wasPaused = recovery_.analysisControl.paused();
+    recovery_.analysisControl.pause();
+    return wasPaused;
+}
+
+void AnalysisJob::releaseWorker(bool wasPaused) {
+    if (!wasPaused) recovery_.analysisControl.resume();
+}
+
+void AnalysisJob::confirmStop() {
+    ending_.store(Ending::Stopped);
+    recovery_.analysisControl.requestStop();
+    logAnalysisStopped(log_, clock_);
+}
+
+bool AnalysisJob::stop(QuestionPrompter& prompter) {
+    const bool wasPaused = holdWorker();
+    if (prompter.askYesNo(kStopQuestion, recovery_.appTitle)) {
+        confirmStop();
+        return true;
+    }
+    logAnalysisStopDeclined(log_, clock_);
+    releaseWorker(wasPaused);
+    return false;
+}
+
+bool AnalysisJob::close(QuestionPrompter& prompter) {
+    const bool wasPaused = holdWorker();
+    if (prompter.askYesNo(kCloseQuestion, recovery_.appTitle)) {
+        ending_.store(Ending::Closed);
+        recovery_.analysisControl.requestStop();
+        logAnalysisClosed(log_, clock_);
+        return true;
+    }
+    logAnalysisStopDeclined(log_, clock_);
+    releaseWorker(wasPaused);
+    return false;
+}
+
+bool AnalysisJob::escape(QuestionPrompter& prompter) {
+    const bool wasPaused = holdWorker();
+    if (prompter.askYesNo(kExitQuestion, recovery_.appTitle)) {
+        recovery_.analysisControl.requestStop();
+        return true;
+    }
+    releaseWorker(wasPaused);
+    return false;
+}
+
+}  // namespace restorix

@@ -1,0 +1,80 @@
+#pragma once
+// The analysis: version search, block scan and the two dictionary passes, run
+// as one job on a worker thread, with the controller operations the Analysis
+// dialog offers (Pause/Resume, Stop, close, Escape) and their log lines.
+
+#include <atomic>
+#include <thread>
+
+#include "datafile/block_scan.h"
+#include "dictionary/recovery.h"
+#include "platform/clock.h"
+#include "platform/job_control.h"
+#include "shell/activity_log.h"
+
+namespace restorix {
+
+enum class AnalysisResult {
+    analysisCompleted,   // the catalog is complete, or partial after a close
+    analysisStopped,     // Stop answered Yes: catalog and block index released
+    unsupportedVersion,  // the message was shown; the front end ends the process
+};
+
+inline constexpr const char* kStopQuestion = "Do you want to Stop the analysis process?  ";
+inline constexpr const char* kCloseQuestion = "Do you want to Stop the analysis process? ";
+inline constexpr const char* kExitQuestion = "Do you want to exit ? ";
+
+// The job itself, on the calling thread. Returns unsupportedVersion or
+// analysisCompleted; a stop leaves the catalog as far as it got.
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+                           const ScanOptions& options = {});
+
+class AnalysisJob {
+public:
+    AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
+                const Clock& clock, ScanOptions options = {});
+    ~AnalysisJob();
+    AnalysisJob(const AnalysisJob&) = delete;
+    AnalysisJob& operator=(const AnalysisJob&) = delete;
+
+    void start();
+    // Waits for the worker, then settles what Stop or close decided.
+    AnalysisResult wait();
+    AnalysisResult run() {
+        start();
+        return wait();
+    }
+    bool finished() const { return finished_.load(); }
+
+    // Pause button: pauses when running, resumes when paused.
+    void togglePause();
+    bool isPaused() const { return recovery_.analysisControl.paused(); }
+    // Stop button: true when answered Yes.
+    bool stop(QuestionPrompter& prompter);
+    // Stop without a question (Ctrl-C on the command line): the Yes path.
+    void confirmStop();
+    // Title-bar close: true when answered Yes; the catalog is then kept as partial.
+    bool close(QuestionPrompter& prompter);
+    // Escape: true when answered Yes; the front end then ends the process.
+    bool escape(QuestionPrompter& prompter);
+
+private:
+    enum class Ending { None, Stopped, Closed };
+    // Holds the worker at its next stop point while a question is shown;
+    // returns whether it was paused already.
+    bool holdWorker();
+    void releaseWorker(bool wasPaused);
+
+    Recovery& recovery_;
+    ProgressSink& progress_;
+    MessageSink& messages_;
+    LogSink& log_;
+    const Clock& clock_;
+    ScanOptions options_;
+    std::thread worker_;
+    std::atomic<bool> finished_{false};
+    std::atomic<Ending> ending_{Ending::None};
+    AnalysisResult jobResult_ = AnalysisResult::analysisCompleted;
+};
+
+}  // namespace restorix
