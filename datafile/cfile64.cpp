@@ -1,0 +1,118 @@
+#include "datafile/cfile64.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace restorix {
+
+static_assert(sizeof(off_t) == 8, "datafiles above 4 GiB need 64-bit file offsets");
+
+namespace {
+
+constexpr int kSeekFromStart = 0;
+constexpr int kSeekFromCurrent = 1;
+constexpr int kSeekFromEnd = 2;
+
+[[noreturn]] void fail(const char* operation, const std::string& fileName, int errorCode) {
+    throw FileError(std::string(operation) + " failed on '" + fileName + "'", errorCode);
+}
+
+}  // namespace
+
+CFile64::~CFile64() {
+    if (closeOnDestroy_ && fd_ >= 0) ::close(fd_);
+}
+
+bool CFile64::open(const std::string& fileName, int* errorCode) {
+    if (isOpen()) close();
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errorCode) *errorCode = errno;
+        return false;
+    }
+    // The lock belongs to this open file description, so a second open of the
+    // same file, in this process or another, cannot take it while we hold it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lockError = errno;
+        ::close(fd);
+        if (errorCode) *errorCode = lockError;
+        return false;
+    }
+    fd_ = fd;
+    closeOnDestroy_ = true;
+    fileName_ = fileName;
+    return true;
+}
+
+std::int64_t CFile64::seek(std::int64_t position, int origin) {
+    std::int64_t target = position;
+    if (origin == kSeekFromCurrent) {
+        target += this->position();
+    } else if (origin == kSeekFromEnd) {
+        target += length();
+    } else if (origin != kSeekFromStart) {
+        fail("seek", fileName_, EINVAL);
+    }
+    // The target is always handed over as an absolute position.
+    const off_t reached = ::lseek(fd_, static_cast<off_t>(target), SEEK_SET);
+    if (reached < 0) fail("seek", fileName_, errno);
+    return reached;
+}
+
+std::size_t CFile64::read(void* buffer, std::size_t count) {
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(fd_, bytes + done, count - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            fail("read", fileName_, errno);
+        }
+        if (got == 0) break;  // end of file
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::size_t CFile64::readAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
+                                    static_cast<off_t>(position + static_cast<std::int64_t>(done)));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            fail("read", fileName_, errno);
+        }
+        if (got == 0) break;  // end of file
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::int64_t CFile64::length() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) fail("length", fileName_, errno);
+    return status.st_size;
+}
+
+std::int64_t CFile64::position() const {
+    const off_t current = ::lseek(fd_, 0, SEEK_CUR);
+    if (current < 0) fail("position", fileName_, errno);
+    return current;
+}
+
+void CFile64::close() {
+    if (fd_ < 0) return;
+    const int rc = ::close(fd_);
+    const int closeError = errno;
+    const std::string name = fileName_;
+    fd_ = -1;
+    closeOnDestroy_ = false;
+    fileName_.clear();
+    if (rc != 0) fail("close", name, closeError);
+}
+
+}  // namespace restorix

@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "datafile/block_index.h"
+#include "datafile/block_layout.h"
+#include "datafile/block_scan.h"
+#include "datafile/cfile64.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+class TempFolder {
+public:
+    TempFolder() {
+        static std::atomic<int> counter{0};
+        path_ = fs::temp_directory_path() /
+                ("restorix_datafile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string write(const std::string& name, const Bytes& bytes) const {
+        const fs::path file = path_ / name;
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return file.string();
+    }
+
+private:
+    fs::path path_;
+};
+
+void put16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
+    bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+void put32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A datafile image: the block size in the first block, release texts and data
+// blocks placed where a test wants them.
+class DatafileImage {
+public:
+    explicit DatafileImage(std::size_t blocks, std::uint16_t blockSize = 8192) : bytes_(blocks * kBlockSize) {
+        if (bytes_.size() >= 22) put16(bytes_, 20, blockSize);
+    }
+    DatafileImage& release(std::size_t offset, const std::string& text) {
+        const std::string tagged = std::string("NLS_RDBMS_VERSION") + static_cast<char>(text.size()) + text;
+        std::copy(tagged.begin(), tagged.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+        return *this;
+    }
+    DatafileImage& dataBlock(std::size_t block, std::uint32_t dataObject, std::uint8_t segmentKind = 1) {
+        const std::size_t start = block * kBlockSize;
+        bytes_[start + kBlockTypeOffset] = kDataBlockType;
+        bytes_[start + kSegmentKindOffset] = segmentKind;
+        put32(bytes_, start + kDataObjectOffset, dataObject);
+        return *this;
+    }
+    Bytes& bytes() { return bytes_; }
+
+private:
+    Bytes bytes_;
+};
+
+struct RecordingProgress : ProgressSink {
+    std::vector<std::string> captions;
+    std::vector<std::string> statuses;
+    std::vector<int> progress;
+    std::vector<int> progressAfterStatus;
+    void setCaption(std::string_view text) override { captions.emplace_back(text); }
+    void setStatus(std::string_view text) override { statuses.emplace_back(text); }
+    void setProgress(int percent) override {
+        (statuses.empty() ? progress : progressAfterStatus).push_back(percent);
+    }
+};
+
+struct RecordingMessages : MessageSink {
+    std::vector<std::pair<std::string, std::string>> shown;
+    void showMessage(std::string_view text, std::string_view caption) override {
+        shown.emplace_back(std::string(text), std::string(caption));
+    }
+};
+
+const std::string kTitle = " Restorix for Oracle Database";
+
+struct ScanRun {
+    ScanResult result;
+    BlockIndex index;
+    ReleaseInfo release;
+    RecordingProgress progress;
+    RecordingMessages messages;
+};
+
+void runScan(const std::string& path, ScanRun& run, JobControl& control) {
+    CFile64 file;
+    ASSERT_TRUE(file.open(path));
+    run.result = scanDatafile(file, run.index, run.release, run.progress, control, run.messages, kTitle);
+}
+
+}  // namespace
+
+// --- Reader -----------------------------------------------------------------
+
+struct FieldCase {
+    Bytes bytes;
+    std::uint32_t value;
+};
+class LittleEndianFields : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(LittleEndianFields, ReadLeastSignificantByteFirst) {
+    const auto& c = GetParam();
+    const std::uint32_t actual = c.bytes.size() == 2 ? readU16LE(c.bytes.data()) : readU32LE(c.bytes.data());
+    EXPECT_EQ(actual, c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LittleEndianFields,
+                         ::testing::Values(FieldCase{{0x00, 0x20}, 8192}, FieldCase{{0xFF, 0xFF}, 0xFFFF},
+                                           FieldCase{{0x12, 0x00, 0x00, 0x00}, 18},
+                                           FieldCase{{0x78, 0x56, 0x34, 0x12}, 0x12345678},
+                                           FieldCase{{0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFFFF}));
+
+TEST(CFile64, PositionsAboveFourGigabytesOnASparseFile) {
+    TempFolder folder;
+    const std::string path = folder.write("large.dbf", {});
+    const std::int64_t size = 5LL << 30;
+    const std::int64_t where = (4LL << 30) + 3 * kBlockSize;
+    {
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        ASSERT_EQ(::truncate(path.c_str(), size), 0);
+        Bytes block(kBlockSize);
+        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>(i * 7);
+        out.seekp(where);
+        out.write(reinterpret_cast<const char*>(block.data()), kBlockSize);
+    }
+    CFile64 file;
+    ASSERT_TRUE(file.open(path));
+    EXPECT_EQ(file.length(), size);
+    EXPECT_EQ(file.seek(where), where);
+    EXPECT_EQ(file.position(), where);
+    Bytes read(kBlockSize);
+    EXPECT_EQ(file.read(read.data(), read.size()), static_cast<std::size_t>(kBlockSize));
+    EXPECT_EQ(read[1], 7);
+    EXPECT_EQ(read[kBlockSize - 1], static_cast<std::uint8_t>((kBlockSize - 1) * 7));
+    EXPECT_EQ(file.position(), where + kBlockSize);
+
+    Block viaReadAt{};
+    readBlock(file, where / kBlockSize, viaReadAt);
+    EXPECT_TRUE(std::equal(viaReadAt.begin(), viaReadAt.end(), read.begin()));
+    EXPECT_EQ(file.position(), where + kBlockSize) << "readAt must not move the position";
+
+    EXPECT_EQ(file.seek(-kBlockSize, 1), where);
+    EXPECT_EQ(file.seek(-1, 2), size - 1);
+}
+
+TEST(CFile64, ShortReadAtTheEndOfTheFile) {
+    TempFolder folder;
+    const std::string path = folder.write("short.dbf", Bytes(kBlockSize + 100, 0x41));
+    CFile64 file;
+    ASSERT_TRUE(file.open(path));
+    Bytes buffer(kBlockSize, 0);
+    file.seek(kBlockSize);
+    EXPECT_EQ(file.read(buffer.data(), buffer.size()), 100u);
+    EXPECT_EQ(file.readAt(kBlockSize + 50, buffer), 50u);
+    EXPECT_EQ(file.readAt(10 * kBlockSize, buffer), 0u);
+}
+
+TEST(CFile64, HeldFileCannotBeOpenedAgain) {
+    TempFolder folder;
+    const std::string path = folder.write("held.dbf", Bytes(kBlockSize, 0));
+    CFile64 holder;
+    ASSERT_TRUE(holder.open(path));
+
+    CFile64 second;
+    int errorCode = 0;
+    EXPECT_FALSE(second.open(path, &errorCode));
+    EXPECT_EQ(errorCode, EWOULDBLOCK);
+    EXPECT_FALSE(second.isOpen());
+
+    // Another process is refused too.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CFile64 other;
+        ::_exit(other.open(path) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process opened the held file";
+
+    holder.close();
+    EXPECT_TRUE(second.open(path)) << "closing releases the file";
+}
+
+TEST(CFile64, FailuresCarryTheSystemErrorCode) {
+    TempFolder folder;
+    CFile64 file;
+    int errorCode = 0;
+    EXPECT_FALSE(file.open(folder.write("x", {}) + ".missing", &errorCode));
+    EXPECT_EQ(errorCode, ENOENT);
+
+    auto errorOf = [](auto&& operation) {
+        try {
+            operation();
+        } catch (const FileError& error) {
+            return error.errorCode();
+        }
+        return 0;
+    };
+    Bytes buffer(16);
+    EXPECT_EQ(errorOf([&] { file.read(buffer.data(), buffer.size()); }), EBADF);
+    EXPECT_EQ(errorOf([&] { file.length(); }), EBADF);
+    EXPECT_EQ(errorOf([&] { file.position(); }), EBADF);
+
+    ASSERT_TRUE(file.open(folder.write("open.dbf", Bytes(64, 1))));
+    EXPECT_EQ(errorOf([&] { file.seek(-1); }), EINVAL);
+    EXPECT_EQ(errorOf([&] { file.readAt(-kBlockSize, buffer); }), EINVAL);
+    file.close();
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_TRUE(file.fileName().empty());
+    EXPECT_NO_THROW(file.close());
+}
+
+// --- Block index ------------------------------------------------------------
+
+TEST(BlockIndex, BlocksOfOneObjectInBlockOrder) {
+    BlockIndex index;
+    const std::vector<std::pair<std::int32_t, std::int64_t>> blocks = {{5, 2}, {7, 3}, {5, 4}, {-1, 9}, {5, 11}};
+    for (const auto& [object, number] : blocks) {
+        const auto id = static_cast<std::uint32_t>(object);
+        index.appendBlockEntry(6, {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0, 0}, object,
+                               1, number);
+    }
+    const auto fives = index.blocksOf(5);
+    ASSERT_EQ(fives.size(), 3u);
+    std::vector<std::int64_t> numbers;
+    for (const std::uint32_t position : fives) numbers.push_back(index.entries()[position].blockNumber);
+    EXPECT_EQ(numbers, (std::vector<std::int64_t>{2, 4, 11}));
+    EXPECT_EQ(index.blocksOf(-1).size(), 1u);
+    EXPECT_TRUE(index.blocksOf(6).empty());
+
+    index.clear();
+    EXPECT_TRUE(index.empty());
+    EXPECT_TRUE(index.blocksOf(5).empty());
+}
+
+// --- Version search and block-size check ------------------------------------
+
+struct VersionCase {
+    const char* name;
+    std::vector<std::pair<std::size_t, std::string>> releases;  // file offset, release text
+    std::uint16_t blockSize;
+    ScanResult result;
+    int flag;  // 9, 10, 11, or 0 for none
+    std::string message;
+};
+class VersionSearch : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(VersionSearch, FindsTheFirstReleaseAndChecksTheBlockSize) {
+    const auto& c = GetParam();
+    DatafileImage image(6, c.blockSize);
+    for (const auto& [offset, text] : c.releases) image.release(offset, text);
+    image.dataBlock(1, 18).dataBlock(4, 18);
+    TempFolder folder;
+    ScanRun run;
+    JobControl control;
+    runScan(folder.write("system.dbf", image.bytes()), run, control);
+
+    EXPECT_EQ(run.result, c.result);
+    EXPECT_EQ(run.release.isVersion9, c.flag == 9);
+    EXPECT_EQ(run.release.isVersion10, c.flag == 10);
+    EXPECT_EQ(run.release.isVersion11, c.flag == 11);
+    EXPECT_EQ(run.release.blockSize, c.blockSize);
+    if (c.message.empty()) {
+        EXPECT_TRUE(run.messages.shown.empty());
+    } else {
+        ASSERT_EQ(run.messages.shown.size(), 1u);
+        EXPECT_EQ(run.messages.shown[0].first, c.message);
+        EXPECT_EQ(run.messages.shown[0].second, kTitle);
+    }
+    EXPECT_EQ(run.index.size(), c.result == ScanResult::Completed ? 2u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, VersionSearch,
+    ::testing::Values(
+        VersionCase{"release_9", {{3 * 8192 + 40, "9.2.0.1.0"}}, 8192, ScanResult::Completed, 9, ""},
+        VersionCase{"release_10", {{100, "10.2.0.1.0"}}, 8192, ScanResult::Completed, 10, ""},
+        VersionCase{"release_11", {{5 * 8192, "11.1.0.6.0"}}, 8192, ScanResult::Completed, 11, ""},
+        VersionCase{"nine_alone_is_not_nine_dot", {{100, "9"}}, 8192, ScanResult::UnsupportedVersion, 0,
+                    kUnsupportedVersionMessage},
+        VersionCase{"release_12_unsupported", {{100, "12.1.0.2.0"}}, 8192, ScanResult::UnsupportedVersion, 0,
+                    kUnsupportedVersionMessage},
+        VersionCase{"only_the_first_occurrence_counts", {{100, "8.1.7.0.0"}, {2 * 8192, "10.2.0.1.0"}}, 8192,
+                    ScanResult::UnsupportedVersion, 0, kUnsupportedVersionMessage},
+        VersionCase{"no_release_text", {}, 8192, ScanResult::UnsupportedVersion, 0, kUnsupportedVersionMessage},
+        VersionCase{"tag_ending_at_block_end_is_passed_over", {{8192 - 17, "9.2"}, {3 * 8192, "10.2.0.4.0"}}, 8192,
+                    ScanResult::Completed, 10, ""},
+        VersionCase{"text_past_block_end_is_passed_over", {{2 * 8192 - 22, "9.2.0.1.0"}, {4 * 8192 + 100, "11.2.0.1.0"}},
+                    8192, ScanResult::Completed, 11, ""},
+        VersionCase{"block_size_4096", {{100, "10.2.0.1.0"}}, 4096, ScanResult::Completed, 10, ""},
+        VersionCase{"block_size_16000", {{100, "10.2.0.1.0"}}, 16000, ScanResult::Completed, 10, ""},
+        VersionCase{"block_size_16384", {{100, "10.2.0.1.0"}}, 16384, ScanResult::BlockSizeTooBig, 10,
+                    kBlockSizeTooBigMessage}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(VersionSearch, EmptyFileHasNoRelease) {
+    TempFolder folder;
+    ScanRun run;
+    JobControl control;
+    runScan(folder.write("empty.dbf", {}), run, control);
+    EXPECT_EQ(run.result, ScanResult::UnsupportedVersion);
+    EXPECT_TRUE(run.progress.progress.empty());
+    ASSERT_EQ(run.messages.shown.size(), 1u);
+    EXPECT_EQ(run.messages.shown[0].first, kUnsupportedVersionMessage);
+}
+
+TEST(VersionSearch, ReleaseTextIsConvertedFromTheCodePage) {
+    TempFolder folder;
+    ScanRun run;
+    JobControl control;
+    runScan(folder.write("cp.dbf", DatafileImage(1).release(60, "10.2\xE9").bytes()), run, control);
+    EXPECT_EQ(run.release.releaseText, "10.2\u00E9");
+}
+
+// --- Block scan -------------------------------------------------------------
+
+TEST(BlockScan, IndexesDataBlocksWithTheirOwnersInFileOrder) {
+    DatafileImage image(6);
+    image.release(200, "10.2.0.1.0").dataBlock(1, 0x00012345, 2).dataBlock(3, 77).dataBlock(5, 0x00012345);
+    image.bytes()[2 * kBlockSize] = 0x20;  // another block type: not indexed
+    image.bytes()[4 * kBlockSize] = kDataBlockType;  // a data block of zeros: object 0
+    TempFolder folder;
+    ScanRun run;
+    JobControl control;
+    runScan(folder.write("scan.dbf", image.bytes()), run, control);
+
+    ASSERT_EQ(run.result, ScanResult::Completed);
+    const auto& entries = run.index.entries();
+    ASSERT_EQ(entries.size(), 4u);
+    const std::vector<std::pair<std::int64_t, std::int32_t>> expected = {{1, 0x12345}, {3, 77}, {4, 0}, {5, 0x12345}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].blockNumber, expected[i].first);
+        EXPECT_EQ(entries[i].dataObjectId, expected[i].second);
+        EXPECT_EQ(entries[i].blockType, kDataBlockType);
+    }
+    EXPECT_EQ(entries[0].segmentKind, 2);
+    EXPECT_EQ(entries[0].objectIdBytes, (std::array<std::uint8_t, 4>{0x45, 0x23, 0x01, 0x00}));
+    const auto owned = run.index.blocksOf(0x12345);
+    EXPECT_EQ(std::vector<std::uint32_t>(owned.begin(), owned.end()), (std::vector<std::uint32_t>{0, 3}));
+
+    EXPECT_EQ(run.progress.captions,
+              (std::vector<std::string>{kVersionSearchCaption, std::string(59, ' '), "Oracle Version:10.2.0.1.0"}));
+    EXPECT_EQ(run.progress.statuses, (std::vector<std::string>{kAnalysisStatus}));
+    // ((p - 1) * 100) / length for p = 0, 8192, ... over 6 blocks.
+    EXPECT_EQ(run.progress.progressAfterStatus, (std::vector<int>{0, 16, 33, 49, 66, 83}));
+    EXPECT_EQ(run.progress.progress, (std::vector<int>{0, 100}));
+}
+
+TEST(BlockScan, ShortLastBlockIsZeroFilled) {
+    // More blocks than one large read holds, so the short block comes after a
+    // refill of a buffer that held other data.
+    const std::size_t fullBlocks = 130;
+    DatafileImage image(fullBlocks);
+    image.release(100, "11.2.0.1.0");
+    for (std::size_t b = 1; b < fullBlocks; ++b) image.dataBlock(b, 0x01010101);
+    auto indexOfTail = [&](Bytes tail) {
+        Bytes bytes = image.bytes();
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        TempFolder folder;
+        ScanRun run;
+        JobControl control;
+        runScan(folder.write("tail.dbf", bytes), run, control);
+        EXPECT_EQ(run.result, ScanResult::Completed);
+        return run.index.entries();
+    };
+    const auto withDataTail = indexOfTail({kDataBlockType, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(withDataTail.size(), fullBlocks);
+    EXPECT_EQ(withDataTail.back().blockNumber, static_cast<std::int64_t>(fullBlocks));
+    EXPECT_EQ(withDataTail.back().dataObjectId, 0);
+    EXPECT_EQ(withDataTail.back().segmentKind, 0);
+
+    EXPECT_EQ(indexOfTail({0x02, 0, 0}).size(), fullBlocks - 1);
+}
+
+TEST(BlockScan, StopsWhenAskedAtEachStage) {
+    struct StoppingProgress : RecordingProgress {
+        JobControl* control = nullptr;
+        std::size_t stopAfterScanProgress = 0;  // 0: stop on the status text
+        void setStatus(std::string_view text) override {
+            RecordingProgress::setStatus(text);
+            if (stopAfterScanProgress == 0) control->requestStop();
+        }
+        void setProgress(int percent) override {
+            RecordingProgress::setProgress(percent);
+            if (stopAfterScanProgress != 0 && progressAfterStatus.size() == stopAfterScanProgress)
+                control->requestStop();
+        }
+    };
+    DatafileImage image(8);
+    image.release(100, "9.2.0.8.0");
+    for (std::size_t b = 1; b < 8; ++b) image.dataBlock(b, 40);
+    TempFolder folder;
+    const std::string path = folder.write("stop.dbf", image.bytes());
+
+    for (const std::size_t stopAfter : {std::size_t{0}, std::size_t{3}}) {
+        SCOPED_TRACE(stopAfter);
+        JobControl control;
+        StoppingProgress progress;
+        progress.control = &control;
+        progress.stopAfterScanProgress = stopAfter;
+        CFile64 file;
+        ASSERT_TRUE(file.open(path));
+        BlockIndex index;
+        ReleaseInfo release;
+        RecordingMessages messages;
+        EXPECT_EQ(scanDatafile(file, index, release, progress, control, messages, kTitle), ScanResult::Stopped);
+        // Stopped right after showing progress for block stopAfter - 1, before indexing it.
+        EXPECT_EQ(index.size(), stopAfter == 0 ? 0u : stopAfter - 2);
+        EXPECT_TRUE(messages.shown.empty());
+    }
+
+    ScanRun run;
+    JobControl stopped;
+    stopped.requestStop();
+    runScan(path, run, stopped);
+    EXPECT_EQ(run.result, ScanResult::Stopped);
+    EXPECT_TRUE(run.release.releaseText.empty()) << "nothing is searched once stopped";
+}
