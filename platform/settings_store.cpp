@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <ios>
+#include <system_error>
 #include <iterator>
 #include <optional>
 
@@ -78,12 +80,18 @@ std::string findSetting(std::string_view content, std::string_view name) {
 }
 
 std::string readSettingFrom(const std::filesystem::path& file, std::string_view name) {
-    if (file.empty()) return {};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return {};
-    return findSetting(content, name);
+    std::error_code error;
+    if (file.empty() || !std::filesystem::is_regular_file(file, error)) return {};
+    try {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) return {};
+        const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad()) return {};
+        return findSetting(content, name);
+    } catch (const std::ios_base::failure&) {
+        // The stream library reports some read errors by throwing; they read as "no value".
+        return {};
+    }
 }
 
 std::string readSetting(std::string_view name) { return readSettingFrom(settingsFilePath(), name); }
