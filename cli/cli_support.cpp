@@ -12,6 +12,11 @@
 #include <iostream>
 #include <thread>
 
+#include "dictionary/analysis_job.h"
+#include "platform/clock.h"
+#include "shell/activity_log.h"
+#include "shell/log_lines.h"
+
 namespace restorix::cli {
 
 void printError(std::string_view text) {
@@ -102,6 +107,31 @@ RecoveryOption parseSchemasOption(const std::string& value) {
     if (value == "sys") return RecoveryOption::SysOnly;
     if (value == "all") return RecoveryOption::All;
     return RecoveryOption::AllButSys;
+}
+
+int analyzeDatafile(Recovery& recovery, const std::string& path, RecoveryOption option) {
+    recovery.setOption(option);
+    ActivityLog log;
+    SystemClock clock;
+    logStartupHeader(log, clock, recovery.versionText);
+    if (int code = openDatafile(recovery, path); code != kSuccess) return code;
+    logAnalysisStart(log, clock, recovery.sourcePath);
+
+    TerminalProgress progress;
+    StderrMessages messages;
+    AnalysisJob job(recovery, progress, messages, log, clock);
+    AnalysisResult result;
+    {
+        InterruptGuard interrupt([&] { job.confirmStop(); });
+        result = job.run();
+    }
+    progress.finish();
+    switch (result) {
+        case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
+        case AnalysisResult::analysisStopped: return kInterrupted;
+        case AnalysisResult::analysisCompleted: return kSuccess;
+    }
+    return kSuccess;
 }
 
 struct InterruptGuard::State {

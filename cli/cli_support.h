@@ -61,6 +61,14 @@ int openDatafile(Recovery& recovery, const std::string& path);
 // "sys", "users" or "all".
 RecoveryOption parseSchemasOption(const std::string& value);
 
+// Opens the datafile, writes the start-up header and the "STEP 1::" lines
+// to the activity log as the windows do, and runs the analysis with terminal
+// progress; Ctrl-C takes the analysis' Stop path. Returns kSuccess when the
+// catalog is ready (also after "Block size too big", which leaves it empty),
+// else the command's exit code (datafile not opened, unsupported release,
+// interrupted).
+int analyzeDatafile(Recovery& recovery, const std::string& path, RecoveryOption option);
+
 // Ctrl-C: while a guard is alive, SIGINT runs `onInterrupt` on a watcher
 // thread (never inside a signal handler), once.
 class InterruptGuard {

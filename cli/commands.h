@@ -9,5 +9,7 @@ class App;
 namespace restorix::cli {
 
 void addScanCommand(CLI::App& app, int& exitCode);
+void addRecoverCommand(CLI::App& app, int& exitCode);
+void addInspectCommand(CLI::App& app, int& exitCode);
 
 }  // namespace restorix::cli

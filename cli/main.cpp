@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = kSuccess;
     addScanCommand(app, exitCode);
+    addRecoverCommand(app, exitCode);
+    addInspectCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

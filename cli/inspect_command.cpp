@@ -1,0 +1,97 @@
+// restorix inspect DATAFILE: runs the analysis and prints the tree and the
+// database summary, as text or as one JSON document.
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "preview/object_tree.h"
+
+namespace restorix::cli {
+namespace {
+
+struct InspectArguments {
+    std::string datafile;
+    std::string schemas = "users";
+    bool json = false;
+};
+
+void printTree(const ObjectTree& tree) {
+    std::cout << tree.root << '\n';
+    for (const SchemaNode& schema : tree.schemas) {
+        std::cout << "  " << schema.name << '\n';
+        for (std::size_t c = 0; c < kCategoryNames.size(); ++c) {
+            std::cout << "    " << kCategoryNames[c] << '\n';
+            for (const std::string& node : schema.categories[c]) std::cout << "      " << node << '\n';
+        }
+    }
+}
+
+nlohmann::ordered_json schemaJson(const SchemaNode& schema) {
+    nlohmann::ordered_json categories = nlohmann::ordered_json::object();
+    for (std::size_t c = 0; c < kCategoryNames.size(); ++c) {
+        categories[std::string(kCategoryNames[c])] = schema.categories[c];
+    }
+    return {{"name", schema.name},
+            {"categories", categories},
+            {"summary",
+             {{"Table", schema.stats.tables},
+              {"View", schema.stats.views},
+              {"Trigger", schema.stats.triggers},
+              {"Procedure", schema.stats.procedures},
+              {"Function", schema.stats.functions}}}};
+}
+
+nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree) {
+    nlohmann::ordered_json schemas = nlohmann::ordered_json::array();
+    for (const SchemaNode& schema : tree.schemas) schemas.push_back(schemaJson(schema));
+    const DatabaseTotals& t = tree.totals;
+    return {{"version", recovery.release.releaseText},
+            {"source", tree.root},
+            {"schemas", schemas},
+            {"summary",
+             {{"Schema", t.schemas},
+              {"Table", t.tables},
+              {"View", t.views},
+              {"Trigger", t.triggers},
+              {"Procedure", t.procedures},
+              {"Function", t.functions}}},
+            {"partial", recovery.partial.load()}};
+}
+
+int runInspect(const InspectArguments& args) {
+    Recovery recovery;
+    if (int code = analyzeDatafile(recovery, args.datafile, parseSchemasOption(args.schemas)); code != kSuccess) {
+        return code;
+    }
+    const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+    if (args.json) {
+        // Names that are no valid UTF-8 cannot come from the code page, but be safe.
+        std::cout << treeJson(recovery, tree).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                  << '\n';
+        return kSuccess;
+    }
+    std::cout << "Oracle Version:" << recovery.release.releaseText << '\n';
+    printTree(tree);
+    for (const std::string& line : showDatabaseSummary(tree.totals)) std::cout << line << '\n';
+    return kSuccess;
+}
+
+}  // namespace
+
+void addInspectCommand(CLI::App& app, int& exitCode) {
+    auto args = std::make_shared<InspectArguments>();
+    CLI::App* command = app.add_subcommand("inspect", "Run the analysis and print the recovered tree and summary");
+    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
+    command->add_option("--schemas", args->schemas, "sys, users (default) or all")
+        ->check(CLI::IsMember({"sys", "users", "all"}));
+    command->add_flag("--json", args->json, "Print one JSON document");
+    command->callback([args, &exitCode] { exitCode = runInspect(*args); });
+}
+
+}  // namespace restorix::cli
