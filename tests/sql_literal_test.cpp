@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tabledata/sql_literal.h"
+#include "tabledata/value_format.h"
+
+using namespace restorix;
+
+namespace {
+
+RowValue valueOf(ValueKind kind, std::string text) {
+    RowValue value;
+    value.kind = kind;
+    value.text = std::move(text);
+    return value;
+}
+
+struct ItemCase {
+    const char* name;
+    ValueKind kind;
+    std::string text;
+    std::string item;
+};
+
+class SqlItem : public ::testing::TestWithParam<ItemCase> {};
+
+TEST_P(SqlItem, RendersTheValueForAnInsert) {
+    EXPECT_EQ(sqlItem(valueOf(GetParam().kind, GetParam().text)), GetParam().item);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SqlItem,
+    ::testing::Values(
+        ItemCase{"nullColumn", ValueKind::Null, "NULL", "NULL"},
+        ItemCase{"typeWithoutDecoder", ValueKind::NoDecoder, "NULL", "NULL"},
+        ItemCase{"varchar2HoldingNULL", ValueKind::Text, "NULL", "'NULL'"},
+        ItemCase{"lowerCaseNull", ValueKind::Text, "null", "'null'"},
+        ItemCase{"apostropheDoubled", ValueKind::Text, "O'NEIL", "'O''NEIL'"},
+        ItemCase{"ampersandSpliced", ValueKind::Text, "R&D", "'R'||CHR(38)||'D'"},
+        ItemCase{"ampersandsAndApostrophes", ValueKind::Text, "&'&", "''||CHR(38)||''''||CHR(38)||''"},
+        ItemCase{"lineFeedKept", ValueKind::Text, "a\nb", "'a\nb'"},
+        ItemCase{"number", ValueKind::Number, "7369", "'7369'"},
+        ItemCase{"numberWithoutText", ValueKind::Number, "", "''"},
+        ItemCase{"lob", ValueKind::Lob, " ", "' '"},
+        ItemCase{"invalidDate", ValueKind::InvalidDate, "5-Mar- 2011", "'5-Mar- 2011'"},
+        ItemCase{"date", ValueKind::Date, "2011-03-05 10:20:30",
+                 "TO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')"},
+        ItemCase{"dateBeforeYearOne", ValueKind::Date, "-4712-01-01 00:00:00",
+                 "TO_DATE('-4712-01-01 00:00:00','SYYYY-MM-DD HH24:MI:SS')"},
+        ItemCase{"timestampWithFraction", ValueKind::Timestamp, "2011-03-05 10:20:30.5",
+                 "TO_TIMESTAMP('2011-03-05 10:20:30.5','YYYY-MM-DD HH24:MI:SS.FF')"},
+        ItemCase{"timestampWholeSecond", ValueKind::Timestamp, "2011-03-05 10:20:30",
+                 "TO_TIMESTAMP('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')"},
+        ItemCase{"timestampBeforeYearOne", ValueKind::Timestamp, "-0044-03-15 12:00:00.25",
+                 "TO_TIMESTAMP('-0044-03-15 12:00:00.25','SYYYY-MM-DD HH24:MI:SS.FF')"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InsertStatement, JoinsTheItemsOfOneRow) {
+    const std::vector<RowValue> dept = {valueOf(ValueKind::Number, "10"), valueOf(ValueKind::Text, "ACCOUNTING"),
+                                        valueOf(ValueKind::Null, "NULL")};
+    EXPECT_EQ(insertStatement("HR.DEPT", dept), "insert into HR.DEPT values ('10','ACCOUNTING',NULL ) ; ");
+
+    const std::vector<RowValue> one = {valueOf(ValueKind::Number, "1")};
+    EXPECT_EQ(insertStatement("HR.T", one), "insert into HR.T values ('1' ) ; ");
+}
+
+// Decoded column bytes through to the item: the kind chosen by the decoder
+// decides the quoting.
+TEST(InsertStatement, DecodedColumnsRenderByTheirKind) {
+    const auto item = [](int typeCode, std::vector<std::uint8_t> bytes) {
+        const FormattedValue formatted = formatColumnValue(typeCode, bytes);
+        return sqlItem(valueOf(formatted.kind, formatted.text));
+    };
+    EXPECT_EQ(item(type_code::kVarchar2, {'N', 'U', 'L', 'L'}), "'NULL'");
+    EXPECT_EQ(item(24 /* RAW */, {0x01, 0x02}), "NULL");
+    EXPECT_EQ(item(type_code::kNumberWithScaleOnly, {0xC1, 0x06, 0x33}), "'5.5'");
+    EXPECT_EQ(item(type_code::kNumberInteger, {0x3E, 0x60, 0x66}), "'-5'");
+    EXPECT_EQ(item(type_code::kClob, {0x00, 0x01}), "' '");
+    EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}),
+              "TO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')");
+    EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}), "'30-Feb- 2011'");
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tabledata/value_format.h"
+
+using namespace restorix;
+
+namespace {
+
+using ByteList = std::vector<std::uint8_t>;
+
+struct ValueCase {
+    const char* name;
+    int typeCode;
+    ByteList bytes;
+    std::string text;
+    ValueKind kind;
+};
+
+std::ostream& operator<<(std::ostream& out, const ValueCase& c) { return out << c.name; }
+
+class ColumnValue : public ::testing::TestWithParam<ValueCase> {};
+
+std::string caseName(const ::testing::TestParamInfo<ValueCase>& info) { return info.param.name; }
+
+TEST_P(ColumnValue, FormatsTheStoredBytes) {
+    const ValueCase& c = GetParam();
+    const FormattedValue value = formatColumnValue(c.typeCode, c.bytes);
+    EXPECT_EQ(value.text, c.text);
+    EXPECT_EQ(value.kind, c.kind);
+}
+
+constexpr ValueKind kNumber = ValueKind::Number;
+constexpr int kInt = type_code::kNumberInteger;
+constexpr int kScaled = type_code::kNumberScaled;
+constexpr int kPrecision = type_code::kNumberPrecision;
+constexpr int kScaleOnly = type_code::kNumberWithScaleOnly;
+
+INSTANTIATE_TEST_SUITE_P(
+    IntegerColumns, ColumnValue,
+    ::testing::Values(
+        ValueCase{"7369", kInt, {0xC2, 0x4A, 0x46}, "7369", kNumber},
+        ValueCase{"800", kInt, {0xC2, 0x09}, "800", kNumber},
+        ValueCase{"20", kInt, {0xC1, 0x15}, "20", kNumber},
+        ValueCase{"zero", kInt, {0x80}, "0", kNumber},
+        ValueCase{"99", kInt, {0xC1, 0x64}, "99", kNumber},
+        ValueCase{"fractionIsKept", kInt, {0xC2, 0x0D, 0x33, 0x33}, "1250.5", kNumber},
+        ValueCase{"scaledColumnKeepsCents", kScaled, {0xC2, 0x0D, 0x23, 0x39}, "1234.56", kNumber},
+        ValueCase{"12345", kInt, {0xC3, 0x02, 0x18, 0x2E}, "12345", kNumber},
+        ValueCase{"10000", kInt, {0xC3, 0x02}, "10000", kNumber},
+        ValueCase{"million", kInt, {0xC4, 0x02}, "1000000", kNumber},
+        ValueCase{"nineDigits", kInt, {0xC5, 0x02, 0x18, 0x2E, 0x44, 0x5A}, "123456789", kNumber},
+        ValueCase{"1200000000", kInt, {0xC5, 0x0D}, "1200000000", kNumber},
+        ValueCase{"threeByteBillion", kInt, {0xC5, 0x0D, 0x1F}, "1230000000", kNumber},
+        ValueCase{"tenBillion", kInt, {0xC6, 0x02}, "10000000000", kNumber},
+        ValueCase{"half", kInt, {0xC0, 0x33}, "0.5", kNumber},
+        ValueCase{"minusFive", kInt, {0x3E, 0x60, 0x66}, "-5", kNumber},
+        ValueCase{"minus1234_56", kScaled, {0x3D, 0x59, 0x43, 0x2D, 0x66}, "-1234.56", kNumber},
+        ValueCase{"fiveByteFraction", kInt, {0xC3, 0x02, 0x18, 0x2E, 0x33}, "12345.5", kNumber},
+        ValueCase{"smallestPositive", kInt, {0x80, 0x02}, "0." + std::string(129, '0') + "1", kNumber},
+        // Bytes that are no NUMBER keep the integer decoder's text.
+        ValueCase{"zeroDigitByte", kInt, {0xC3, 0x02, 0x00, 0x2E}, "20046", kNumber},
+        ValueCase{"infinity", kInt, {0xFF, 0x65}, "", kNumber},
+        ValueCase{"empty", kInt, {}, "", kNumber}), caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    PrecisionColumns, ColumnValue,
+    ::testing::Values(
+        ValueCase{"3_14", kPrecision, {0xC1, 0x04, 0x0F}, "3.14", kNumber},
+        ValueCase{"1_05", kPrecision, {0xC1, 0x02, 0x06}, "1.05", kNumber},
+        ValueCase{"12_0", kPrecision, {0xC1, 0x0D}, "12.0", kNumber},
+        ValueCase{"5_50", kPrecision, {0xC1, 0x06, 0x33}, "5.50", kNumber},
+        ValueCase{"1234_5000", kPrecision, {0xC2, 0x0D, 0x23, 0x33}, "1234.5000", kNumber},
+        ValueCase{"1234_0500", kPrecision, {0xC2, 0x0D, 0x23, 0x06}, "1234.0500", kNumber},
+        ValueCase{"1234_0567", kPrecision, {0xC2, 0x0D, 0x23, 0x06, 0x44}, "1234.0567", kNumber},
+        ValueCase{"123_4560", kPrecision, {0xC2, 0x02, 0x18, 0x2E, 0x3D}, "123.4560", kNumber},
+        ValueCase{"0_25", kPrecision, {0xC0, 0x1A}, "0.25", kNumber},
+        ValueCase{"0_05", kPrecision, {0xC0, 0x06}, "0.05", kNumber},
+        ValueCase{"0_0102", kPrecision, {0xC0, 0x02, 0x03}, "0.0102", kNumber},
+        ValueCase{"12345_0", kPrecision, {0xC3, 0x02, 0x18, 0x2E}, "12345.0", kNumber},
+        ValueCase{"fiveByteFraction", kPrecision, {0xC3, 0x02, 0x18, 0x2E, 0x33}, "12345.5", kNumber},
+        ValueCase{"digitsPastTheTable", kPrecision, {0xC1, 0x02, 0x03, 0x04, 0x05}, "1.020304", kNumber},
+        ValueCase{"negative", kPrecision, {0x3E, 0x60, 0x66}, "-5", kNumber},
+        ValueCase{"zero", kPrecision, {0x80}, "0", kNumber},
+        // NUMBER(*, s) has no narrow decoder: exact value, or NULL for bad bytes.
+        ValueCase{"scaleOnly", kScaleOnly, {0xC1, 0x06, 0x33}, "5.5", kNumber},
+        ValueCase{"scaleOnlyZero", kScaleOnly, {0x80}, "0", kNumber},
+        ValueCase{"scaleOnlyBadDigit", kScaleOnly, {0xC1, 0x65}, "NULL", ValueKind::NoDecoder}), caseName);
+
+constexpr int kDate = type_code::kDate;
+constexpr int kStamp = type_code::kTimestamp;
+constexpr ValueKind kBadDate = ValueKind::InvalidDate;
+
+INSTANTIATE_TEST_SUITE_P(
+    Dates, ColumnValue,
+    ::testing::Values(
+        ValueCase{"withTime", kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "2011-03-05 10:20:30", ValueKind::Date},
+        ValueCase{"newYearsEve", kDate, {0x77, 0xC7, 0x0C, 0x1F, 0x01, 0x01, 0x01}, "1999-12-31 00:00:00", ValueKind::Date},
+        ValueCase{"lastSecondOfDay", kDate, {0x78, 0x6F, 0x03, 0x05, 0x18, 0x3C, 0x3C}, "2011-03-05 23:59:59", ValueKind::Date},
+        ValueCase{"leap2000", kDate, {0x78, 0x64, 0x02, 0x1D, 0x01, 0x01, 0x01}, "2000-02-29 00:00:00", ValueKind::Date},
+        ValueCase{"julianLeap1500", kDate, {0x73, 0x64, 0x02, 0x1D, 0x01, 0x01, 0x01}, "1500-02-29 00:00:00", ValueKind::Date},
+        ValueCase{"earliestYear", kDate, {0x35, 0x58, 0x01, 0x01, 0x01, 0x01, 0x01}, "-4712-01-01 00:00:00", ValueKind::Date},
+        ValueCase{"oneBcIsLeap", kDate, {0x64, 0x63, 0x02, 0x1D, 0x01, 0x01, 0x01}, "-0001-02-29 00:00:00", ValueKind::Date},
+        ValueCase{"stampNanos", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x00, 0xBC, 0x61, 0x4E}, "2011-03-05 10:20:30.012345678", ValueKind::Timestamp},
+        ValueCase{"stampHalfSecond", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x1D, 0xCD, 0x65, 0x00}, "2011-03-05 10:20:30.5", ValueKind::Timestamp},
+        ValueCase{"stampZeroNanos", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0, 0, 0, 0}, "2011-03-05 10:20:30", ValueKind::Timestamp},
+        ValueCase{"stampSevenBytes", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "2011-03-05 10:20:30", ValueKind::Timestamp},
+        // No valid date: the day-month-year text.
+        ValueCase{"month13", kDate, {0x78, 0x6F, 0x0D, 0x05, 0x01, 0x01, 0x01}, "5-- 2011", kBadDate},
+        ValueCase{"sept31", kDate, {0x78, 0x6F, 0x09, 0x1F, 0x01, 0x01, 0x01}, "31-Sept- 2011", kBadDate},
+        ValueCase{"feb30", kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}, "30-Feb- 2011", kBadDate},
+        ValueCase{"feb29of1900", kDate, {0x77, 0x64, 0x02, 0x1D, 0x01, 0x01, 0x01}, "29-Feb- 1900", kBadDate},
+        ValueCase{"day0", kDate, {0x78, 0x6F, 0x03, 0x00, 0x01, 0x01, 0x01}, "0-Mar- 2011", kBadDate},
+        ValueCase{"hourByte0", kDate, {0x78, 0x6F, 0x03, 0x05, 0x00, 0x01, 0x01}, "5-Mar- 2011", kBadDate},
+        ValueCase{"hourByte25", kDate, {0x78, 0x6F, 0x03, 0x05, 0x19, 0x01, 0x01}, "5-Mar- 2011", kBadDate},
+        ValueCase{"minuteByte61", kDate, {0x78, 0x6F, 0x03, 0x05, 0x01, 0x3D, 0x01}, "5-Mar- 2011", kBadDate},
+        ValueCase{"secondByte0", kDate, {0x78, 0x6F, 0x03, 0x05, 0x01, 0x01, 0x00}, "5-Mar- 2011", kBadDate},
+        ValueCase{"dateOf11Bytes", kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0, 0, 0, 1}, "5-Mar- 2011", kBadDate},
+        ValueCase{"stampOf8Bytes", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0}, "5-Mar- 2011", kBadDate},
+        ValueCase{"billionNanos", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x3B, 0x9A, 0xCA, 0x00}, "5-Mar- 2011", kBadDate},
+        ValueCase{"truncated", kDate, {0x78, 0x6F}, "0-- 2011", kBadDate}), caseName);
+
+constexpr ValueKind kText = ValueKind::Text;
+
+INSTANTIATE_TEST_SUITE_P(
+    TextAndOtherTypes, ColumnValue,
+    ::testing::Values(
+        ValueCase{"charKeepsBlanks", type_code::kChar, {0x41, 0x42, 0x20}, "AB ", kText},
+        ValueCase{"charEndsAtZero", type_code::kChar, {0x41, 0x00, 0x42}, "A", kText},
+        ValueCase{"varchar2ZeroBecomesSpace", type_code::kVarchar2, {0x41, 0x00, 0x42}, "A B", kText},
+        ValueCase{"varchar2CodePage", type_code::kVarchar2, {0x43, 0x61, 0x66, 0xE9, 0x80}, "Caf\u00E9\u20AC", kText},
+        ValueCase{"varchar2TheWordNull", type_code::kVarchar2, {'N', 'U', 'L', 'L'}, "NULL", kText},
+        ValueCase{"clob", type_code::kClob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
+        ValueCase{"blob", type_code::kBlob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
+        ValueCase{"long", 9, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"raw", 24, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"longRaw", 25, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"rowid", 70, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"timestampWithTimeZone", 182, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"timestampWithLocalTimeZone", 232, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "NULL", ValueKind::NoDecoder}), caseName);
+
+// Hostile bytes: every decoder answers without reading past the value, and a
+// NUMBER that the bytes do hold is always written with its exact value.
+TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
+    std::mt19937 rng(7);
+    const int codes[] = {kInt, kScaled, kPrecision, kScaleOnly, kDate, kStamp, type_code::kChar,
+                         type_code::kVarchar2, type_code::kClob, 1};
+    for (int round = 0; round < 4000; ++round) {
+        ByteList bytes(rng() % 24);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+        if (!bytes.empty() && round % 2 == 0) bytes[0] = static_cast<std::uint8_t>(0xBC + rng() % 10);
+        const std::optional<std::string> exact = decodeNumber(bytes);
+        for (const int code : codes) {
+            const FormattedValue value = formatColumnValue(code, bytes);
+            if (code == kDate || code == kStamp) {
+                EXPECT_TRUE(value.kind == ValueKind::InvalidDate || value.kind == ValueKind::Date ||
+                            value.kind == ValueKind::Timestamp);
+            }
+            if (exact && (code == kInt || code == kScaled || code == kPrecision || code == kScaleOnly)) {
+                std::string text = value.text;
+                if (text.find('.') != std::string::npos) {
+                    while (text.back() == '0') text.pop_back();
+                    if (text.back() == '.') text.pop_back();
+                }
+                EXPECT_EQ(text, *exact) << "type code " << code;
+            }
+        }
+    }
+}
+
+}  // namespace
