@@ -67,6 +67,15 @@ std::optional<int> DataBlockBuilder::addRow(std::span<const std::uint8_t> piece)
 
 void DataBlockBuilder::addRawSlot(std::uint16_t entry) { slots_.push_back(entry); }
 
+std::optional<int> DataBlockBuilder::pieceOffset(int slot) const {
+    if (slot < 0 || slot >= slotCount()) return std::nullopt;
+    const int offset = dataHeaderOffset() + slots_[static_cast<std::size_t>(slot)];
+    const bool holdsPiece = std::any_of(pieces_.begin(), pieces_.end(),
+                                        [&](const auto& piece) { return piece.first == offset; });
+    if (!holdsPiece) return std::nullopt;
+    return offset;
+}
+
 Block DataBlockBuilder::build() const {
     Block block{};
     auto put16 = [&](int off, std::uint16_t v) {
@@ -79,7 +88,7 @@ Block DataBlockBuilder::build() const {
     block[kBlockTypeOffset] = kDataBlockType;
     block[1] = 0xA2;  // block format
     put32(4, blockAddress_);
-    block[kSegmentKindOffset] = 1;
+    block[kSegmentKindOffset] = segmentKind_;
     put32(kDataObjectOffset, static_cast<std::uint32_t>(dataObjectId_));
     block[kItlCountOffset] = static_cast<std::uint8_t>(itlCount_);
 
@@ -92,9 +101,10 @@ Block DataBlockBuilder::build() const {
     put16(h + 4, static_cast<std::uint16_t>(directoryEnd - h));
     put16(h + 6, static_cast<std::uint16_t>(lowestPiece_ - h));
     for (int t = 0; t < tableCount_; ++t) {
-        put16(h + kDataHeaderSize + kTableDirectoryEntrySize * t, 0);
-        put16(h + kDataHeaderSize + kTableDirectoryEntrySize * t + 2,
-              static_cast<std::uint16_t>(t == 0 ? slots_.size() : 0));
+        TableDirectoryEntry entry{0, static_cast<std::uint16_t>(t == 0 ? slots_.size() : 0)};
+        if (static_cast<std::size_t>(t) < tableDirectory_.size()) entry = tableDirectory_[static_cast<std::size_t>(t)];
+        put16(h + kDataHeaderSize + kTableDirectoryEntrySize * t, entry.firstSlot);
+        put16(h + kDataHeaderSize + kTableDirectoryEntrySize * t + 2, entry.slotCount);
     }
     const int r = rowDirectoryOffset();
     for (int i = 0; i < slotCount(); ++i) put16(r + kRowDirectoryEntrySize * i, slots_[i]);

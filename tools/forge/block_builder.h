@@ -41,6 +41,20 @@ public:
     void addEmptySlot() { addRawSlot(kEmptySlot); }
     void addRawSlot(std::uint16_t entry);
 
+    // Header fields other than the defaults: the segment kind byte at offset 20
+    // (1 data, 2 index), the block address at offset 4, and the table
+    // directory of a cluster block (one entry per clustered table: the first
+    // row directory slot of that table and its number of slots).
+    void setSegmentKind(std::uint8_t kind) { segmentKind_ = kind; }
+    void setBlockAddress(std::uint32_t address) { blockAddress_ = address; }
+    struct TableDirectoryEntry {
+        std::uint16_t firstSlot = 0;
+        std::uint16_t slotCount = 0;
+    };
+    void setTableDirectory(std::vector<TableDirectoryEntry> entries) { tableDirectory_ = std::move(entries); }
+    // Block offset of the row piece in `slot`, or nullopt for a slot without one.
+    std::optional<int> pieceOffset(int slot) const;
+
     bool fits(std::size_t pieceSize) const;
     std::size_t freeBytes() const;
     int slotCount() const { return static_cast<int>(slots_.size()); }
@@ -60,6 +74,8 @@ private:
     std::vector<std::uint16_t> slots_;
     std::vector<std::pair<int, Bytes>> pieces_;  // block offset, bytes
     int lowestPiece_ = kBlockSize;
+    std::uint8_t segmentKind_ = 1;
+    std::vector<TableDirectoryEntry> tableDirectory_;  // empty: every slot in table 0
 };
 
 }  // namespace restorix::forge
