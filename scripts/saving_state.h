@@ -1,0 +1,60 @@
+#pragma once
+// What the saving job shares with the row reader and the data script writer
+// while it writes one table's rows, and the progress units it counts.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/job_control.h"
+
+namespace restorix {
+
+struct SavingState {
+    // The schema and table being written, and the table's data script.
+    std::string currentSchema;     // as stored
+    std::string currentTable;      // the table's Create Table form ("/" -> "_")
+    std::string qualifiedTable;    // how the insert statements name it
+    std::filesystem::path currentDataFile;
+
+    std::atomic<bool> tableInProgress{false};
+    std::atomic<bool> skipRequested{false};
+    bool savingMode = false;
+    // How long the reader lingers on a skipped table with its bar at 100, so
+    // that the window shows it; the command line and the tests set 0.
+    std::chrono::milliseconds skipPause{2000};
+
+    int overallDone = 0;   // never reset
+    int overallTotal = 0;
+
+    // The saving job's phases, read by its controller (Pause, Skip Table).
+    std::atomic<bool> ddlPhase{false};     // a schema's Create Table step runs
+    std::atomic<bool> dataPhase{false};    // a schema's data step runs
+    bool noTablesInSchema = false;         // the Create Table step found no table
+    std::atomic<bool> saveFinished{false};
+    std::atomic<bool> savingAborted{false};  // Stop was confirmed
+    int viewsWritten = 0;     // never reset
+    int triggersWritten = 0;  // never reset
+
+    ProgressSink* progress = nullptr;
+    // Stop (stopRequested) and Pause of the File Saving dialog.
+    JobControl control;
+
+    ProgressSink& sink() {
+        static ProgressSink silent;
+        return progress ? *progress : silent;
+    }
+    // overallDone += 1 and the Overall Progress bar moved.
+    void countOverallUnit() {
+        ++overallDone;
+        showOverallProgress();
+    }
+    void showOverallProgress() {
+        // With nothing to count the bar stays empty rather than divide by zero.
+        sink().setOverallProgress(overallTotal > 0 ? overallDone * 100 / overallTotal : 0);
+    }
+};
+
+}  // namespace restorix

@@ -1,0 +1,57 @@
+#pragma once
+// Turns the values the row reader collected into the table's data script: one
+// insert statement per complete row, each followed by its own commit. And the
+// Skip Table question of the File Saving dialog.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/job_control.h"
+#include "scripts/saving_state.h"
+#include "tabledata/row_reader.h"
+
+namespace restorix {
+
+inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
+inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
+
+// Writes to saving.currentDataFile (created when missing, appended to
+// otherwise). Keeps the file open from one call to the next, so a table read
+// block by block opens its script once.
+class DataScriptWriter {
+public:
+    explicit DataScriptWriter(SavingState& saving) : saving_(saving) {}
+    ~DataScriptWriter();
+    DataScriptWriter(const DataScriptWriter&) = delete;
+    DataScriptWriter& operator=(const DataScriptWriter&) = delete;
+
+    // Writes every complete row of this object number found in rowList, all
+    // with one write call, then empties rowList. Values after the last
+    // complete row are dropped with the list. When the script cannot be
+    // opened nothing is written and rowList keeps its values; after a
+    // confirmed Stop nothing is written either. False in both cases.
+    bool writeTableData(std::int32_t objectNumber, RowList& rowList);
+
+private:
+    bool ensureOpen();
+    void close();
+    // text_ = the statements of the complete rows in rowList.
+    void buildStatements(const RowList& rowList);
+
+    SavingState& saving_;
+    int fd_ = -1;
+    std::filesystem::path openPath_;
+    std::string text_;  // UTF-8 statements of one call
+};
+
+// One call with its own open and close.
+bool writeTableData(SavingState& saving, std::int32_t objectNumber, RowList& rowList);
+
+// Skip Table button: holds the saving job while the question is open. Only
+// while a table is being read is the user asked; the answer sets
+// skipRequested. Returns whether the question was asked.
+bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view appTitle);
+
+}  // namespace restorix

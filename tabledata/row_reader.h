@@ -1,0 +1,63 @@
+#pragma once
+// Reads one table's rows out of its blocks into a list of formatted values:
+// in preview mode the first blocks only, in saving mode every block, writing
+// the data script after each block.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "datafile/block_layout.h"
+#include "datafile/block_view.h"
+#include "dictionary/recovery.h"
+#include "scripts/saving_state.h"
+#include "tabledata/row_value.h"
+
+namespace restorix {
+
+using RowList = std::vector<RowValue>;
+
+// A preview stops after the block that takes the count of row slots past this.
+constexpr int kPreviewRowSlotLimit = 115;
+
+// The catalog columns of one table, looked up once per read: the number of
+// them (kept in 8 bits, as consumers count values per row) and, by column
+// number, the type of the first catalog column with that number.
+class TableColumns {
+public:
+    TableColumns() = default;
+    TableColumns(const Catalog& catalog, const ObjectEntry& table);
+
+    std::int32_t objectNumber() const { return objectNumber_; }
+    std::uint8_t columnCount() const { return columnCount_; }
+    bool hasColumns() const { return hasColumns_; }
+    // The type code of the column that holds the k-th stored value (k from 0).
+    std::optional<std::uint8_t> typeOfStoredValue(int k) const;
+
+private:
+    static constexpr int kNoColumn = -1;
+    std::int32_t objectNumber_ = 0;
+    std::uint8_t columnCount_ = 0;
+    bool hasColumns_ = false;
+    std::array<std::int16_t, 256> typeByNumber_{};
+};
+
+// Reads the table whose ObjectEntry has this object number, through the
+// blocks of its data object number. Without `saving` it reads in preview mode
+// (stop flag: the analysis' control) and leaves every value in rowList; with
+// it, in saving mode: writes each block's rows to the data script, moves the
+// two bars, counts overall units and honours Skip Table, Stop and Pause of
+// `saving`. Values of a block cut short by Skip stay in rowList unwritten.
+void readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
+                   SavingState* saving = nullptr);
+
+// Decodes the row piece at block offset `pieceOffset` into rowList: only a
+// live single-piece row (flag 0x2C) gives values. `columns` is scratch space
+// reused from row to row.
+void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
+                    RowList& rowList, std::vector<ColumnValue>& columns);
+
+inline void releaseRowList(RowList& rowList) { rowList.clear(); }
+
+}  // namespace restorix
