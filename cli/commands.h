@@ -11,5 +11,6 @@ namespace restorix::cli {
 void addScanCommand(CLI::App& app, int& exitCode);
 void addRecoverCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);
+void addPreviewCommand(CLI::App& app, int& exitCode);
 
 }  // namespace restorix::cli

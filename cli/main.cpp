@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     addScanCommand(app, exitCode);
     addRecoverCommand(app, exitCode);
     addInspectCommand(app, exitCode);
+    addPreviewCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -1,0 +1,160 @@
+#include "preview/preview_jobs.h"
+
+#include <algorithm>
+
+#include "dictionary/dictionary_decoder.h"
+#include "scripts/code_statements.h"
+#include "scripts/constraint_statements.h"
+#include "tabledata/row_reader.h"
+
+namespace restorix {
+
+namespace {
+
+constexpr std::string_view kProcedureHeader = "DDL FOR PROCEDURE";
+constexpr std::string_view kFunctionHeader = "DDL FOR FUNCTION";
+constexpr std::int32_t kFirstSourceLine = 1;
+
+// The objects a selection names in its schema: the first table, and the
+// first procedure or function (where the walk ends).
+struct Selection {
+    const ObjectEntry* table = nullptr;
+    const ObjectEntry* routine = nullptr;
+};
+
+bool isRoutine(const ObjectEntry& object) { return object.type() == kProcedure || object.type() == kFunction; }
+
+Selection findSelection(const Catalog& catalog, std::string_view nodeText, std::string_view schemaText) {
+    Selection found;
+    const SchemaEntry* schema = catalog.findSchemaByName(schemaText);
+    if (schema == nullptr) return found;
+    for (const ObjectEntry& object : catalog.objectList) {
+        // Owners are matched by the user number's digit byte alone.
+        if (object.ownerNumber[1] != schema->userNumber[1]) continue;
+        if (!equalsIgnoringAsciiCase(object.name, nodeText)) continue;
+        if (object.type() == kTable && found.table == nullptr) found.table = &object;
+        if (isRoutine(object)) {
+            found.routine = &object;
+            break;
+        }
+    }
+    return found;
+}
+
+PreviewJob jobFor(const Selection& selection, std::string_view categoryText) {
+    if (categoryText == categoryName(Category::Trigger) || categoryText == categoryName(Category::View))
+        return PreviewJob::None;
+    if (categoryText == categoryName(Category::Table))
+        return selection.table ? PreviewJob::TableRows : PreviewJob::None;
+    if (selection.routine) return PreviewJob::Source;
+    if (categoryText == categoryName(Category::Index) || categoryText == categoryName(Category::Constraints))
+        return PreviewJob::ConstraintDdl;
+    return PreviewJob::None;
+}
+
+// Column headers in ascending column number, the order of the stored values,
+// whatever order the dictionary rows came in.
+std::vector<std::string> tableHeaders(const Catalog& catalog, const ObjectEntry& table) {
+    std::vector<const ColumnEntry*> columns = catalog.columnsOf(table.objNumber);
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const ColumnEntry* a, const ColumnEntry* b) { return a->number() < b->number(); });
+    std::vector<std::string> headers;
+    headers.reserve(columns.size());
+    for (const ColumnEntry* column : columns) headers.push_back(column->name);
+    return headers;
+}
+
+// Lays the table's values out row by row, each row taking as many values as
+// the first value's column count (at least one).
+std::vector<std::vector<std::string>> tableRows(const RowList& rowList, std::int32_t objectNumber,
+                                                std::size_t cellsPerRow) {
+    std::vector<std::vector<std::string>> rows;
+    std::size_t valuesPerRow = 0;
+    std::size_t nextCell = 0;
+    for (const RowValue& value : rowList) {
+        if (value.objectNumber != objectNumber || value.objectNumber <= 0) continue;
+        if (valuesPerRow == 0) valuesPerRow = std::max<std::size_t>(value.columnCount, 1);
+        if (nextCell == 0) rows.emplace_back(std::max(cellsPerRow, valuesPerRow));
+        rows.back()[nextCell] = value.text;
+        nextCell = (nextCell + 1) % valuesPerRow;
+    }
+    return rows;
+}
+
+PreviewList previewTableRows(Recovery& recovery, const ObjectEntry& table) {
+    PreviewList list;
+    list.headers = tableHeaders(recovery.catalog, table);
+    RowList rowList;
+    readTableRows(recovery, table.objectNumber, rowList);
+    list.rows = tableRows(rowList, table.objectNumber, list.headers.size());
+    return list;
+}
+
+PreviewList previewSource(Recovery& recovery, const ObjectEntry& routine, std::string_view schemaText) {
+    PreviewList list;
+    Catalog& catalog = recovery.catalog;
+    catalog.clearSourceLines();
+    readStoredSource(recovery, routine.objectNumber);
+    if (catalog.sourceLines.empty()) return list;
+
+    std::vector<const SourceLineEntry*> lines;
+    lines.reserve(catalog.sourceLines.size());
+    for (const SourceLineEntry& line : catalog.sourceLines) lines.push_back(&line);
+    std::stable_sort(lines.begin(), lines.end(), [](const SourceLineEntry* a, const SourceLineEntry* b) {
+        return a->lineNumber < b->lineNumber;
+    });
+
+    const bool isProcedure = routine.type() == kProcedure;
+    const StoredCodeKind kind = isProcedure ? StoredCodeKind::Procedure : StoredCodeKind::Function;
+    list.headers.emplace_back(isProcedure ? kProcedureHeader : kFunctionHeader);
+    for (const SourceLineEntry* line : lines) {
+        // The header line replaces the first line; without a line 1 there is none.
+        list.rows.push_back({line->lineNumber == kFirstSourceLine
+                                 ? storedCodeHeaderLine(kind, schemaText, line->text)
+                                 : line->text});
+    }
+    return list;
+}
+
+PreviewList previewConstraint(const Catalog& catalog, std::string_view nodeText, std::string_view schemaText) {
+    PreviewList list;
+    if (const auto preview = constraintPreview(catalog, schemaText, nodeText)) {
+        list.headers.push_back(preview->header);
+        list.rows.push_back({preview->statement});
+    }
+    return list;
+}
+
+}  // namespace
+
+PreviewJob choosePreviewJob(const Catalog& catalog, std::string_view nodeText, std::string_view categoryText,
+                            std::string_view schemaText) {
+    return jobFor(findSelection(catalog, nodeText, schemaText), categoryText);
+}
+
+PreviewList previewNode(Recovery& recovery, std::string_view nodeText, std::string_view categoryText,
+                        std::string_view schemaText) {
+    const Selection selection = findSelection(recovery.catalog, nodeText, schemaText);
+    switch (jobFor(selection, categoryText)) {
+        case PreviewJob::TableRows: return previewTableRows(recovery, *selection.table);
+        case PreviewJob::Source: return previewSource(recovery, *selection.routine, schemaText);
+        case PreviewJob::ConstraintDdl: return previewConstraint(recovery.catalog, nodeText, schemaText);
+        case PreviewJob::None: break;
+    }
+    return {};
+}
+
+std::optional<TreeNode> findTreeNode(const ObjectTree& tree, std::string_view schema, Category category,
+                                     std::string_view name) {
+    const auto schemaNode = std::find_if(tree.schemas.begin(), tree.schemas.end(), [&](const SchemaNode& node) {
+        return equalsIgnoringAsciiCase(node.name, schema);
+    });
+    if (schemaNode == tree.schemas.end()) return std::nullopt;
+    const std::vector<std::string>& nodes = schemaNode->nodes(category);
+    const auto node = std::find_if(nodes.begin(), nodes.end(),
+                                   [&](const std::string& text) { return equalsIgnoringAsciiCase(text, name); });
+    if (node == nodes.end()) return std::nullopt;
+    return TreeNode{schemaNode->name, category, *node};
+}
+
+}  // namespace restorix
