@@ -40,24 +40,12 @@ std::string composeDecimal(bool negative, std::string_view integerDigits,
     return text;
 }
 
-bool allDigits(std::string_view text) {
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 // The canonical form of a plain decimal text such as "12.0" or "0.0500";
 // nothing for a text that is no plain decimal (the empty text included).
 std::optional<std::string> canonicalDecimal(std::string_view text) {
-    const bool negative = !text.empty() && text.front() == '-';
-    if (negative) text.remove_prefix(1);
-    const std::size_t point = text.find('.');
-    const std::string_view integerDigits = text.substr(0, point);
-    const std::string_view fractionDigits =
-        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if (integerDigits.empty() && fractionDigits.empty()) return std::nullopt;
-    if (!allDigits(integerDigits) || !allDigits(fractionDigits)) return std::nullopt;
-    return composeDecimal(negative, integerDigits, fractionDigits);
+    const std::optional<DecimalParts> parts = splitDecimal(text);
+    if (!parts) return std::nullopt;
+    return composeDecimal(parts->negative, parts->integerDigits, parts->fractionDigits);
 }
 
 // A number in decimal with leading zeros up to the given width.
@@ -262,6 +250,21 @@ FormattedValue varchar2Value(Bytes bytes) {
 }
 
 }  // namespace
+
+std::optional<DecimalParts> splitDecimal(std::string_view text) {
+    DecimalParts parts;
+    parts.negative = text.starts_with('-');
+    if (parts.negative || text.starts_with('+')) text.remove_prefix(1);
+    const std::size_t point = text.find('.');
+    parts.integerDigits = text.substr(0, point);
+    if (point != std::string_view::npos) parts.fractionDigits = text.substr(point + 1);
+    const auto allDigits = [](std::string_view digits) {
+        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (parts.integerDigits.empty() && parts.fractionDigits.empty()) return std::nullopt;
+    if (!allDigits(parts.integerDigits) || !allDigits(parts.fractionDigits)) return std::nullopt;
+    return parts;
+}
 
 std::optional<std::string> decodeNumber(Bytes bytes) {
     if (bytes.empty()) return std::nullopt;

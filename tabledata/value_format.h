@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "tabledata/row_value.h"
 
@@ -67,6 +68,17 @@ struct FormattedValue {
 // The value of a column of the given type code. Never fails: bytes that the
 // type's decoder cannot read still give a text (see ValueKind).
 FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes);
+
+// A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
+struct DecimalParts {
+    bool negative = false;
+    std::string_view integerDigits;
+    std::string_view fractionDigits;
+};
+
+// Nothing for a text that is no plain decimal: an optional sign, digits, and
+// an optional point with digits; at least one digit, no exponent.
+std::optional<DecimalParts> splitDecimal(std::string_view text);
 
 // The exact value of NUMBER bytes in plain decimal ("-1234.5", "0.001",
 // "1230000000"): no exponent, no trailing fraction zeros. Nothing when the

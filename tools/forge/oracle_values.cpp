@@ -12,10 +12,6 @@ namespace {
 using namespace number_layout;
 using namespace date_layout;
 
-bool allDigits(std::string_view text) {
-    return text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 [[noreturn]] void rejectNumber(std::string_view decimal, const char* why) {
     throw std::invalid_argument("cannot encode NUMBER \"" + std::string(decimal) + "\": " + why);
 }
@@ -25,16 +21,11 @@ std::uint8_t storedByte(int value) { return static_cast<std::uint8_t>(value); }
 }  // namespace
 
 Bytes encodeNumber(std::string_view decimal) {
-    std::string_view text = decimal;
-    const bool negative = text.starts_with('-');
-    if (negative || text.starts_with('+')) text.remove_prefix(1);
-    const std::size_t point = text.find('.');
-    const std::string_view integerDigits = text.substr(0, point);
-    const std::string_view fractionDigits =
-        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if ((integerDigits.empty() && fractionDigits.empty()) || !allDigits(integerDigits) ||
-        !allDigits(fractionDigits))
-        rejectNumber(decimal, "not a plain decimal number");
+    const std::optional<DecimalParts> parts = splitDecimal(decimal);
+    if (!parts) rejectNumber(decimal, "not a plain decimal number");
+    const bool negative = parts->negative;
+    const std::string_view integerDigits = parts->integerDigits;
+    const std::string_view fractionDigits = parts->fractionDigits;
 
     // The value is 0.<digits> x 10^pointPosition once the zeros around the
     // significant digits are gone.
