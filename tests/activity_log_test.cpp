@@ -278,15 +278,6 @@ TEST(LogLines, StartupHeaderByteForByte) {
               "Version 2.0.0\r\nDate    6\\12\\2026\r\nTime    9:5:3\r\n");
 }
 
-TEST(LogLines, AnalysisStartByteForByte) {
-    TempFolder temp;
-    ActivityLog log = logWith(temp.path().string(), "");
-    logAnalysisStart(log, kExampleClock, "/DATA/SYSTEM01.DBF");
-    EXPECT_EQ(readBytes(logIn(temp.path())),
-              "\r\nSTEP 1::\r\n\xAF\xAF\xAF\xAF\xAF\xAF\r\nAnalysis of DataBase starts at time 09:05:03\r\n"
-              "Dbf Source Path: /DATA/SYSTEM01.DBF\r\n");
-}
-
 struct BlockCase {
     const char* what;
     std::function<void(LogSink&)> write;

