@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tabledata/data_script_writer.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+RowValue value(std::string text, ValueKind kind, std::uint8_t columnCount, std::int32_t objectNumber = 5000) {
+    return RowValue{columnCount, std::move(text), objectNumber, kind};
+}
+RowValue nullValue(std::uint8_t columnCount, std::int32_t objectNumber = 5000) {
+    return value("NULL", ValueKind::Null, columnCount, objectNumber);
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class ScriptedAnswer : public QuestionPrompter {
+public:
+    explicit ScriptedAnswer(bool yes) : yes_(yes) {}
+    bool askYesNo(std::string_view question, std::string_view caption) override {
+        questions.emplace_back(question);
+        captions.emplace_back(caption);
+        return yes_;
+    }
+    std::vector<std::string> questions;
+    std::vector<std::string> captions;
+
+private:
+    bool yes_;
+};
+
+class DataScriptWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("restorix-writer-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        saving_.qualifiedTable = "HR.DEPT";
+        saving_.currentDataFile = folder_ / "DEPTData.sql";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string script() const { return readFile(saving_.currentDataFile); }
+
+    fs::path folder_;
+    SavingState saving_;
+};
+
+}  // namespace
+
+TEST_F(DataScriptWriterTest, WritesOneStatementAndCommitPerCompleteRow) {
+    RowList rows = {value("10", ValueKind::Number, 3), value("ACCOUNTING", ValueKind::Text, 3), nullValue(3),
+                    value("20", ValueKind::Number, 3), value("NULL", ValueKind::Text, 3),
+                    value("null", ValueKind::Text, 3),
+                    // An incomplete row at the end is dropped with the list.
+                    value("30", ValueKind::Number, 3)};
+    EXPECT_TRUE(writeTableData(saving_, 5000, rows));
+    EXPECT_EQ(script(),
+              "insert into HR.DEPT values ('10','ACCOUNTING',NULL ) ; \r\nCommit;\r\n"
+              "insert into HR.DEPT values ('20','NULL','null' ) ; \r\nCommit;\r\n");
+    EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(DataScriptWriterTest, OneColumnTableGivesOneStatementPerValue) {
+    saving_.qualifiedTable = "HR.T";
+    RowList rows = {value("1", ValueKind::Number, 1), value("2", ValueKind::Number, 1)};
+    writeTableData(saving_, 5000, rows);
+    EXPECT_EQ(script(),
+              "insert into HR.T values ('1' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('2' ) ; \r\nCommit;\r\n");
+}
+
+TEST_F(DataScriptWriterTest, ValuesOfOtherTablesAreLeftOutAndReleased) {
+    RowList rows = {value("1", ValueKind::Number, 2), value("other", ValueKind::Text, 1, 7000),
+                    value("A", ValueKind::Text, 2)};
+    writeTableData(saving_, 5000, rows);
+    EXPECT_EQ(script(), "insert into HR.DEPT values ('1','A' ) ; \r\nCommit;\r\n");
+    EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(DataScriptWriterTest, AppendsInTheCodePageWithoutTruncating) {
+    std::ofstream(saving_.currentDataFile, std::ios::binary) << "old\r\n";
+    RowList rows = {value("caf\xC3\xA9 \xE2\x82\xAC", ValueKind::Text, 1)};  // café €
+    writeTableData(saving_, 5000, rows);
+    EXPECT_EQ(script(), "old\r\ninsert into HR.DEPT values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n");
+}
+
+TEST_F(DataScriptWriterTest, CreatesTheScriptEvenWithoutRows) {
+    RowList rows;
+    EXPECT_TRUE(writeTableData(saving_, 5000, rows));
+    EXPECT_TRUE(fs::exists(saving_.currentDataFile));
+    EXPECT_EQ(script(), "");
+}
+
+TEST_F(DataScriptWriterTest, ScriptThatCannotBeOpenedKeepsTheValues) {
+    saving_.currentDataFile = folder_ / "missing-folder" / "DEPTData.sql";
+    RowList rows = {value("1", ValueKind::Number, 1)};
+    EXPECT_FALSE(writeTableData(saving_, 5000, rows));
+    EXPECT_EQ(rows.size(), 1u);
+}
+
+TEST_F(DataScriptWriterTest, ConfirmedStopWritesNothing) {
+    saving_.control.requestStop();
+    RowList rows = {value("1", ValueKind::Number, 1)};
+    EXPECT_FALSE(writeTableData(saving_, 5000, rows));
+    EXPECT_FALSE(fs::exists(saving_.currentDataFile));
+}
+
+TEST_F(DataScriptWriterTest, OneWriterOpensOnceAndFollowsANewPath) {
+    DataScriptWriter writer(saving_);
+    RowList rows = {value("1", ValueKind::Number, 1)};
+    writer.writeTableData(5000, rows);
+    rows = {value("2", ValueKind::Number, 1)};
+    writer.writeTableData(5000, rows);
+    const fs::path first = saving_.currentDataFile;
+    saving_.currentDataFile = folder_ / "EMPData.sql";
+    rows = {value("3", ValueKind::Number, 1)};
+    writer.writeTableData(5000, rows);
+    EXPECT_EQ(readFile(first),
+              "insert into HR.DEPT values ('1' ) ; \r\nCommit;\r\n"
+              "insert into HR.DEPT values ('2' ) ; \r\nCommit;\r\n");
+    EXPECT_EQ(script(), "insert into HR.DEPT values ('3' ) ; \r\nCommit;\r\n");
+}
+
+// --- Skip Table ----------------------------------------------------------------
+
+struct SkipCase {
+    const char* name;
+    bool tableInProgress;
+    bool answer;
+    bool expectAsked;
+};
+void PrintTo(const SkipCase& c, std::ostream* os) { *os << c.name; }
+
+class DataScriptSkipTable : public ::testing::TestWithParam<SkipCase> {};
+
+TEST_P(DataScriptSkipTable, AsksOnlyWhileATableIsRead) {
+    const SkipCase& c = GetParam();
+    SavingState saving;
+    saving.tableInProgress.store(c.tableInProgress);
+    saving.skipRequested.store(true);  // an earlier Yes, not yet acted on
+    ScriptedAnswer prompter(c.answer);
+    EXPECT_EQ(askSkipTable(saving, prompter, " Restorix"), c.expectAsked);
+    if (c.expectAsked) {
+        ASSERT_EQ(prompter.questions.size(), 1u);
+        EXPECT_EQ(prompter.questions[0], "Do you want to skip the table?");
+        EXPECT_EQ(prompter.captions[0], " Restorix");
+        EXPECT_EQ(saving.skipRequested.load(), c.answer);  // the last answer counts
+    } else {
+        EXPECT_TRUE(prompter.questions.empty());
+        EXPECT_TRUE(saving.skipRequested.load());
+    }
+    EXPECT_FALSE(saving.control.paused());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DataScriptSkipTable,
+                         ::testing::Values(SkipCase{"YesWhileReading", true, true, true},
+                                           SkipCase{"NoWhileReading", true, false, true},
+                                           SkipCase{"BetweenTables", false, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataScriptSkipTablePause, APausedJobStaysPaused) {
+    SavingState saving;
+    saving.tableInProgress.store(true);
+    saving.control.pause();
+    ScriptedAnswer prompter(true);
+    askSkipTable(saving, prompter, "t");
+    EXPECT_TRUE(saving.control.paused());
+    EXPECT_TRUE(saving.skipRequested.load());
+}

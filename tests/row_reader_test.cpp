@@ -1,0 +1,392 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include <unistd.h>
+
+#include "tabledata/row_reader.h"
+#include "tabledata/value_format.h"
+#include "tools/forge/block_builder.h"
+#include "tools/forge/oracle_values.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+using forge::Bytes;
+using forge::Column;
+
+Column text(std::string_view value) { return Bytes(value.begin(), value.end()); }
+Column number(std::string_view decimal) { return forge::encodeNumber(decimal); }
+const Column kNull = std::nullopt;
+
+NumberBytes4 objNumberBytes(std::int32_t objectNumber) {
+    return numberBytes<4>(forge::encodeNumber(std::to_string(objectNumber)));
+}
+
+// The catalog entries of one table: its columns' type codes in column order.
+void addTable(Catalog& catalog, std::int32_t objectNumber, std::int32_t dataObject,
+              const std::vector<std::uint8_t>& typeCodes) {
+    ObjectEntry table;
+    table.objNumber = objNumberBytes(objectNumber);
+    table.objType = {0xC1, kTable + 1};
+    table.name = "T" + std::to_string(objectNumber);
+    table.objectNumber = objectNumber;
+    table.dataObjectNumber = dataObject;
+    catalog.appendObject(table);
+    for (std::size_t k = 0; k < typeCodes.size(); ++k) {
+        ColumnEntry column;
+        column.objNumber = table.objNumber;
+        column.columnNumber = static_cast<std::uint8_t>(k + 2);  // column number + 1
+        column.name = "C" + std::to_string(k + 1);
+        column.typeCode = typeCodes[k];
+        catalog.appendColumn(column);
+    }
+}
+
+// A block of `dataObject` holding the given rows (as live single-piece rows).
+Block blockOf(std::int32_t dataObject, const std::vector<std::vector<Column>>& rows, std::uint8_t flag = 0x2C) {
+    forge::DataBlockBuilder builder(dataObject, 0x01000000);
+    for (const auto& row : rows) EXPECT_TRUE(builder.addRow(forge::makeRow(row, flag)));
+    return builder.build();
+}
+
+std::vector<std::string> texts(const RowList& rows) {
+    std::vector<std::string> out;
+    for (const RowValue& v : rows) out.push_back(v.text);
+    return out;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class RecordingProgress : public ProgressSink {
+public:
+    void setCurrentProgress(int percent) override {
+        current.push_back(percent);
+        if (onCurrent) onCurrent(percent);
+    }
+    void setOverallProgress(int percent) override { overall.push_back(percent); }
+    std::vector<int> current;
+    std::vector<int> overall;
+    std::function<void(int)> onCurrent;
+};
+
+// A datafile written from blocks (block 0 is a header block, never indexed),
+// its index and a catalog, as the analysis would have left them.
+class RowReaderFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        folder_ = fs::temp_directory_path() / ("restorix-rows-" + std::to_string(::getpid()) + "-" + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        blocks_.push_back(Block{});
+        saving_.currentSchema = "HR";
+        saving_.qualifiedTable = "HR.T";
+        saving_.currentDataFile = folder_ / "TData.sql";
+        saving_.skipPause = std::chrono::milliseconds(0);
+        saving_.progress = &progress_;
+        saving_.overallTotal = 100;
+    }
+    void TearDown() override {
+        recovery_.datafile.close();
+        fs::remove_all(folder_);
+    }
+
+    void addBlock(const Block& block) { blocks_.push_back(block); }
+
+    void openDatafile() {
+        const fs::path path = folder_ / "system.dbf";
+        {
+            std::ofstream out(path, std::ios::binary);
+            for (const Block& b : blocks_) out.write(reinterpret_cast<const char*>(b.data()), kBlockSize);
+        }
+        ASSERT_TRUE(recovery_.datafile.open(path.string()));
+        for (std::size_t i = 1; i < blocks_.size(); ++i) {
+            std::array<std::uint8_t, 4> id{};
+            std::copy_n(blocks_[i].begin() + kDataObjectOffset, 4, id.begin());
+            recovery_.blockIndex.appendBlockEntry(kDataBlockType, id, static_cast<std::int32_t>(readU32LE(id.data())),
+                                                  1, static_cast<std::int64_t>(i));
+        }
+    }
+
+    std::string script() const { return readFile(saving_.currentDataFile); }
+
+    fs::path folder_;
+    std::vector<Block> blocks_;
+    Recovery recovery_;
+    SavingState saving_;
+    RecordingProgress progress_;
+    RowList rows_;
+};
+
+constexpr std::uint8_t kVarchar = type_code::kVarchar2;
+constexpr std::uint8_t kNumber = type_code::kNumberInteger;
+
+}  // namespace
+
+// --- One row piece --------------------------------------------------------------
+
+struct RowCase {
+    const char* name;
+    std::uint8_t flag;
+    std::vector<Column> stored;
+    std::vector<std::uint8_t> catalogTypes;
+    std::vector<std::string> expected;
+};
+void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
+
+class RowReaderDecodeRow : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
+    const RowCase& c = GetParam();
+    Catalog catalog;
+    addTable(catalog, 5000, 5000, c.catalogTypes);
+    const TableColumns table(catalog, *catalog.findObjectByNumber(5000));
+    forge::DataBlockBuilder builder(5000, 1);
+    const int slot = *builder.addRow(forge::makeRow(c.stored, c.flag));
+    const Block block = builder.build();
+    RowList rows;
+    std::vector<ColumnValue> scratch;
+    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3, table, rows, scratch);
+    EXPECT_EQ(texts(rows), c.expected);
+    for (const RowValue& v : rows) {
+        EXPECT_EQ(v.objectNumber, 5000);
+        EXPECT_EQ(v.columnCount, c.catalogTypes.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RowReaderDecodeRow,
+    ::testing::Values(
+        RowCase{"LiveRow", 0x2C, {number("10"), text("ACCOUNTING")}, {kNumber, kVarchar}, {"10", "ACCOUNTING"}},
+        RowCase{"DeletedRowGivesNothing", 0x3C, {number("10"), text("X")}, {kNumber, kVarchar}, {}},
+        RowCase{"HeadPieceGivesNothing", 0x20, {number("10"), text("X")}, {kNumber, kVarchar}, {}},
+        RowCase{"ClusterMemberFlagGivesNothing", 0x6C, {number("10"), text("X")}, {kNumber, kVarchar}, {}},
+        RowCase{"TrailingNullsAdded",
+                0x2C,
+                {number("1"), text("A"), text("B")},
+                {kNumber, kVarchar, kVarchar, kVarchar, kNumber},
+                {"1", "A", "B", "NULL", "NULL"}},
+        RowCase{"FirstColumnNullIsDecoded", 0x2C, {kNull, text("A")}, {kNumber, kVarchar}, {"NULL", "A"}},
+        RowCase{"FirstLengthByteZeroGivesNothing", 0x2C, {Bytes{}, text("A")}, {kVarchar, kVarchar}, {}},
+        RowCase{"NoStoredColumnsGivesNothing", 0x2C, {}, {kVarchar}, {}},
+        // Extra stored values take the type of the last column the row found.
+        RowCase{"MoreStoredThanCatalogColumns",
+                0x2C,
+                {number("7"), text("A"), text("B"), kNull},
+                {kNumber, kVarchar},
+                {"7", "A", "B", "NULL"}},
+        RowCase{"TableWithoutColumnsGivesNothing", 0x2C, {number("1")}, {}, {}},
+        RowCase{"LongValueWithTwoByteLength",
+                0x2C,
+                {number("1"), text(std::string(300, 'x')), text("after")},
+                {kNumber, kVarchar, kVarchar},
+                {"1", std::string(300, 'x'), "after"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RowReaderColumns, StoredValueWithoutAnyEarlierColumnIsNull) {
+    // Catalog numbers 2 and 3 only: the first stored value has no column and
+    // none was found before it.
+    Catalog catalog;
+    addTable(catalog, 5000, 5000, {});
+    for (int number : {2, 3}) {
+        ColumnEntry column;
+        column.objNumber = objNumberBytes(5000);
+        column.columnNumber = static_cast<std::uint8_t>(number + 1);
+        column.typeCode = kNumber;
+        catalog.appendColumn(column);
+    }
+    const TableColumns table(catalog, *catalog.findObjectByNumber(5000));
+    forge::DataBlockBuilder builder(5000, 1);
+    const int slot = *builder.addRow(forge::makeRow({number("1"), number("2"), number("3")}));
+    const Block block = builder.build();
+    RowList rows;
+    std::vector<ColumnValue> scratch;
+    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3, table, rows, scratch);
+    EXPECT_EQ(texts(rows), (std::vector<std::string>{"NULL", "2", "3"}));
+    EXPECT_EQ(rows[0].kind, ValueKind::Null);
+}
+
+TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
+    Catalog catalog;
+    addTable(catalog, 5000, 5000, std::vector<std::uint8_t>(300, kVarchar));
+    EXPECT_EQ(TableColumns(catalog, *catalog.findObjectByNumber(5000)).columnCount(), 44);
+}
+
+TEST(RowReaderColumns, RowRunningPastTheBlockIsDropped) {
+    Catalog catalog;
+    addTable(catalog, 5000, 5000, {kVarchar, kVarchar});
+    // The first piece sits at the end of the block; its second column claims
+    // five bytes but the block ends after one.
+    forge::DataBlockBuilder builder(5000, 1);
+    const int slot = *builder.addRow(Bytes{0x2C, 0x00, 0x02, 0x01, 'A', 0x05, 'B'});
+    const Block block = builder.build();
+    ASSERT_EQ(*builder.pieceOffset(slot) + 7, kBlockSize);
+    RowList rows;
+    std::vector<ColumnValue> scratch;
+    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3,
+                   TableColumns(catalog, *catalog.findObjectByNumber(5000)), rows, scratch);
+    EXPECT_TRUE(rows.empty());
+}
+
+// --- Preview mode ------------------------------------------------------------------
+
+TEST_F(RowReaderFile, PreviewStopsAfterTheBlockThatPassesTheSlotLimit) {
+    addTable(recovery_.catalog, 5000, 5000, {kNumber});
+    int id = 0;
+    for (int b = 0; b < 3; ++b) {
+        std::vector<std::vector<Column>> rows;
+        for (int r = 0; r < 100; ++r) rows.push_back({number(std::to_string(++id))});
+        addBlock(blockOf(5000, rows));
+    }
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_);
+    // 100 slots, then 200 > 115: two blocks read.
+    ASSERT_EQ(rows_.size(), 200u);
+    EXPECT_EQ(rows_.front().text, "1");
+    EXPECT_EQ(rows_.back().text, "200");
+}
+
+TEST_F(RowReaderFile, TableIsFoundByItsDataObjectNumber) {
+    // A truncated table: its rows live in segment 6001; the old segment 6000
+    // (its object number) still holds stale rows.
+    addTable(recovery_.catalog, 6000, 6001, {kVarchar});
+    addBlock(blockOf(6000, {{text("stale")}}));
+    addBlock(blockOf(6001, {{text("live")}}));
+    openDatafile();
+    readTableRows(recovery_, 6000, rows_);
+    ASSERT_EQ(texts(rows_), std::vector<std::string>{"live"});
+    EXPECT_EQ(rows_[0].objectNumber, 6000);
+}
+
+TEST_F(RowReaderFile, PreviewHonoursTheAnalysisStopFlag) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    addBlock(blockOf(5000, {{text("A")}}));
+    openDatafile();
+    recovery_.analysisControl.requestStop();
+    readTableRows(recovery_, 5000, rows_);
+    EXPECT_TRUE(rows_.empty());
+}
+
+// --- Saving mode -----------------------------------------------------------------
+
+TEST_F(RowReaderFile, SavingWritesEachBlocksRowsWithTheirCommits) {
+    addTable(recovery_.catalog, 5000, 5000, {kNumber, kVarchar, kVarchar});
+    addBlock(blockOf(5000, {{number("10"), text("ACCOUNTING")}, {number("20"), text("O'NEIL"), text("x")}}));
+    addBlock(blockOf(7000, {{text("other table")}}));
+    addBlock(blockOf(5000, {{number("30")}}));
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(),
+              "insert into HR.T values ('10','ACCOUNTING',NULL ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('20','O''NEIL','x' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('30',NULL,NULL ) ; \r\nCommit;\r\n");
+    EXPECT_TRUE(rows_.empty());
+    EXPECT_EQ(progress_.current, (std::vector<int>{50, 100, 100}));
+}
+
+TEST_F(RowReaderFile, SavingAppendsToAnExistingScriptAndCreatesAnEmptyOne) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    addTable(recovery_.catalog, 5001, 5001, {kVarchar});
+    addBlock(blockOf(5000, {{text("A")}}));
+    addBlock(blockOf(5001, {{text("B")}}, 0x3C));  // only a deleted row
+    openDatafile();
+    {
+        std::ofstream(saving_.currentDataFile, std::ios::binary) << "earlier\r\n";
+    }
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), "earlier\r\ninsert into HR.T values ('A' ) ; \r\nCommit;\r\n");
+
+    saving_.currentDataFile = folder_ / "EmptyData.sql";
+    readTableRows(recovery_, 5001, rows_, &saving_);
+    EXPECT_TRUE(fs::exists(saving_.currentDataFile));
+    EXPECT_EQ(script(), "");
+}
+
+struct UnitCase {
+    const char* name;
+    std::vector<std::int32_t> indexObjects;  // data object of each index entry
+    int expectedUnits;
+};
+void PrintTo(const UnitCase& c, std::ostream* os) { *os << c.name; }
+
+class RowReaderOverallUnits : public RowReaderFile, public ::testing::WithParamInterface<UnitCase> {};
+
+TEST_P(RowReaderOverallUnits, CountsAsTheIndexWalkDoes) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    for (std::int32_t object : GetParam().indexObjects) addBlock(blockOf(object, {{text("v")}}));
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(saving_.overallDone, GetParam().expectedUnits);
+    ASSERT_FALSE(progress_.current.empty());
+    EXPECT_EQ(progress_.current.back(), 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RowReaderOverallUnits,
+                         ::testing::Values(UnitCase{"NoBlocks", {7000, 7001}, 1},
+                                           UnitCase{"LastBlockIsLastEntry", {7000, 5000, 5000}, 1},
+                                           UnitCase{"EntriesAfterTheLastBlock", {5000, 7000}, 2},
+                                           UnitCase{"BlocksBetweenOthers", {7000, 5000, 7001, 5000, 7002}, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RowReaderFile, SkipMidTableKeepsEarlierStatementsAndCountsOneUnit) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    for (const char* value : {"first", "second", "third"}) addBlock(blockOf(5000, {{text(value)}}));
+    addBlock(blockOf(7000, {{text("other")}}));
+    openDatafile();
+    // Confirmed after the first block was written.
+    progress_.onCurrent = [&](int percent) {
+        if (percent < 100) saving_.skipRequested.store(true);
+    };
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), "insert into HR.T values ('first' ) ; \r\nCommit;\r\n");
+    EXPECT_FALSE(saving_.skipRequested.load());
+    EXPECT_EQ(saving_.overallDone, 1);
+    EXPECT_EQ(progress_.current.back(), 100);
+}
+
+TEST_F(RowReaderFile, SkipBeforeTheFirstBlockWritesNothing) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    addBlock(blockOf(5000, {{text("A")}}));
+    openDatafile();
+    saving_.skipRequested.store(true);
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_FALSE(fs::exists(saving_.currentDataFile));
+    EXPECT_TRUE(rows_.empty());
+    EXPECT_EQ(saving_.overallDone, 1);
+}
+
+TEST_F(RowReaderFile, StopMidTableWritesNothingMore) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    for (const char* value : {"first", "second", "third"}) addBlock(blockOf(5000, {{text(value)}}));
+    openDatafile();
+    progress_.onCurrent = [&](int) { saving_.control.requestStop(); };
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), "insert into HR.T values ('first' ) ; \r\nCommit;\r\n");
+    EXPECT_EQ(saving_.overallDone, 0);
+    EXPECT_EQ(progress_.current, std::vector<int>{33});
+}
+
+TEST_F(RowReaderFile, PauseHoldsTheReaderUntilResume) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    addBlock(blockOf(5000, {{text("A")}}));
+    openDatafile();
+    saving_.control.pause();
+    std::thread reader([&] { readTableRows(recovery_, 5000, rows_, &saving_); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(saving_.currentDataFile));
+    saving_.control.resume();
+    reader.join();
+    EXPECT_EQ(script(), "insert into HR.T values ('A' ) ; \r\nCommit;\r\n");
+}
