@@ -65,6 +65,8 @@ constexpr std::size_t kColLengthColumn = 6;
 constexpr std::size_t kColPrecisionColumn = 8;
 constexpr std::size_t kColScaleColumn = 9;
 constexpr std::size_t kMaxTableKeyLength = 4;
+constexpr std::uint8_t kSmallestColumnDigit = 2;   // column 1
+constexpr std::uint8_t kLargestColumnDigit = 100;  // column 99
 
 // Type codes: the type number plus one, and this system's own NUMBER forms.
 constexpr std::uint8_t kNumberTypeCode = 3;
@@ -391,8 +393,9 @@ const ObjectEntry* DictionaryRowDecoder::tableOfTableKey(const Row& row) const {
 void DictionaryRowDecoder::addColumnRow(const Row& row) {
     if (!row.columnsRead) return;
     const auto number = row.value(kColNumberColumn);
-    // Column numbers 1 to 99: C1 and one digit byte.
+    // Column numbers 1 to 99: C1 and one digit byte (the number plus one).
     if (number.size() != 2 || number[0] != kOneDigitExponent) return;
+    if (number[1] < kSmallestColumnDigit || number[1] > kLargestColumnDigit) return;
     const ObjectEntry* table = tableOfTableKey(row);
     if (!table || !keepsOwner(recovery_, table->owner())) return;
 
@@ -537,6 +540,7 @@ bool decodeBlockRows(DictionaryRowDecoder& decoder, JobControl& control, const B
 }
 
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
+    if (!recovery.analysisControl.proceed()) return false;
     DictionaryRowDecoder decoder(recovery);
     const std::int64_t fileLength = recovery.datafile.length();
     const auto& entries = recovery.blockIndex.entries();
