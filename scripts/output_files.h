@@ -1,0 +1,93 @@
+#pragma once
+// The files of the output folder: how every script and batch file is created
+// and appended to, and the guarded writer through which the saving job makes
+// every write (it stops at once after a confirmed Stop and turns a script that
+// cannot be created into one failure for the whole job).
+//
+// Texts are UTF-8 inside the program; every byte written goes through
+// toCodePage. Relative script paths are kept as the batch files write them,
+// with Windows backslashes; on disk they use this system's separator.
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "platform/job_control.h"
+
+namespace restorix {
+
+inline constexpr std::string_view kCommitBatName = "Commit.bat";
+inline constexpr std::string_view kImportBatName = "Import.bat";
+// A Commit.bat text longer than this, once converted, is dropped whole: a
+// replay line cut short would start sqlplus with a wrong script path.
+inline constexpr std::size_t kCommitTextLimit = 200;
+
+inline constexpr std::string_view kCannotOpenTargetFileMessage = "Cannot open target file";
+inline constexpr std::string_view kCannotOpenTargetFileCaption = "Attention!";
+
+// outputRoot followed by a relative path written with backslashes
+// ("Users\Users.sql"), as a path of this system.
+std::filesystem::path outputPath(const std::filesystem::path& outputRoot, std::string_view windowsRelativePath);
+
+// Creates the file, or truncates it, and closes it. False when it cannot be created.
+bool createScriptFile(const std::filesystem::path& path);
+
+// Appends the text (converted to the code page) at the end of an existing
+// file; the file is never created here. False when it cannot be opened or written.
+bool appendScriptText(const std::filesystem::path& path, std::string_view text);
+
+// Appends the text exactly as given (no line end added) to outputRoot's
+// Commit.bat, creating it when missing. Failures are not reported.
+void appendCommitLine(const std::filesystem::path& outputRoot, std::string_view text);
+
+// Creates one folder; an existing folder is reused and a failure is ignored
+// (the first file that cannot be created then reports it).
+void createOutputFolder(const std::filesystem::path& path);
+
+// Raised inside the saving job when a script cannot be created or opened
+// where that must end the job; the job turns it into its result.
+class TargetFileError : public std::runtime_error {
+public:
+    explicit TargetFileError(const std::filesystem::path& path)
+        : std::runtime_error(std::string(kCannotOpenTargetFileMessage) + ": " + path.string()) {}
+};
+
+// Raised inside the saving job at the first write after a confirmed Stop.
+struct SavingStopped {};
+
+// Every write of the saving job goes through here: each call first waits
+// while the job is paused and raises SavingStopped once Stop was confirmed,
+// so nothing is written after that.
+class ScriptOutput {
+public:
+    ScriptOutput(std::filesystem::path outputRoot, JobControl& control)
+        : root_(std::move(outputRoot)), control_(control) {}
+
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path path(std::string_view windowsRelativePath) const {
+        return outputPath(root_, windowsRelativePath);
+    }
+
+    // The stop point: blocks while paused, raises SavingStopped after Stop.
+    void checkpoint();
+
+    void commitLine(std::string_view text);
+    void createFolder(const std::filesystem::path& path);
+    // createScriptFile; raises TargetFileError when the file cannot be created.
+    void createScript(const std::filesystem::path& path);
+    // Creates or truncates a file whose failure is ignored (Import.bat).
+    void createOptionalFile(const std::filesystem::path& path);
+    // appendScriptText; false when the file could not be written.
+    bool append(const std::filesystem::path& path, std::string_view text);
+    // appendScriptText; raises TargetFileError when the file cannot be written.
+    void appendRequired(const std::filesystem::path& path, std::string_view text);
+    // Appends, creating the file first when it does not exist (data scripts).
+    void appendCreating(const std::filesystem::path& path, std::string_view text);
+
+private:
+    std::filesystem::path root_;
+    JobControl& control_;
+};
+
+}  // namespace restorix

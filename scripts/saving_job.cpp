@@ -1,0 +1,399 @@
+#include "scripts/saving_job.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "dictionary/dictionary_decoder.h"
+#include "scripts/output_files.h"
+#include "scripts/statements.h"
+#include "scripts/view_trigger_step.h"
+#include "shell/log_lines.h"
+#include "tabledata/data_script_writer.h"
+#include "tabledata/row_reader.h"
+
+namespace restorix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kUsersFolder = "Users";
+constexpr std::string_view kIndexFolder = "Index";
+constexpr std::string_view kConstraintsFolder = "Constraints";
+constexpr std::string_view kProceduresFolder = "Procedures";
+constexpr std::string_view kTriggersFolder = "Triggers";
+constexpr std::string_view kViewsFolder = "Views";
+constexpr std::string_view kIndexLabel = "Index";
+constexpr std::string_view kConstraintsLabel = "Constraints";
+// A data script ends with this directly after the last "Commit;" line.
+constexpr std::string_view kDataScriptEnd = "Exit;";
+// Users of this number and above are not SYS's own.
+constexpr int kFirstNonSysUser = 5;
+
+int percentOf(int done, int total) { return total > 0 ? done * 100 / total : 0; }
+
+bool isTableOf(const ObjectEntry& object, int user) { return object.type() == kTable && object.owner() == user; }
+
+// Units of the overall bar: one per view and per trigger, two per table.
+int overallUnitsOf(const Catalog& catalog) {
+    int units = 0;
+    for (const ObjectEntry& object : catalog.objectList) {
+        if (object.type() == kView || object.type() == kTrigger) units += 1;
+        if (object.type() == kTable) units += 2;
+    }
+    return units;
+}
+
+// Every step of one save, in the order the output is made.
+class SavingSteps {
+public:
+    SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup)
+        : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup) {}
+
+    void run() {
+        sink().setSkipEnabled(false);
+        output_.commitLine(commitBatHeader());
+        writeUsersAndImport();
+        for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
+        writeIndexesAndConstraints();
+        writeViewsAndTriggers(recovery_, state_, output_);
+        output_.append(output_.path(kTriggersScriptPath), kScriptTrailer);
+        output_.append(output_.path(kViewsScriptPath), kScriptTrailer);
+        writeProceduresAndFunctions();
+        output_.append(output_.path(kProceduresScriptPath), kScriptTrailer);
+        releaseCatalog();
+    }
+
+private:
+    ProgressSink& sink() { return state_.sink(); }
+
+    // --- Users, Import.bat and the empty code scripts ---------------------------
+
+    void writeUsersAndImport() {
+        state_.overallTotal = overallUnitsOf(catalog_);
+        const fs::path usersScript = output_.path(kUsersScriptPath);
+        output_.createFolder(output_.root() / kUsersFolder);
+        output_.createScript(usersScript);
+        const fs::path importBat = output_.root() / kImportBatName;
+        output_.createOptionalFile(importBat);
+        for (const SchemaEntry& schema : catalog_.schemaList) {
+            output_.append(usersScript, usersScriptBlock(schema.name));
+        }
+        output_.append(usersScript, kScriptTrailer);
+        output_.commitLine(commitUsersLines());
+        output_.createOptionalFile(importBat);
+        output_.append(importBat, importBatText(setup_.oracleBinFolder));
+        createEmptyCodeScript(kProceduresFolder, kProceduresScriptPath);
+        createEmptyCodeScript(kTriggersFolder, kTriggersScriptPath);
+        createEmptyCodeScript(kViewsFolder, kViewsScriptPath);
+    }
+
+    void createEmptyCodeScript(std::string_view folder, std::string_view script) {
+        output_.createFolder(output_.root() / folder);
+        const fs::path path = output_.path(script);
+        sink().setFilePath(path.string());
+        output_.createScript(path);
+    }
+
+    // --- One schema's Create Table and data scripts -----------------------------
+
+    void writeSchemaTables(const SchemaEntry& schema) {
+        output_.checkpoint();
+        const int user = schema.user();
+        const fs::path createFolder = output_.root() / createFolderName(schema.name);
+        output_.createFolder(createFolder);
+        sink().setFilePath(createFolder.string());
+        writeCreateTableScripts(user, schema.name);
+        if (state_.noTablesInSchema) {
+            state_.noTablesInSchema = false;
+            return;
+        }
+        const fs::path dataFolder = output_.root() / dataFolderName(schema.name);
+        sink().setTableName(schema.name);
+        sink().setFilePath(dataFolder.string());
+        output_.createFolder(dataFolder);
+        state_.ddlPhase = false;
+        writeDataScripts(user, schema.name);
+        state_.dataPhase = false;
+        state_.tableInProgress = false;
+        sink().setSkipEnabled(false);
+    }
+
+    void writeCreateTableScripts(int user, const std::string& schemaName) {
+        state_.ddlPhase = true;
+        state_.currentSchema = schemaName;
+        const int tables = static_cast<int>(std::count_if(catalog_.objectList.begin(), catalog_.objectList.end(),
+                                                          [user](const ObjectEntry& o) { return isTableOf(o, user); }));
+        if (tables == 0) {
+            state_.noTablesInSchema = true;
+            sink().setCurrentProgress(100);
+            state_.countOverallUnit();
+            return;
+        }
+        int written = 0;
+        for (const ObjectEntry& object : catalog_.objectList) {
+            output_.checkpoint();
+            if (!isTableOf(object, user)) continue;
+            const std::string relativePath = createTableScriptPath(schemaName, object.name);
+            const fs::path script = output_.path(relativePath);
+            sink().setTableName(createTableForm(object.name));
+            sink().setFilePath(script.string());
+            output_.commitLine(commitTableScriptLine(relativePath));
+            output_.createScript(script);
+            const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
+            const std::string text = createTableScriptText(schemaName, object.name, columns);
+            ++written;
+            sink().setCurrentProgress(percentOf(written, tables));
+            state_.countOverallUnit();
+            output_.append(script, text);
+        }
+    }
+
+    void writeDataScripts(int user, const std::string& schemaName) {
+        state_.dataPhase = true;
+        state_.currentSchema = schemaName;
+        output_.checkpoint();
+        for (const ObjectEntry& object : catalog_.objectList) {
+            output_.checkpoint();
+            state_.tableInProgress = false;
+            if (!isTableOf(object, user)) continue;
+            if (!writeDataScript(user, schemaName, object)) return;
+        }
+    }
+
+    // One table's rows; false when the recovery option ends the schema's data step.
+    bool writeDataScript(int user, const std::string& schemaName, const ObjectEntry& table) {
+        state_.tableInProgress = true;
+        sink().setSkipEnabled(true);
+        state_.currentTable = createTableForm(table.name);
+        state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
+        sink().setTableName(table.name);
+        const std::string relativePath = dataScriptPath(schemaName, table.name);
+        state_.currentDataFile = output_.path(relativePath);
+        sink().setFilePath(state_.currentDataFile.string());
+        const int objectNumber = table.objectNumber;
+        releaseRowList(rowList_);
+        // An object number too large to decode names no table: no data for it.
+        if (objectNumber < 0) return true;
+        if (!tableDataWanted(recovery_, objectNumber, user)) return false;
+        readTableRows(recovery_, objectNumber, rowList_, &state_);
+        output_.commitLine(commitTableScriptLine(relativePath));
+        output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
+        return true;
+    }
+
+    // --- Index\Index.sql and Constraints\Constraints.sql ------------------------
+
+    void writeIndexesAndConstraints() {
+        output_.checkpoint();
+        const fs::path indexScript = output_.path(kIndexScriptPath);
+        const fs::path constraintsScript = output_.path(kConstraintsScriptPath);
+        output_.createFolder(output_.root() / kIndexFolder);
+        output_.commitLine(commitIndexLines());
+        output_.createScript(indexScript);
+        output_.createFolder(output_.root() / kConstraintsFolder);
+        output_.commitLine(commitConstraintsLines());
+        output_.createScript(constraintsScript);
+        for (const SchemaEntry& schema : catalog_.schemaList) {
+            output_.checkpoint();
+            state_.showOverallProgress();
+            for (const ObjectEntry& object : catalog_.objectList) {
+                if (isTableOf(object, schema.user())) writeTableConstraints(schema.name, object, indexScript, constraintsScript);
+            }
+        }
+        output_.append(constraintsScript, kScriptTrailer);
+        output_.append(indexScript, kScriptTrailer);
+    }
+
+    void writeTableConstraints(const std::string& schemaName, const ObjectEntry& table, const fs::path& indexScript,
+                               const fs::path& constraintsScript) {
+        int written = 0;
+        for (const ConstraintDefEntry* def : catalog_.constraintDefsOf(table.objNumber)) {
+            output_.checkpoint();
+            const ConstraintScriptTexts texts = constraintScriptTexts(catalog_, schemaName, table.name, *def);
+            if (texts.indexText.empty() && texts.constraintText.empty()) continue;
+            const bool index = !texts.indexText.empty();
+            sink().setTableName(index ? kIndexLabel : kConstraintsLabel);
+            sink().setFilePath((index ? indexScript : constraintsScript).string());
+            ++written;
+            // Two statements move the bar by one point, as the windows always showed it.
+            sink().setCurrentProgress(written / 2);
+            if (index) output_.appendRequired(indexScript, texts.indexText);
+            if (!texts.constraintText.empty()) output_.appendRequired(constraintsScript, texts.constraintText);
+        }
+        sink().setCurrentProgress(100);
+    }
+
+    // --- Procedures\Procedures.sql ----------------------------------------------
+
+    void writeProceduresAndFunctions() {
+        const fs::path script = output_.path(kProceduresScriptPath);
+        for (const SchemaEntry& schema : catalog_.schemaList) {
+            output_.checkpoint();
+            for (const ObjectEntry& object : catalog_.objectList) {
+                if (object.owner() != schema.user()) continue;
+                if (object.type() == kProcedure) writeStoredCode(StoredCodeKind::Procedure, schema.name, object, script);
+                if (object.type() == kFunction) writeStoredCode(StoredCodeKind::Function, schema.name, object, script);
+            }
+        }
+    }
+
+    void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object,
+                         const fs::path& script) {
+        output_.checkpoint();
+        sink().setTableName(object.name);
+        sink().setFilePath(script.string());
+        catalog_.clearSourceLines();
+        readStoredSource(recovery_, object.objectNumber, &sink());
+        std::vector<const SourceLineEntry*> lines;
+        for (const SourceLineEntry& line : catalog_.sourceLines) lines.push_back(&line);
+        // Every stored line in line order, whichever numbers are missing.
+        std::stable_sort(lines.begin(), lines.end(), [](const SourceLineEntry* a, const SourceLineEntry* b) {
+            return a->lineNumber < b->lineNumber;
+        });
+        for (const SourceLineEntry* line : lines) {
+            const std::string text =
+                line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
+            output_.append(script, text + std::string(kCrLf));
+        }
+        if (!lines.empty()) output_.append(script, kStoredCodeEnd);
+        catalog_.clearSourceLines();
+    }
+
+    void releaseCatalog() {
+        recovery_.datafile.close();
+        catalog_.releaseMainLists();
+        releaseRowList(rowList_);
+    }
+
+    Recovery& recovery_;
+    Catalog& catalog_;
+    SavingState& state_;
+    ScriptOutput& output_;
+    const SavingSetup& setup_;
+    RowList rowList_;
+};
+
+// Runs the steps without clearing the stop request: a Stop confirmed before
+// the worker got going must still hold.
+SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages,
+                            const SavingSetup& setup) {
+    state.savingMode = true;
+    state.saveFinished = false;
+    ScriptOutput output(setup.outputRoot, state.control);
+    try {
+        SavingSteps(recovery, state, output, setup).run();
+    } catch (const SavingStopped&) {
+        return SavingResult::saveStopped;
+    } catch (const TargetFileError&) {
+        messages.showMessage(kCannotOpenTargetFileMessage, kCannotOpenTargetFileCaption);
+        return SavingResult::cannotOpenTargetFile;
+    }
+    state.saveFinished = true;
+    return SavingResult::saveCompleted;
+}
+
+}  // namespace
+
+bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber) {
+    if (objectNumber == 0) return false;
+    if (recovery.recoverSysOnly) return userNumber == 0;
+    if (recovery.recoverAllButSys) return userNumber >= kFirstNonSysUser;
+    return recovery.recoverAll;
+}
+
+SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, const SavingSetup& setup) {
+    state.control.reset();
+    return runSavingSteps(recovery, state, messages, setup);
+}
+
+SavingJob::SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                     const Clock& clock, SavingSetup setup)
+    : recovery_(recovery), state_(state), messages_(messages), log_(log), clock_(clock), setup_(std::move(setup)) {}
+
+SavingJob::~SavingJob() {
+    if (worker_.joinable()) {
+        state_.control.requestStop();
+        worker_.join();
+    }
+}
+
+void SavingJob::start() {
+    state_.control.reset();
+    finished_ = false;
+    worker_ = std::thread([this] {
+        jobResult_ = runSavingSteps(recovery_, state_, messages_, setup_);
+        // The completion lines belong to the end of a save that was not stopped.
+        if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
+        finished_ = true;
+    });
+}
+
+SavingResult SavingJob::wait() {
+    if (worker_.joinable()) worker_.join();
+    if (state_.savingAborted) return SavingResult::saveStopped;
+    return jobResult_;
+}
+
+void SavingJob::togglePause() {
+    JobControl& control = state_.control;
+    ProgressSink& sink = state_.sink();
+    if (control.paused()) {
+        control.resume();
+        if (state_.dataPhase) sink.setSkipEnabled(true);
+    } else {
+        control.pause();
+        if (state_.ddlPhase || state_.dataPhase) sink.setSkipEnabled(false);
+    }
+}
+
+bool SavingJob::holdWorker() {
+    const bool wasPaused = state_.control.paused();
+    state_.control.pause();
+    return wasPaused;
+}
+
+void SavingJob::releaseWorker(bool wasPaused) {
+    if (!wasPaused) state_.control.resume();
+}
+
+void SavingJob::confirmStop() {
+    state_.savingAborted = true;
+    state_.control.requestStop();
+    logSavingStopped(log_);
+    logSaveAborted(log_, clock_);
+}
+
+bool SavingJob::stop(QuestionPrompter& prompter) {
+    const bool wasPaused = holdWorker();
+    if (prompter.askYesNo(kSavingStopQuestion, recovery_.appTitle)) {
+        confirmStop();
+        return true;
+    }
+    releaseWorker(wasPaused);
+    return false;
+}
+
+bool SavingJob::skipTable(QuestionPrompter& prompter) { return askSkipTable(state_, prompter, recovery_.appTitle); }
+
+bool SavingJob::askToExit(QuestionPrompter& prompter, std::string_view question) {
+    const bool wasPaused = holdWorker();
+    if (prompter.askYesNo(question, recovery_.appTitle)) {
+        logRepairingAborted(log_);
+        state_.control.requestStop();
+        return true;
+    }
+    releaseWorker(wasPaused);
+    return false;
+}
+
+bool SavingJob::escape(QuestionPrompter& prompter) { return askToExit(prompter, kSavingEscapeQuestion); }
+
+bool SavingJob::closeFromElsewhere(QuestionPrompter& prompter) {
+    return askToExit(prompter, kSavingOtherCloseQuestion);
+}
+
+bool SavingJob::closeWindow(QuestionPrompter& prompter) {
+    return prompter.askYesNo(kSavingCloseQuestion, recovery_.appTitle);
+}
+
+}  // namespace restorix

@@ -1,0 +1,113 @@
+#pragma once
+// The saving job: walks the recovered catalog in a fixed order and writes the
+// whole output folder (Commit.bat, users and Import.bat, per schema the
+// Create Table and data scripts, indexes and constraints, views and triggers,
+// procedures and functions), then releases the catalog's main lists. It runs
+// on a worker thread behind a controller that offers what the File Saving
+// dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "dictionary/recovery.h"
+#include "platform/clock.h"
+#include "platform/job_control.h"
+#include "scripts/saving_state.h"
+#include "shell/activity_log.h"
+
+namespace restorix {
+
+enum class SavingResult {
+    saveCompleted,         // every step ran; the catalog's main lists are released
+    saveStopped,           // Stop was confirmed: nothing more was written
+    cannotOpenTargetFile,  // the message was shown; the front end ends the process with code 1
+};
+
+inline constexpr std::string_view kSavingStopQuestion = "Saving is in Progress, do you want to abort ?";
+inline constexpr std::string_view kSavingEscapeQuestion = "Saving is in Progress, do you want to exit ? ";
+inline constexpr std::string_view kSavingCloseQuestion = "Do you want to exit?";
+inline constexpr std::string_view kSavingOtherCloseQuestion = "Saving is in Progress, do you want to exit?";
+
+// What a save needs besides the recovery: where to write and the Oracle
+// client's bin folder that Import.bat hands to Commit.bat.
+struct SavingSetup {
+    std::filesystem::path outputRoot;  // already created
+    std::string oracleBinFolder;       // e.g. "/u01/app/oracle\bin"
+};
+
+// The job itself, on the calling thread. Clears the stop request first.
+// Messages ("Cannot open target file") go to `messages`; progress to
+// state.progress.
+SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, const SavingSetup& setup);
+
+// Whether the data step reads the rows of table N of user U under the chosen
+// recovery option. When it does not, the schema's data step ends.
+bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber);
+
+class SavingJob {
+public:
+    SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
+              SavingSetup setup);
+    ~SavingJob();
+    SavingJob(const SavingJob&) = delete;
+    SavingJob& operator=(const SavingJob&) = delete;
+
+    void start();
+    // Waits for the worker. A completed save appends the completion lines to
+    // the activity log.
+    SavingResult wait();
+    SavingResult run() {
+        start();
+        return wait();
+    }
+    bool finished() const { return finished_.load(); }
+
+    // Pause button: pauses when running (Skip Table disabled during the
+    // Create Table or data step), resumes when paused (Skip Table enabled
+    // again during the data step).
+    void togglePause();
+    bool isPaused() const { return state_.control.paused(); }
+
+    // Stop button: true when answered Yes. Then nothing more is written, the
+    // stop lines and the aborted line are logged, and this returns at once
+    // without waiting for the worker.
+    bool stop(QuestionPrompter& prompter);
+    // The Yes path of Stop without a question (Ctrl-C on the command line).
+    void confirmStop();
+
+    // Skip Table button: asks while a table's rows are being read (the
+    // worker is held meanwhile); true when the question was asked.
+    bool skipTable(QuestionPrompter& prompter);
+
+    // Escape: true when answered Yes; the front end then ends the process
+    // with code 0 (the abort line is logged, nothing more is written).
+    bool escape(QuestionPrompter& prompter);
+    // Close button, Alt+F4, system-menu Close, exit picture: "Do you want to
+    // exit?" without holding the worker; true: the front end ends the
+    // process with code 0, nothing logged.
+    bool closeWindow(QuestionPrompter& prompter);
+    // A close that reaches the dialog any other way: as Escape, with its own question.
+    bool closeFromElsewhere(QuestionPrompter& prompter);
+
+private:
+    // Holds the worker at its next stop point while a question is shown;
+    // returns whether it was paused already.
+    bool holdWorker();
+    void releaseWorker(bool wasPaused);
+    bool askToExit(QuestionPrompter& prompter, std::string_view question);
+
+    Recovery& recovery_;
+    SavingState& state_;
+    MessageSink& messages_;
+    LogSink& log_;
+    const Clock& clock_;
+    SavingSetup setup_;
+    std::thread worker_;
+    std::atomic<bool> finished_{false};
+    SavingResult jobResult_ = SavingResult::saveCompleted;
+};
+
+}  // namespace restorix

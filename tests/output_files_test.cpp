@@ -1,0 +1,176 @@
+// The output folder's file helpers, the output root's name and the Oracle
+// client's bin folder.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scripts/oracle_client.h"
+#include "scripts/output_files.h"
+#include "scripts/output_root.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class OutputFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(::testing::TempDir()) /
+               ("output_files_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(OutputFilesTest, CommitLinesAreAppendedAsGivenInTheCodePage) {
+    appendCommitLine(dir_, "@echo caf\u00e9 \u20ac");
+    appendCommitLine(dir_, "\r\n");
+    appendCommitLine(dir_, "\u4e2d");  // not in the code page
+    EXPECT_EQ(readFile(dir_ / "Commit.bat"), "@echo caf\xe9 \x80\r\n?");
+}
+
+TEST_F(OutputFilesTest, ACommitTextPastTwoHundredBytesIsDroppedWhole) {
+    appendCommitLine(dir_, std::string(200, 'a'));
+    appendCommitLine(dir_, std::string(201, 'b'));
+    EXPECT_EQ(readFile(dir_ / "Commit.bat"), std::string(200, 'a'));
+}
+
+TEST_F(OutputFilesTest, ScriptFilesAreTruncatedOnCreateAndNeverCreatedByAnAppend) {
+    const fs::path script = dir_ / "a.sql";
+    EXPECT_FALSE(appendScriptText(script, "x"));
+    EXPECT_FALSE(fs::exists(script));
+    ASSERT_TRUE(createScriptFile(script));
+    EXPECT_TRUE(appendScriptText(script, "one\r\n"));
+    EXPECT_TRUE(appendScriptText(script, "two"));
+    EXPECT_EQ(readFile(script), "one\r\ntwo");
+    ASSERT_TRUE(createScriptFile(script));
+    EXPECT_EQ(readFile(script), "");
+    EXPECT_FALSE(createScriptFile(dir_ / "missing" / "b.sql"));
+}
+
+TEST_F(OutputFilesTest, NothingIsWrittenAfterAStop) {
+    JobControl control;
+    ScriptOutput output(dir_, control);
+    output.commitLine("first");
+    control.requestStop();
+    EXPECT_THROW(output.commitLine("second"), SavingStopped);
+    EXPECT_THROW(output.createScript(dir_ / "c.sql"), SavingStopped);
+    EXPECT_THROW(output.createFolder(dir_ / "Folder"), SavingStopped);
+    EXPECT_EQ(readFile(dir_ / "Commit.bat"), "first");
+    EXPECT_FALSE(fs::exists(dir_ / "c.sql"));
+    EXPECT_FALSE(fs::exists(dir_ / "Folder"));
+}
+
+TEST_F(OutputFilesTest, RequiredWritesRaiseForAFileThatCannotBeWritten) {
+    JobControl control;
+    ScriptOutput output(dir_, control);
+    EXPECT_THROW(output.createScript(dir_ / "missing" / "x.sql"), TargetFileError);
+    EXPECT_THROW(output.appendRequired(dir_ / "missing.sql", "x"), TargetFileError);
+    EXPECT_FALSE(output.append(dir_ / "missing.sql", "x"));
+    output.appendCreating(dir_ / "data.sql", "Exit;");
+    EXPECT_EQ(readFile(dir_ / "data.sql"), "Exit;");
+}
+
+TEST(OutputPath, BackslashesBecomeThisSystemsFolders) {
+    EXPECT_EQ(outputPath("/out", "Users\\Users.sql"), fs::path("/out/Users/Users.sql"));
+    EXPECT_EQ(outputPath("/out", "HR_data\\A_BData.sql"), fs::path("/out/HR_data/A_BData.sql"));
+    EXPECT_EQ(outputPath("/out", "Commit.bat"), fs::path("/out/Commit.bat"));
+}
+
+// --- Output root -------------------------------------------------------------
+
+TEST(OutputRootName, TitleTimeAndDate) {
+    const std::tm moment = makeLocalTime(2026, 6, 12, 14, 5, 9);
+    EXPECT_EQ(outputRootName("SYSTEM01", moment), "XTRecovered_SYSTEM01_14.05.09_06-12-26");
+    EXPECT_EQ(outputRootName("../sys tem", moment), "XTRecovered_.._sys_tem_14.05.09_06-12-26");
+}
+
+// Each reading of the clock is one second later than the one before.
+class SteppingClock : public Clock {
+public:
+    std::tm now() const override { return makeLocalTime(2026, 6, 12, 14, 5, 9 + readings_++); }
+    mutable int readings_ = 0;
+};
+
+TEST_F(OutputFilesTest, ASecondSaveWithinTheSameSecondTakesTheNextSecondsName) {
+    FixedClock fixed(makeLocalTime(2026, 6, 12, 14, 5, 9));
+    const std::optional<fs::path> first = createOutputRoot(dir_, "SYSTEM01", fixed, [] {});
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, dir_ / "XTRecovered_SYSTEM01_14.05.09_06-12-26");
+    EXPECT_TRUE(fs::is_directory(*first));
+
+    SteppingClock stepping;
+    int waits = 0;
+    const std::optional<fs::path> second = createOutputRoot(dir_, "SYSTEM01", stepping, [&] { ++waits; });
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*second, dir_ / "XTRecovered_SYSTEM01_14.05.10_06-12-26");
+    EXPECT_EQ(waits, 1);
+
+    // A clock that never moves on gives up rather than wait for ever.
+    EXPECT_FALSE(createOutputRoot(dir_, "SYSTEM01", fixed, [] {}).has_value());
+}
+
+TEST_F(OutputFilesTest, TheSavingPathMustBeAnExistingFolder) {
+    EXPECT_TRUE(savingPathExists(dir_));
+    EXPECT_FALSE(savingPathExists(dir_ / "missing"));
+    EXPECT_FALSE(savingPathExists(""));
+    std::ofstream(dir_ / "file") << "x";
+    EXPECT_FALSE(savingPathExists(dir_ / "file"));
+}
+
+// --- Oracle client -------------------------------------------------------------
+
+struct OratabCase {
+    const char* what;
+    const char* text;
+    std::optional<std::string> home;
+};
+
+class Oratab : public ::testing::TestWithParam<OratabCase> {};
+
+TEST_P(Oratab, FirstHome) {
+    std::istringstream in(GetParam().text);
+    EXPECT_EQ(firstOratabHome(in), GetParam().home);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Oratab,
+    ::testing::Values(OratabCase{"plain", "orcl:/u01/app/oracle/product/10.2.0:N\n", "/u01/app/oracle/product/10.2.0"},
+                      OratabCase{"comments_and_blank_lines_first",
+                                 "# This file is used by ORACLE utilities.\n\n   \n#orcl:/old:N\nprod:/opt/ora11:Y\n",
+                                 "/opt/ora11"},
+                      OratabCase{"first_of_two", "a:/first:N\nb:/second:Y\n", "/first"},
+                      OratabCase{"crlf_and_no_flag", "xe:/opt/xe\r\n", "/opt/xe"},
+                      OratabCase{"entry_without_home_passed_over", "bad\nempty::N\nok:/ok:N\n", "/ok"},
+                      OratabCase{"none", "# nothing here\n", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(OracleHome, OptionThenEnvironmentThenOratab) {
+    const fs::path oratab = fs::path(::testing::TempDir()) / "restorix_oratab";
+    std::ofstream(oratab) << "orcl:/from/oratab:N\n";
+    EXPECT_EQ(findOracleHome(std::string("C:\\oracle"), "/from/env", oratab), "C:\\oracle");
+    EXPECT_EQ(findOracleHome(std::nullopt, "/from/env", oratab), "/from/env");
+    EXPECT_EQ(findOracleHome(std::nullopt, "", oratab), "/from/oratab");
+    EXPECT_EQ(findOracleHome(std::nullopt, nullptr, oratab), "/from/oratab");
+    EXPECT_EQ(findOracleHome(std::nullopt, nullptr, oratab.string() + ".missing"), std::nullopt);
+    fs::remove(oratab);
+
+    EXPECT_EQ(oracleBinFolder(std::string("/u01/app/oracle")), "/u01/app/oracle\\bin");
+    EXPECT_EQ(oracleBinFolder(std::nullopt), "\\bin");
+}
+
+}  // namespace

@@ -1,0 +1,576 @@
+// The saving job over catalogs built by hand (no datafile): the files of the
+// output folder byte for byte, the order of Commit.bat, the recovery-option
+// rule of the data step, hostile names, Stop and the controller.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <condition_variable>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dictionary/recovery.h"
+#include "platform/clock.h"
+#include "scripts/batch_files.h"
+#include "scripts/output_files.h"
+#include "scripts/saving_job.h"
+#include "tools/forge/oracle_values.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string P = " %1\\sqlplus.exe %2/%3@%4 @ ";  // every replay line starts so
+const std::string kHeader =
+    "@echo Restorix for Oracle \r\n@echo Replays the recovered scripts through sqlplus.\r\n"
+    "@echo Recovered database processing script.";
+const std::string kCodeReplayLines = "\r\n" + P + "Triggers\\Triggers.sql\r\n" + P + "Views\\Views.sql\r\n\r\n" + P +
+                                     "Procedures\\Procedures.sql\r\n";
+const std::string kIndexAndConstraintLines =
+    "\r\n\r\n" + P + "Index\\Index.sql\r\n\r\n\r\n" + P + "Constraints\\Constraints.sql\r\n";
+
+std::string usersBlock(const std::string& user) {
+    return "CREATE USER " + user + " IDENTIFIED BY RCVRPWD DEFAULT TABLESPACE \"SYSTEM\";\r\n" +
+           "GRANT UNLIMITED TABLESPACE TO " + user + " WITH ADMIN OPTION;\r\n" + "GRANT CONNECT,DBA,RESOURCE TO " +
+           user + " WITH ADMIN OPTION;\r\n\r\n\r\n\r\n";
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+NumberBytes4 objectBytes(int number) { return numberBytes<4>(forge::encodeNumber(std::to_string(number))); }
+NumberBytes5 constraintBytes(int number) { return numberBytes<5>(forge::encodeNumber(std::to_string(number))); }
+// User numbers as the catalog holds them; SYS (0) as C1 01.
+NumberBytes2 userBytes(int user) { return {0xC1, static_cast<std::uint8_t>(user + 1)}; }
+
+// Appends catalog entries the way the analysis leaves them.
+struct CatalogBuilder {
+    Catalog& catalog;
+
+    void schema(const std::string& name, int user) {
+        SchemaEntry entry;
+        entry.userNumber = userBytes(user);
+        entry.name = name;
+        catalog.appendSchema(entry);
+    }
+    NumberBytes4 object(const std::string& name, int owner, int number, int type) {
+        ObjectEntry entry;
+        entry.objNumber = objectBytes(number);
+        entry.ownerNumber = {0xC1, static_cast<std::uint8_t>(owner + 1), 0, 0};
+        entry.objType = {0xC1, static_cast<std::uint8_t>(type + 1)};
+        entry.name = name;
+        entry.objectNumber = number;
+        entry.dataObjectNumber = number;
+        catalog.appendObject(entry);
+        return entry.objNumber;
+    }
+    NumberBytes4 table(const std::string& name, int owner, int number) { return object(name, owner, number, kTable); }
+    // Type codes and lengths are stored one higher than the declared ones.
+    void column(const NumberBytes4& table, int number, const std::string& name, int typeCode, int length) {
+        ColumnEntry entry;
+        entry.objNumber = table;
+        entry.columnNumber = static_cast<std::uint8_t>(number + 1);
+        entry.name = name;
+        entry.typeCode = static_cast<std::uint8_t>(typeCode);
+        entry.length = static_cast<std::int16_t>(length);
+        if (typeCode == 241) entry.scale = 0;
+        catalog.appendColumn(entry);
+    }
+    void constraint(const NumberBytes4& table, int number, int type, const std::string& name,
+                    const std::vector<int>& columns, const std::string& condition = "") {
+        ConstraintDefEntry def;
+        def.conNumber = constraintBytes(number);
+        def.objNumber = table;
+        def.conType = static_cast<std::uint8_t>(type);
+        def.condition = condition;
+        catalog.appendConstraintDef(def);
+        if (!name.empty()) catalog.appendConstraintName({0, name, def.conNumber});
+        for (int column : columns) catalog.appendConstraintColumn({def.conNumber, column, 0});
+    }
+};
+
+class RecordingSink : public ProgressSink {
+public:
+    void setTableName(std::string_view text) override { record("table " + std::string(text)); }
+    void setFilePath(std::string_view text) override { record("path " + std::string(text)); }
+    void setCurrentProgress(int percent) override { record("current " + std::to_string(percent)); }
+    void setOverallProgress(int percent) override { record("overall " + std::to_string(percent)); }
+    void setSkipEnabled(bool enabled) override { record(enabled ? "skip on" : "skip off"); }
+
+    std::function<void(const std::string&)> onEvent;
+    std::vector<std::string> events;
+
+private:
+    void record(const std::string& event) {
+        events.push_back(event);
+        if (onEvent) onEvent(event);
+    }
+};
+
+class RecordingMessages : public MessageSink {
+public:
+    void showMessage(std::string_view text, std::string_view caption) override {
+        shown.push_back(std::string(caption) + ": " + std::string(text));
+    }
+    std::vector<std::string> shown;
+};
+
+class RecordingLog : public LogSink {
+public:
+    bool appendLog(std::string_view text) override {
+        std::lock_guard lock(mutex_);
+        text_ += text;
+        return true;
+    }
+    std::string text() {
+        std::lock_guard lock(mutex_);
+        return text_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::string text_;
+};
+
+class SavingJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::path(::testing::TempDir()) /
+                ("saving_job_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        recovery_.setOption(RecoveryOption::AllButSys);
+        state_.progress = &sink_;
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    SavingResult save() {
+        return runSaving(recovery_, state_, messages_, SavingSetup{root_, "/opt/oracle\\bin"});
+    }
+    std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
+    bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
+
+    // Every file and folder under the output root, relative, with "/".
+    std::vector<std::string> tree() {
+        std::vector<std::string> out;
+        for (const auto& entry : fs::recursive_directory_iterator(root_))
+            out.push_back(fs::relative(entry.path(), root_).generic_string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    fs::path root_;
+    Recovery recovery_;
+    CatalogBuilder build_{recovery_.catalog};
+    SavingState state_;
+    RecordingSink sink_;
+    RecordingMessages messages_;
+};
+
+// HR (user 30) with EMP(EMPNO NUMBER(4), ENAME VARCHAR2(10)), a primary key,
+// a check and a NOT NULL check; SCOTT (31) without tables.
+void buildHrCatalog(CatalogBuilder& build) {
+    build.schema("HR", 30);
+    build.schema("SCOTT", 31);
+    const NumberBytes4 emp = build.table("EMP", 30, 51001);
+    build.column(emp, 1, "EMPNO", 241, 5);
+    build.column(emp, 2, "ENAME", 2, 11);
+    build.constraint(emp, 9001, 2, "EMP_PK", {1});
+    build.constraint(emp, 9002, 1, "EMP_CK", {}, "EMPNO > 0");
+    build.constraint(emp, 9003, 7, "", {}, "\"ENAME\" IS NOT NULL");
+    build.object("EMP_V", 30, 51002, kView);
+    build.object("EMP_T", 30, 51003, kTrigger);
+}
+
+TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
+    buildHrCatalog(build_);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+
+    EXPECT_EQ(file("Users\\Users.sql"), usersBlock("HR") + usersBlock("SCOTT") + "\r\nExit;");
+    EXPECT_EQ(file("HR_create\\EMP.sql"), "Create Table HR.EMP( \"EMPNO\" Number(4), \"ENAME\" Varchar2(10));\r\nExit;");
+    // No datafile: the table has no blocks, so its data script holds only the end line.
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+    EXPECT_EQ(file("Index\\Index.sql"), "CREATE UNIQUE INDEX HR.EMP_PK on HR.EMP(\"EMPNO\");\r\n\r\n\r\nExit;");
+    EXPECT_EQ(file("Constraints\\Constraints.sql"),
+              "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_PK PRIMARY KEY (\"EMPNO\");\r\n\r\n"
+              "ALTER TABLE HR.EMP ADD CHECK(EMPNO > 0);\r\n\r\n"
+              "ALTER TABLE HR.EMP ADD CHECK (\"ENAME\" IS NOT NULL);\r\n\r\n"
+              "\r\nExit;");
+    EXPECT_EQ(file("Views\\Views.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Commit.bat"), kHeader + "\r\n" + P + "Users\\Users.sql\r\n" + "\r\n" + P + "HR_create\\EMP.sql" +
+                                      "\r\n" + P + "HR_data\\EMPData.sql" + kIndexAndConstraintLines + kCodeReplayLines);
+    EXPECT_EQ(file("Import.bat"), importBatText("/opt/oracle\\bin"));
+    EXPECT_NE(file("Import.bat").find("\r\nCommit /opt/oracle\\bin %Enter Oracle UserName% %Enter Oracle Password% "
+                                      "%Enter Oracle ServerName%\r\n\r\n"),
+              std::string::npos);
+    // SCOTT owns no table: an empty create folder and no data folder.
+    EXPECT_EQ(tree(), (std::vector<std::string>{
+                          "Commit.bat", "Constraints", "Constraints/Constraints.sql", "HR_create", "HR_create/EMP.sql",
+                          "HR_data", "HR_data/EMPData.sql", "Import.bat", "Index", "Index/Index.sql", "Procedures",
+                          "Procedures/Procedures.sql", "SCOTT_create", "Triggers", "Triggers/Triggers.sql", "Users",
+                          "Users/Users.sql", "Views", "Views/Views.sql"}));
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(SavingJobTest, ReleasesTheCatalogsMainListsAtTheEnd) {
+    buildHrCatalog(build_);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_TRUE(state_.saveFinished);
+    EXPECT_TRUE(recovery_.catalog.schemaList.empty());
+    EXPECT_TRUE(recovery_.catalog.objectList.empty());
+    EXPECT_TRUE(recovery_.catalog.columnList.empty());
+    EXPECT_TRUE(recovery_.catalog.constraintDefs.empty());
+}
+
+TEST_F(SavingJobTest, AnEmptySchemaListStillWritesUsersImportAndCommit) {
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("Users\\Users.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Import.bat"), importBatText("/opt/oracle\\bin"));
+    // Without a table, the first CR LF of the index step follows the Users lines: two empty lines.
+    EXPECT_EQ(file("Commit.bat"),
+              kHeader + "\r\n" + P + "Users\\Users.sql\r\n" + kIndexAndConstraintLines + kCodeReplayLines);
+    EXPECT_EQ(file("Index\\Index.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Constraints\\Constraints.sql"), "\r\nExit;");
+}
+
+TEST_F(SavingJobTest, ASchemaWithoutTablesGetsAnEmptyCreateFolderAndAFullBar) {
+    build_.schema("LONELY", 40);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("Users\\Users.sql"), usersBlock("LONELY") + "\r\nExit;");
+    EXPECT_TRUE(fs::is_empty(root_ / "LONELY_create"));
+    EXPECT_FALSE(exists("LONELY_data"));
+    EXPECT_EQ(state_.overallDone, 1);  // the schema's own unit
+    const auto& events = sink_.events;
+    EXPECT_NE(std::find(events.begin(), events.end(), "current 100"), events.end());
+}
+
+TEST_F(SavingJobTest, ATableNamedWithASlashIsWrittenUnderItsUnderscoreForm) {
+    build_.schema("HR", 30);
+    const NumberBytes4 ab = build_.table("A/B", 30, 51010);
+    build_.column(ab, 1, "X", 2, 6);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("HR_create\\A_B.sql"), "Create Table HR.A_B( \"X\" Varchar2(5));\r\nExit;");
+    EXPECT_EQ(file("HR_data\\A_BData.sql"), "Exit;");
+    EXPECT_NE(file("Commit.bat").find("\r\n" + P + "HR_create\\A_B.sql\r\n" + P + "HR_data\\A_BData.sql"),
+              std::string::npos);
+    // The label shows the stored name while the rows are read.
+    const auto& events = sink_.events;
+    EXPECT_NE(std::find(events.begin(), events.end(), "table A/B"), events.end());
+    EXPECT_EQ(state_.currentTable, "A_B");
+    EXPECT_EQ(state_.qualifiedTable, "HR.A_B");
+}
+
+struct OptionCase {
+    const char* what;
+    RecoveryOption option;
+    int user;
+    bool dataRead;
+};
+
+class DataStepOption : public SavingJobTest, public ::testing::WithParamInterface<OptionCase> {};
+
+TEST_P(DataStepOption, ReadsRowsOnlyForTheUsersTheOptionCovers) {
+    const OptionCase& c = GetParam();
+    recovery_.setOption(c.option);
+    build_.schema("S", c.user);
+    build_.table("T1", c.user, 51020);
+    build_.table("T2", c.user, 51021);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    // The Create Table scripts and the data folder are made whatever the option.
+    EXPECT_TRUE(exists("S_create\\T1.sql"));
+    EXPECT_TRUE(exists("S_create\\T2.sql"));
+    EXPECT_TRUE(fs::is_directory(root_ / "S_data"));
+    EXPECT_EQ(exists("S_data\\T1Data.sql"), c.dataRead);
+    EXPECT_EQ(exists("S_data\\T2Data.sql"), c.dataRead);
+    EXPECT_EQ(file("Commit.bat").find("S_data\\") != std::string::npos, c.dataRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DataStepOption,
+                         ::testing::Values(OptionCase{"users option, SYS", RecoveryOption::AllButSys, 0, false},
+                                           OptionCase{"users option, user 4", RecoveryOption::AllButSys, 4, false},
+                                           OptionCase{"users option, user 5", RecoveryOption::AllButSys, 5, true},
+                                           OptionCase{"sys option, SYS", RecoveryOption::SysOnly, 0, true},
+                                           OptionCase{"sys option, user 30", RecoveryOption::SysOnly, 30, false},
+                                           OptionCase{"all option, SYS", RecoveryOption::All, 0, true},
+                                           OptionCase{"all option, user 3", RecoveryOption::All, 3, true}),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
+TEST(DataStepRule, ObjectNumberZeroIsNeverRead) {
+    Recovery recovery;
+    recovery.setOption(RecoveryOption::All);
+    EXPECT_FALSE(tableDataWanted(recovery, 0, 30));
+    EXPECT_TRUE(tableDataWanted(recovery, 51000, 30));
+}
+
+TEST_F(SavingJobTest, SchemasZeroToFourUnderTheUsersOptionGetCreateScriptsButNoData) {
+    for (int user = 0; user <= 4; ++user) {
+        build_.schema("U" + std::to_string(user), user);
+        build_.table("T", user, 52000 + user);
+    }
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    for (int user = 0; user <= 4; ++user) {
+        const std::string schema = "U" + std::to_string(user);
+        EXPECT_TRUE(exists(schema + "_create\\T.sql")) << schema;
+        EXPECT_TRUE(fs::is_empty(root_ / (schema + "_data"))) << schema;
+    }
+    EXPECT_EQ(file("Commit.bat").find("_data\\"), std::string::npos);
+}
+
+TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
+    recovery_.setOption(RecoveryOption::All);
+    build_.schema("../../x", 30);
+    build_.schema("A B&C", 31);
+    build_.table("../../evil", 30, 51030);
+    build_.table("T;'Q\"", 31, 51031);
+    build_.table("..\\..\\win", 31, 51032);
+    const std::vector<std::string> outside = {"x_create", "x_data", "evil.sql", "win.sql"};
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+
+    for (const fs::path& folder : {root_.parent_path(), root_.parent_path().parent_path()}) {
+        for (const std::string& name : outside) EXPECT_FALSE(fs::exists(folder / name)) << folder / name;
+    }
+    EXPECT_TRUE(exists(".._.._x_create\\.._.._evil.sql"));
+    EXPECT_TRUE(exists(".._.._x_data\\.._.._evilData.sql"));
+    EXPECT_TRUE(exists("A_B_C_create\\T__Q_.sql"));
+    EXPECT_TRUE(exists("A_B_C_data\\T__Q_Data.sql"));
+    EXPECT_TRUE(exists("A_B_C_create\\.._.._win.sql"));
+    // The statements keep the names, quoted where they must be.
+    EXPECT_EQ(file("A_B_C_create\\T__Q_.sql"), "Create Table \"A B&C\".\"T;'Q\"\"\"();\r\nExit;");
+
+    // Every replay line names a relative path of safe characters whose parts are no "." or "..".
+    const std::string commit = file("Commit.bat");
+    std::size_t pos = 0;
+    int replayLines = 0;
+    while ((pos = commit.find(P, pos)) != std::string::npos) {
+        pos += P.size();
+        const std::string path = commit.substr(pos, commit.find("\r\n", pos) - pos);
+        ++replayLines;
+        for (char ch : path) {
+            EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(ch)) || std::string("_$#-.\\").find(ch) != std::string::npos)
+                << path;
+        }
+        std::stringstream parts(path);
+        for (std::string part; std::getline(parts, part, '\\');) {
+            EXPECT_NE(part, "..") << path;
+            EXPECT_NE(part, ".") << path;
+        }
+    }
+    EXPECT_EQ(replayLines, 1 + 3 + 3 + 5);  // users, three create and three data scripts, the five shared scripts
+}
+
+TEST_F(SavingJobTest, AScriptThatCannotBeCreatedEndsTheJobWithItsMessage) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    // A plain file where the create folder should be: the script inside it cannot be created.
+    std::ofstream(root_ / "HR_create") << "in the way";
+    EXPECT_EQ(save(), SavingResult::cannotOpenTargetFile);
+    EXPECT_EQ(messages_.shown, std::vector<std::string>{"Attention!: Cannot open target file"});
+    // The replay line of that table was appended before the failure; nothing after it.
+    EXPECT_EQ(file("Commit.bat"), kHeader + "\r\n" + P + "Users\\Users.sql\r\n\r\n" + P + "HR_create\\EMP.sql");
+    EXPECT_FALSE(exists("Index"));
+}
+
+TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    build_.table("DEPT", 30, 51002);
+    // Stop is confirmed while EMP's rows are being read.
+    sink_.onEvent = [this](const std::string& event) {
+        if (event == "table EMP" && state_.dataPhase) {
+            state_.savingAborted = true;
+            state_.control.requestStop();
+        }
+    };
+    EXPECT_EQ(save(), SavingResult::saveStopped);
+    EXPECT_TRUE(exists("HR_create\\DEPT.sql"));
+    EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
+    EXPECT_FALSE(exists("HR_data\\DEPTData.sql"));
+    EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
+    EXPECT_EQ(file("Views\\Views.sql"), "");
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
+    EXPECT_FALSE(exists("Index"));
+    EXPECT_FALSE(recovery_.catalog.objectList.empty());  // nothing released
+}
+
+TEST_F(SavingJobTest, OverallUnitsCountTwoPerTableAndOnePerViewAndTrigger) {
+    buildHrCatalog(build_);
+    build_.object("P", 30, 51004, kProcedure);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(state_.overallTotal, 2 + 1 + 1);
+    // One unit for EMP's Create Table, one (or two) from the row reader, one for SCOTT without tables.
+    EXPECT_GE(state_.overallDone, 3);
+    const auto& events = sink_.events;
+    EXPECT_NE(std::find(events.begin(), events.end(), "overall 25"), events.end());
+}
+
+// --- The controller --------------------------------------------------------
+
+class ScriptedPrompter : public QuestionPrompter {
+public:
+    explicit ScriptedPrompter(bool answer) : answer_(answer) {}
+    bool askYesNo(std::string_view question, std::string_view caption) override {
+        asked.push_back(std::string(question) + "|" + std::string(caption));
+        return answer_;
+    }
+    std::vector<std::string> asked;
+
+private:
+    bool answer_;
+};
+
+// Holds the worker inside a progress call until released.
+class Gate {
+public:
+    void arriveAndWait() {
+        std::unique_lock lock(mutex_);
+        arrived_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+    }
+    void waitForArrival() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return arrived_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool arrived_ = false;
+    bool released_ = false;
+};
+
+class SavingControllerTest : public SavingJobTest {
+protected:
+    SavingJob& job() {
+        if (!job_) job_ = std::make_unique<SavingJob>(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "\\bin"});
+        return *job_;
+    }
+    void holdAtTable(const std::string& table) {
+        sink_.onEvent = [this, table](const std::string& event) {
+            if (event == "table " + table && state_.dataPhase) gate_.arriveAndWait();
+        };
+    }
+
+    RecordingLog log_;
+    FixedClock clock_{makeLocalTime(2026, 6, 12, 14, 5, 9)};
+    Gate gate_;
+    std::unique_ptr<SavingJob> job_;
+};
+
+TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    holdAtTable("EMP");
+    job().start();
+    gate_.waitForArrival();
+    ScriptedPrompter yes(true);
+    EXPECT_TRUE(job().stop(yes));
+    EXPECT_FALSE(job().finished());  // the worker is still held: stop did not wait for it
+    EXPECT_EQ(yes.asked, std::vector<std::string>{"Saving is in Progress, do you want to abort ?| Restorix for Oracle Database"});
+    gate_.release();
+    EXPECT_EQ(job().wait(), SavingResult::saveStopped);
+    EXPECT_TRUE(state_.savingAborted);
+    EXPECT_EQ(log_.text(),
+              "\r\n\r\n************************* Step 2 Saving aborted by User ***********************************"
+              "\r\n\r\nProcess Aborted by User at time 14:05:09\r\n");
+    EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
+}
+
+TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    holdAtTable("EMP");
+    job().start();
+    gate_.waitForArrival();
+    ScriptedPrompter no(false);
+    EXPECT_FALSE(job().stop(no));
+    EXPECT_FALSE(job().isPaused());
+    gate_.release();
+    EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
+    EXPECT_EQ(log_.text(), "\r\n\r\nProcess Completed successfully at time 14:05:09\r\n");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+}
+
+TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
+    ScriptedPrompter no(false);
+    EXPECT_FALSE(job().escape(no));
+    EXPECT_FALSE(job().closeFromElsewhere(no));
+    EXPECT_FALSE(job().closeWindow(no));
+    EXPECT_EQ(no.asked, (std::vector<std::string>{
+                            "Saving is in Progress, do you want to exit ? | Restorix for Oracle Database",
+                            "Saving is in Progress, do you want to exit?| Restorix for Oracle Database",
+                            "Do you want to exit?| Restorix for Oracle Database"}));
+    EXPECT_FALSE(job().isPaused());
+    EXPECT_EQ(log_.text(), "");
+
+    ScriptedPrompter yes(true);
+    EXPECT_TRUE(job().closeWindow(yes));
+    EXPECT_EQ(log_.text(), "");  // the plain close logs nothing
+    EXPECT_TRUE(job().escape(yes));
+    EXPECT_EQ(log_.text(), "\r\n\r\n******************* Repairing aborted***********************************");
+    EXPECT_TRUE(state_.control.stopRequested());
+}
+
+TEST_F(SavingControllerTest, PauseDisablesSkipTableInTheTableStepsAndResumeEnablesItInTheDataStep) {
+    job();
+    sink_.events.clear();
+    state_.ddlPhase = true;
+    job().togglePause();
+    EXPECT_TRUE(job().isPaused());
+    job().togglePause();
+    EXPECT_FALSE(job().isPaused());
+    state_.ddlPhase = false;
+    state_.dataPhase = true;
+    job().togglePause();
+    job().togglePause();
+    state_.dataPhase = false;
+    job().togglePause();
+    job().togglePause();
+    EXPECT_EQ(sink_.events, (std::vector<std::string>{"skip off", "skip off", "skip on"}));
+}
+
+TEST_F(SavingControllerTest, PausedWorkerWritesNothingUntilResumed) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    holdAtTable("EMP");
+    job().start();
+    gate_.waitForArrival();
+    job().togglePause();
+    gate_.release();
+    // Held at its next write: the data script is not written while paused.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(job().finished());
+    EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
+    job().togglePause();
+    EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+}
+
+}  // namespace
