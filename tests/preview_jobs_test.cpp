@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "dictionary/analysis_job.h"
+#include "preview/preview_jobs.h"
+#include "tools/forge/block_builder.h"
+#include "tools/forge/dictionary_rows.h"
+#include "tools/forge/forge.h"
+#include "tools/forge/oracle_values.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+using Headers = std::vector<std::string>;
+
+class SilentMessages : public MessageSink {
+public:
+    void showMessage(std::string_view, std::string_view) override {}
+};
+
+forge::Scenario previewScenario() {
+    forge::Scenario s;
+    s.user("SYS", 0).table("OBJ_COPY").column("X", "NUMBER").row({"1"});
+    auto& app = s.user("APP", 40);
+    app.table("DEPT")
+        .column("A", "NUMBER(4)")
+        .column("B", "VARCHAR2(10)")
+        .column("C", "VARCHAR2(10)")
+        .row({"10", "X\tY", std::nullopt})
+        .row({"20", "Z", "W"});
+    app.table("ONE").column("V", "VARCHAR2(5)").row({"a"}).row({"b"});
+    auto& truncated = app.table("TRUNCATED");
+    truncated.dataObjectNumber = 61000;
+    truncated.column("V", "VARCHAR2(10)").row({"new"});
+    forge::RowDef stale;
+    stale.values = {"old"};
+    truncated.staleRows.push_back(stale);
+    app.primaryKey("DEPT_PK", "DEPT", {"A"});
+    app.check("DEPT_CK", "DEPT", "A > 0");
+    app.view("DEPT_V", "select A from DEPT", {"A"});
+    app.trigger("DEPT_T", forge::TriggerTiming::BeforeEachRow, "DEPT", "begin null; end;");
+    app.procedure("P1", "").lines = {"PROCEDURE P1(X NUMBER) IS", "BEGIN", "  NULL;", "END;\t-- P1"};
+    app.function("F1", "").lines = {"FUNCTION F1 RETURN NUMBER IS", "BEGIN", "  RETURN 1;", "END;"};
+    return s;
+}
+
+std::string uniqueFolderName(std::string_view prefix) {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return std::string(prefix) + std::to_string(::getpid()) + "-" + name;
+}
+
+// One forged datafile, analysed once for the whole suite.
+class PreviewJobsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new fs::path(fs::temp_directory_path() / ("restorix-preview-" + std::to_string(::getpid())));
+        fs::create_directories(*folder_);
+        datafilePath_ = new std::string((*folder_ / "SYSTEM01.DBF").string());
+        forge::WriteOptions options;
+        options.release = 10;
+        forge::writeDatafile(previewScenario(), *datafilePath_, options);
+    }
+    static void TearDownTestSuite() {
+        fs::remove_all(*folder_);
+        delete folder_;
+        delete datafilePath_;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(recovery_.datafile.open(*datafilePath_));
+        recovery_.setOption(RecoveryOption::AllButSys);
+        ProgressSink progress;
+        SilentMessages messages;
+        ASSERT_EQ(runAnalysis(recovery_, progress, messages), AnalysisResult::analysisCompleted);
+    }
+
+    PreviewList preview(std::string_view node, std::string_view category) {
+        return previewNode(recovery_, node, category, "APP");
+    }
+
+    static fs::path* folder_;
+    static std::string* datafilePath_;
+    Recovery recovery_;
+};
+fs::path* PreviewJobsTest::folder_ = nullptr;
+std::string* PreviewJobsTest::datafilePath_ = nullptr;
+
+}  // namespace
+
+TEST_F(PreviewJobsTest, TableShowsItsColumnsAndRows) {
+    const PreviewList list = preview("DEPT", "Table");
+    EXPECT_EQ(list.headers, (Headers{"A", "B", "C"}));
+    EXPECT_EQ(list.rows, (Rows{{"10", "X\tY", "NULL"}, {"20", "Z", "W"}}));
+    // Names are compared ignoring case.
+    EXPECT_EQ(previewNode(recovery_, "dept", "Table", "app").rows, list.rows);
+}
+
+TEST_F(PreviewJobsTest, OneColumnTableHasOneRowPerValue) {
+    const PreviewList list = preview("ONE", "Table");
+    EXPECT_EQ(list.headers, Headers{"V"});
+    EXPECT_EQ(list.rows, (Rows{{"a"}, {"b"}}));
+}
+
+TEST_F(PreviewJobsTest, ColumnsFollowTheirNumbersWhateverTheDictionaryOrder) {
+    // Reverse the order in which the dictionary listed DEPT's columns.
+    const ObjectEntry* dept = nullptr;
+    for (const ObjectEntry& o : recovery_.catalog.objectList)
+        if (o.name == "DEPT") dept = &o;
+    ASSERT_NE(dept, nullptr);
+    std::vector<ColumnEntry*> columns;
+    for (ColumnEntry& c : recovery_.catalog.columnList)
+        if (c.objNumber == dept->objNumber) columns.push_back(&c);
+    ASSERT_EQ(columns.size(), 3u);
+    std::swap(*columns[0], *columns[2]);
+
+    const PreviewList list = preview("DEPT", "Table");
+    EXPECT_EQ(list.headers, (Headers{"A", "B", "C"}));
+    EXPECT_EQ(list.rows, (Rows{{"10", "X\tY", "NULL"}, {"20", "Z", "W"}}));
+}
+
+TEST_F(PreviewJobsTest, TruncatedTableShowsTheRowsOfItsCurrentSegment) {
+    EXPECT_EQ(preview("TRUNCATED", "Table").rows, Rows{{"new"}});
+}
+
+struct DispatchCase {
+    const char* name;
+    const char* node;
+    const char* category;
+    PreviewJob job;
+    Headers headers;
+    Rows rows;
+};
+void PrintTo(const DispatchCase& c, std::ostream* os) { *os << c.name; }
+
+class PreviewJobsDispatch : public PreviewJobsTest, public ::testing::WithParamInterface<DispatchCase> {};
+
+TEST_P(PreviewJobsDispatch, ShowsWhatTheNodeStandsFor) {
+    const DispatchCase& c = GetParam();
+    EXPECT_EQ(choosePreviewJob(recovery_.catalog, c.node, c.category, "APP"), c.job);
+    const PreviewList list = preview(c.node, c.category);
+    EXPECT_EQ(list.headers, c.headers);
+    EXPECT_EQ(list.rows, c.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PreviewJobsDispatch,
+    ::testing::Values(
+        DispatchCase{"ViewShowsNothing", "DEPT_V", "View", PreviewJob::None, {}, {}},
+        DispatchCase{"TriggerShowsNothing", "DEPT_T", "Trigger", PreviewJob::None, {}, {}},
+        DispatchCase{"UnknownTableShowsNothing", "NO_SUCH", "Table", PreviewJob::None, {}, {}},
+        DispatchCase{"PrimaryKeyUnderIndex",
+                     "DEPT_PK",
+                     "Index",
+                     PreviewJob::ConstraintDdl,
+                     {"DDL FOR INDEX"},
+                     {{"CREATE UNIQUE INDEX APP.DEPT_PK ON APP.DEPT(\"A\")"}}},
+        // The type decides the statement, not the category.
+        DispatchCase{"PrimaryKeyUnderConstraints",
+                     "DEPT_PK",
+                     "Constraints",
+                     PreviewJob::ConstraintDdl,
+                     {"DDL FOR INDEX"},
+                     {{"CREATE UNIQUE INDEX APP.DEPT_PK ON APP.DEPT(\"A\")"}}},
+        DispatchCase{"CheckConstraint",
+                     "DEPT_CK",
+                     "Constraints",
+                     PreviewJob::ConstraintDdl,
+                     {"DDL FOR CONSTRAINTS"},
+                     {{"ALTER TABLE APP.DEPT ADD CHECK(A > 0)"}}},
+        DispatchCase{"ProcedureSource",
+                     "P1",
+                     "Procedure",
+                     PreviewJob::Source,
+                     {"DDL FOR PROCEDURE"},
+                     {{"Create or replace Procedure APP. P1(X NUMBER) IS"}, {"BEGIN"}, {"  NULL;"}, {"END;\t-- P1"}}},
+        DispatchCase{"FunctionSource",
+                     "f1",
+                     "Function",
+                     PreviewJob::Source,
+                     {"DDL FOR FUNCTION"},
+                     {{"Create or replace Function APP. F1 RETURN NUMBER IS"}, {"BEGIN"}, {"  RETURN 1;"}, {"END;"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Source lines with gaps: a hand-made SOURCE$ segment ------------------------
+
+struct SourceCase {
+    const char* name;
+    std::vector<int> storedLines;  // in segment order
+    Rows expected;
+};
+void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.name; }
+
+class PreviewJobsSourceLines : public ::testing::TestWithParam<SourceCase> {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / uniqueFolderName("restorix-source-");
+        fs::create_directories(folder_);
+    }
+    void TearDown() override {
+        recovery_.datafile.close();
+        fs::remove_all(folder_);
+    }
+
+    // Schema APP (user 40) with procedure P1 (object 52000) whose stored
+    // source lines are `lines`, each "line N".
+    void build(const std::vector<int>& lines) {
+        constexpr std::int32_t kProcedureNumber = 52000;
+        constexpr std::int32_t kSourceSegment = 72;  // the segment of the release below
+        recovery_.release.isVersion10 = true;
+        SchemaEntry schema;
+        schema.userNumber = numberBytes<2>(forge::encodeNumber("40"));
+        schema.name = "APP";
+        recovery_.catalog.appendSchema(schema);
+        ObjectEntry procedure;
+        procedure.objNumber = numberBytes<4>(forge::encodeNumber(std::to_string(kProcedureNumber)));
+        procedure.ownerNumber = numberBytes<4>(forge::encodeNumber("40"));
+        procedure.objType = {0xC1, kProcedure + 1};
+        procedure.name = "P1";
+        procedure.objectNumber = kProcedureNumber;
+        procedure.dataObjectNumber = kProcedureNumber;
+        recovery_.catalog.appendObject(procedure);
+
+        const forge::DictionaryRows rows(forge::Release::V10, "2008-05-01 10:00:00");
+        forge::DataBlockBuilder block(kSourceSegment, 1);
+        for (int line : lines) {
+            const std::string text = line == 1 ? "PROCEDURE P1 IS" : "line " + std::to_string(line);
+            ASSERT_TRUE(block.addRow(rows.sourceRow(kProcedureNumber, line, text)));
+        }
+        const Block built = block.build();
+        const fs::path path = folder_ / "source.dbf";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(built.data()), kBlockSize);
+        ASSERT_TRUE(recovery_.datafile.open(path.string()));
+        std::array<std::uint8_t, 4> id{};
+        std::copy_n(built.begin() + kDataObjectOffset, 4, id.begin());
+        recovery_.blockIndex.appendBlockEntry(kDataBlockType, id, kSourceSegment, 1, 0);
+    }
+
+    fs::path folder_;
+    Recovery recovery_;
+};
+
+TEST_P(PreviewJobsSourceLines, ListsEveryLineInLineOrder) {
+    build(GetParam().storedLines);
+    const PreviewList list = previewNode(recovery_, "P1", "Procedure", "APP");
+    EXPECT_EQ(list.rows, GetParam().expected);
+    EXPECT_EQ(list.headers, GetParam().expected.empty() ? Headers{} : Headers{"DDL FOR PROCEDURE"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PreviewJobsSourceLines,
+    ::testing::Values(
+        SourceCase{"MissingLineHidesNothingAfterIt",
+                   {1, 2, 4},
+                   {{"Create or replace Procedure APP. P1 IS"}, {"line 2"}, {"line 4"}}},
+        SourceCase{"StoredOutOfOrder", {3, 1, 2}, {{"Create or replace Procedure APP. P1 IS"}, {"line 2"}, {"line 3"}}},
+        SourceCase{"WithoutLineOneNoHeaderLine", {2, 3}, {{"line 2"}, {"line 3"}}},
+        SourceCase{"NoSourceShowsNothing", {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Tree lookup -------------------------------------------------------------------
+
+TEST(PreviewTreeNode, FindsNodesIgnoringCaseUnderTheirCategory) {
+    ObjectTree tree;
+    SchemaNode hr;
+    hr.name = "HR";
+    hr.categories[static_cast<std::size_t>(Category::Table)] = {"DEPT", "EMP"};
+    hr.categories[static_cast<std::size_t>(Category::Index)] = {"DEPT_PK"};
+    tree.schemas.push_back(hr);
+
+    const auto found = findTreeNode(tree, "hr", Category::Table, "emp");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->schema, "HR");
+    EXPECT_EQ(found->name, "EMP");
+    EXPECT_EQ(found->category, Category::Table);
+    EXPECT_FALSE(findTreeNode(tree, "HR", Category::Constraints, "DEPT_PK"));
+    EXPECT_FALSE(findTreeNode(tree, "HR", Category::Table, "DEPT_PK"));
+    EXPECT_FALSE(findTreeNode(tree, "SCOTT", Category::Table, "DEPT"));
+}
+
+// --- The command line --------------------------------------------------------------
+
+struct CommandCase {
+    const char* name;
+    const char* arguments;
+    int exitCode;
+    std::string output;
+};
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+
+class PreviewCommand : public PreviewJobsTest, public ::testing::WithParamInterface<CommandCase> {
+protected:
+    // The command opens the datafile itself, and the open is exclusive.
+    void SetUp() override {}
+};
+
+TEST_P(PreviewCommand, PrintsTheListTabSeparated) {
+    const CommandCase& c = GetParam();
+    const fs::path home = fs::temp_directory_path() / uniqueFolderName("restorix-preview-home-");
+    fs::create_directories(home);
+    const std::string command = "HOME='" + home.string() + "' XDG_STATE_HOME='" + home.string() +
+                                "' XDG_CONFIG_HOME='" + home.string() + "' '" RESTORIX_BINARY_DIR "/restorix' preview '" +
+                                *datafilePath_ + "' " + c.arguments + " 2>/dev/null";
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    fs::remove_all(home);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
+    EXPECT_EQ(output, c.output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PreviewCommand,
+    ::testing::Values(CommandCase{"TableRowsWithEscapes", "--object app.DEPT", 0, "A\tB\tC\n10\tX\\tY\tNULL\n20\tZ\tW\n"},
+                      CommandCase{"ProcedureSource", "--object APP.P1 --category Procedure", 0,
+                                  "DDL FOR PROCEDURE\nCreate or replace Procedure APP. P1(X NUMBER) IS\n"
+                                  "BEGIN\n  NULL;\nEND;\\t-- P1\n"},
+                      CommandCase{"ViewPrintsNothing", "--object APP.DEPT_V --category View", 0, ""},
+                      CommandCase{"NodeNotInTheTree", "--object APP.DEPT_V --category Table", 5, ""},
+                      CommandCase{"SysIsNotInTheUsersTree", "--object SYS.OBJ_COPY", 5, ""},
+                      CommandCase{"SysWithItsOption", "--schemas sys --object SYS.OBJ_COPY", 0, "X\n1\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
