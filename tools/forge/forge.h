@@ -37,10 +37,10 @@ struct BulkTable {
 
 struct WriteOptions {
     int release = 10;                        // 9, 10 or 11
-    std::optional<std::string> releaseText;  // NLS_RDBMS_VERSION; the release's usual text otherwise
+    std::optional<std::string> releaseText = std::nullopt;  // NLS_RDBMS_VERSION; the release's usual text otherwise
     int headerBlockSize = kBlockSize;        // the block size block 0 declares
     std::uint64_t fileSize = 0;              // pad (or fill with the bulk table) to this many bytes
-    std::optional<BulkTable> bulkTable;
+    std::optional<BulkTable> bulkTable = std::nullopt;
 };
 
 struct WriteSummary {
