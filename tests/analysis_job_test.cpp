@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "dictionary/analysis_job.h"
+#include "tools/forge/forge.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingLog : public LogSink {
+public:
+    bool appendLog(std::string_view text) override {
+        std::lock_guard lock(mutex_);
+        texts_.emplace_back(text);
+        return true;
+    }
+    std::string joined() const {
+        std::lock_guard lock(mutex_);
+        std::string all;
+        for (const auto& t : texts_) all += t;
+        return all;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> texts_;
+};
+
+class RecordingMessages : public MessageSink {
+public:
+    void showMessage(std::string_view text, std::string_view caption) override {
+        messages.emplace_back(text);
+        captions.emplace_back(caption);
+    }
+    std::vector<std::string> messages;
+    std::vector<std::string> captions;
+};
+
+class FixedAnswer : public QuestionPrompter {
+public:
+    explicit FixedAnswer(bool yes) : yes_(yes) {}
+    bool askYesNo(std::string_view question, std::string_view caption) override {
+        questions.emplace_back(question);
+        captions.emplace_back(caption);
+        return yes_;
+    }
+    std::vector<std::string> questions;
+    std::vector<std::string> captions;
+
+private:
+    bool yes_;
+};
+
+forge::WriteOptions releaseOptions(int release, std::uint64_t fileSize = 0) {
+    forge::WriteOptions options;
+    options.release = release;
+    options.fileSize = fileSize;
+    return options;
+}
+
+forge::Scenario smallScenario() {
+    forge::Scenario s;
+    s.user("SYS", 0).table("OBJ_COPY").column("X", "NUMBER").row({"1"});
+    auto& hr = s.user("HR", 30);
+    hr.table("DEPT").column("DEPTNO", "NUMBER(2)").column("DNAME", "VARCHAR2(14)").row({"10", "ACCOUNTING"});
+    hr.primaryKey("DEPT_PK", "DEPT", {"DEPTNO"});
+    hr.view("DEPT_V", "select DEPTNO from DEPT", {"DEPTNO"});
+    return s;
+}
+
+class AnalysisJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("restorix-analysis-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string forgeFile(const forge::WriteOptions& options, const forge::Scenario& scenario = smallScenario()) {
+        const std::string path = (folder_ / "SYSTEM01.DBF").string();
+        forge::writeDatafile(scenario, path, options);
+        return path;
+    }
+    void open(Recovery& recovery, const std::string& path) {
+        ASSERT_TRUE(recovery.datafile.open(path));
+        recovery.setOption(RecoveryOption::All);
+    }
+
+    fs::path folder_;
+    RecordingLog log_;
+    RecordingMessages messages_;
+    ProgressSink progress_;
+    FixedClock clock_{makeLocalTime(2026, 12, 6, 9, 5, 3)};
+};
+
+}  // namespace
+
+TEST_F(AnalysisJobTest, CompletesOnEveryRelease) {
+    for (int release : {9, 10, 11}) {
+        Recovery recovery;
+        open(recovery, forgeFile(releaseOptions(release)));
+        AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+        EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted) << release;
+        EXPECT_FALSE(recovery.partial.load());
+        EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr) << release;
+        EXPECT_FALSE(recovery.catalog.objectList.empty()) << release;
+        EXPECT_TRUE(messages_.messages.empty());
+    }
+}
+
+TEST_F(AnalysisJobTest, UnsupportedReleaseShowsTheMessageAndLeavesNothing) {
+    Recovery recovery;
+    forge::WriteOptions options = releaseOptions(10);
+    options.releaseText = "8.1.7.0.0";
+    open(recovery, forgeFile(options));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    EXPECT_EQ(job.run(), AnalysisResult::unsupportedVersion);
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    EXPECT_EQ(messages_.messages[0], "Oracle Version not supported.Application exiting.");
+    EXPECT_TRUE(recovery.catalog.schemaList.empty());
+}
+
+TEST_F(AnalysisJobTest, BlockSizeTooBigGoesOnWithAnEmptyCatalog) {
+    Recovery recovery;
+    forge::WriteOptions options = releaseOptions(10);
+    options.headerBlockSize = 16384;
+    open(recovery, forgeFile(options));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    EXPECT_EQ(messages_.messages[0], "Block size too big");
+    EXPECT_EQ(messages_.captions[0], recovery.appTitle);
+    EXPECT_TRUE(recovery.blockIndex.empty());
+    EXPECT_TRUE(recovery.catalog.schemaList.empty());
+}
+
+TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(10, 64ull << 20)));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    job.start();
+    FixedAnswer yes(true);
+    EXPECT_TRUE(job.stop(yes));
+    EXPECT_EQ(job.wait(), AnalysisResult::analysisStopped);
+    EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process?  "});
+    EXPECT_EQ(yes.captions[0], " Restorix for Oracle Database");
+    EXPECT_TRUE(recovery.catalog.schemaList.empty());
+    EXPECT_TRUE(recovery.catalog.objectList.empty());
+    EXPECT_TRUE(recovery.blockIndex.empty());
+    EXPECT_FALSE(recovery.datafile.isOpen());
+    EXPECT_EQ(log_.joined(),
+              "\r\n***************Database Analysis aborted when analysing Database**************"
+              "\r\n***************Database Analysis aborted when analysing Database at time 09:05:03 *********");
+}
+
+TEST_F(AnalysisJobTest, StopAnsweredNoLetsTheAnalysisFinish) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(11)));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    job.start();
+    FixedAnswer no(false);
+    EXPECT_FALSE(job.stop(no));
+    EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
+    EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr);
+    EXPECT_NE(log_.joined().find("***************Database Analysis Resume when analysing Database at time 09:05:03 *********"),
+              std::string::npos);
+}
+
+TEST_F(AnalysisJobTest, CloseAnsweredYesKeepsThePartialCatalog) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(9, 64ull << 20)));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    job.start();
+    FixedAnswer yes(true);
+    EXPECT_TRUE(job.close(yes));
+    EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
+    EXPECT_TRUE(recovery.partial.load());
+    EXPECT_FALSE(recovery.datafile.isOpen());
+    EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process? "});
+}
+
+TEST_F(AnalysisJobTest, PauseHoldsTheJobUntilResume) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(10, 32ull << 20)));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    job.start();
+    job.togglePause();
+    EXPECT_TRUE(job.isPaused());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    job.togglePause();
+    EXPECT_FALSE(job.isPaused());
+    EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
+    const std::string log = log_.joined();
+    EXPECT_NE(log.find("Database Analysis stop at time09:05:03"), std::string::npos);
+    EXPECT_NE(log.find("Database Analysis Resume at time 09:05:03"), std::string::npos);
+}
+
+// Stop and pause from another thread at any moment: never a crash, and a
+// confirmed stop always ends with everything released.
+TEST_F(AnalysisJobTest, ThreadedStopAtRandomMoments) {
+    const std::string path = forgeFile(releaseOptions(10, 16ull << 20));
+    std::mt19937 random(7);
+    for (int round = 0; round < 12; ++round) {
+        Recovery recovery;
+        open(recovery, path);
+        AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+        job.start();
+        std::thread controller([&] {
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+            if (round % 3 == 0) {
+                job.togglePause();
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
+                job.togglePause();
+            }
+            job.confirmStop();
+        });
+        controller.join();
+        EXPECT_EQ(job.wait(), AnalysisResult::analysisStopped);
+        EXPECT_TRUE(recovery.catalog.schemaList.empty());
+        EXPECT_TRUE(recovery.blockIndex.empty());
+    }
+}
