@@ -1,0 +1,306 @@
+// The whole save over forged datafiles: analysis, then every output file
+// byte for byte, a Stop in the middle of a table's rows, and the recover
+// command as a user runs it.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dictionary/analysis_job.h"
+#include "scripts/output_files.h"
+#include "scripts/saving_job.h"
+#include "tools/forge/forge.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string P = " %1\\sqlplus.exe %2/%3@%4 @ ";
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class SilentMessages : public MessageSink {
+public:
+    void showMessage(std::string_view text, std::string_view) override { shown.emplace_back(text); }
+    std::vector<std::string> shown;
+};
+
+class EventSink : public ProgressSink {
+public:
+    void setCurrentProgress(int percent) override {
+        if (onCurrent) onCurrent(percent);
+    }
+    std::function<void(int)> onCurrent;
+};
+
+// HR with DEPT (three rows), EMP (no rows) and their keys, a view, a trigger,
+// a procedure and a function; SCOTT without objects.
+forge::Scenario hrScenario() {
+    forge::Scenario s;
+    forge::SchemaDef& hr = s.user("HR", 30);
+    hr.table("DEPT", 51001)
+        .column("DEPTNO", "NUMBER(2)", true)
+        .column("DNAME", "VARCHAR2(14)")
+        .row({"10", "ACCOUNTING"})
+        .row({"20", std::nullopt})
+        .row({"30", "O'NEIL"});
+    hr.table("EMP", 51002).column("EMPNO", "NUMBER(4)").column("DEPTNO", "NUMBER(2)");
+    hr.primaryKey("DEPT_PK", "DEPT", {"DEPTNO"});
+    hr.foreignKey("EMP_DEPT_FK", "EMP", {"DEPTNO"}, "", "DEPT_PK");
+    hr.view("DEPT_V", "select DNAME\nfrom DEPT", {"DNAME"}).objectNumber = 51010;
+    forge::TriggerDef& trigger = hr.trigger("DEPT_BI", forge::TriggerTiming::BeforeEachRow, "DEPT", "begin\n  null;\nend;");
+    trigger.onInsert = true;
+    trigger.objectNumber = 51011;
+    hr.procedure("RAISE_SAL", "PROCEDURE RAISE_SAL IS\nBEGIN\n  NULL;\nEND;\n").objectNumber = 51012;
+    hr.function("NET_PAY", "FUNCTION NET_PAY RETURN NUMBER IS\nBEGIN\n  RETURN 1;\nEND;\n").objectNumber = 51013;
+    s.user("SCOTT", 31);
+    return s;
+}
+
+class SavingForgeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(::testing::TempDir()) /
+               ("saving_forge_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "out");
+    }
+    void TearDown() override {
+        recovery_.datafile.close();
+        fs::remove_all(dir_);
+    }
+
+    void analyse(const forge::Scenario& scenario, int release = 10) {
+        forge::WriteOptions options;
+        options.release = release;
+        const std::string path = (dir_ / "system01.dbf").string();
+        forge::writeDatafile(scenario, path, options);
+        ASSERT_TRUE(recovery_.datafile.open(path));
+        recovery_.setOption(RecoveryOption::AllButSys);
+        ProgressSink silent;
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages_), AnalysisResult::analysisCompleted);
+    }
+    SavingResult save() {
+        state_.progress = &sink_;
+        return runSaving(recovery_, state_, messages_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
+    }
+    std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
+
+    fs::path dir_;
+    Recovery recovery_;
+    SavingState state_;
+    EventSink sink_;
+    SilentMessages messages_;
+};
+
+TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
+    analyse(hrScenario());
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_TRUE(messages_.shown.empty());
+
+    EXPECT_EQ(file("HR_create\\DEPT.sql"), "Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;");
+    EXPECT_EQ(file("HR_create\\EMP.sql"), "Create Table HR.EMP( \"EMPNO\" Number(4), \"DEPTNO\" Number(2));\r\nExit;");
+    EXPECT_EQ(file("HR_data\\DEPTData.sql"),
+              "insert into HR.DEPT values ('10','ACCOUNTING' ) ; \r\nCommit;\r\n"
+              "insert into HR.DEPT values ('20',NULL ) ; \r\nCommit;\r\n"
+              "insert into HR.DEPT values ('30','O''NEIL' ) ; \r\nCommit;\r\n"
+              "Exit;");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");  // a table without rows
+    EXPECT_EQ(file("Index\\Index.sql"), "CREATE UNIQUE INDEX HR.DEPT_PK on HR.DEPT(\"DEPTNO\");\r\n\r\n\r\nExit;");
+    EXPECT_EQ(file("Constraints\\Constraints.sql"),
+              "ALTER TABLE HR.DEPT ADD CHECK (\"DEPTNO\" IS NOT NULL);\r\n\r\n"
+              "ALTER TABLE HR.DEPT ADD CONSTRAINT DEPT_PK PRIMARY KEY (\"DEPTNO\");\r\n\r\n"
+              "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_DEPT_FK FOREIGN KEY (\"DEPTNO\") REFERENCES HR.DEPT(\"DEPTNO\");\r\n\r\n"
+              "\r\nExit;");
+    EXPECT_EQ(file("Views\\Views.sql"), "Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;");
+    EXPECT_EQ(file("Triggers\\Triggers.sql"),
+              "Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT FOR EACH ROW begin\r\n  null;\r\nend;"
+              "\r\n/\r\n\r\n\r\nExit;");
+    // The stored line feeds read as blanks; the keyword gives way to the header.
+    EXPECT_EQ(file("Procedures\\Procedures.sql"),
+              "Create or replace Procedure HR. RAISE_SAL IS \r\nBEGIN \r\n  NULL; \r\nEND; \r\n\r\n/\r\n\r\n"
+              "Create or replace Function HR. NET_PAY RETURN NUMBER IS \r\nBEGIN \r\n  RETURN 1; \r\nEND; \r\n\r\n/\r\n\r\n"
+              "\r\nExit;");
+    EXPECT_EQ(file("Commit.bat"),
+              "@echo Restorix for Oracle \r\n@echo Replays the recovered scripts through sqlplus.\r\n"
+              "@echo Recovered database processing script.\r\n" +
+                  P + "Users\\Users.sql\r\n\r\n" + P + "HR_create\\DEPT.sql\r\n" + P + "HR_create\\EMP.sql\r\n" + P +
+                  "HR_data\\DEPTData.sql\r\n" + P + "HR_data\\EMPData.sql\r\n\r\n" + P + "Index\\Index.sql\r\n\r\n\r\n" + P +
+                  "Constraints\\Constraints.sql\r\n\r\n" + P + "Triggers\\Triggers.sql\r\n" + P + "Views\\Views.sql\r\n\r\n" +
+                  P + "Procedures\\Procedures.sql\r\n");
+    EXPECT_EQ(file("Import.bat").substr(file("Import.bat").rfind("Commit ")),
+              "Commit C:\\oracle\\bin %Enter Oracle UserName% %Enter Oracle Password% %Enter Oracle ServerName%\r\n\r\n");
+    // Units: two per table (the reader counts one or two), one per view and trigger, one for SCOTT.
+    EXPECT_EQ(state_.overallTotal, 2 * 2 + 1 + 1);
+    EXPECT_GE(state_.overallDone, state_.overallTotal);
+    EXPECT_FALSE(recovery_.datafile.isOpen());
+    EXPECT_TRUE(recovery_.catalog.objectList.empty());
+}
+
+class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SavingForgeRelease, WritesItsViewsTriggersAndProcedures) {
+    analyse(hrScenario(), GetParam());
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(state_.viewsWritten, 1);
+    EXPECT_EQ(state_.triggersWritten, 1);
+    EXPECT_EQ(file("Views\\Views.sql"), "Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;");
+    EXPECT_NE(file("Triggers\\Triggers.sql").find("Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT"),
+              std::string::npos);
+    EXPECT_NE(file("Procedures\\Procedures.sql").find("Create or replace Function HR. NET_PAY"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, SavingForgeRelease, ::testing::Values(9, 10, 11));
+
+TEST_F(SavingForgeTest, StopInTheMiddleOfATablesRowsWritesNothingMore) {
+    forge::Scenario s;
+    forge::TableDef& big = s.user("HR", 30).table("BIG", 51001).column("ID", "NUMBER(6)").column("PAD", "VARCHAR2(200)");
+    for (int i = 0; i < 400; ++i) big.row({std::to_string(i), std::string(150, 'x')});
+    s.findSchema("HR")->view("BIG_V", "select ID from BIG", {"ID"});
+    analyse(s);
+    // Stop once the first block's rows are in the data script.
+    sink_.onCurrent = [this](int) {
+        if (state_.dataPhase && fs::exists(state_.currentDataFile) && fs::file_size(state_.currentDataFile) > 0) {
+            state_.savingAborted = true;
+            state_.control.requestStop();
+        }
+    };
+    ASSERT_EQ(save(), SavingResult::saveStopped);
+    const std::string data = file("HR_data\\BIGData.sql");
+    ASSERT_FALSE(data.empty());
+    EXPECT_EQ(data.substr(data.size() - 11), "\r\nCommit;\r\n");  // ends after a whole row, without "Exit;"
+    EXPECT_LT(std::count(data.begin(), data.end(), '\n'), 2 * 400);  // not every row
+    EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
+    EXPECT_EQ(file("Views\\Views.sql"), "");
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
+    EXPECT_FALSE(fs::exists(dir_ / "out" / "Index"));
+}
+
+// --- restorix recover ----------------------------------------------------------
+
+struct CommandRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class RecoverCommandTest : public SavingForgeTest {
+protected:
+    void SetUp() override {
+        SavingForgeTest::SetUp();
+        home_ = dir_ / "home";
+        fs::create_directories(home_);
+    }
+    // Runs the command with its own home, so the activity log lands there.
+    CommandRun run(const std::string& arguments) {
+        const fs::path errors = dir_ / "stderr.txt";
+        const std::string command = "cd '" + dir_.string() + "' && env -u RESTORIX_SETTINGS -u ORACLE_HOME HOME='" +
+                                    home_.string() + "' XDG_STATE_HOME='" + home_.string() + "' XDG_CONFIG_HOME='" +
+                                    home_.string() + "' '" RESTORIX_BINARY_DIR "/restorix' recover " + arguments +
+                                    " 2>'" + errors.string() + "'";
+        CommandRun result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return result;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
+        const int status = ::pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.err = readFile(errors);
+        return result;
+    }
+    void forgeFile(const forge::WriteOptions& options) {
+        forge::writeDatafile(hrScenario(), (dir_ / "system01.dbf").string(), options);
+    }
+    std::vector<fs::path> outputFolders() {
+        std::vector<fs::path> folders;
+        for (const auto& entry : fs::directory_iterator(dir_ / "out")) folders.push_back(entry.path());
+        return folders;
+    }
+    std::string activityLog() { return readFile(home_ / "restorix" / "Activity Log.txt"); }
+
+    fs::path home_;
+};
+
+TEST_F(RecoverCommandTest, WritesOneOutputFolderAndPrintsItsPathLast) {
+    forgeFile(forge::WriteOptions());
+    const CommandRun result = run("system01.dbf --output out --oracle-home /opt/oracle");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<fs::path> folders = outputFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0].filename().string().rfind("XTRecovered_system01_", 0), 0u) << folders[0];
+    EXPECT_EQ(result.out, fs::canonical(folders[0]).string() + "\n");
+    const std::string importBat = readFile(folders[0] / "Import.bat");
+    EXPECT_NE(importBat.find("\r\nCommit /opt/oracle\\bin %Enter"), std::string::npos);
+    EXPECT_EQ(readFile(folders[0] / "HR_data" / "DEPTData.sql").substr(0, 50),
+              "insert into HR.DEPT values ('10','ACCOUNTING' ) ; ");
+
+    // The whole run's log lines, in order.
+    const std::string log = activityLog();
+    std::size_t at = 0;
+    for (const char* line : {"Restorix For Oracle Database", "STEP 1::", "Dbf Source Path: ",
+                             "/************** Step:2 Saving process started ***********/",
+                             "Process Completed successfully at time "}) {
+        const std::size_t found = log.find(line, at);
+        EXPECT_NE(found, std::string::npos) << line << "\n" << log;
+        if (found != std::string::npos) at = found;
+    }
+}
+
+TEST_F(RecoverCommandTest, WithoutAHomeTheBinFolderIsJustBin) {
+    forgeFile(forge::WriteOptions());
+    const CommandRun result = run("system01.dbf --output out");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<fs::path> folders = outputFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    // Unless this machine has an oratab, Commit.bat then receives the user name as %1.
+    if (!fs::exists("/etc/oratab")) {
+        EXPECT_NE(readFile(folders[0] / "Import.bat").find("\r\nCommit \\bin %Enter"), std::string::npos);
+    }
+}
+
+TEST_F(RecoverCommandTest, AMissingOutputFolderIsRefusedBeforeAnythingElse) {
+    const CommandRun result = run("no-such.dbf --output missing");
+    EXPECT_EQ(result.exitCode, 6);
+    EXPECT_EQ(result.err, "Saving path doesn't exist, select another path for saving \n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(activityLog(), "");
+}
+
+TEST_F(RecoverCommandTest, AnUnsupportedReleaseWritesNothing) {
+    forge::WriteOptions options;
+    options.releaseText = "8.1.7.0.0";
+    forgeFile(options);
+    const CommandRun result = run("system01.dbf --output out");
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_NE(result.err.find("Oracle Version not supported.Application exiting."), std::string::npos);
+    EXPECT_TRUE(outputFolders().empty());
+}
+
+TEST_F(RecoverCommandTest, ABlockSizeTooBigStillWritesTheEmptyOutput) {
+    forge::WriteOptions options;
+    options.headerBlockSize = 16384;
+    forgeFile(options);
+    const CommandRun result = run("system01.dbf --output out --schemas all");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("Block size too big"), std::string::npos);
+    const std::vector<fs::path> folders = outputFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(readFile(folders[0] / "Users" / "Users.sql"), "\r\nExit;");
+}
+
+}  // namespace
