@@ -86,7 +86,7 @@ void addBenchCode(SchemaDef& schema) {
 
 // ---- BIG_TABLE ----
 
-constexpr int kTemplateBlocks = 256;
+constexpr int kTemplateBlocks = 64;
 constexpr int kMaxRowsPerBlock = 99;  // the last id digit numbers the row
 constexpr std::int64_t kFirstIdPrefix = 10000;
 constexpr std::int64_t kIdPrefixes = 990000;  // prefixes stay below 1,000,000

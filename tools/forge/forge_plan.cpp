@@ -234,7 +234,7 @@ private:
             if (trigger.baseObject == 0) reject(qualified(schema, t.name) + " is on unknown table " + baseSchema + "." + t.table);
             target = baseSchema + "." + t.table;
         }
-        trigger.definition = t.definition.value_or(defaultDefinition(schema, t, target));
+        trigger.definition = t.definition.value_or(defaultDefinition(t, target));
         plan_.triggers.push_back(trigger);
         plan_.objects.push_back({trigger.objectNumber, std::nullopt, schema.userNumber, t.name, ObjectKind::Trigger, false});
     }
@@ -249,7 +249,8 @@ private:
         return 0;
     }
 
-    static std::string defaultDefinition(const SchemaDef& schema, const TriggerDef& t, const std::string& target) {
+    // The trigger's heading as it was written after CREATE TRIGGER.
+    static std::string defaultDefinition(const TriggerDef& t, const std::string& target) {
         static const char* const kTimings[] = {"before", "before", "after", "after", "instead of"};
         std::string events;
         auto addEvent = [&](bool on, const char* name) {
@@ -263,7 +264,7 @@ private:
         if (events.empty()) events = "logon";
         const bool eachRow = t.timing == TriggerTiming::BeforeEachRow || t.timing == TriggerTiming::AfterEachRow ||
                              t.timing == TriggerTiming::InsteadOf;
-        return "\"" + schema.name + "\".\"" + t.name + "\" " + kTimings[static_cast<int>(t.timing)] + " " + events +
+        return t.name + " " + kTimings[static_cast<int>(t.timing)] + " " + events +
                " on " + target + (eachRow && !t.table.empty() ? "\nfor each row\n" : "\n");
     }
 
