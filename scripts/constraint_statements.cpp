@@ -51,14 +51,6 @@ const std::string* constraintNameOf(const Catalog& catalog, const ConstraintDefE
 
 std::string parenthesised(const std::string& inside) { return "(" + inside + ")"; }
 
-std::string asciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
-
 // A primary, unique or foreign key is only written with its name and all its columns:
 // a key over fewer columns would be a different key.
 std::optional<std::string> keyColumns(const Catalog& catalog, const ConstraintDefEntry& def) {
@@ -134,9 +126,9 @@ ConstraintScriptTexts constraintScriptTexts(const Catalog& catalog, std::string_
 
 std::optional<ConstraintPreview> constraintPreview(const Catalog& catalog, std::string_view schemaName,
                                                    std::string_view constraintName) {
-    const std::string wanted = asciiUpper(constraintName);
-    const auto nameEntry = std::find_if(catalog.constraintNames.begin(), catalog.constraintNames.end(),
-                                        [&](const ConstraintNameEntry& e) { return asciiUpper(e.name) == wanted; });
+    const auto nameEntry =
+        std::find_if(catalog.constraintNames.begin(), catalog.constraintNames.end(),
+                     [&](const ConstraintNameEntry& e) { return equalsIgnoringAsciiCase(e.name, constraintName); });
     if (nameEntry == catalog.constraintNames.end()) return std::nullopt;
     const ConstraintDefEntry* def = catalog.findConstraintDef(nameEntry->conNumber);
     if (!def) return std::nullopt;
