@@ -10,6 +10,11 @@ constexpr std::string_view kFractionMask = ".FF";
 // sqlplus reads "&" as the start of a substitution variable, so the
 // character is spliced in by its code instead.
 constexpr std::string_view kAmpersand = "'||CHR(38)||'";
+// sqlplus reads a script line by line: a blank line (or a line of "/" or
+// ".") inside a quoted value would end or run the statement early, so line
+// breaks inside values are spliced in by their codes too.
+constexpr std::string_view kCarriageReturn = "'||CHR(13)||'";
+constexpr std::string_view kLineFeed = "'||CHR(10)||'";
 
 // The text between apostrophes, an apostrophe doubled.
 std::string quoted(std::string_view text) {
@@ -19,6 +24,10 @@ std::string quoted(std::string_view text) {
             item += "''";
         else if (c == '&')
             item += kAmpersand;
+        else if (c == '\r')
+            item += kCarriageReturn;
+        else if (c == '\n')
+            item += kLineFeed;
         else
             item += c;
     }
