@@ -24,10 +24,7 @@ namespace {
 class ForgedFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(test->test_suite_name()) + "-" + test->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        folder_ = fs::temp_directory_path() / ("restorix-forge-" + name);
+        folder_ = scratchPath("files");
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }

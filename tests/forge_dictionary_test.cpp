@@ -128,7 +128,7 @@ Scenario dictionaryScenario() {
 class ForgeDictionary : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        path_ = (fs::temp_directory_path() / ("restorix-forge-dictionary-" + std::to_string(GetParam()) + ".dbf")).string();
+        path_ = scratchPath("dictionary.dbf");
         writeDatafile(scenario_, path_, {.release = GetParam()});
         rows_ = readFileRows(path_);
         plan_ = planScenario(scenario_);

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "tools/forge/dictionary_objects.h"
+#include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_plan.h"
 
@@ -100,7 +101,7 @@ Scenario builtInCpp() {
 class ForgeScenarioFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / "restorix-forge-scenario";
+        folder_ = scratchPath("scenario");
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }

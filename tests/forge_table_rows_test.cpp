@@ -118,7 +118,7 @@ namespace {
 class ForgeTableRows : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = (fs::temp_directory_path() / "restorix-forge-table-rows.dbf").string();
+        path_ = scratchPath("table-rows.dbf");
     }
     void TearDown() override { fs::remove(path_); }
 

@@ -1,7 +1,11 @@
 #include "tools/forge/file_rows.h"
 
+#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace restorix::forge {
 
@@ -60,6 +64,12 @@ std::vector<const FileRowPiece*> FileRows::of(std::int32_t dataObject) const {
     for (const FileRowPiece& p : pieces)
         if (p.dataObject == dataObject) out.push_back(&p);
     return out;
+}
+
+std::string scratchPath(const std::string& name) {
+    static std::atomic<int> counter{0};
+    const std::string unique = "restorix-forge-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" + name;
+    return (std::filesystem::temp_directory_path() / unique).string();
 }
 
 FileRows readFileRows(const std::string& path) {

@@ -34,6 +34,10 @@ struct FileRows {
     std::vector<const FileRowPiece*> of(std::int32_t dataObject) const;
 };
 
+// A path in the temporary folder that no other process (tests run side by
+// side) and no earlier call of this process uses; `name` ends it.
+std::string scratchPath(const std::string& name);
+
 // Throws std::runtime_error naming the block when a data header, a directory
 // entry or a piece's columns lie outside their block.
 FileRows readFileRows(const std::string& path);
