@@ -332,7 +332,7 @@ TEST_P(ForgeDictionary, ViewAndTriggerRowsInTheirReleasesColumns) {
     EXPECT_EQ(bytes(rowTrigger[3]), (Bytes{0xC1, 0x02})) << "insert";
     EXPECT_EQ(bytes(rowTrigger[4]), Bytes{0x80}) << "no delete";
     EXPECT_EQ(number(rowTrigger[5]), objectOf("HR", "EMP"));
-    EXPECT_EQ(text(rowTrigger[8]), "EMP_BIU before insert or update on HR.EMP\nfor each row\n");
+    EXPECT_EQ(text(rowTrigger[8]), "EMP_BIU before insert or update on HR.EMP for each row\n");
     EXPECT_EQ(text(rowTrigger[9]), "new.sal > 0");
     EXPECT_EQ(text(rowTrigger.back()), "begin null; end;");
 

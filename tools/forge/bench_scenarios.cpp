@@ -122,7 +122,7 @@ TableDef bigTableDefinition() {
 
 std::vector<Value> bigTableRow(Lcg& random, int row) {
     std::string name;
-    const auto length = 12 + random.next(20);
+    const auto length = 20 + random.next(21);
     for (std::uint32_t i = 0; i < length; ++i) name += static_cast<char>((i == 0 ? 'A' : 'a') + random.next(26));
     char created[32], updated[40], code[16], amount[24];
     std::snprintf(created, sizeof created, "%04u-%02u-%02u %02u:%02u:%02u", 1990 + random.next(30), 1 + random.next(12),
@@ -139,7 +139,7 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
         updated,
         code,
         amount,
-        row % 3 == 0 ? Value("note " + std::to_string(random.next(100000))) : Value(),
+        row % 2 == 0 ? Value("note " + std::to_string(random.next(100000)) + " on account " + code) : Value(),
         row % 5 == 4 ? Value() : Value(std::to_string(random.next(1000)) + ".5"),
     };
 }

@@ -1,7 +1,6 @@
 #include "tools/forge/forge.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <stdexcept>
 

@@ -265,7 +265,7 @@ private:
         const bool eachRow = t.timing == TriggerTiming::BeforeEachRow || t.timing == TriggerTiming::AfterEachRow ||
                              t.timing == TriggerTiming::InsteadOf;
         return t.name + " " + kTimings[static_cast<int>(t.timing)] + " " + events +
-               " on " + target + (eachRow && !t.table.empty() ? "\nfor each row\n" : "\n");
+               " on " + target + (eachRow && !t.table.empty() ? " for each row\n" : "\n");
     }
 
     struct PendingReference {

@@ -155,7 +155,5 @@ private:
 };
 
 constexpr int kClusterKeyIndexOffset = 3;  // in a member row
-constexpr int kClusterKeyHeaderSize = 19;
-constexpr int kRowHeaderSize = 3;
 
 }  // namespace restorix::forge

@@ -1,5 +1,6 @@
 #include "tools/forge/table_rows.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "tools/forge/dictionary_rows.h"
