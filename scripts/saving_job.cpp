@@ -162,6 +162,8 @@ private:
 
     // One table's rows; false when the recovery option ends the schema's data step.
     bool writeDataScript(int user, const std::string& schemaName, const ObjectEntry& table) {
+        // A Skip answered for an earlier table that had no rows to read is not this table's.
+        state_.skipRequested = false;
         state_.tableInProgress = true;
         sink().setSkipEnabled(true);
         state_.currentTable = createTableForm(table.name);
@@ -244,18 +246,8 @@ private:
         sink().setFilePath(script.string());
         catalog_.clearSourceLines();
         readStoredSource(recovery_, object.objectNumber, &sink());
-        std::vector<const SourceLineEntry*> lines;
-        for (const SourceLineEntry& line : catalog_.sourceLines) lines.push_back(&line);
-        // Every stored line in line order, whichever numbers are missing.
-        std::stable_sort(lines.begin(), lines.end(), [](const SourceLineEntry* a, const SourceLineEntry* b) {
-            return a->lineNumber < b->lineNumber;
-        });
-        for (const SourceLineEntry* line : lines) {
-            const std::string text =
-                line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
-            output_.append(script, text + std::string(kCrLf));
-        }
-        if (!lines.empty()) output_.append(script, kStoredCodeEnd);
+        const std::string text = storedCodeScriptText(kind, schemaName, catalog_.sourceLines);
+        if (!text.empty()) output_.append(script, text);
         catalog_.clearSourceLines();
     }
 
@@ -299,6 +291,23 @@ bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber)
     if (recovery.recoverSysOnly) return userNumber == 0;
     if (recovery.recoverAllButSys) return userNumber >= kFirstNonSysUser;
     return recovery.recoverAll;
+}
+
+std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaName,
+                                 std::span<const SourceLineEntry> sourceLines) {
+    std::vector<const SourceLineEntry*> lines;
+    for (const SourceLineEntry& line : sourceLines) lines.push_back(&line);
+    // Every stored line in line order, whichever numbers are missing.
+    std::stable_sort(lines.begin(), lines.end(), [](const SourceLineEntry* a, const SourceLineEntry* b) {
+        return a->lineNumber < b->lineNumber;
+    });
+    std::string text;
+    for (const SourceLineEntry* line : lines) {
+        text += line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
+        text += kCrLf;
+    }
+    if (!lines.empty()) text += kStoredCodeEnd;
+    return text;
 }
 
 SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, const SavingSetup& setup) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
+#include "scripts/code_statements.h"
 #include "scripts/saving_state.h"
 #include "shell/activity_log.h"
 
@@ -46,6 +48,13 @@ SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& mess
 // Whether the data step reads the rows of table N of user U under the chosen
 // recovery option. When it does not, the schema's data step ends.
 bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber);
+
+// What one procedure or function adds to Procedures\Procedures.sql: every
+// stored line in ascending line number, each followed by CR LF, line 1 with
+// its "Create or replace" header, then the closing "/" lines. Empty when no
+// line was stored.
+std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaName,
+                                 std::span<const SourceLineEntry> sourceLines);
 
 class SavingJob {
 public:

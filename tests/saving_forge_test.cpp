@@ -261,18 +261,6 @@ TEST_F(RecoverCommandTest, WritesOneOutputFolderAndPrintsItsPathLast) {
     }
 }
 
-TEST_F(RecoverCommandTest, WithoutAHomeTheBinFolderIsJustBin) {
-    forgeFile(forge::WriteOptions());
-    const CommandRun result = run("system01.dbf --output out");
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const std::vector<fs::path> folders = outputFolders();
-    ASSERT_EQ(folders.size(), 1u);
-    // Unless this machine has an oratab, Commit.bat then receives the user name as %1.
-    if (!fs::exists("/etc/oratab")) {
-        EXPECT_NE(readFile(folders[0] / "Import.bat").find("\r\nCommit \\bin %Enter"), std::string::npos);
-    }
-}
-
 TEST_F(RecoverCommandTest, AMissingOutputFolderIsRefusedBeforeAnythingElse) {
     const CommandRun result = run("no-such.dbf --output missing");
     EXPECT_EQ(result.exitCode, 6);

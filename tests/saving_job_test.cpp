@@ -315,11 +315,15 @@ INSTANTIATE_TEST_SUITE_P(Table, DataStepOption,
                              return name;
                          });
 
-TEST(DataStepRule, ObjectNumberZeroIsNeverRead) {
-    Recovery recovery;
-    recovery.setOption(RecoveryOption::All);
-    EXPECT_FALSE(tableDataWanted(recovery, 0, 30));
-    EXPECT_TRUE(tableDataWanted(recovery, 51000, 30));
+TEST_F(SavingJobTest, ATableWithObjectNumberZeroEndsTheSchemasDataStep) {
+    build_.schema("HR", 30);
+    build_.table("ZERO", 30, 0);
+    build_.table("AFTER", 30, 51001);
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_TRUE(exists("HR_create\\AFTER.sql"));
+    EXPECT_FALSE(exists("HR_data\\ZEROData.sql"));
+    EXPECT_FALSE(exists("HR_data\\AFTERData.sql"));
+    EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
 }
 
 TEST_F(SavingJobTest, SchemasZeroToFourUnderTheUsersOptionGetCreateScriptsButNoData) {
@@ -424,6 +428,39 @@ TEST_F(SavingJobTest, OverallUnitsCountTwoPerTableAndOnePerViewAndTrigger) {
     EXPECT_NE(std::find(events.begin(), events.end(), "overall 25"), events.end());
 }
 
+struct StoredCodeCase {
+    const char* what;
+    StoredCodeKind kind;
+    std::vector<std::pair<int, std::string>> lines;  // line number, text, in stored order
+    std::string expected;
+};
+
+class StoredCode : public ::testing::TestWithParam<StoredCodeCase> {};
+
+TEST_P(StoredCode, LinesInLineOrderWithTheHeaderOnLineOne) {
+    std::vector<SourceLineEntry> lines;
+    for (const auto& [number, text] : GetParam().lines) lines.push_back({{}, number, text});
+    EXPECT_EQ(storedCodeScriptText(GetParam().kind, "HR", lines), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StoredCode,
+    ::testing::Values(
+        StoredCodeCase{"procedure", StoredCodeKind::Procedure, {{1, "PROCEDURE P IS"}, {2, "BEGIN NULL; END;"}},
+                       "Create or replace Procedure HR. P IS\r\nBEGIN NULL; END;\r\n\r\n/\r\n\r\n"},
+        StoredCodeCase{"function_lines_stored_out_of_order", StoredCodeKind::Function,
+                       {{3, "END;"}, {1, "FUNCTION F RETURN NUMBER IS"}, {2, "BEGIN RETURN 1;"}},
+                       "Create or replace Function HR. F RETURN NUMBER IS\r\nBEGIN RETURN 1;\r\nEND;\r\n\r\n/\r\n\r\n"},
+        StoredCodeCase{"a_missing_line_keeps_the_lines_after_it", StoredCodeKind::Procedure,
+                       {{1, "PROCEDURE P IS"}, {3, "BEGIN"}, {4, "NULL; END;"}},
+                       "Create or replace Procedure HR. P IS\r\nBEGIN\r\nNULL; END;\r\n\r\n/\r\n\r\n"},
+        StoredCodeCase{"without_line_one_no_header", StoredCodeKind::Procedure, {{2, "BEGIN NULL; END;"}},
+                       "BEGIN NULL; END;\r\n\r\n/\r\n\r\n"},
+        StoredCodeCase{"a_short_first_line_leaves_an_empty_rest", StoredCodeKind::Procedure, {{1, "PROC"}},
+                       "Create or replace Procedure HR.\r\n\r\n/\r\n\r\n"},
+        StoredCodeCase{"no_lines_write_nothing_not_even_the_slash", StoredCodeKind::Function, {}, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+
 // --- The controller --------------------------------------------------------
 
 class ScriptedPrompter : public QuestionPrompter {
@@ -501,6 +538,23 @@ TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) 
               "\r\n\r\nProcess Aborted by User at time 14:05:09\r\n");
     EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
     EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
+}
+
+TEST_F(SavingControllerTest, SkipTableAsksOnlyWhileATableIsRead) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    ScriptedPrompter yes(true);
+    EXPECT_FALSE(job().skipTable(yes));  // between tables: no question
+    EXPECT_TRUE(yes.asked.empty());
+    holdAtTable("EMP");
+    job().start();
+    gate_.waitForArrival();
+    EXPECT_TRUE(job().skipTable(yes));
+    EXPECT_EQ(yes.asked, std::vector<std::string>{"Do you want to skip the table?| Restorix for Oracle Database"});
+    EXPECT_TRUE(state_.skipRequested);
+    gate_.release();
+    EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
 }
 
 TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {

@@ -327,15 +327,4 @@ TEST(ViewTriggerRows, TriggerColumnsDecodeAsStored) {
     EXPECT_FALSE(rows[0].body.has_value());
 }
 
-TEST(ViewTriggerRows, CodeSegmentsByRelease) {
-    ReleaseInfo release;
-    EXPECT_FALSE(codeSegments(release).has_value());
-    release.isVersion9 = true;
-    EXPECT_EQ(codeSegments(release)->triggerObject, 82);
-    release.isVersion9 = false;
-    release.isVersion11 = true;
-    EXPECT_EQ(codeSegments(release)->viewObject, 69);
-    EXPECT_EQ(codeSegments(release)->triggerColumns, 23);
-}
-
 }  // namespace
