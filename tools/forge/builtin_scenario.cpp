@@ -1,11 +1,35 @@
 // The small scenario the forge writes when it is given none: the usual
 // users and roles, and the classic SCOTT schema.
 
+#include <cstdio>
+
 #include "tools/forge/scenario.h"
 
 namespace restorix::forge {
 
 namespace {
+
+// Enough rows that the table's segment spans several blocks, its extents
+// taking turns with the other tables'.
+constexpr int kAuditRows = 600;
+
+void addAuditTrail(SchemaDef& scott) {
+    TableDef& audit = scott.table("AUDIT_TRAIL");
+    audit.column("ID", "NUMBER(8)", true)
+        .column("EMPNO", "NUMBER(4)")
+        .column("ACTION", "VARCHAR2(20)")
+        .column("AT", "TIMESTAMP(3)")
+        .column("DETAIL", "VARCHAR2(100)");
+    static const char* const kActions[] = {"LOGIN", "UPDATE SAL", "LOGOUT", "PRINT PAYSLIP"};
+    for (int i = 1; i <= kAuditRows; ++i) {
+        char at[32];
+        std::snprintf(at, sizeof at, "2009-%02d-%02d %02d:%02d:%02d.%03d", 1 + i % 12, 1 + i % 28, i % 24, i % 60,
+                      (i * 7) % 60, (i * 37) % 1000);
+        audit.row({std::to_string(i), std::to_string(7369 + i % 20), kActions[i % 4], at,
+                   i % 3 == 0 ? Value() : Value("entry " + std::to_string(i) + " of the payroll audit")});
+    }
+    scott.primaryKey("AUDIT_TRAIL_PK", "AUDIT_TRAIL", {"ID"});
+}
 
 void addSys(Scenario& s) {
     SchemaDef& sys = s.user("SYS", 0);
@@ -60,6 +84,7 @@ void addScott(Scenario& s) {
         .column("JOB", "VARCHAR2(9)")
         .column("SAL", "NUMBER")
         .column("COMM", "NUMBER");
+    addAuditTrail(scott);
     scott.primaryKey("PK_DEPT", "DEPT", {"DEPTNO"});
     scott.primaryKey("PK_EMP", "EMP", {"EMPNO"});
     scott.foreignKey("FK_DEPTNO", "EMP", {"DEPTNO"}, "", "PK_DEPT");
