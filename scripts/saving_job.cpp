@@ -29,8 +29,6 @@ constexpr std::string_view kDataScriptEnd = "Exit;";
 // Users of this number and above are not SYS's own.
 constexpr int kFirstNonSysUser = 5;
 
-int percentOf(int done, int total) { return total > 0 ? done * 100 / total : 0; }
-
 bool isTableOf(const ObjectEntry& object, int user) { return object.type() == kTable && object.owner() == user; }
 
 // Units of the overall bar: one per view and per trigger, two per table.
@@ -142,7 +140,7 @@ private:
             const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
             const std::string text = createTableScriptText(schemaName, object.name, columns);
             ++written;
-            sink().setCurrentProgress(percentOf(written, tables));
+            sink().setCurrentProgress(SavingState::percent(written, tables));
             state_.countOverallUnit();
             output_.append(script, text);
         }
@@ -199,7 +197,8 @@ private:
             output_.checkpoint();
             state_.showOverallProgress();
             for (const ObjectEntry& object : catalog_.objectList) {
-                if (isTableOf(object, schema.user())) writeTableConstraints(schema.name, object, indexScript, constraintsScript);
+                if (!isTableOf(object, schema.user())) continue;
+                writeTableConstraints(schema.name, object, indexScript, constraintsScript);
             }
         }
         output_.append(constraintsScript, kScriptTrailer);
@@ -228,19 +227,18 @@ private:
     // --- Procedures\Procedures.sql ----------------------------------------------
 
     void writeProceduresAndFunctions() {
-        const fs::path script = output_.path(kProceduresScriptPath);
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.checkpoint();
             for (const ObjectEntry& object : catalog_.objectList) {
                 if (object.owner() != schema.user()) continue;
-                if (object.type() == kProcedure) writeStoredCode(StoredCodeKind::Procedure, schema.name, object, script);
-                if (object.type() == kFunction) writeStoredCode(StoredCodeKind::Function, schema.name, object, script);
+                if (object.type() == kProcedure) writeStoredCode(StoredCodeKind::Procedure, schema.name, object);
+                if (object.type() == kFunction) writeStoredCode(StoredCodeKind::Function, schema.name, object);
             }
         }
     }
 
-    void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object,
-                         const fs::path& script) {
+    void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object) {
+        const fs::path script = output_.path(kProceduresScriptPath);
         output_.checkpoint();
         sink().setTableName(object.name);
         sink().setFilePath(script.string());

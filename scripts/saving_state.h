@@ -51,6 +51,8 @@ struct SavingState {
         ++overallDone;
         showOverallProgress();
     }
+    // done x 100 / total for a bar; an empty bar when there is nothing to count.
+    static int percent(int done, int total) { return total > 0 ? done * 100 / total : 0; }
     void showOverallProgress() {
         // With nothing to count the bar stays empty rather than divide by zero.
         sink().setOverallProgress(overallTotal > 0 ? overallDone * 100 / overallTotal : 0);

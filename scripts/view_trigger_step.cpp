@@ -73,8 +73,6 @@ bool isNone(const NumberBytes4& number) {
     return std::all_of(number.begin(), number.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-int percentOf(int done, int total) { return total > 0 ? done * 100 / total : 0; }
-
 int countObjectsOfType(const Catalog& catalog, int type) {
     return static_cast<int>(std::count_if(catalog.objectList.begin(), catalog.objectList.end(),
                                           [type](const ObjectEntry& o) { return o.type() == type; }));
@@ -140,7 +138,7 @@ private:
         sink.setTableName(viewName);
         sink.setFilePath(viewsPath_.string());
         ++state_.viewsWritten;
-        sink.setCurrentProgress(percentOf(state_.viewsWritten, viewObjects_));
+        sink.setCurrentProgress(SavingState::percent(state_.viewsWritten, viewObjects_));
         state_.countOverallUnit();
     }
 
@@ -154,7 +152,7 @@ private:
         sink.setTableName(trigger->triggerName);
         sink.setFilePath(triggersPath_.string());
         ++state_.triggersWritten;
-        sink.setCurrentProgress(percentOf(state_.triggersWritten, triggerObjects_));
+        sink.setCurrentProgress(SavingState::percent(state_.triggersWritten, triggerObjects_));
         state_.countOverallUnit();
         output_.appendRequired(triggersPath_, *text);
     }
