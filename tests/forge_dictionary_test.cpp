@@ -106,6 +106,7 @@ Scenario dictionaryScenario() {
     truncated.dataObjectNumber = 60200;
     truncated.column("X", "NUMBER");
     hr.table("GONE").column("X", "NUMBER").dropped = true;
+    hr.primaryKey("GONE_PK", "GONE", {"X"});
     hr.primaryKey("EMP_PK", "EMP", {"EMPNO"});
     hr.unique("EMP_NAME_UK", "EMP", {"ENAME", "EMPNO"});
     hr.foreignKey("EMP_MGR_FK", "EMP", {"MGR"}, "", "EMP_PK");
@@ -206,7 +207,7 @@ TEST_P(ForgeDictionary, ObjectRowsCarryNumbersOwnersNamesAndTypes) {
     EXPECT_EQ(byNumber.at(objectOf("HR", "GONE"))->flag, 0x3C) << "a dropped table's row is deleted";
     const auto indexes = std::count_if(byNumber.begin(), byNumber.end(),
                                        [](const auto& entry) { return number(entry.second->columns[6]) == 1; });
-    EXPECT_EQ(indexes, 2) << "EMP_PK and EMP_NAME_UK bring their indexes";
+    EXPECT_EQ(indexes, 3) << "EMP_PK, EMP_NAME_UK and GONE_PK bring their indexes";
 }
 
 TEST_P(ForgeDictionary, ColumnRowsHoldTypeLengthPrecisionAndScale) {
@@ -254,6 +255,7 @@ TEST_P(ForgeDictionary, ViewColumnsAreInTheColumnCluster) {
 TEST_P(ForgeDictionary, ConstraintRowsTieNamesDefinitionsAndColumns) {
     for (const FileRowPiece* con : rows_.of(kConObject)) {
         ASSERT_EQ(con->columnCount, 3);
+        EXPECT_EQ(con->flag, text(con->columns[1]) == "GONE_PK" ? 0x3C : kLiveFlag);
         const int owner = number(con->columns[0]);
         EXPECT_EQ(bytes(con->columns[0]).size(), owner == 0 ? 1u : 2u);
     }
@@ -265,8 +267,10 @@ TEST_P(ForgeDictionary, ConstraintRowsTieNamesDefinitionsAndColumns) {
         std::vector<int> columns;
     };
     std::map<int, Def> defs;
+    const int gone = constraintNumber("GONE_PK");
     for (const KeyedMember& m : clusterMembers(rows_, kCobjClusterObject)) {
         const auto& c = m.row->columns;
+        EXPECT_EQ(m.row->flag, number(c[0]) == gone ? 0x7C : kMemberFlag) << "only a dropped table's rows are deleted";
         if (m.row->columnCount == layout().cdefColumns) {
             defs[number(c[0])] = {number(c[2]), m.key, number(c[4]), c.back() ? text(c.back()) : "", {}};
         } else {

@@ -165,7 +165,7 @@ Bytes DictionaryRows::tabRow(const PlannedTable& table) const {
         kNull, kNull, kNull, kNull,                         // SPARE2 .. SPARE5
         date(),                                             // SPARE6
     };
-    return makeClusterMemberRow(kKeyIndexPlaceholder, c, kLiveMemberRow);
+    return makeClusterMemberRow(kKeyIndexPlaceholder, c, table.def->dropped ? kDeletedMemberRow : kLiveMemberRow);
 }
 
 Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, bool inSegment, bool deleted) const {
@@ -197,7 +197,8 @@ Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, bool inS
 }
 
 Bytes DictionaryRows::conRow(const PlannedConstraint& constraint) const {
-    return makeRow({numberColumn(constraint.owner), textColumn(constraint.name), numberColumn(constraint.number)}, kLiveRow);
+    return makeRow({numberColumn(constraint.owner), textColumn(constraint.name), numberColumn(constraint.number)},
+                   constraint.deleted ? kDeletedRow : kLiveRow);
 }
 
 Bytes DictionaryRows::cdefRow(const PlannedConstraint& constraint) const {
@@ -223,7 +224,7 @@ Bytes DictionaryRows::cdefRow(const PlannedConstraint& constraint) const {
     // SPARE2 .. SPARE6 (not release 9), then CONDITION, a LONG, stored last.
     padThenLast(c, layout().cdefColumns, kNull, hasCondition ? textColumn(constraint.condition) : kNull);
     expectColumns(c, layout().cdefColumns, "CDEF$");
-    return makeClusterMemberRow(kKeyIndexPlaceholder, c, kLiveMemberRow);
+    return makeClusterMemberRow(kKeyIndexPlaceholder, c, constraint.deleted ? kDeletedMemberRow : kLiveMemberRow);
 }
 
 Bytes DictionaryRows::ccolRow(const PlannedConstraint& constraint, std::size_t position) const {
@@ -238,7 +239,7 @@ Bytes DictionaryRows::ccolRow(const PlannedConstraint& constraint, std::size_t p
     };
     if (release_ != Release::V9) c.push_back(numberColumn(0));  // SPARE1
     expectColumns(c, layout().ccolColumns, "CCOL$");
-    return makeClusterMemberRow(kKeyIndexPlaceholder, c, kLiveMemberRow);
+    return makeClusterMemberRow(kKeyIndexPlaceholder, c, constraint.deleted ? kDeletedMemberRow : kLiveMemberRow);
 }
 
 Bytes DictionaryRows::sourceRow(std::int32_t objectNumber, int line, std::string_view text, bool deleted) const {

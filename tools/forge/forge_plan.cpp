@@ -142,6 +142,7 @@ private:
                 c.number = constraintNumbers_.take(std::nullopt);
                 c.name = systemConstraintName(c.number);
                 c.tableObject = table.objectNumber;
+                c.deleted = table.def->dropped;
                 c.columnNumbers = {static_cast<int>(i) + 1};
                 c.condition = "\"" + column.name + "\" IS NOT NULL";
                 plan_.constraints.push_back(c);
@@ -159,6 +160,7 @@ private:
             c.kind = def.kind;
             c.number = constraintNumbers_.take(def.number);
             c.tableObject = table->objectNumber;
+            c.deleted = table->def->dropped;
             for (const std::string& column : def.columns) c.columnNumbers.push_back(columnNumberOf(*table->def, column, context));
             c.condition = def.condition;
             if (def.kind == ConstraintKind::NotNull && c.condition.empty() && def.columns.size() == 1)
@@ -203,7 +205,7 @@ private:
             if (c.owner != schema.userNumber) continue;
             if (c.kind != ConstraintKind::PrimaryKey && c.kind != ConstraintKind::Unique) continue;
             const std::int32_t index = objectNumbers_.take(std::nullopt);
-            plan_.objects.push_back({index, index, schema.userNumber, c.name, ObjectKind::Index, false});
+            plan_.objects.push_back({index, index, schema.userNumber, c.name, ObjectKind::Index, c.deleted});
         }
         for (const ViewDef& v : schema.views) {
             if (v.columns.empty()) reject(qualified(schema, v.name) + " has no columns");

@@ -39,6 +39,7 @@ struct PlannedConstraint {
     std::string condition;
     std::int32_t referencedObject = 0;      // foreign keys
     std::int32_t referencedConstraint = 0;  // foreign keys
+    bool deleted = false;                   // dropped with its table
 };
 
 struct PlannedView {
