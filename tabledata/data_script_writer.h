@@ -17,6 +17,13 @@ namespace restorix {
 inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
 inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
 
+// Appends to `out`, in the code page, the statement of every complete row of
+// this object number in rowList, each followed by its commit line. Values of
+// other object numbers take no part; values after the last complete row are
+// left out. `scratch` is reused space.
+void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
+                          std::string& out, std::string& scratch);
+
 // Writes to saving.currentDataFile (created when missing, appended to
 // otherwise). Keeps the file open from one call to the next, so a table read
 // block by block opens its script once.
@@ -28,22 +35,27 @@ public:
     DataScriptWriter& operator=(const DataScriptWriter&) = delete;
 
     // Writes every complete row of this object number found in rowList, all
-    // with one write call, then empties rowList. Values after the last
-    // complete row are dropped with the list. When the script cannot be
+    // with one write call, then empties rowList. When the script cannot be
     // opened nothing is written and rowList keeps its values; after a
     // confirmed Stop nothing is written either. False in both cases.
     bool writeTableData(std::int32_t objectNumber, RowList& rowList);
 
+    // Writes statements already built by appendDataStatements, with one write
+    // call. False, writing nothing, after a confirmed Stop or when the script
+    // cannot be opened.
+    bool writeStatements(std::string_view codePageBytes);
+
+    // Opens (creating when missing) the current script; false when it cannot.
+    bool open();
+
 private:
-    bool ensureOpen();
     void close();
-    // text_ = the statements of the complete rows in rowList.
-    void buildStatements(const RowList& rowList);
 
     SavingState& saving_;
     int fd_ = -1;
     std::filesystem::path openPath_;
-    std::string text_;  // UTF-8 statements of one call
+    std::string bytes_;    // statements of one call, in the code page
+    std::string scratch_;
 };
 
 // One call with its own open and close.

@@ -1,7 +1,9 @@
 #include "tabledata/row_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
 #include <span>
 #include <thread>
 
@@ -17,99 +19,115 @@ constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
 constexpr int kStoredColumnCountOffset = 2;
 constexpr int kFullProgress = 100;
 constexpr std::string_view kNullText = "NULL";
-// Consecutive blocks of a table are read together, up to this many at once.
-constexpr std::size_t kSavingReadRun = 64;
-constexpr std::size_t kPreviewReadRun = 1;
-// A block of a typical table holds a few hundred values; the list grows past
-// this only for blocks of many short rows.
-constexpr std::size_t kInitialRowListCapacity = 4096;
+// Saving reads and decodes this many blocks of a table at a time.
+constexpr std::size_t kSavingBatch = 64;
+// Threads that turn one batch into statements.
+constexpr std::size_t kMaxWorkers = 4;
 
 void appendNull(RowList& rowList, const TableColumns& table) {
     rowList.push_back(RowValue{table.columnCount(), std::string(kNullText), table.objectNumber(), ValueKind::Null});
 }
 
-// The table's blocks in index order, read with one read per run of
-// consecutive block numbers into one reused buffer. Bytes past the end of the
-// file read as zeros.
+// The table's blocks in index order, loaded a batch at a time into one
+// reused buffer with one read per run of consecutive block numbers. Bytes
+// past the end of the file read as zeros.
 class TableBlocks {
 public:
-    TableBlocks(const Recovery& recovery, std::span<const std::uint32_t> positions, std::size_t maxRun)
-        : file_(recovery.datafile), entries_(recovery.blockIndex.entries()), positions_(positions),
-          maxRun_(std::max<std::size_t>(maxRun, 1)) {}
+    TableBlocks(const Recovery& recovery, std::span<const std::uint32_t> positions)
+        : file_(recovery.datafile), entries_(recovery.blockIndex.entries()), positions_(positions) {}
 
     std::size_t size() const { return positions_.size(); }
     bool isLastIndexEntry(std::size_t i) const { return positions_[i] + 1 >= entries_.size(); }
 
-    // Block i of the table; valid until the next call.
-    BlockView block(std::size_t i) {
-        if (i < runStart_ || i >= runStart_ + runLength_) readRunFrom(i);
-        const std::uint8_t* start = buffer_.data() + (i - runStart_) * kBlockSize;
+    // Loads blocks first, first + 1, ... (at most maxBlocks); returns how many.
+    std::size_t load(std::size_t first, std::size_t maxBlocks) {
+        const std::size_t count = std::min(maxBlocks, positions_.size() - first);
+        buffer_.resize(count * kBlockSize);
+        for (std::size_t run = 0; run < count;) {
+            std::size_t length = 1;
+            while (run + length < count &&
+                   blockNumber(first + run + length) == blockNumber(first + run) + static_cast<std::int64_t>(length))
+                ++length;
+            const std::span<std::uint8_t> bytes(buffer_.data() + run * kBlockSize, length * kBlockSize);
+            const std::size_t got = file_.readAt(blockNumber(first + run) * kBlockSize, bytes);
+            std::memset(bytes.data() + got, 0, bytes.size() - got);
+            run += length;
+        }
+        first_ = first;
+        return count;
+    }
+
+    // Block i of the table, which the last load must have covered.
+    BlockView loaded(std::size_t i) const {
+        const std::uint8_t* start = buffer_.data() + (i - first_) * kBlockSize;
         return BlockView(std::span<const std::uint8_t, kBlockSize>(start, kBlockSize));
     }
 
 private:
     std::int64_t blockNumber(std::size_t i) const { return entries_[positions_[i]].blockNumber; }
 
-    void readRunFrom(std::size_t first) {
-        std::size_t length = 1;
-        while (length < maxRun_ && first + length < positions_.size() &&
-               blockNumber(first + length) == blockNumber(first) + static_cast<std::int64_t>(length)) {
-            ++length;
-        }
-        buffer_.resize(length * kBlockSize);
-        const std::size_t got = file_.readAt(blockNumber(first) * kBlockSize, buffer_);
-        std::memset(buffer_.data() + got, 0, buffer_.size() - got);
-        runStart_ = first;
-        runLength_ = length;
-    }
-
     const CFile64& file_;
     const std::vector<BlockEntry>& entries_;
     std::span<const std::uint32_t> positions_;
-    std::size_t maxRun_;
     std::vector<std::uint8_t> buffer_;
-    std::size_t runStart_ = 0;
-    std::size_t runLength_ = 0;
+    std::size_t first_ = 0;
 };
 
 enum class BlockOutcome { Done, Stopped, Skipped };
+
+// Where a read looks, at every row slot, for Stop, Pause and Skip Table.
+struct StopPoints {
+    JobControl& control;
+    const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
+};
+
+// Decodes every row of one block into rowList.
+BlockOutcome decodeBlock(const BlockView& block, const DataBlockLayout& layout, const TableColumns& table,
+                         const StopPoints& stops, RowList& rowList, std::vector<ColumnValue>& columns) {
+    for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
+        if (!stops.control.proceed()) return BlockOutcome::Stopped;
+        if (stops.skipRequested && stops.skipRequested->load()) return BlockOutcome::Skipped;
+        const RowSlot row = rowPieceOffset(block, layout, slot);
+        if (row.state == SlotState::OutOfBlock) break;
+        if (row.state != SlotState::Piece) continue;
+        const RowPieceClass piece = rowPieceHeaderLength(block.u8(row.offset).value_or(0));
+        if (piece.decoded) decodeTableRow(block, row.offset, piece.headerLength, table, rowList, columns);
+    }
+    return BlockOutcome::Done;
+}
+
+// What one thread needs to turn blocks into statements.
+struct BlockWorker {
+    RowList rows;
+    std::vector<ColumnValue> columns;
+    std::string scratch;
+};
+
+struct BlockStatements {
+    BlockOutcome outcome = BlockOutcome::Done;
+    std::string bytes;  // in the code page
+};
+
+int percentOf(std::size_t done, std::size_t total) { return static_cast<int>(done * kFullProgress / total); }
 
 // One read of one table, in either mode.
 class TableRead {
 public:
     TableRead(Recovery& recovery, const TableColumns& table, RowList& rowList, SavingState* saving)
         : recovery_(recovery), table_(table), rowList_(rowList), saving_(saving),
-          control_(saving ? saving->control : recovery.analysisControl) {
+          stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
     }
 
     void run(std::int32_t dataObjectNumber) {
-        TableBlocks blocks(recovery_, recovery_.blockIndex.blocksOf(dataObjectNumber),
-                           saving_ ? kSavingReadRun : kPreviewReadRun);
-        if (blocks.size() == 0) {
-            finishTable();
-            return;
-        }
-        rowList_.reserve(kInitialRowListCapacity);
-        for (std::size_t i = 0; i < blocks.size(); ++i) {
-            if (!control_.proceed()) return;
-            if (skipRequested()) return actOnSkip();
-            switch (processBlock(blocks.block(i))) {
-                case BlockOutcome::Stopped: return;
-                case BlockOutcome::Skipped: return actOnSkip();
-                case BlockOutcome::Done: break;
-            }
-            if (!saving_) {
-                if (previewRowSlots_ > kPreviewRowSlotLimit) return;
-                continue;
-            }
-            writer_->writeTableData(table_.objectNumber(), rowList_);
-            saving_->sink().setCurrentProgress(static_cast<int>((i + 1) * kFullProgress / blocks.size()));
-        }
+        TableBlocks blocks(recovery_, recovery_.blockIndex.blocksOf(dataObjectNumber));
+        if (blocks.size() == 0) return finishTable();
+        if (!saving_) return readPreview(blocks);
+        if (!saveInBatches(blocks)) return;
         // A table whose last block is followed by other entries of the index
         // counts one unit when the walk meets that next entry, and one more
         // when it ends.
-        if (saving_ && !blocks.isLastIndexEntry(blocks.size() - 1)) saving_->countOverallUnit();
+        if (!blocks.isLastIndexEntry(blocks.size() - 1)) saving_->countOverallUnit();
         finishTable();
     }
 
@@ -128,29 +146,113 @@ private:
         if (saving_->skipPause.count() > 0) std::this_thread::sleep_for(saving_->skipPause);
     }
 
-    BlockOutcome processBlock(const BlockView& block) {
-        const DataBlockLayout layout = parseDataBlockLayout(block);
-        if (!saving_) previewRowSlots_ += layout.rowSlotCount;
-        for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
-            if (!control_.proceed()) return BlockOutcome::Stopped;
-            if (skipRequested()) return BlockOutcome::Skipped;
-            const RowSlot row = rowPieceOffset(block, layout, slot);
-            if (row.state == SlotState::OutOfBlock) break;
-            if (row.state != SlotState::Piece) continue;
-            const RowPieceClass piece = rowPieceHeaderLength(block.u8(row.offset).value_or(0));
-            if (piece.decoded) decodeTableRow(block, row.offset, piece.headerLength, table_, rowList_, columns_);
+    // Whether the read may go on to the next block; acts on Skip Table.
+    bool mayContinue(BlockOutcome outcome = BlockOutcome::Done) {
+        if (outcome == BlockOutcome::Stopped || !stops_.control.proceed()) return false;
+        if (outcome == BlockOutcome::Skipped || skipRequested()) {
+            actOnSkip();
+            return false;
         }
-        return BlockOutcome::Done;
+        return true;
     }
+
+    BlockOutcome decode(const BlockView& block, BlockWorker& worker, RowList& rows, long* rowSlots = nullptr) {
+        const DataBlockLayout layout = parseDataBlockLayout(block);
+        if (rowSlots) *rowSlots += layout.rowSlotCount;
+        return decodeBlock(block, layout, table_, stops_, rows, worker.columns);
+    }
+
+    // Preview: the first blocks, until more than the limit of row slots were seen.
+    void readPreview(TableBlocks& blocks) {
+        long rowSlots = 0;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            if (!stops_.control.proceed()) return;
+            blocks.load(i, 1);
+            if (decode(blocks.loaded(i), workers_[0], rowList_, &rowSlots) != BlockOutcome::Done) return;
+            if (rowSlots > kPreviewRowSlotLimit) return;
+        }
+    }
+
+    // Saving, one block at a time through rowList, from block `first` on.
+    bool saveBlockByBlock(TableBlocks& blocks, std::size_t first) {
+        for (std::size_t i = first; i < blocks.size(); ++i) {
+            if (!mayContinue()) return false;
+            blocks.load(i, 1);
+            if (!mayContinue(decode(blocks.loaded(i), workers_[0], rowList_))) return false;
+            writer_->writeTableData(table_.objectNumber(), rowList_);
+            saving_->sink().setCurrentProgress(percentOf(i + 1, blocks.size()));
+        }
+        return true;
+    }
+
+    // Saving, a batch of blocks at a time: the blocks are turned into
+    // statements side by side on all cores, then written in block order, each
+    // block with one write call.
+    bool saveInBatches(TableBlocks& blocks) {
+        for (std::size_t first = 0; first < blocks.size();) {
+            if (!mayContinue()) return false;
+            // A script that cannot be opened keeps the values in rowList until
+            // a later block finds it openable, which the block-by-block path does.
+            if (!writer_->open()) return saveBlockByBlock(blocks, first);
+            const std::size_t count = blocks.load(first, kSavingBatch);
+            buildStatements(blocks, first, count);
+            for (std::size_t j = 0; j < count; ++j) {
+                if (!mayContinue(batch_[j].outcome)) return false;
+                writer_->writeStatements(batch_[j].bytes);
+                saving_->sink().setCurrentProgress(percentOf(first + j + 1, blocks.size()));
+            }
+            first += count;
+        }
+        return true;
+    }
+
+    void buildStatements(const TableBlocks& blocks, std::size_t first, std::size_t count) {
+        // A block that no thread reached (all of them stopped early) counts as stopped.
+        for (std::size_t j = 0; j < count; ++j) batch_[j].outcome = BlockOutcome::Stopped;
+        std::atomic<std::size_t> next{0};
+        const auto work = [&](BlockWorker& worker) {
+            for (std::size_t j; (j = next.fetch_add(1)) < count;) {
+                BlockStatements& result = batch_[j];
+                result.bytes.clear();
+                worker.rows.clear();
+                result.outcome = decode(blocks.loaded(first + j), worker, worker.rows);
+                if (result.outcome != BlockOutcome::Done) return;
+                appendDataStatements(saving_->qualifiedTable, table_.objectNumber(), worker.rows, result.bytes,
+                                     worker.scratch);
+            }
+        };
+        std::vector<std::exception_ptr> errors(workers_.size());
+        {
+            std::vector<std::jthread> helpers;
+            for (std::size_t w = 1; w < workers_.size() && w < count; ++w) {
+                helpers.emplace_back([&, w] {
+                    try {
+                        work(workers_[w]);
+                    } catch (...) {
+                        errors[w] = std::current_exception();
+                    }
+                });
+            }
+            try {
+                work(workers_[0]);
+            } catch (...) {
+                errors[0] = std::current_exception();
+            }
+        }  // the helpers are joined here
+        for (const std::exception_ptr& error : errors)
+            if (error) std::rethrow_exception(error);
+    }
+
+    static std::size_t workerCount() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxWorkers); }
 
     Recovery& recovery_;
     const TableColumns& table_;
     RowList& rowList_;
     SavingState* saving_;
-    JobControl& control_;
+    StopPoints stops_;
     std::optional<DataScriptWriter> writer_;
-    std::vector<ColumnValue> columns_;
-    long previewRowSlots_ = 0;
+    std::vector<BlockWorker> workers_ = std::vector<BlockWorker>(workerCount());
+    std::vector<BlockStatements> batch_ = std::vector<BlockStatements>(kSavingBatch);
 };
 
 }  // namespace

@@ -314,6 +314,38 @@ TEST_F(RowReaderFile, SavingAppendsToAnExistingScriptAndCreatesAnEmptyOne) {
     EXPECT_EQ(script(), "");
 }
 
+TEST_F(RowReaderFile, ManyBlocksAreWrittenInBlockOrder) {
+    // More blocks than one batch, in runs broken by another table's blocks.
+    addTable(recovery_.catalog, 5000, 5000, {kNumber});
+    std::string expected;
+    for (int b = 0; b < 150; ++b) {
+        if (b % 7 == 3) addBlock(blockOf(7000, {{number("0")}}));
+        std::vector<std::vector<Column>> rows;
+        for (int r = 0; r < 3; ++r) {
+            const std::string id = std::to_string(b * 3 + r + 1);
+            rows.push_back({number(id)});
+            expected += "insert into HR.T values ('" + id + "' ) ; \r\nCommit;\r\n";
+        }
+        addBlock(blockOf(5000, rows));
+    }
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), expected);
+    ASSERT_EQ(progress_.current.size(), 151u);
+    EXPECT_TRUE(std::is_sorted(progress_.current.begin(), progress_.current.end()));
+}
+
+TEST_F(RowReaderFile, ScriptThatCannotBeOpenedLeavesTheValuesInTheList) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar});
+    addBlock(blockOf(5000, {{text("A")}}));
+    addBlock(blockOf(5000, {{text("B")}}));
+    openDatafile();
+    saving_.currentDataFile = folder_ / "missing" / "TData.sql";
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(saving_.overallDone, 1);
+}
+
 struct UnitCase {
     const char* name;
     std::vector<std::int32_t> indexObjects;  // data object of each index entry
