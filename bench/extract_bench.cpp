@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -83,6 +84,14 @@ std::uint64_t countStatements(const fs::path& script) {
     return count;
 }
 
+// User + system seconds of the children waited for so far.
+double childrenCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,10 +127,15 @@ int main(int argc, char** argv) {
     const std::string quotedCopy = bench::shellQuote(copy.string());
     bench::timeShell("cat " + quotedDatafile + " > /dev/null");  // warm the page cache
 
-    std::vector<double> extractSeconds, baselineSeconds;
+    std::vector<double> extractSeconds, extractCpuSeconds, baselineSeconds;
     std::vector<long> peaks;
+    double load[1] = {0};
+    getloadavg(load, 1);
+    std::printf("load average before the runs: %.1f on %u cores\n", load[0], std::thread::hardware_concurrency());
+    std::fflush(stdout);  // the child would print what is still buffered
     for (int run = 0; run < kRuns; ++run) {
         fs::remove(script);
+        const double cpuBefore = childrenCpuSeconds();
         const bench::Measurement m = bench::measureInChild([&] {
             SavingState saving;
             saving.currentSchema = "BENCH";
@@ -135,13 +149,14 @@ int main(int argc, char** argv) {
             return 0;
         });
         extractSeconds.push_back(m.seconds);
+        extractCpuSeconds.push_back(childrenCpuSeconds() - cpuBefore);
         peaks.push_back(m.peakKiB);
         const double read = bench::timeShell("cat " + quotedDatafile + " > /dev/null");
         const double write = bench::timeShell("cat " + quotedScript + " > " + quotedCopy);
         fs::remove(copy);
         baselineSeconds.push_back(read + write);
-        std::printf("run %d: extract %.2f s, read + write %.2f s (%.2f + %.2f)\n", run + 1, m.seconds, read + write,
-                    read, write);
+        std::printf("run %d: extract %.2f s (%.2f s of CPU), read + write %.2f s (%.2f + %.2f)\n", run + 1, m.seconds,
+                    extractCpuSeconds.back(), read + write, read, write);
         std::fflush(stdout);
     }
 
@@ -151,7 +166,8 @@ int main(int argc, char** argv) {
     const double ratio = extract / baseline;
     std::printf("script: %llu bytes, %llu rows\n", static_cast<unsigned long long>(fs::file_size(script)),
                 static_cast<unsigned long long>(rows));
-    std::printf("extract (median of %d): %.2f s; read + write baseline: %.2f s\n", kRuns, extract, baseline);
+    std::printf("extract (median of %d): %.2f s, %.2f s of CPU; read + write baseline: %.2f s\n", kRuns, extract,
+                bench::median(extractCpuSeconds), baseline);
     std::printf("ratio: %.2f (target at most %.1f)\n", ratio, kTargetRatio);
     std::printf("rows per second: %.0f\n", static_cast<double>(rows) / extract);
     std::printf("peak memory of the extraction: %ld MiB\n", bench::medianLong(peaks) / 1024);
