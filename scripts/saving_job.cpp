@@ -1,6 +1,7 @@
 #include "scripts/saving_job.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "dictionary/dictionary_decoder.h"
@@ -328,15 +329,21 @@ void SavingJob::start() {
     state_.control.reset();
     finished_ = false;
     worker_ = std::thread([this] {
-        jobResult_ = runSavingSteps(recovery_, state_, messages_, setup_);
-        // The completion lines belong to the end of a save that was not stopped.
-        if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
+        try {
+            jobResult_ = runSavingSteps(recovery_, state_, messages_, setup_);
+            // The completion lines belong to the end of a save that was not stopped.
+            if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
+        } catch (...) {
+            // A datafile that can no longer be read: the caller of wait() handles it.
+            failure_ = std::current_exception();
+        }
         finished_ = true;
     });
 }
 
 SavingResult SavingJob::wait() {
     if (worker_.joinable()) worker_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     if (state_.savingAborted) return SavingResult::saveStopped;
     return jobResult_;
 }

@@ -7,6 +7,7 @@
 // dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
 
 #include <atomic>
+#include <exception>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -66,7 +67,8 @@ public:
 
     void start();
     // Waits for the worker. A completed save appends the completion lines to
-    // the activity log.
+    // the activity log. An error reading the datafile (FileError) is raised
+    // here, on the caller's thread.
     SavingResult wait();
     SavingResult run() {
         start();
@@ -117,6 +119,7 @@ private:
     std::thread worker_;
     std::atomic<bool> finished_{false};
     SavingResult jobResult_ = SavingResult::saveCompleted;
+    std::exception_ptr failure_;
 };
 
 }  // namespace restorix

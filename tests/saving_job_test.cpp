@@ -102,6 +102,7 @@ struct CatalogBuilder {
     }
 };
 
+// Records the calls; the worker and the controller both report to it.
 class RecordingSink : public ProgressSink {
 public:
     void setTableName(std::string_view text) override { record("table " + std::string(text)); }
@@ -110,14 +111,30 @@ public:
     void setOverallProgress(int percent) override { record("overall " + std::to_string(percent)); }
     void setSkipEnabled(bool enabled) override { record(enabled ? "skip on" : "skip off"); }
 
-    std::function<void(const std::string&)> onEvent;
-    std::vector<std::string> events;
+    std::function<void(const std::string&)> onEvent;  // set before the job starts
+    std::vector<std::string> events() {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+    void clear() {
+        std::lock_guard lock(mutex_);
+        events_.clear();
+    }
+    bool saw(const std::string& event) {
+        const std::vector<std::string> all = events();
+        return std::find(all.begin(), all.end(), event) != all.end();
+    }
 
 private:
     void record(const std::string& event) {
-        events.push_back(event);
+        {
+            std::lock_guard lock(mutex_);
+            events_.push_back(event);
+        }
         if (onEvent) onEvent(event);
     }
+    std::mutex mutex_;
+    std::vector<std::string> events_;
 };
 
 class RecordingMessages : public MessageSink {
@@ -255,8 +272,7 @@ TEST_F(SavingJobTest, ASchemaWithoutTablesGetsAnEmptyCreateFolderAndAFullBar) {
     EXPECT_TRUE(fs::is_empty(root_ / "LONELY_create"));
     EXPECT_FALSE(exists("LONELY_data"));
     EXPECT_EQ(state_.overallDone, 1);  // the schema's own unit
-    const auto& events = sink_.events;
-    EXPECT_NE(std::find(events.begin(), events.end(), "current 100"), events.end());
+    EXPECT_TRUE(sink_.saw("current 100"));
 }
 
 TEST_F(SavingJobTest, ATableNamedWithASlashIsWrittenUnderItsUnderscoreForm) {
@@ -269,8 +285,7 @@ TEST_F(SavingJobTest, ATableNamedWithASlashIsWrittenUnderItsUnderscoreForm) {
     EXPECT_NE(file("Commit.bat").find("\r\n" + P + "HR_create\\A_B.sql\r\n" + P + "HR_data\\A_BData.sql"),
               std::string::npos);
     // The label shows the stored name while the rows are read.
-    const auto& events = sink_.events;
-    EXPECT_NE(std::find(events.begin(), events.end(), "table A/B"), events.end());
+    EXPECT_TRUE(sink_.saw("table A/B"));
     EXPECT_EQ(state_.currentTable, "A_B");
     EXPECT_EQ(state_.qualifiedTable, "HR.A_B");
 }
@@ -424,8 +439,7 @@ TEST_F(SavingJobTest, OverallUnitsCountTwoPerTableAndOnePerViewAndTrigger) {
     EXPECT_EQ(state_.overallTotal, 2 + 1 + 1);
     // One unit for EMP's Create Table, one (or two) from the row reader, one for SCOTT without tables.
     EXPECT_GE(state_.overallDone, 3);
-    const auto& events = sink_.events;
-    EXPECT_NE(std::find(events.begin(), events.end(), "overall 25"), events.end());
+    EXPECT_TRUE(sink_.saw("overall 25"));
 }
 
 struct StoredCodeCase {
@@ -594,7 +608,7 @@ TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
 
 TEST_F(SavingControllerTest, PauseDisablesSkipTableInTheTableStepsAndResumeEnablesItInTheDataStep) {
     job();
-    sink_.events.clear();
+    sink_.clear();
     state_.ddlPhase = true;
     job().togglePause();
     EXPECT_TRUE(job().isPaused());
@@ -607,7 +621,7 @@ TEST_F(SavingControllerTest, PauseDisablesSkipTableInTheTableStepsAndResumeEnabl
     state_.dataPhase = false;
     job().togglePause();
     job().togglePause();
-    EXPECT_EQ(sink_.events, (std::vector<std::string>{"skip off", "skip off", "skip on"}));
+    EXPECT_EQ(sink_.events(), (std::vector<std::string>{"skip off", "skip off", "skip on"}));
 }
 
 TEST_F(SavingControllerTest, PausedWorkerWritesNothingUntilResumed) {
