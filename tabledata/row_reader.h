@@ -46,9 +46,12 @@ private:
 // Reads the table whose ObjectEntry has this object number, through the
 // blocks of its data object number. Without `saving` it reads in preview mode
 // (stop flag: the analysis' control) and leaves every value in rowList; with
-// it, in saving mode: writes each block's rows to the data script, moves the
-// two bars, counts overall units and honours Skip Table, Stop and Pause of
-// `saving`. Values of a block cut short by Skip stay in rowList unwritten.
+// it, in saving mode: writes each block's rows to the data script (turning
+// several blocks into statements at once on all cores, writing them in block
+// order), moves the two bars, counts overall units and honours Skip Table,
+// Stop and Pause of `saving`. Values of a block cut short by Skip or Stop are
+// not written; rowList holds values in saving mode only while the script
+// cannot be opened.
 void readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
                    SavingState* saving = nullptr);
 
