@@ -1,5 +1,7 @@
 #include "scripts/code_statements.h"
 
+#include <algorithm>
+
 #include "platform/codepage.h"
 #include "scripts/batch_files.h"
 #include "scripts/sql_names.h"
@@ -97,11 +99,35 @@ std::string triggerHeading(const TriggerDefinition& trigger) {
 
 }  // namespace
 
+namespace {
+
+// sqlplus ends a SQL statement at a blank line, so a view whose stored text
+// holds one would be cut short on replay; such lines carry nothing in SQL.
+std::string withoutBlankLines(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        const bool blank = line.find_first_not_of(" \t\r") == std::string_view::npos;
+        const bool firstLine = start == 0;
+        if (!blank || firstLine) {
+            if (!firstLine && !out.empty()) out += '\n';
+            out += line;
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
 std::optional<std::string> viewScriptText(std::string_view schemaName, std::string_view viewName,
                                           std::string_view viewText) {
     if (viewText.empty()) return std::nullopt;
     const std::string statement = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) +
-                                  " as " + std::string(viewText);
+                                  " as " + withoutBlankLines(viewText);
     return withCrLf(statement) + std::string(kViewEnd);
 }
 

@@ -13,6 +13,14 @@ TEST(ViewStatement, AppendsTerminatorAndConvertsLineFeeds) {
               "Create or Replace View hr.\"USER\" as select 1 from dual;\r\n\r\n");
 }
 
+// sqlplus would end the statement at a blank line and run the rest as another.
+TEST(ViewStatement, BlankLinesOfTheStoredTextAreLeftOut) {
+    EXPECT_EQ(viewScriptText("HR", "V", "select a\n\n  \t\nfrom t\n"),
+              "Create or Replace View HR.V as select a\r\nfrom t;\r\n\r\n");
+    EXPECT_EQ(viewScriptText("HR", "V", "\nselect a\r\n\r\nfrom t"),
+              "Create or Replace View HR.V as select a\r\r\nfrom t;\r\n\r\n");
+}
+
 TEST(ViewStatement, EmptyTextWritesNothing) { EXPECT_FALSE(viewScriptText("HR", "V", "").has_value()); }
 
 TriggerDefinition dmlTrigger() {
