@@ -20,6 +20,7 @@ enum ExitCode : int {
     kObjectNotFound = 5,
     kOutputFolderMissing = 6,
     kUsageError = 64,
+    kInternalError = 70,  // "Out Of Memory" and other failures that end the run
     kInterrupted = 130,
 };
 

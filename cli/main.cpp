@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <new>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -29,6 +30,12 @@ int main(int argc, char** argv) {
     } catch (const restorix::FileError& e) {
         printError(std::string("Cannot read the datafile: ") + e.what());
         return kDatafileNotOpened;
+    } catch (const std::bad_alloc&) {
+        printError("Out Of Memory");
+        return kInternalError;
+    } catch (const std::exception& e) {
+        printError(e.what());
+        return kInternalError;
     }
     return exitCode;
 }
