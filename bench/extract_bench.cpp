@@ -2,12 +2,16 @@
 // least work that job needs: one read of the datafile and one write of as
 // many bytes as the script has.
 //
-//     bench_extract_bench [FOLDER]   (default: $TMPDIR or /tmp, subfolder restorix-extract-bench)
+//     bench_extract_bench [FOLDER]   (default: $RESTORIX_BENCH_DIR, else ./bench-data)
 //
-// The 1 GiB datafile is forged on the first run and reused afterwards.
+// The 1 GiB datafile is forged on the first run and reused afterwards. With
+// RESTORIX_BENCH_KEEP_SCRIPT set, the last run's script is kept (as
+// BIG_TABLEData.sql in the folder) so that its bytes can be compared between
+// builds.
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_files.h"
 #include "bench/bench_support.h"
 #include "dictionary/analysis_job.h"
 #include "scripts/sql_names.h"
@@ -95,8 +100,7 @@ double childrenCpuSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* tmp = std::getenv("TMPDIR");
-    const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path(tmp ? tmp : "/tmp") / "restorix-extract-bench";
+    const fs::path folder = argc > 1 ? fs::path(argv[1]) : bench::benchFolder();
     fs::create_directories(folder);
     bench::requireFreeSpace(folder.string(), kFreeSpaceNeeded);
 
@@ -171,6 +175,10 @@ int main(int argc, char** argv) {
     std::printf("ratio: %.2f (target at most %.1f)\n", ratio, kTargetRatio);
     std::printf("rows per second: %.0f\n", static_cast<double>(rows) / extract);
     std::printf("peak memory of the extraction: %ld MiB\n", bench::medianLong(peaks) / 1024);
-    fs::remove(script);
+    const char* keep = std::getenv("RESTORIX_BENCH_KEEP_SCRIPT");
+    if (keep && *keep)
+        std::printf("script kept: %s\n", script.c_str());
+    else
+        fs::remove(script);
     return ratio <= kTargetRatio ? 0 : 1;
 }
