@@ -26,6 +26,7 @@ struct Measurement {
 // Runs `work` in a forked child, so its peak resident size is its own.
 // The child's exit status must be 0.
 inline Measurement measureInChild(const std::function<int()>& work) {
+    std::fflush(nullptr);  // or the child prints what the parent buffered
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
