@@ -1,5 +1,5 @@
-// restorix inspect DATAFILE: runs the analysis and prints the tree and the
-// database summary, as text or as one JSON document.
+// restorix inspect DATAFILE: runs the analysis and prints the recovered tree and
+// the database summary, as text or as one JSON document.
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
