@@ -1,0 +1,5 @@
+insert into SALES.PRODUCT_CODES values ('P-100','Widget',NULL,'1.25' ) ; 
+Commit;
+insert into SALES.PRODUCT_CODES values ('P-200','Gadget '||CHR(38)||' Co',NULL,'0.003' ) ; 
+Commit;
+Exit;

@@ -1,0 +1,2 @@
+Create Table SYS.AUDIT_ACTIONS( "ACTION" Number, "NAME" Varchar2(27));
+Exit;

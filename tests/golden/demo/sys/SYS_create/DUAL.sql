@@ -1,0 +1,2 @@
+Create Table SYS.DUAL( "DUMMY" Varchar2(1));
+Exit;

@@ -1,0 +1,3 @@
+insert into SYS.DUAL values ('X' ) ; 
+Commit;
+Exit;

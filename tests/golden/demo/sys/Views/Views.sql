@@ -1,0 +1,4 @@
+Create or Replace View SYS.ALL_DUAL as select DUMMY from SYS.DUAL;
+
+
+Exit;

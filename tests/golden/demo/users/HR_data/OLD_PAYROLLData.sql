@@ -1,0 +1,3 @@
+insert into HR.OLD_PAYROLL values ('7839','5000' ) ; 
+Commit;
+Exit;

@@ -1,0 +1,2 @@
+Create Table OUTLN.OL$( "OL_NAME" Varchar2(30), "SQL_TEXT" Long, "TIMESTAMP" Date);
+Exit;

@@ -1,0 +1,2 @@
+Create Table SALES.ORDER_LOG( "LOG_ID" Number, "MESSAGE" Varchar2(100), "LOGGED" Date);
+Exit;

@@ -1,0 +1,2 @@
+Create Table SYSTEM.REPCAT$_AUDIT_COLUMN( "COLUMN_NAME" Varchar2(30), "BASE_SNAME" Varchar2(30));
+Exit;

@@ -1,0 +1,198 @@
+// The demo scenario's whole output folder, for every release and recovery
+// option, against the expected folders kept under tests/golden/demo: the same
+// set of files and folders, and the same bytes in every file. The three
+// releases hold the same scenario, so each must give the one expected folder
+// of its option.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dictionary/analysis_job.h"
+#include "platform/clock.h"
+#include "scripts/output_root.h"
+#include "scripts/saving_job.h"
+#include "shell/log_lines.h"
+#include "tools/forge/file_rows.h"
+#include "tools/forge/forge.h"
+
+using namespace restorix;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What Import.bat hands to Commit.bat when no Oracle installation was found.
+constexpr const char* kNoOracleHomeBinFolder = "\\bin";
+
+struct GoldenCase {
+    int release;
+    RecoveryOption option;
+    const char* folder;  // tests/golden/demo/<folder>
+};
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Every entry below root by its relative path with "/" separators: a file
+// with its bytes, a folder with none.
+std::map<std::string, std::optional<std::string>> readTree(const fs::path& root) {
+    std::map<std::string, std::optional<std::string>> tree;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = entry.path().lexically_relative(root).generic_string();
+        tree[relative] = entry.is_directory() ? std::nullopt : std::optional<std::string>(readBytes(entry.path()));
+    }
+    return tree;
+}
+
+std::vector<std::string> splitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::istringstream in(bytes);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Shows CR and bytes outside printable ASCII, so a wrong line end or code
+// page byte is visible in the failure message.
+std::string visible(const std::string& line) {
+    std::string out;
+    for (unsigned char c : line) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c >= 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// The first line (split at LF, so CR stays part of the line) where two
+// different file contents part.
+std::string firstDifference(const std::string& expected, const std::string& actual) {
+    const std::vector<std::string> want = splitLines(expected);
+    const std::vector<std::string> got = splitLines(actual);
+    const std::size_t common = std::min(want.size(), got.size());
+    std::size_t line = 0;
+    while (line < common && want[line] == got[line]) ++line;
+    std::ostringstream out;
+    out << "first difference at line " << line + 1 << "\n  expected: "
+        << (line < want.size() ? "\"" + visible(want[line]) + "\"" : "(end of file)")
+        << "\n  actual:   " << (line < got.size() ? "\"" + visible(got[line]) + "\"" : "(end of file)");
+    if (line == common && want.size() == got.size()) out << " (the files differ only in their final line end)";
+    return out.str();
+}
+
+void expectSameTree(const fs::path& expectedRoot, const fs::path& actualRoot) {
+    const auto expected = readTree(expectedRoot);
+    const auto actual = readTree(actualRoot);
+    ASSERT_FALSE(expected.empty()) << "no expected folder at " << expectedRoot;
+    for (const auto& [path, bytes] : expected) {
+        const auto found = actual.find(path);
+        if (found == actual.end()) {
+            ADD_FAILURE() << path << ": missing from the output";
+        } else if (bytes.has_value() != found->second.has_value()) {
+            ADD_FAILURE() << path << ": a " << (bytes ? "file" : "folder") << " was expected";
+        } else if (bytes && *bytes != *found->second) {
+            ADD_FAILURE() << path << ": " << firstDifference(*bytes, *found->second);
+        }
+    }
+    for (const auto& entry : actual)
+        if (!expected.count(entry.first)) ADD_FAILURE() << entry.first << ": not expected in the output";
+}
+
+class SilentMessages : public MessageSink {
+public:
+    void showMessage(std::string_view text, std::string_view caption) override {
+        shown.push_back(std::string(caption) + ": " + std::string(text));
+    }
+    std::vector<std::string> shown;
+};
+
+class RecordingLog : public LogSink {
+public:
+    bool appendLog(std::string_view text) override {
+        text_ += text;
+        return true;
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {
+protected:
+    void SetUp() override {
+        scratch_ = forge::scratchPath("golden");
+        fs::create_directories(scratch_);
+    }
+    void TearDown() override {
+        recovery_.datafile.close();
+        fs::remove_all(scratch_);
+    }
+
+    fs::path scratch_;
+    Recovery recovery_;
+};
+
+TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
+    const GoldenCase& golden = GetParam();
+    const std::string source = std::string(RESTORIX_SOURCE_DIR);
+    const std::string datafile = (scratch_ / "SYSTEM01.DBF").string();
+    forge::writeDatafile(forge::loadScenario(source + "/share/restorix/demo.json"), datafile,
+                         {.release = golden.release});
+
+    ASSERT_TRUE(recovery_.datafile.open(datafile));
+    recovery_.setOption(golden.option);
+    ProgressSink silent;
+    SilentMessages messages;
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+
+    const FixedClock clock(makeLocalTime(2009, 3, 14, 9, 26, 53));
+    const std::optional<fs::path> root = createOutputRoot(scratch_, "SYSTEM01", clock);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->filename().string(), "XTRecovered_SYSTEM01_09.26.53_03-14-09");
+
+    SavingState state;
+    state.progress = &silent;
+    RecordingLog log;
+    SavingJob saving(recovery_, state, messages, log, clock, SavingSetup{*root, kNoOracleHomeBinFolder});
+    ASSERT_EQ(saving.run(), SavingResult::saveCompleted);
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
+    RecordingLog completion;
+    logSaveCompleted(completion, clock);
+    EXPECT_EQ(log.text(), completion.text());
+
+    expectSameTree(fs::path(source) / "tests" / "golden" / "demo" / golden.folder, *root);
+}
+
+std::string caseName(const ::testing::TestParamInfo<GoldenCase>& info) {
+    return std::string(info.param.folder) + "_release" + std::to_string(info.param.release);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Demo, GoldenOutput,
+    ::testing::Values(GoldenCase{9, RecoveryOption::SysOnly, "sys"}, GoldenCase{10, RecoveryOption::SysOnly, "sys"},
+                      GoldenCase{11, RecoveryOption::SysOnly, "sys"}, GoldenCase{9, RecoveryOption::AllButSys, "users"},
+                      GoldenCase{10, RecoveryOption::AllButSys, "users"},
+                      GoldenCase{11, RecoveryOption::AllButSys, "users"}, GoldenCase{9, RecoveryOption::All, "all"},
+                      GoldenCase{10, RecoveryOption::All, "all"}, GoldenCase{11, RecoveryOption::All, "all"}),
+    caseName);
+
+}  // namespace
