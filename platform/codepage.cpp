@@ -1,9 +1,24 @@
 #include "platform/codepage.h"
 
 #include <array>
+#include <cstddef>
+#include <cstring>
 
 namespace restorix {
 namespace {
+
+constexpr std::uint8_t kFirstNonAscii = 0x80;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;  // the top bit of each byte of a word
+
+// The first byte of 0x80 or above, or `end`; eight bytes are tested at once.
+const std::uint8_t* firstNonAscii(const std::uint8_t* at, const std::uint8_t* end) {
+    for (std::uint64_t word; end - at >= static_cast<std::ptrdiff_t>(sizeof word); at += sizeof word) {
+        std::memcpy(&word, at, sizeof word);
+        if ((word & kHighBits) != 0) break;
+    }
+    while (at != end && *at < kFirstNonAscii) ++at;
+    return at;
+}
 
 // Unicode code points of bytes 80 to 9F; the undefined bytes map to themselves.
 constexpr std::array<char32_t, 32> kHighControlBlock = {
@@ -78,14 +93,25 @@ char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
 std::string fromCodePage(std::span<const std::uint8_t> bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (std::uint8_t b : bytes) {
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-        } else {
-            appendUtf8(out, codePointOf(b));
-        }
-    }
+    appendFromCodePage(out, bytes);
     return out;
+}
+
+void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes) {
+    const std::uint8_t* at = bytes.data();
+    const std::uint8_t* const end = at + bytes.size();
+    while (at != end) {
+        const std::uint8_t* const runEnd = firstNonAscii(at, end);
+        out.append(reinterpret_cast<const char*>(at), static_cast<std::size_t>(runEnd - at));
+        if (runEnd == end) break;
+        appendUtf8(out, codePointOf(*runEnd));
+        at = runEnd + 1;
+    }
+}
+
+bool isAscii(std::string_view text) {
+    const auto* const start = reinterpret_cast<const std::uint8_t*>(text.data());
+    return firstNonAscii(start, start + text.size()) == start + text.size();
 }
 
 std::string fromCodePage(std::string_view bytes) {

@@ -13,6 +13,11 @@ namespace restorix {
 // undefined (81 8D 8F 90 9D) map to U+0081 ... so that they round-trip.
 std::string fromCodePage(std::span<const std::uint8_t> bytes);
 std::string fromCodePage(std::string_view bytes);
+// The same, appended to `out`: runs of ASCII bytes are copied whole.
+void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes);
+
+// Whether every byte is below 0x80, which the code page and UTF-8 spell alike.
+bool isAscii(std::string_view text);
 
 // UTF-8 to code-page bytes; a character the code page lacks becomes '?'.
 // Malformed UTF-8 sequences also become '?'.

@@ -3,10 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <iterator>
-#include <span>
 
 #include "platform/codepage.h"
 #include "tabledata/sql_literal.h"
@@ -16,7 +13,6 @@ namespace restorix {
 namespace {
 
 constexpr mode_t kScriptFileMode = 0644;
-constexpr unsigned char kFirstNonAscii = 0x80;
 
 // Writes all of `bytes`; write errors are not reported, as for every script.
 void writeAll(int fd, std::string_view bytes) {
@@ -28,48 +24,43 @@ void writeAll(int fd, std::string_view bytes) {
     }
 }
 
-bool isAscii(std::string_view text) {
-    unsigned char seen = 0;
-    for (const char c : text) seen |= static_cast<unsigned char>(c);
-    return seen < kFirstNonAscii;
-}
-
-// The statements of the complete rows of `values`, all of one table. A row is
-// complete once it holds as many values as its records count (a count of 0
-// makes every value a row of its own); what follows the last complete row is
-// left out.
-void appendRowStatements(std::string_view qualifiedTable, std::span<const RowValue> values, std::string& utf8) {
-    std::size_t rowStart = 0;
-    int valuesInRow = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        ++valuesInRow;
-        if (valuesInRow < values[i].columnCount) continue;
-        utf8 += insertStatement(qualifiedTable, values.subspan(rowStart, i + 1 - rowStart));
-        utf8 += kStatementEnd;
-        rowStart = i + 1;
-        valuesInRow = 0;
-    }
-}
-
 }  // namespace
 
-void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
-                          std::string& out, std::string& scratch) {
-    scratch.clear();
-    const auto ofOtherTable = [objectNumber](const RowValue& value) { return value.objectNumber != objectNumber; };
-    if (std::any_of(rowList.begin(), rowList.end(), ofOtherTable)) {
-        // Values of other tables are passed over without counting.
-        RowList own;
-        std::remove_copy_if(rowList.begin(), rowList.end(), std::back_inserter(own), ofOtherTable);
-        appendRowStatements(qualifiedTable, own, scratch);
+DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable, std::string& out)
+    : qualifiedTable_(qualifiedTable), out_(out), start_(out.size()), rowStart_(out.size()) {}
+
+void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
+    if (valuesInRow_ == 0) {
+        rowStart_ = out_.size();
+        appendInsertHead(out_, qualifiedTable_);
     } else {
-        appendRowStatements(qualifiedTable, rowList, scratch);
+        appendItemSeparator(out_);
     }
+    appendSqlItem(out_, kind, utf8Text);
+    if (++valuesInRow_ < columnCount) return;
+    appendInsertTail(out_);
+    out_ += kStatementEnd;
+    valuesInRow_ = 0;
+}
+
+void DataStatementBuilder::finish() {
+    if (valuesInRow_ > 0) out_.resize(rowStart_);
+    valuesInRow_ = 0;
     // Statements are mostly ASCII, which the code page keeps byte for byte.
-    if (isAscii(scratch))
-        out += scratch;
-    else
-        out += toCodePage(scratch);
+    const std::string_view added = std::string_view(out_).substr(start_);
+    if (!isAscii(added)) {
+        const std::string converted = toCodePage(added);
+        out_.replace(start_, std::string::npos, converted);
+    }
+    start_ = rowStart_ = out_.size();
+}
+
+void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
+                          std::string& out) {
+    DataStatementBuilder builder(qualifiedTable, out);
+    for (const RowValue& value : rowList)
+        if (value.objectNumber == objectNumber) builder.add(value.kind, value.text, value.columnCount);
+    builder.finish();
 }
 
 DataScriptWriter::~DataScriptWriter() { close(); }
@@ -100,7 +91,7 @@ bool DataScriptWriter::writeTableData(std::int32_t objectNumber, RowList& rowLis
     if (!saving_.control.proceed()) return false;
     if (!open()) return false;
     bytes_.clear();
-    appendDataStatements(saving_.qualifiedTable, objectNumber, rowList, bytes_, scratch_);
+    appendDataStatements(saving_.qualifiedTable, objectNumber, rowList, bytes_);
     releaseRowList(rowList);
     return bytes_.empty() || writeStatements(bytes_);
 }

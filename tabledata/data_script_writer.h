@@ -17,12 +17,32 @@ namespace restorix {
 inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
 inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
 
+// Builds one table's statements in the code page as its values come, one at
+// a time: a row is complete once it holds as many values as its records count
+// (a count of 0 makes every value a row of its own), and each complete row
+// gives its insert statement followed by its commit line. What follows the
+// last complete row is left out.
+class DataStatementBuilder {
+public:
+    // Appends to `out`, which must outlive the builder, as must the name.
+    DataStatementBuilder(std::string_view qualifiedTable, std::string& out);
+    void add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount);
+    // Drops an incomplete last row and turns what was added into the code page.
+    void finish();
+
+private:
+    std::string_view qualifiedTable_;
+    std::string& out_;
+    std::size_t start_;      // where this builder's statements begin in out_
+    std::size_t rowStart_;   // where the statement being built begins
+    int valuesInRow_ = 0;
+};
+
 // Appends to `out`, in the code page, the statement of every complete row of
 // this object number in rowList, each followed by its commit line. Values of
-// other object numbers take no part; values after the last complete row are
-// left out. `scratch` is reused space.
+// other object numbers are passed over without counting.
 void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
-                          std::string& out, std::string& scratch);
+                          std::string& out);
 
 // Writes to saving.currentDataFile (created when missing, appended to
 // otherwise). Keeps the file open from one call to the next, so a table read
@@ -54,8 +74,7 @@ private:
     SavingState& saving_;
     int fd_ = -1;
     std::filesystem::path openPath_;
-    std::string bytes_;    // statements of one call, in the code page
-    std::string scratch_;
+    std::string bytes_;  // statements of one call, in the code page
 };
 
 // One call with its own open and close.

@@ -14,6 +14,8 @@ namespace restorix {
 
 namespace {
 
+using Bytes = std::span<const std::uint8_t>;
+
 // A live row held in one piece: Head, First and Last set, nothing else.
 constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
 constexpr int kStoredColumnCountOffset = 2;
@@ -81,9 +83,42 @@ struct StopPoints {
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
 };
 
-// Decodes every row of one block into rowList.
-BlockOutcome decodeBlock(const BlockView& block, const DataBlockLayout& layout, const TableColumns& table,
-                         const StopPoints& stops, RowList& rowList, std::vector<ColumnValue>& columns) {
+// Calls onValue(type, bytes) for every value of the row piece at block
+// offset `pieceOffset`, a NULL value with no type: only a live single-piece
+// row (flag 0x2C) gives values. `columns` is scratch space reused from row to row.
+template <typename OnValue>
+void forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
+                     std::vector<ColumnValue>& columns, const OnValue& onValue) {
+    if (!table.hasColumns()) return;
+    if (block.u8(pieceOffset) != kSinglePieceRow) return;
+    const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
+    if (storedCount == 0) return;
+    const int firstColumn = pieceOffset + headerLength;
+    if (block.u8(firstColumn).value_or(0) == 0) return;
+    // A row whose columns run past the end of the block is dropped whole.
+    if (!readColumns(block, firstColumn, storedCount, columns)) return;
+
+    // A stored value without a catalog column takes the type of the last
+    // column of the row that had one; before any, it stands as NULL.
+    std::optional<std::uint8_t> lastType;
+    for (int k = 0; k < storedCount; ++k) {
+        const ColumnValue& column = columns[static_cast<std::size_t>(k)];
+        if (column.isNull) {
+            onValue(std::nullopt, column.bytes);
+            continue;
+        }
+        if (const auto type = table.typeOfStoredValue(k)) lastType = type;
+        onValue(lastType, column.bytes);
+    }
+    // Trailing NULL columns are not stored.
+    for (int k = storedCount; k < table.columnCount(); ++k) onValue(std::nullopt, Bytes{});
+}
+
+// Calls onRow(pieceOffset, headerLength) for every row piece of one block that
+// may hold a row, checking for Stop, Pause and Skip Table at every slot.
+template <typename OnRow>
+BlockOutcome forEachRowPiece(const BlockView& block, const StopPoints& stops, const OnRow& onRow) {
+    const DataBlockLayout layout = parseDataBlockLayout(block);
     for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
         if (!stops.control.proceed()) return BlockOutcome::Stopped;
         if (stops.skipRequested && stops.skipRequested->load()) return BlockOutcome::Skipped;
@@ -91,16 +126,23 @@ BlockOutcome decodeBlock(const BlockView& block, const DataBlockLayout& layout, 
         if (row.state == SlotState::OutOfBlock) break;
         if (row.state != SlotState::Piece) continue;
         const RowPieceClass piece = rowPieceHeaderLength(block.u8(row.offset).value_or(0));
-        if (piece.decoded) decodeTableRow(block, row.offset, piece.headerLength, table, rowList, columns);
+        if (piece.decoded) onRow(row.offset, piece.headerLength);
     }
     return BlockOutcome::Done;
 }
 
+// Decodes every row of one block into rowList.
+BlockOutcome decodeBlock(const BlockView& block, const TableColumns& table, const StopPoints& stops,
+                         RowList& rowList, std::vector<ColumnValue>& columns) {
+    return forEachRowPiece(block, stops, [&](int pieceOffset, int headerLength) {
+        decodeTableRow(block, pieceOffset, headerLength, table, rowList, columns);
+    });
+}
+
 // What one thread needs to turn blocks into statements.
 struct BlockWorker {
-    RowList rows;
     std::vector<ColumnValue> columns;
-    std::string scratch;
+    std::string text;  // the value being formatted
 };
 
 struct BlockStatements {
@@ -156,10 +198,25 @@ private:
         return true;
     }
 
-    BlockOutcome decode(const BlockView& block, BlockWorker& worker, RowList& rows, long* rowSlots = nullptr) {
-        const DataBlockLayout layout = parseDataBlockLayout(block);
-        if (rowSlots) *rowSlots += layout.rowSlotCount;
-        return decodeBlock(block, layout, table_, stops_, rows, worker.columns);
+    BlockOutcome decode(const BlockView& block, RowList& rows) {
+        return decodeBlock(block, table_, stops_, rows, workers_[0].columns);
+    }
+
+    // Turns one block's rows straight into statements in the code page,
+    // formatting each value into the worker's reused text.
+    BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out) {
+        DataStatementBuilder builder(saving_->qualifiedTable, out);
+        const std::uint8_t columnCount = table_.columnCount();
+        const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
+            if (!type) return builder.add(ValueKind::Null, kNullText, columnCount);
+            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text);
+            builder.add(kind, worker.text, columnCount);
+        };
+        const BlockOutcome outcome = forEachRowPiece(block, stops_, [&](int pieceOffset, int headerLength) {
+            forEachRowValue(block, pieceOffset, headerLength, table_, worker.columns, onValue);
+        });
+        builder.finish();
+        return outcome;
     }
 
     // Preview: the first blocks, until more than the limit of row slots were seen.
@@ -168,7 +225,9 @@ private:
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
             blocks.load(i, 1);
-            if (decode(blocks.loaded(i), workers_[0], rowList_, &rowSlots) != BlockOutcome::Done) return;
+            const BlockView block = blocks.loaded(i);
+            rowSlots += parseDataBlockLayout(block).rowSlotCount;
+            if (decode(block, rowList_) != BlockOutcome::Done) return;
             if (rowSlots > kPreviewRowSlotLimit) return;
         }
     }
@@ -178,7 +237,7 @@ private:
         for (std::size_t i = first; i < blocks.size(); ++i) {
             if (!mayContinue()) return false;
             blocks.load(i, 1);
-            if (!mayContinue(decode(blocks.loaded(i), workers_[0], rowList_))) return false;
+            if (!mayContinue(decode(blocks.loaded(i), rowList_))) return false;
             writer_->writeTableData(table_.objectNumber(), rowList_);
             saving_->sink().setCurrentProgress(percentOf(i + 1, blocks.size()));
         }
@@ -214,11 +273,8 @@ private:
             for (std::size_t j; (j = next.fetch_add(1)) < count;) {
                 BlockStatements& result = batch_[j];
                 result.bytes.clear();
-                worker.rows.clear();
-                result.outcome = decode(blocks.loaded(first + j), worker, worker.rows);
+                result.outcome = buildBlockStatements(blocks.loaded(first + j), worker, result.bytes);
                 if (result.outcome != BlockOutcome::Done) return;
-                appendDataStatements(saving_->qualifiedTable, table_.objectNumber(), worker.rows, result.bytes,
-                                     worker.scratch);
             }
         };
         std::vector<std::exception_ptr> errors(workers_.size());
@@ -280,34 +336,13 @@ std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
 
 void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
                     RowList& rowList, std::vector<ColumnValue>& columns) {
-    if (!table.hasColumns()) return;
-    if (block.u8(pieceOffset) != kSinglePieceRow) return;
-    const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
-    if (storedCount == 0) return;
-    const int firstColumn = pieceOffset + headerLength;
-    if (block.u8(firstColumn).value_or(0) == 0) return;
-    // A row whose columns run past the end of the block is dropped whole.
-    if (!readColumns(block, firstColumn, storedCount, columns)) return;
-
-    // A stored value without a catalog column takes the type of the last
-    // column of the row that had one; before any, it stands as NULL.
-    std::optional<std::uint8_t> lastType;
-    for (int k = 0; k < storedCount; ++k) {
-        const ColumnValue& column = columns[static_cast<std::size_t>(k)];
-        if (column.isNull) {
-            appendNull(rowList, table);
-            continue;
-        }
-        if (const auto type = table.typeOfStoredValue(k)) lastType = type;
-        if (!lastType) {
-            appendNull(rowList, table);
-            continue;
-        }
-        FormattedValue value = formatColumnValue(*lastType, column.bytes);
-        rowList.push_back(RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
-    }
-    // Trailing NULL columns are not stored.
-    for (int k = storedCount; k < table.columnCount(); ++k) appendNull(rowList, table);
+    forEachRowValue(block, pieceOffset, headerLength, table, columns,
+                    [&](std::optional<std::uint8_t> type, Bytes bytes) {
+                        if (!type) return appendNull(rowList, table);
+                        FormattedValue value = formatColumnValue(*type, bytes);
+                        rowList.push_back(
+                            RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
+                    });
 }
 
 void readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {

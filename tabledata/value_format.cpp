@@ -1,6 +1,9 @@
 #include "tabledata/value_format.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <string_view>
 
 #include "platform/codepage.h"
@@ -15,6 +18,7 @@ using namespace number_layout;
 using namespace date_layout;
 
 constexpr int kLargestDigit = 99;
+constexpr std::string_view kNullText = "NULL";
 
 // Exponent bytes of the positive numbers that the narrow decoders know.
 constexpr std::uint8_t kHundredths = kPositiveExponentBias - 1;         // 0xC0
@@ -24,35 +28,139 @@ constexpr std::uint8_t kTenThousands = kPositiveExponentBias + 2;       // 0xC3
 constexpr std::uint8_t kMillions = kPositiveExponentBias + 3;           // 0xC4
 constexpr std::uint8_t kHundredMillions = kPositiveExponentBias + 4;    // 0xC5
 
-// "-", the integer digits ("0" when none), and "." with the fraction digits
-// when there is a fraction; leading and trailing zeros dropped, no "-0".
-std::string composeDecimal(bool negative, std::string_view integerDigits,
-                           std::string_view fractionDigits) {
-    while (!integerDigits.empty() && integerDigits.front() == '0') integerDigits.remove_prefix(1);
-    while (!fractionDigits.empty() && fractionDigits.back() == '0') fractionDigits.remove_suffix(1);
-    std::string text;
-    if (negative && !(integerDigits.empty() && fractionDigits.empty())) text += '-';
-    text += integerDigits.empty() ? std::string_view("0") : integerDigits;
-    if (!fractionDigits.empty()) {
-        text += '.';
-        text += fractionDigits;
+// ---------------------------------------------------------------------------
+// Texts are written through a pointer into room made beforehand in the
+// caller's string, then the string is cut to what was written: no text is
+// built piece by piece. Every writer returns the end of what it wrote.
+
+// Room for any text but a NUMBER's exact value: a date with its fraction, the
+// day-month-year form, and the narrow decoders' texts (two integers at most).
+constexpr std::size_t kShortTextRoom = 64;
+constexpr std::size_t kMaxIntegerLength = 20;  // "-9223372036854775808"
+
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        pairs[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
     }
-    return text;
+    return pairs;
+}();
+
+// The two digits of a value from 0 to 99.
+char* writeTwoDigits(char* at, int value) {
+    std::memcpy(at, &kDigitPairs[static_cast<std::size_t>(2 * value)], 2);
+    return at + 2;
 }
 
-// The canonical form of a plain decimal text such as "12.0" or "0.0500";
-// nothing for a text that is no plain decimal (the empty text included).
-std::optional<std::string> canonicalDecimal(std::string_view text) {
+char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at + kMaxIntegerLength, value).ptr; }
+
+// `value` in decimal with leading zeros up to `width` characters (a minus
+// sign counts as one of them).
+char* writeZeroPadded(char* at, std::int64_t value, std::size_t width) {
+    std::array<char, kMaxIntegerLength> digits{};
+    const auto length = static_cast<std::size_t>(writeInteger(digits.data(), value) - digits.data());
+    for (std::size_t i = length; i < width; ++i) *at++ = '0';
+    std::memcpy(at, digits.data(), length);
+    return at + length;
+}
+
+// Makes `room` characters at the end of `text`, lets `write` fill them from
+// the start, and cuts the text where the writer ended.
+template <typename Write>
+void appendWritten(std::string& text, std::size_t room, const Write& write) {
+    const std::size_t start = text.size();
+    text.resize(start + room);
+    char* const end = write(text.data() + start);
+    text.resize(static_cast<std::size_t>(end - text.data()));
+}
+
+void assignText(std::string& text, std::string_view value) {
+    text.clear();
+    text.append(value.data(), value.size());
+}
+
+// A decimal is canonical with "-" only when it is not zero, the integer digits
+// without leading zeros ("0" when none), and "." with the fraction digits
+// without trailing zeros when any remain. compactDecimal turns `digitCount`
+// raw digits, held at base + kDecimalSlack with the first `integerLength` of
+// them before the point, into that form written from `base` on. The slack is
+// the most the form can add (sign, "0", point), so writing never overtakes
+// the digits still to be read.
+constexpr std::size_t kDecimalSlack = 3;
+
+char* compactDecimal(char* base, bool negative, std::size_t integerLength, std::size_t digitCount) {
+    const char* const digits = base + kDecimalSlack;
+    std::size_t integerStart = 0;
+    while (integerStart < integerLength && digits[integerStart] == '0') ++integerStart;
+    std::size_t fractionEnd = digitCount;
+    while (fractionEnd > integerLength && digits[fractionEnd - 1] == '0') --fractionEnd;
+    const bool hasInteger = integerStart < integerLength;
+    const bool hasFraction = fractionEnd > integerLength;
+    char* at = base;
+    if (negative && (hasInteger || hasFraction)) *at++ = '-';
+    if (!hasInteger) *at++ = '0';
+    std::memmove(at, digits + integerStart, integerLength - integerStart);
+    at += integerLength - integerStart;
+    if (!hasFraction) return at;
+    *at++ = '.';
+    std::memmove(at, digits + integerLength, fractionEnd - integerLength);
+    return at + (fractionEnd - integerLength);
+}
+
+// Whether `text` is a plain decimal whose canonical form is `canonical`.
+bool hasCanonicalForm(std::string_view text, std::string_view canonical) {
     const std::optional<DecimalParts> parts = splitDecimal(text);
-    if (!parts) return std::nullopt;
-    return composeDecimal(parts->negative, parts->integerDigits, parts->fractionDigits);
+    if (!parts || text.size() > kShortTextRoom) return false;
+    std::array<char, kShortTextRoom + kDecimalSlack> form{};
+    char* const digits = form.data() + kDecimalSlack;
+    const std::size_t integerLength = parts->integerDigits.size();
+    std::copy(parts->fractionDigits.begin(), parts->fractionDigits.end(),
+              std::copy(parts->integerDigits.begin(), parts->integerDigits.end(), digits));
+    const char* const end =
+        compactDecimal(form.data(), parts->negative, integerLength, integerLength + parts->fractionDigits.size());
+    return std::string_view(form.data(), static_cast<std::size_t>(end - form.data())) == canonical;
 }
 
-// A number in decimal with leading zeros up to the given width.
-std::string zeroPadded(long long value, std::size_t width) {
-    std::string text = std::to_string(value);
-    if (text.size() < width) text.insert(0, width - text.size(), '0');
-    return text;
+// Appends the exact value of NUMBER bytes; false, appending nothing, when the
+// bytes are no valid NUMBER encoding.
+bool appendExactNumber(std::string& out, Bytes bytes) {
+    if (bytes.empty()) return false;
+    if (bytes.size() == 1 && bytes[0] == kZero) {
+        out.push_back('0');
+        return true;
+    }
+    const bool negative = bytes[0] < kZero;
+    const int exponent = negative ? kNegativeExponentBias - bytes[0] : bytes[0] - kPositiveExponentBias;
+    Bytes mantissa = bytes.subspan(1);
+    if (negative && !mantissa.empty() && mantissa.back() == kNegativeTerminator)
+        mantissa = mantissa.first(mantissa.size() - 1);
+    if (mantissa.empty()) return false;
+
+    // Two decimal digits per base-100 digit, the first pair weighing
+    // 100^exponent: zeros before them for a value below 0.01, after them for
+    // an integer with fewer pairs stored than it has.
+    const long signedIntegerLength = 2L * (exponent + 1);
+    const std::size_t leadingZeros = signedIntegerLength < 0 ? static_cast<std::size_t>(-signedIntegerLength) : 0;
+    const std::size_t integerLength = signedIntegerLength < 0 ? 0 : static_cast<std::size_t>(signedIntegerLength);
+    const std::size_t digitCount = std::max(leadingZeros + 2 * mantissa.size(), integerLength);
+
+    const std::size_t start = out.size();
+    out.resize(start + kDecimalSlack + digitCount);
+    char* const digits = out.data() + start + kDecimalSlack;
+    std::memset(digits, '0', digitCount);
+    char* pair = digits + leadingZeros;
+    for (const std::uint8_t stored : mantissa) {
+        const int d = negative ? kNegativeDigitBase - stored : stored - 1;
+        if (d < 0 || d > kLargestDigit) {
+            out.resize(start);
+            return false;
+        }
+        pair = writeTwoDigits(pair, d);
+    }
+    const char* const end = compactDecimal(out.data() + start, negative, integerLength, digitCount);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    return true;
 }
 
 // Byte i of a value; a byte past the end reads as 0.
@@ -68,84 +176,101 @@ int digitOrZero(Bytes bytes, std::size_t i) {
 }
 
 // The integer decoder of the NUMBER(p, s) and plain NUMBER columns: it knows
-// a few exponents and lengths, drops any fraction, and gives an empty text
-// for everything else (negative numbers, numbers below 1 or of 10^10 and up).
-std::string narrowIntegerText(Bytes bytes) {
+// a few exponents and lengths, drops any fraction, and gives no text for
+// everything else (negative numbers, numbers below 1 or of 10^10 and up).
+std::optional<std::int64_t> narrowInteger(Bytes bytes) {
     const std::size_t length = bytes.size();
     const auto d = [&](std::size_t i) { return digit(bytes, i); };
     const auto dz = [&](std::size_t i) { return digitOrZero(bytes, i); };
     switch (byteAt(bytes, 0)) {
         case kHundreds:
-            if (length >= 3) return std::to_string(d(1) * 100 + d(2));
-            return std::to_string(length == 2 ? d(1) * 100 : 0);
+            if (length >= 3) return d(1) * 100 + d(2);
+            return length == 2 ? d(1) * 100 : 0;
         case kUnits:
-            return std::to_string(d(1));
+            return d(1);
         case kZero:
-            return "0";
+            return 0;
         case kTenThousands:
-            if (length == 2) return std::to_string(dz(1) * 10000);
-            if (length == 3) return std::to_string(dz(1) * 10000 + dz(2) * 100);
+            if (length == 2) return dz(1) * 10000;
+            if (length == 3) return dz(1) * 10000 + dz(2) * 100;
             if (length == 4) {
                 if (bytes[1] == 0 || bytes[2] == 0 || bytes[3] == 0)
-                    return std::to_string(bytes[1] * 10000 + bytes[2] * 100 + bytes[3]);
-                return std::to_string(d(1) * 10000 + d(2) * 100 + d(3));
+                    return bytes[1] * 10000 + bytes[2] * 100 + bytes[3];
+                return d(1) * 10000 + d(2) * 100 + d(3);
             }
-            return {};
+            return std::nullopt;
         case kMillions:
-            return std::to_string(dz(1) * 1000000 + dz(2) * 10000 + dz(3) * 100 + dz(4));
+            return dz(1) * 1000000 + dz(2) * 10000 + dz(3) * 100 + dz(4);
         case kHundredMillions:
-            if (length != 6 && length != 2) return {};
-            return std::to_string(std::int64_t{dz(1)} * 100000000 + std::int64_t{dz(2)} * 1000000 +
-                                  dz(3) * 10000 + dz(4) * 100 + dz(5));
+            if (length != 6 && length != 2) return std::nullopt;
+            return std::int64_t{dz(1)} * 100000000 + std::int64_t{dz(2)} * 1000000 + dz(3) * 10000 + dz(4) * 100 +
+                   dz(5);
         default:
-            return {};
+            return std::nullopt;
     }
+}
+
+char* narrowIntegerText(Bytes bytes, char* at) {
+    const std::optional<std::int64_t> value = narrowInteger(bytes);
+    return value ? writeInteger(at, *value) : at;
 }
 
 // I "." F with F "0" for a zero fraction, else the fraction padded with
 // leading zeros to the given width.
-std::string pointText(int integerPart, int fraction, std::size_t width) {
-    return std::to_string(integerPart) + "." + (fraction == 0 ? "0" : zeroPadded(fraction, width));
+char* pointText(char* at, int integerPart, int fraction, std::size_t width) {
+    at = writeInteger(at, integerPart);
+    *at++ = '.';
+    if (fraction != 0) return writeZeroPadded(at, fraction, width);
+    *at++ = '0';
+    return at;
 }
 
 // The decoder of the NUMBER(p) and FLOAT columns: a few exponents and
-// lengths, always written with a point; an empty text for the rest.
-std::string narrowPointText(Bytes bytes) {
+// lengths, always written with a point; no text for the rest.
+char* narrowPointText(Bytes bytes, char* at) {
     const std::size_t length = bytes.size();
     const auto d = [&](std::size_t i) { return digit(bytes, i); };
     const std::uint8_t exponent = static_cast<std::uint8_t>(byteAt(bytes, 0));
-    if (exponent == kHundreds && length == 5) return pointText(d(1) * 100 + d(2), d(3) * 100 + d(4), 4);
-    if (exponent == kHundreds && length == 4) return pointText(d(1) * 100 + d(2), d(3) * 100, 4);
-    if (exponent == kHundreds && length == 3) return pointText(d(1) * 100 + d(2), 0, 0);
-    if (exponent == kHundreds && length == 2) return pointText(d(1) * 100, 0, 0);
-    if (exponent == kTenThousands && length == 4)
-        return pointText(d(1) * 10000 + d(2) * 100 + d(3), 0, 0);
-    if (exponent == kTenThousands && length == 3) return pointText(d(1) * 10000 + d(2) * 100, 0, 0);
-    if (exponent == kTenThousands && length == 2) return pointText(d(1) * 10000, 0, 0);
-    if (exponent == kUnits && length == 4) return pointText(d(1), d(2) * 100 + d(3), 4);
-    if (exponent == kHundredths && length == 3) return pointText(0, d(1) * 100 + d(2), 4);
-    if (exponent == kUnits) return pointText(d(1), digitOrZero(bytes, 2), 2);
-    if (exponent == kHundredths) return pointText(0, digitOrZero(bytes, 1), 2);
-    if (exponent == kZero) return "0";
-    return {};
+    if (exponent == kHundreds && length == 5) return pointText(at, d(1) * 100 + d(2), d(3) * 100 + d(4), 4);
+    if (exponent == kHundreds && length == 4) return pointText(at, d(1) * 100 + d(2), d(3) * 100, 4);
+    if (exponent == kHundreds && length == 3) return pointText(at, d(1) * 100 + d(2), 0, 0);
+    if (exponent == kHundreds && length == 2) return pointText(at, d(1) * 100, 0, 0);
+    if (exponent == kTenThousands && length == 4) return pointText(at, d(1) * 10000 + d(2) * 100 + d(3), 0, 0);
+    if (exponent == kTenThousands && length == 3) return pointText(at, d(1) * 10000 + d(2) * 100, 0, 0);
+    if (exponent == kTenThousands && length == 2) return pointText(at, d(1) * 10000, 0, 0);
+    if (exponent == kUnits && length == 4) return pointText(at, d(1), d(2) * 100 + d(3), 4);
+    if (exponent == kHundredths && length == 3) return pointText(at, 0, d(1) * 100 + d(2), 4);
+    if (exponent == kUnits) return pointText(at, d(1), digitOrZero(bytes, 2), 2);
+    if (exponent == kHundredths) return pointText(at, 0, digitOrZero(bytes, 1), 2);
+    if (exponent == kZero) *at++ = '0';
+    return at;
 }
 
 // A number is written with its exact stored value. The narrow decoders'
 // texts keep their own spelling ("12.0", "5.50") where they agree with it,
 // and stand alone where the bytes are no valid NUMBER.
-FormattedValue numberValue(Bytes bytes, const std::string& narrowText) {
-    const std::optional<std::string> exact = decodeNumber(bytes);
-    if (!exact || canonicalDecimal(narrowText) == exact) return {narrowText, ValueKind::Number};
-    return {*exact, ValueKind::Number};
+template <char* (*narrowDecoder)(Bytes, char*)>
+ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
+    std::array<char, kShortTextRoom> narrow{};
+    const std::string_view narrowText(narrow.data(),
+                                      static_cast<std::size_t>(narrowDecoder(bytes, narrow.data()) - narrow.data()));
+    if (!appendExactNumber(text, bytes)) {
+        assignText(text, narrowText);
+    } else if (narrowText != text && hasCanonicalForm(narrowText, text)) {
+        assignText(text, narrowText);
+    }
+    return ValueKind::Number;
 }
 
 // NUMBER(*, s) has no narrow decoder: its exact value, or NULL.
-FormattedValue scaleOnlyNumberValue(Bytes bytes) {
-    if (std::optional<std::string> exact = decodeNumber(bytes)) return {*exact, ValueKind::Number};
-    return {"NULL", ValueKind::NoDecoder};
+ValueKind scaleOnlyNumberValue(Bytes bytes, std::string& text) {
+    if (appendExactNumber(text, bytes)) return ValueKind::Number;
+    assignText(text, kNullText);
+    return ValueKind::NoDecoder;
 }
 
 constexpr std::uint32_t kLargestNanoseconds = 999'999'999;
+constexpr std::size_t kNanosecondDigits = 9;
 
 struct DateTime {
     int year = 0;
@@ -201,52 +326,78 @@ std::optional<DateTime> readDateTime(Bytes bytes, bool fractionAllowed) {
 }
 
 // "YYYY-MM-DD HH24:MI:SS", "-" before years before 1, and ".fraction"
-// without trailing zeros when there are nanoseconds.
-std::string isoText(const DateTime& value) {
-    std::string text = value.year < 0 ? "-" : "";
-    text += zeroPadded(value.year < 0 ? -value.year : value.year, 4) + "-" + zeroPadded(value.month, 2) +
-            "-" + zeroPadded(value.day, 2) + " " + zeroPadded(value.hour, 2) + ":" +
-            zeroPadded(value.minute, 2) + ":" + zeroPadded(value.second, 2);
-    if (value.nanoseconds != 0) {
-        std::string fraction = zeroPadded(value.nanoseconds, 9);
-        while (fraction.back() == '0') fraction.pop_back();
-        text += "." + fraction;
-    }
-    return text;
+// without trailing zeros when there are nanoseconds. The fields other than
+// the year hold two digits, as readDateTime checked.
+char* isoText(char* at, const DateTime& value) {
+    if (value.year < 0) *at++ = '-';
+    at = writeZeroPadded(at, value.year < 0 ? -value.year : value.year, 4);
+    *at++ = '-';
+    at = writeTwoDigits(at, value.month);
+    *at++ = '-';
+    at = writeTwoDigits(at, value.day);
+    *at++ = ' ';
+    at = writeTwoDigits(at, value.hour);
+    *at++ = ':';
+    at = writeTwoDigits(at, value.minute);
+    *at++ = ':';
+    at = writeTwoDigits(at, value.second);
+    if (value.nanoseconds == 0) return at;
+    *at++ = '.';
+    std::uint32_t rest = value.nanoseconds;
+    for (std::size_t i = kNanosecondDigits; i-- > 0; rest /= 10) at[i] = static_cast<char>('0' + rest % 10);
+    at += kNanosecondDigits;
+    while (at[-1] == '0') --at;
+    return at;
 }
 
 // The day-month-year text kept for bytes that are no valid date: "5-Mar- 2011",
 // with an empty month name for a month byte outside 1 to 12.
-std::string dayMonthYearText(Bytes bytes) {
-    static constexpr std::array<const char*, 12> kMonthNames = {
+char* dayMonthYearText(char* at, Bytes bytes) {
+    static constexpr std::array<std::string_view, 12> kMonthNames = {
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sept", "Oct", "Nov", "Dec"};
     const int month = byteAt(bytes, kMonthByte);
-    const char* name = month >= 1 && month <= 12 ? kMonthNames[static_cast<std::size_t>(month - 1)] : "";
-    return std::to_string(byteAt(bytes, kDayByte)) + "-" + name + "- " + std::to_string(storedYear(bytes));
+    const std::string_view name = month >= 1 && month <= 12 ? kMonthNames[static_cast<std::size_t>(month - 1)] : "";
+    at = writeInteger(at, byteAt(bytes, kDayByte));
+    *at++ = '-';
+    at = std::copy(name.begin(), name.end(), at);
+    *at++ = '-';
+    *at++ = ' ';
+    return writeInteger(at, storedYear(bytes));
 }
 
-FormattedValue dateValue(Bytes bytes, bool isTimestamp) {
-    if (const std::optional<DateTime> value = readDateTime(bytes, isTimestamp))
-        return {isoText(*value), isTimestamp ? ValueKind::Timestamp : ValueKind::Date};
-    return {dayMonthYearText(bytes), ValueKind::InvalidDate};
+ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
+    if (const std::optional<DateTime> value = readDateTime(bytes, isTimestamp)) {
+        appendWritten(text, kShortTextRoom, [&](char* at) { return isoText(at, *value); });
+        return isTimestamp ? ValueKind::Timestamp : ValueKind::Date;
+    }
+    appendWritten(text, kShortTextRoom, [&](char* at) { return dayMonthYearText(at, bytes); });
+    return ValueKind::InvalidDate;
 }
 
 // ---------------------------------------------------------------------------
 // Text columns: 8-bit code-page bytes.
 
+// The length of the bytes before the first zero byte (all of them without one).
+std::size_t lengthBeforeZero(Bytes bytes) {
+    const void* zero = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
+    return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes.data()) : bytes.size();
+}
+
 // CHAR: a zero byte ends the value.
-FormattedValue charValue(Bytes bytes) {
-    std::size_t length = 0;
-    while (length < bytes.size() && bytes[length] != 0) ++length;
-    return {fromCodePage(bytes.first(length)), ValueKind::Text};
+ValueKind charValue(Bytes bytes, std::string& text) {
+    appendFromCodePage(text, bytes.first(lengthBeforeZero(bytes)));
+    return ValueKind::Text;
 }
 
 // VARCHAR2: a zero byte becomes a space, so no character is lost.
-FormattedValue varchar2Value(Bytes bytes) {
-    std::string raw(bytes.begin(), bytes.end());
-    for (char& c : raw)
-        if (c == '\0') c = ' ';
-    return {fromCodePage(raw), ValueKind::Text};
+ValueKind varchar2Value(Bytes bytes, std::string& text) {
+    for (;;) {
+        const std::size_t runLength = lengthBeforeZero(bytes);
+        appendFromCodePage(text, bytes.first(runLength));
+        if (runLength == bytes.size()) return ValueKind::Text;
+        text.push_back(' ');
+        bytes = bytes.subspan(runLength + 1);
+    }
 }
 
 }  // namespace
@@ -267,58 +418,43 @@ std::optional<DecimalParts> splitDecimal(std::string_view text) {
 }
 
 std::optional<std::string> decodeNumber(Bytes bytes) {
-    if (bytes.empty()) return std::nullopt;
-    if (bytes.size() == 1 && bytes[0] == kZero) return "0";
-    const bool negative = bytes[0] < kZero;
-    const int exponent = negative ? kNegativeExponentBias - bytes[0] : bytes[0] - kPositiveExponentBias;
-    Bytes mantissa = bytes.subspan(1);
-    if (negative && !mantissa.empty() && mantissa.back() == kNegativeTerminator)
-        mantissa = mantissa.first(mantissa.size() - 1);
-    if (mantissa.empty()) return std::nullopt;
-
-    // Two decimal digits per base-100 digit; the first pair weighs 100^exponent.
-    std::string digits;
-    for (const std::uint8_t stored : mantissa) {
-        const int d = negative ? kNegativeDigitBase - stored : stored - 1;
-        if (d < 0 || d > kLargestDigit) return std::nullopt;
-        digits += static_cast<char>('0' + d / 10);
-        digits += static_cast<char>('0' + d % 10);
-    }
-    int integerLength = 2 * (exponent + 1);
-    if (integerLength < 0) {
-        digits.insert(0, static_cast<std::size_t>(-integerLength), '0');
-        integerLength = 0;
-    }
-    if (static_cast<std::size_t>(integerLength) > digits.size())
-        digits.append(static_cast<std::size_t>(integerLength) - digits.size(), '0');
-    const std::string_view all = digits;
-    return composeDecimal(negative, all.substr(0, static_cast<std::size_t>(integerLength)),
-                          all.substr(static_cast<std::size_t>(integerLength)));
+    std::string text;
+    if (!appendExactNumber(text, bytes)) return std::nullopt;
+    return text;
 }
 
-FormattedValue formatColumnValue(int typeCode, Bytes bytes) {
+ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
+    text.clear();
     switch (typeCode) {
         case type_code::kNumberInteger:
         case type_code::kNumberScaled:
-            return numberValue(bytes, narrowIntegerText(bytes));
+            return narrowNumberValue<narrowIntegerText>(bytes, text);
         case type_code::kNumberPrecision:
-            return numberValue(bytes, narrowPointText(bytes));
+            return narrowNumberValue<narrowPointText>(bytes, text);
         case type_code::kNumberWithScaleOnly:
-            return scaleOnlyNumberValue(bytes);
+            return scaleOnlyNumberValue(bytes, text);
         case type_code::kDate:
-            return dateValue(bytes, false);
+            return dateValue(bytes, false, text);
         case type_code::kTimestamp:
-            return dateValue(bytes, true);
+            return dateValue(bytes, true, text);
         case type_code::kChar:
-            return charValue(bytes);
+            return charValue(bytes, text);
         case type_code::kVarchar2:
-            return varchar2Value(bytes);
+            return varchar2Value(bytes, text);
         case type_code::kClob:
         case type_code::kBlob:
-            return {" ", ValueKind::Lob};
+            text.push_back(' ');
+            return ValueKind::Lob;
         default:
-            return {"NULL", ValueKind::NoDecoder};
+            assignText(text, kNullText);
+            return ValueKind::NoDecoder;
     }
+}
+
+FormattedValue formatColumnValue(int typeCode, Bytes bytes) {
+    FormattedValue value;
+    value.kind = formatColumnValueInto(typeCode, bytes, value.text);
+    return value;
 }
 
 }  // namespace restorix

@@ -69,6 +69,10 @@ struct FormattedValue {
 // type's decoder cannot read still give a text (see ValueKind).
 FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes);
 
+// The same into a caller's text, which is replaced; a text reused from value
+// to value keeps its room, so formatting a row allocates nothing.
+ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> bytes, std::string& text);
+
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {
     bool negative = false;
