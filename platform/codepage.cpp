@@ -10,12 +10,19 @@ namespace {
 constexpr std::uint8_t kFirstNonAscii = 0x80;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;  // the top bit of each byte of a word
 
-// The first byte of 0x80 or above, or `end`; eight bytes are tested at once.
+// The first byte of 0x80 or above, or `end`; eight bytes are tested at once,
+// and thirty-two while none is found.
 const std::uint8_t* firstNonAscii(const std::uint8_t* at, const std::uint8_t* end) {
-    for (std::uint64_t word; end - at >= static_cast<std::ptrdiff_t>(sizeof word); at += sizeof word) {
-        std::memcpy(&word, at, sizeof word);
-        if ((word & kHighBits) != 0) break;
-    }
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    const auto load = [](const std::uint8_t* from) {
+        std::uint64_t word;
+        std::memcpy(&word, from, kWord);
+        return word;
+    };
+    while (static_cast<std::size_t>(end - at) >= 4 * kWord &&
+           ((load(at) | load(at + kWord) | load(at + 2 * kWord) | load(at + 3 * kWord)) & kHighBits) == 0)
+        at += 4 * kWord;
+    while (static_cast<std::size_t>(end - at) >= kWord && (load(at) & kHighBits) == 0) at += kWord;
     while (at != end && *at < kFirstNonAscii) ++at;
     return at;
 }

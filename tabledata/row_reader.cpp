@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 
 #include "tabledata/data_script_writer.h"
 #include "tabledata/value_format.h"
@@ -23,7 +27,7 @@ constexpr int kFullProgress = 100;
 constexpr std::string_view kNullText = "NULL";
 // Saving reads and decodes this many blocks of a table at a time.
 constexpr std::size_t kSavingBatch = 64;
-// Threads that turn one batch into statements.
+// Threads that turn blocks into statements, the reading thread included.
 constexpr std::size_t kMaxWorkers = 4;
 
 void appendNull(RowList& rowList, const TableColumns& table) {
@@ -139,15 +143,106 @@ BlockOutcome decodeBlock(const BlockView& block, const TableColumns& table, cons
     });
 }
 
+// The size of a cache line. The threads change their own texts' lengths at
+// every value: texts of two threads sharing a line would bounce it between
+// the cores.
+constexpr std::size_t kCacheLine = 64;
+
 // What one thread needs to turn blocks into statements.
-struct BlockWorker {
+struct alignas(kCacheLine) BlockWorker {
     std::vector<ColumnValue> columns;
     std::string text;  // the value being formatted
 };
 
-struct BlockStatements {
+struct alignas(kCacheLine) BlockStatements {
     BlockOutcome outcome = BlockOutcome::Done;
     std::string bytes;  // in the code page
+};
+
+// Threads that stay for a whole table read and build, together with the
+// thread that hands them the work, the blocks of one batch after another.
+// Blocks are claimed one at a time, so a thread that is held up (the reading
+// thread while it writes) simply claims fewer of them.
+class BuildCrew {
+public:
+    // build(block, worker): block is an index into the current batch, worker
+    // an index into the workers (0 for the reading thread).
+    using BuildBlock = std::function<void(std::size_t, std::size_t)>;
+
+    BuildCrew(std::size_t helperCount, BuildBlock build) : build_(std::move(build)) {
+        for (std::size_t w = 1; w <= helperCount; ++w) helpers_.emplace_back([this, w] { helpLoop(w); });
+    }
+
+    // Abandons the blocks nobody claimed yet and waits for the helpers.
+    ~BuildCrew() {
+        {
+            std::lock_guard lock(mutex_);
+            leaving_ = true;
+        }
+        workArrived_.notify_all();
+    }
+    BuildCrew(const BuildCrew&) = delete;
+    BuildCrew& operator=(const BuildCrew&) = delete;
+
+    // Hands out blocks 0 to blockCount - 1 of a new batch.
+    void start(std::size_t blockCount) {
+        {
+            std::lock_guard lock(mutex_);
+            blockCount_ = blockCount;
+            claimed_ = 0;
+            built_ = 0;
+        }
+        workArrived_.notify_all();
+    }
+
+    // Builds blocks alongside the helpers until every block of the batch is
+    // built; rethrows what a build threw, after which the rest of the batch
+    // is abandoned.
+    void finish() {
+        std::unique_lock lock(mutex_);
+        while (std::optional<std::size_t> block = claim()) buildUnlocked(lock, *block, 0);
+        allBuilt_.wait(lock, [this] { return built_ == claimed_; });
+        if (std::exception_ptr error = std::exchange(error_, nullptr)) std::rethrow_exception(error);
+    }
+
+private:
+    std::optional<std::size_t> claim() {
+        if (error_ || claimed_ >= blockCount_) return std::nullopt;
+        return claimed_++;
+    }
+
+    void buildUnlocked(std::unique_lock<std::mutex>& lock, std::size_t block, std::size_t worker) {
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            build_(block, worker);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        if (error && !error_) error_ = error;
+        if (++built_ == claimed_) allBuilt_.notify_all();
+    }
+
+    void helpLoop(std::size_t worker) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            workArrived_.wait(lock, [this] { return leaving_ || (!error_ && claimed_ < blockCount_); });
+            if (leaving_) return;
+            if (const std::optional<std::size_t> block = claim()) buildUnlocked(lock, *block, worker);
+        }
+    }
+
+    BuildBlock build_;
+    std::mutex mutex_;
+    std::condition_variable workArrived_;
+    std::condition_variable allBuilt_;
+    std::size_t blockCount_ = 0;
+    std::size_t claimed_ = 0;
+    std::size_t built_ = 0;
+    bool leaving_ = false;
+    std::exception_ptr error_;
+    std::vector<std::jthread> helpers_;  // last: joined before the rest goes
 };
 
 int percentOf(std::size_t done, std::size_t total) { return static_cast<int>(done * kFullProgress / total); }
@@ -244,59 +339,68 @@ private:
         return true;
     }
 
-    // Saving, a batch of blocks at a time: the blocks are turned into
-    // statements side by side on all cores, then written in block order, each
-    // block with one write call.
+    // A batch of blocks in its own buffer, with the statements of each block.
+    struct Batch {
+        explicit Batch(const TableBlocks& table) : blocks(table) {}
+        TableBlocks blocks;
+        std::vector<BlockStatements> statements = std::vector<BlockStatements>(kSavingBatch);
+        std::size_t first = 0;
+        std::size_t count = 0;
+    };
+
+    // Saving, a batch of blocks at a time: while one batch is written, in
+    // block order and each block with one write call, the helper threads turn
+    // the next one into statements, and this thread joins them once written.
     bool saveInBatches(TableBlocks& blocks) {
-        for (std::size_t first = 0; first < blocks.size();) {
+        if (!mayContinue()) return false;
+        // A script that cannot be opened keeps the values in rowList until
+        // a later block finds it openable, which the block-by-block path does.
+        if (!writer_->open()) return saveBlockByBlock(blocks, 0);
+        std::array<Batch, 2> batches{Batch(blocks), Batch(blocks)};
+        Batch* building = &batches[0];
+        // Declared after the batches: leaving early waits for the helpers
+        // before the batches go.
+        BuildCrew crew(workers_.size() - 1, [this, &building](std::size_t block, std::size_t worker) {
+            buildBlock(*building, block, workers_[worker]);
+        });
+        const auto startBuilding = [&](Batch& batch, std::size_t first) {
+            building = &batch;
+            batch.first = first;
+            batch.count = batch.blocks.load(first, kSavingBatch);
+            for (BlockStatements& block : batch.statements) block.outcome = BlockOutcome::Stopped;
+            crew.start(batch.count);
+        };
+        startBuilding(batches[0], 0);
+        for (std::size_t k = 0;; k ^= 1) {
+            crew.finish();
+            const Batch& ready = batches[k];
+            const std::size_t next = ready.first + ready.count;
+            if (next < blocks.size()) startBuilding(batches[k ^ 1], next);
+            if (!writeBatch(ready, blocks.size())) return false;
+            if (next >= blocks.size()) return true;
             if (!mayContinue()) return false;
-            // A script that cannot be opened keeps the values in rowList until
-            // a later block finds it openable, which the block-by-block path does.
-            if (!writer_->open()) return saveBlockByBlock(blocks, first);
-            const std::size_t count = blocks.load(first, kSavingBatch);
-            buildStatements(blocks, first, count);
-            for (std::size_t j = 0; j < count; ++j) {
-                if (!mayContinue(batch_[j].outcome)) return false;
-                writer_->writeStatements(batch_[j].bytes);
-                saving_->sink().setCurrentProgress(percentOf(first + j + 1, blocks.size()));
+            if (!writer_->open()) {
+                crew.finish();
+                return saveBlockByBlock(blocks, next);
             }
-            first += count;
         }
-        return true;
     }
 
-    void buildStatements(const TableBlocks& blocks, std::size_t first, std::size_t count) {
-        // A block that no thread reached (all of them stopped early) counts as stopped.
-        for (std::size_t j = 0; j < count; ++j) batch_[j].outcome = BlockOutcome::Stopped;
-        std::atomic<std::size_t> next{0};
-        const auto work = [&](BlockWorker& worker) {
-            for (std::size_t j; (j = next.fetch_add(1)) < count;) {
-                BlockStatements& result = batch_[j];
-                result.bytes.clear();
-                result.outcome = buildBlockStatements(blocks.loaded(first + j), worker, result.bytes);
-                if (result.outcome != BlockOutcome::Done) return;
-            }
-        };
-        std::vector<std::exception_ptr> errors(workers_.size());
-        {
-            std::vector<std::jthread> helpers;
-            for (std::size_t w = 1; w < workers_.size() && w < count; ++w) {
-                helpers.emplace_back([&, w] {
-                    try {
-                        work(workers_[w]);
-                    } catch (...) {
-                        errors[w] = std::current_exception();
-                    }
-                });
-            }
-            try {
-                work(workers_[0]);
-            } catch (...) {
-                errors[0] = std::current_exception();
-            }
-        }  // the helpers are joined here
-        for (const std::exception_ptr& error : errors)
-            if (error) std::rethrow_exception(error);
+    void buildBlock(Batch& batch, std::size_t block, BlockWorker& worker) {
+        BlockStatements& result = batch.statements[block];
+        result.bytes.clear();
+        result.outcome = buildBlockStatements(batch.blocks.loaded(batch.first + block), worker, result.bytes);
+    }
+
+    // Writes a built batch block by block; false when a block was cut short
+    // by Stop or Skip Table, which writes nothing more.
+    bool writeBatch(const Batch& batch, std::size_t totalBlocks) {
+        for (std::size_t j = 0; j < batch.count; ++j) {
+            if (!mayContinue(batch.statements[j].outcome)) return false;
+            writer_->writeStatements(batch.statements[j].bytes);
+            saving_->sink().setCurrentProgress(percentOf(batch.first + j + 1, totalBlocks));
+        }
+        return true;
     }
 
     static std::size_t workerCount() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxWorkers); }
@@ -308,7 +412,6 @@ private:
     StopPoints stops_;
     std::optional<DataScriptWriter> writer_;
     std::vector<BlockWorker> workers_ = std::vector<BlockWorker>(workerCount());
-    std::vector<BlockStatements> batch_ = std::vector<BlockStatements>(kSavingBatch);
 };
 
 }  // namespace

@@ -58,6 +58,11 @@ char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at +
 // `value` in decimal with leading zeros up to `width` characters (a minus
 // sign counts as one of them).
 char* writeZeroPadded(char* at, std::int64_t value, std::size_t width) {
+    // Two or four digits that fill the width, as date fields and fractions
+    // mostly are, go by pairs.
+    if (width == 2 && value >= 0 && value < 100) return writeTwoDigits(at, static_cast<int>(value));
+    if (width == 4 && value >= 0 && value < 10000)
+        return writeTwoDigits(writeTwoDigits(at, static_cast<int>(value / 100)), static_cast<int>(value % 100));
     std::array<char, kMaxIntegerLength> digits{};
     const auto length = static_cast<std::size_t>(writeInteger(digits.data(), value) - digits.data());
     for (std::size_t i = length; i < width; ++i) *at++ = '0';
