@@ -26,38 +26,49 @@ void writeAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable, std::string& out)
-    : qualifiedTable_(qualifiedTable), out_(out), start_(out.size()), rowStart_(out.size()) {}
+DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
+    appendInsertHead(head_, qualifiedTable);
+    appendInsertTail(rowEnd_);
+    rowEnd_ += kStatementEnd;
+}
+
+void DataStatementBuilder::start(std::string& out) {
+    out_ = &out;
+    start_ = rowStart_ = out.size();
+    valuesInRow_ = 0;
+}
 
 void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
+    std::string& out = *out_;
     if (valuesInRow_ == 0) {
-        rowStart_ = out_.size();
-        appendInsertHead(out_, qualifiedTable_);
+        rowStart_ = out.size();
+        out += head_;
     } else {
-        appendItemSeparator(out_);
+        appendItemSeparator(out);
     }
-    appendSqlItem(out_, kind, utf8Text);
+    appendSqlItem(out, kind, utf8Text);
     if (++valuesInRow_ < columnCount) return;
-    appendInsertTail(out_);
-    out_ += kStatementEnd;
+    out += rowEnd_;
     valuesInRow_ = 0;
 }
 
 void DataStatementBuilder::finish() {
-    if (valuesInRow_ > 0) out_.resize(rowStart_);
+    std::string& out = *out_;
+    if (valuesInRow_ > 0) out.resize(rowStart_);
     valuesInRow_ = 0;
     // Statements are mostly ASCII, which the code page keeps byte for byte.
-    const std::string_view added = std::string_view(out_).substr(start_);
-    if (!isAscii(added)) {
-        const std::string converted = toCodePage(added);
-        out_.replace(start_, std::string::npos, converted);
+    const std::string_view run = std::string_view(out).substr(start_);
+    if (!isAscii(run)) {
+        const std::string converted = toCodePage(run);
+        out.replace(start_, std::string::npos, converted);
     }
-    start_ = rowStart_ = out_.size();
+    start_ = rowStart_ = out.size();
 }
 
 void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
                           std::string& out) {
-    DataStatementBuilder builder(qualifiedTable, out);
+    DataStatementBuilder builder(qualifiedTable);
+    builder.start(out);
     for (const RowValue& value : rowList)
         if (value.objectNumber == objectNumber) builder.add(value.kind, value.text, value.columnCount);
     builder.finish();

@@ -24,17 +24,21 @@ inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table
 // last complete row is left out.
 class DataStatementBuilder {
 public:
-    // Appends to `out`, which must outlive the builder, as must the name.
-    DataStatementBuilder(std::string_view qualifiedTable, std::string& out);
+    explicit DataStatementBuilder(std::string_view qualifiedTable);
+
+    // Starts a run of statements at the end of `out`, which must live until
+    // finish().
+    void start(std::string& out);
     void add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount);
-    // Drops an incomplete last row and turns what was added into the code page.
+    // Drops an incomplete last row and turns the run into the code page.
     void finish();
 
 private:
-    std::string_view qualifiedTable_;
-    std::string& out_;
-    std::size_t start_;      // where this builder's statements begin in out_
-    std::size_t rowStart_;   // where the statement being built begins
+    std::string head_;    // "insert into <table> values ("
+    std::string rowEnd_;  // the statement's tail and its commit line
+    std::string* out_ = nullptr;
+    std::size_t start_ = 0;     // where the run begins in *out_
+    std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;
 };
 

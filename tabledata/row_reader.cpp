@@ -150,8 +150,10 @@ constexpr std::size_t kCacheLine = 64;
 
 // What one thread needs to turn blocks into statements.
 struct alignas(kCacheLine) BlockWorker {
+    explicit BlockWorker(std::string_view qualifiedTable) : statements(qualifiedTable) {}
     std::vector<ColumnValue> columns;
     std::string text;  // the value being formatted
+    DataStatementBuilder statements;
 };
 
 struct alignas(kCacheLine) BlockStatements {
@@ -254,6 +256,8 @@ public:
         : recovery_(recovery), table_(table), rowList_(rowList), saving_(saving),
           stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
+        const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
+        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable);
     }
 
     void run(std::int32_t dataObjectNumber) {
@@ -300,7 +304,8 @@ private:
     // Turns one block's rows straight into statements in the code page,
     // formatting each value into the worker's reused text.
     BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out) {
-        DataStatementBuilder builder(saving_->qualifiedTable, out);
+        DataStatementBuilder& builder = worker.statements;
+        builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
             if (!type) return builder.add(ValueKind::Null, kNullText, columnCount);
@@ -411,7 +416,7 @@ private:
     SavingState* saving_;
     StopPoints stops_;
     std::optional<DataScriptWriter> writer_;
-    std::vector<BlockWorker> workers_ = std::vector<BlockWorker>(workerCount());
+    std::vector<BlockWorker> workers_;
 };
 
 }  // namespace

@@ -1,17 +1,25 @@
 #include "tabledata/sql_literal.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "tabledata/value_format.h"
+
 namespace restorix {
 
 namespace {
 
-constexpr std::string_view kDateMask = "YYYY-MM-DD HH24:MI:SS";
-constexpr std::string_view kSignedDateMask = "SYYYY-MM-DD HH24:MI:SS";
-constexpr std::string_view kFractionMask = ".FF";
+constexpr std::string_view kToDate = "TO_DATE(";
+constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
+// What follows the quoted date text in its conversion: the mask, which for a
+// year before 1 has to be the signed one, and for a fraction ends in .FF.
+constexpr std::string_view kDateTail = ",'YYYY-MM-DD HH24:MI:SS')";
+constexpr std::string_view kSignedDateTail = ",'SYYYY-MM-DD HH24:MI:SS')";
+constexpr std::string_view kFractionTail = ",'YYYY-MM-DD HH24:MI:SS.FF')";
+constexpr std::string_view kSignedFractionTail = ",'SYYYY-MM-DD HH24:MI:SS.FF')";
 constexpr std::string_view kNullItem = "NULL";
 constexpr std::string_view kInsertInto = "insert into ";
 constexpr std::string_view kValuesOpen = " values (";
@@ -51,66 +59,102 @@ constexpr std::array<bool, 256> kNeedsReplacement = [] {
 
 bool needsReplacement(char c) { return kNeedsReplacement[static_cast<unsigned char>(c)]; }
 
-constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+// Sixteen characters tested at once: the compiler turns the operations on
+// this type into the processor's vector instructions.
+using CharVector = std::uint8_t __attribute__((vector_size(16)));
+using WordPair = std::uint64_t __attribute__((vector_size(16)));
+constexpr std::ptrdiff_t kVectorLength = sizeof(CharVector);
 
-// Whether any byte of the word equals c: after the XOR those bytes are zero,
-// and (x - 0x01...01) & ~x & 0x80...80 is non-zero exactly when a byte of x is.
-constexpr bool hasByte(std::uint64_t word, std::uint8_t c) {
-    const std::uint64_t x = word ^ (kLowBits * c);
-    return ((x - kLowBits) & ~x & kHighBits) != 0;
+// Whether the sixteen characters from `at` on may hold one to replace. With
+// the lowest bit of every byte set, "'" and "&" both read 0x27, LF reads 0x0B
+// and CR 0x0D: three comparisons instead of four, at the price of taking the
+// rare VT and FF for candidates, which the exact test then passes over.
+bool mayNeedReplacement(const char* at) {
+    CharVector chars;
+    std::memcpy(&chars, at, sizeof chars);
+    const CharVector folded = chars | 1;
+    const CharVector hits = (folded == ('\'' | 1)) | (folded == ('\n' | 1)) | (folded == ('\r' | 1));
+    WordPair words;
+    std::memcpy(&words, &hits, sizeof words);
+    return (words[0] | words[1]) != 0;
 }
 
-// Whether the word may hold a character to replace. With the lowest bit of
-// every byte set, "'" and "&" both read 0x27, LF reads 0x0B and CR 0x0D: three
-// tests instead of four, at the price of taking the rare VT and FF bytes for
-// candidates, which the exact test then passes over.
-constexpr bool mayNeedReplacement(std::uint64_t word) {
-    const std::uint64_t folded = word | kLowBits;
-    return hasByte(folded, '\'' | 1) || hasByte(folded, '\n' | 1) || hasByte(folded, '\r' | 1);
-}
-
-// The first character that needs replacing, or `end`; eight are tested at once.
-const char* nextToReplace(const char* at, const char* end) {
-    for (std::uint64_t word; end - at >= static_cast<std::ptrdiff_t>(sizeof word); at += sizeof word) {
-        std::memcpy(&word, at, sizeof word);
-        if (mayNeedReplacement(word)) break;
-    }
+const char* firstNeedingReplacement(const char* at, const char* end) {
     while (at != end && !needsReplacement(*at)) ++at;
     return at;
 }
 
-// The text between apostrophes, an apostrophe doubled; the characters
-// between two replaced ones are copied as one run.
-void appendQuoted(std::string& out, std::string_view text) {
-    out.push_back('\'');
-    const char* at = text.data();
-    const char* const end = at + text.size();
-    for (;;) {
-        const char* const runEnd = nextToReplace(at, end);
-        out.append(at, static_cast<std::size_t>(runEnd - at));
-        if (runEnd == end) break;
-        out += replacementOf(*runEnd);
-        at = runEnd + 1;
+// The first character that needs replacing, or `end`.
+const char* nextToReplace(const char* at, const char* end) {
+    const char* const start = at;
+    for (; end - at >= kVectorLength; at += kVectorLength) {
+        if (!mayNeedReplacement(at)) continue;
+        const char* const found = firstNeedingReplacement(at, at + kVectorLength);
+        if (found != at + kVectorLength) return found;
     }
-    out.push_back('\'');
+    // Fewer than sixteen characters left: a text that has sixteen tests its
+    // last sixteen at once, those before `at` among them already passed.
+    if (at == end || (end - start >= kVectorLength && !mayNeedReplacement(end - kVectorLength))) return end;
+    return firstNeedingReplacement(at, end);
 }
 
-// A date text before year 1 begins with "-", which only the signed year
-// mask reads.
-std::string_view dateMask(std::string_view dateText) {
-    return dateText.starts_with('-') ? kSignedDateMask : kDateMask;
+char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
+
+// A text about to be written between apostrophes, with its first character
+// to replace found once for both measuring and writing.
+class QuotedText {
+public:
+    explicit QuotedText(std::string_view text)
+        : text_(text), firstToReplace_(nextToReplace(text.data(), text.data() + text.size())) {}
+
+    std::size_t length() const {
+        std::size_t length = text_.size() + 2;
+        for (const char* c = firstToReplace_; c != end(); c = nextToReplace(c + 1, end()))
+            length += replacementOf(*c).size() - 1;
+        return length;
+    }
+
+    // The text between apostrophes, an apostrophe doubled; the characters
+    // between two replaced ones are copied as one run.
+    char* write(char* at) const {
+        *at++ = '\'';
+        const char* from = text_.data();
+        for (const char* c = firstToReplace_;; c = nextToReplace(from, end())) {
+            at = put(at, std::string_view(from, static_cast<std::size_t>(c - from)));
+            if (c == end()) break;
+            at = put(at, replacementOf(*c));
+            from = c + 1;
+        }
+        *at++ = '\'';
+        return at;
+    }
+
+private:
+    const char* end() const { return text_.data() + text_.size(); }
+
+    std::string_view text_;
+    const char* firstToReplace_;
+};
+
+// The mask's part of a conversion: a date text before year 1 begins with
+// "-", which only the signed year mask reads.
+std::string_view conversionTail(std::string_view dateText, bool withFraction) {
+    const bool signedYear = dateText.starts_with('-');
+    if (withFraction) return signedYear ? kSignedFractionTail : kFractionTail;
+    return signedYear ? kSignedDateTail : kDateTail;
 }
 
-// FUNCTION('text','mask'), the mask followed by `maskSuffix`.
-void appendConversion(std::string& out, std::string_view function, std::string_view text, std::string_view maskSuffix) {
-    out += function;
-    out.push_back('(');
-    appendQuoted(out, text);
-    out += ",'";
-    out += dateMask(text);
-    out += maskSuffix;
-    out += "')";
+// FUNCTION('text','mask'); `function` holds the opening parenthesis.
+void appendConversion(std::string& out, std::string_view function, std::string_view text, bool withFraction) {
+    const QuotedText quoted(text);
+    const std::string_view tail = conversionTail(text, withFraction);
+    appendWritten(out, function.size() + quoted.length() + tail.size(),
+                  [&](char* at) { return put(quoted.write(put(at, function)), tail); });
+}
+
+void appendQuoted(std::string& out, std::string_view text) {
+    const QuotedText quoted(text);
+    appendWritten(out, quoted.length(), [&](char* at) { return quoted.write(at); });
 }
 
 }  // namespace
@@ -122,10 +166,9 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
             out += kNullItem;
             return;
         case ValueKind::Date:
-            return appendConversion(out, "TO_DATE", text, {});
+            return appendConversion(out, kToDate, text, false);
         case ValueKind::Timestamp:
-            return appendConversion(out, "TO_TIMESTAMP", text,
-                                    text.find('.') != std::string_view::npos ? kFractionMask : std::string_view{});
+            return appendConversion(out, kToTimestamp, text, text.find('.') != std::string_view::npos);
         case ValueKind::Text:
         case ValueKind::Number:
         case ValueKind::InvalidDate:

@@ -29,14 +29,18 @@ constexpr std::uint8_t kMillions = kPositiveExponentBias + 3;           // 0xC4
 constexpr std::uint8_t kHundredMillions = kPositiveExponentBias + 4;    // 0xC5
 
 // ---------------------------------------------------------------------------
-// Texts are written through a pointer into room made beforehand in the
-// caller's string, then the string is cut to what was written: no text is
-// built piece by piece. Every writer returns the end of what it wrote.
+// Texts are written through a pointer into room made beforehand, on the
+// stack for short ones (appendShortText), at the end of the caller's string
+// for others (appendWritten): no text is built piece by piece. Every writer
+// returns the end of what it wrote.
 
 // Room for any text but a NUMBER's exact value: a date with its fraction, the
 // day-month-year form, and the narrow decoders' texts (two integers at most).
 constexpr std::size_t kShortTextRoom = 64;
 constexpr std::size_t kMaxIntegerLength = 20;  // "-9223372036854775808"
+// Room for a valid NUMBER's exact value: 128 zeros after the point and 40
+// digits, with a sign, a "0" and the point.
+constexpr std::size_t kNumberTextRoom = 192;
 
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> pairs{};
@@ -70,14 +74,12 @@ char* writeZeroPadded(char* at, std::int64_t value, std::size_t width) {
     return at + length;
 }
 
-// Makes `room` characters at the end of `text`, lets `write` fill them from
-// the start, and cuts the text where the writer ended.
-template <typename Write>
-void appendWritten(std::string& text, std::size_t room, const Write& write) {
-    const std::size_t start = text.size();
-    text.resize(start + room);
-    char* const end = write(text.data() + start);
-    text.resize(static_cast<std::size_t>(end - text.data()));
+// Lets `write(char*)` fill room on the stack and appends what it wrote.
+template <std::size_t kRoom, typename Write>
+void appendShortText(std::string& text, const Write& write) {
+    std::array<char, kRoom> room;
+    const char* const end = write(room.data());
+    text.append(room.data(), static_cast<std::size_t>(end - room.data()));
 }
 
 void assignText(std::string& text, std::string_view value) {
@@ -105,19 +107,19 @@ char* compactDecimal(char* base, bool negative, std::size_t integerLength, std::
     char* at = base;
     if (negative && (hasInteger || hasFraction)) *at++ = '-';
     if (!hasInteger) *at++ = '0';
-    std::memmove(at, digits + integerStart, integerLength - integerStart);
-    at += integerLength - integerStart;
+    // Copied forwards one by one: the few digits overlap where they go.
+    for (std::size_t i = integerStart; i < integerLength; ++i) *at++ = digits[i];
     if (!hasFraction) return at;
     *at++ = '.';
-    std::memmove(at, digits + integerLength, fractionEnd - integerLength);
-    return at + (fractionEnd - integerLength);
+    for (std::size_t i = integerLength; i < fractionEnd; ++i) *at++ = digits[i];
+    return at;
 }
 
 // Whether `text` is a plain decimal whose canonical form is `canonical`.
 bool hasCanonicalForm(std::string_view text, std::string_view canonical) {
     const std::optional<DecimalParts> parts = splitDecimal(text);
     if (!parts || text.size() > kShortTextRoom) return false;
-    std::array<char, kShortTextRoom + kDecimalSlack> form{};
+    std::array<char, kShortTextRoom + kDecimalSlack> form;
     char* const digits = form.data() + kDecimalSlack;
     const std::size_t integerLength = parts->integerDigits.size();
     std::copy(parts->fractionDigits.begin(), parts->fractionDigits.end(),
@@ -150,21 +152,27 @@ bool appendExactNumber(std::string& out, Bytes bytes) {
     const std::size_t integerLength = signedIntegerLength < 0 ? 0 : static_cast<std::size_t>(signedIntegerLength);
     const std::size_t digitCount = std::max(leadingZeros + 2 * mantissa.size(), integerLength);
 
-    const std::size_t start = out.size();
-    out.resize(start + kDecimalSlack + digitCount);
-    char* const digits = out.data() + start + kDecimalSlack;
-    std::memset(digits, '0', digitCount);
-    char* pair = digits + leadingZeros;
-    for (const std::uint8_t stored : mantissa) {
-        const int d = negative ? kNegativeDigitBase - stored : stored - 1;
-        if (d < 0 || d > kLargestDigit) {
-            out.resize(start);
-            return false;
-        }
-        pair = writeTwoDigits(pair, d);
-    }
-    const char* const end = compactDecimal(out.data() + start, negative, integerLength, digitCount);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    const auto pairOf = [negative](std::uint8_t stored) {
+        return negative ? kNegativeDigitBase - stored : stored - 1;
+    };
+    if (!std::all_of(mantissa.begin(), mantissa.end(), [&](std::uint8_t stored) {
+            const int pair = pairOf(stored);
+            return pair >= 0 && pair <= kLargestDigit;
+        }))
+        return false;
+    const auto compose = [&](char* base) {
+        char* const digits = base + kDecimalSlack;
+        std::memset(digits, '0', digitCount);
+        char* pair = digits + leadingZeros;
+        for (const std::uint8_t stored : mantissa) pair = writeTwoDigits(pair, pairOf(stored));
+        return compactDecimal(base, negative, integerLength, digitCount);
+    };
+    // A valid NUMBER has at most 20 mantissa bytes and fits on the stack;
+    // longer (damaged) ones are composed in the text itself.
+    if (kDecimalSlack + digitCount <= kNumberTextRoom)
+        appendShortText<kNumberTextRoom>(out, compose);
+    else
+        appendWritten(out, kDecimalSlack + digitCount, compose);
     return true;
 }
 
@@ -256,7 +264,7 @@ char* narrowPointText(Bytes bytes, char* at) {
 // and stand alone where the bytes are no valid NUMBER.
 template <char* (*narrowDecoder)(Bytes, char*)>
 ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
-    std::array<char, kShortTextRoom> narrow{};
+    std::array<char, kShortTextRoom> narrow;
     const std::string_view narrowText(narrow.data(),
                                       static_cast<std::size_t>(narrowDecoder(bytes, narrow.data()) - narrow.data()));
     if (!appendExactNumber(text, bytes)) {
@@ -372,10 +380,10 @@ char* dayMonthYearText(char* at, Bytes bytes) {
 
 ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
     if (const std::optional<DateTime> value = readDateTime(bytes, isTimestamp)) {
-        appendWritten(text, kShortTextRoom, [&](char* at) { return isoText(at, *value); });
+        appendShortText<kShortTextRoom>(text, [&](char* at) { return isoText(at, *value); });
         return isTimestamp ? ValueKind::Timestamp : ValueKind::Date;
     }
-    appendWritten(text, kShortTextRoom, [&](char* at) { return dayMonthYearText(at, bytes); });
+    appendShortText<kShortTextRoom>(text, [&](char* at) { return dayMonthYearText(at, bytes); });
     return ValueKind::InvalidDate;
 }
 
@@ -388,14 +396,67 @@ std::size_t lengthBeforeZero(Bytes bytes) {
     return zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - bytes.data()) : bytes.size();
 }
 
+// Sixteen bytes tested at once: the compiler turns the operations on this
+// type into the processor's vector instructions.
+using ByteVector = std::uint8_t __attribute__((vector_size(16)));
+using WordPair = std::uint64_t __attribute__((vector_size(16)));
+constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+bool plainVector(const std::uint8_t* at) {
+    ByteVector bytes;
+    std::memcpy(&bytes, at, sizeof bytes);
+    const auto odd = (bytes == 0) | (bytes >= 0x80);
+    WordPair words;
+    std::memcpy(&words, &odd, sizeof words);
+    return (words[0] | words[1]) == 0;
+}
+
+// (w - 0x01...01) & ~w has the top bit of a byte set where the byte is zero
+// (past the first zero, possibly others too), w where it is 0x80 or more.
+bool plainWord(const std::uint8_t* at) {
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return ((((word - kLowBits) & ~word) | word) & kHighBits) == 0;
+}
+
+// Whether no byte is zero or 0x80 and above: such text reads the same in the
+// code page and in UTF-8, and the text types' zero rules leave it alone. The
+// last sixteen (or eight) bytes are tested again over the ones before them.
+bool isPlainAscii(Bytes bytes) {
+    const std::uint8_t* const data = bytes.data();
+    const std::size_t size = bytes.size();
+    constexpr std::size_t kVector = sizeof(ByteVector);
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    if (size >= kVector) {
+        for (std::size_t i = 0; i + kVector <= size; i += kVector)
+            if (!plainVector(data + i)) return false;
+        return plainVector(data + size - kVector);
+    }
+    if (size >= kWord) return plainWord(data) && plainWord(data + size - kWord);
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0 && b < 0x80; });
+}
+
+void appendPlain(std::string& text, Bytes bytes) {
+    text.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 // CHAR: a zero byte ends the value.
 ValueKind charValue(Bytes bytes, std::string& text) {
+    if (isPlainAscii(bytes)) {
+        appendPlain(text, bytes);
+        return ValueKind::Text;
+    }
     appendFromCodePage(text, bytes.first(lengthBeforeZero(bytes)));
     return ValueKind::Text;
 }
 
 // VARCHAR2: a zero byte becomes a space, so no character is lost.
 ValueKind varchar2Value(Bytes bytes, std::string& text) {
+    if (isPlainAscii(bytes)) {
+        appendPlain(text, bytes);
+        return ValueKind::Text;
+    }
     for (;;) {
         const std::size_t runLength = lengthBeforeZero(bytes);
         appendFromCodePage(text, bytes.first(runLength));
@@ -415,7 +476,7 @@ std::optional<DecimalParts> splitDecimal(std::string_view text) {
     parts.integerDigits = text.substr(0, point);
     if (point != std::string_view::npos) parts.fractionDigits = text.substr(point + 1);
     const auto allDigits = [](std::string_view digits) {
-        return digits.find_first_not_of("0123456789") == std::string_view::npos;
+        return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
     if (parts.integerDigits.empty() && parts.fractionDigits.empty()) return std::nullopt;
     if (!allDigits(parts.integerDigits) || !allDigits(parts.fractionDigits)) return std::nullopt;

@@ -60,6 +60,17 @@ constexpr int kYearBias = 100;
 constexpr int kTimeBias = 1;
 }  // namespace date_layout
 
+// Makes `room` characters at the end of `text`, lets `write(char*)` fill them
+// from their start and return where it stopped, and cuts the text there: one
+// resize in place of an append per piece.
+template <typename Write>
+void appendWritten(std::string& text, std::size_t room, const Write& write) {
+    const std::size_t start = text.size();
+    text.resize(start + room);
+    char* const end = write(text.data() + start);
+    text.resize(static_cast<std::size_t>(end - text.data()));
+}
+
 struct FormattedValue {
     std::string text;  // UTF-8
     ValueKind kind = ValueKind::Null;
