@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "tabledata/data_script_writer.h"
 
@@ -132,6 +134,73 @@ TEST_F(DataScriptWriterTest, OneWriterOpensOnceAndFollowsANewPath) {
               "insert into HR.DEPT values ('1' ) ; \r\nCommit;\r\n"
               "insert into HR.DEPT values ('2' ) ; \r\nCommit;\r\n");
     EXPECT_EQ(script(), "insert into HR.DEPT values ('3' ) ; \r\nCommit;\r\n");
+}
+
+// --- Statements built value by value ------------------------------------------
+
+struct BuilderValue {
+    std::string text;
+    ValueKind kind;
+    std::uint8_t columnCount;
+};
+
+struct BuilderCase {
+    const char* name;
+    std::vector<BuilderValue> values;
+    std::string expected;
+};
+void PrintTo(const BuilderCase& c, std::ostream* os) { *os << c.name; }
+
+class DataStatements : public ::testing::TestWithParam<BuilderCase> {};
+
+TEST_P(DataStatements, GroupsValuesIntoCompleteRows) {
+    DataStatementBuilder builder("HR.T");
+    // Bytes already there stay as they are, even when they are no UTF-8.
+    std::string out = "\xE9 earlier\r\n";
+    builder.start(out);
+    for (const BuilderValue& v : GetParam().values) builder.add(v.kind, v.text, v.columnCount);
+    builder.finish();
+    EXPECT_EQ(out, "\xE9 earlier\r\n" + GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DataStatements,
+    ::testing::Values(
+        BuilderCase{"TwoRowsOfTwo",
+                    {{"1", ValueKind::Number, 2}, {"A", ValueKind::Text, 2}, {"2", ValueKind::Number, 2},
+                     {"NULL", ValueKind::Null, 2}},
+                    "insert into HR.T values ('1','A' ) ; \r\nCommit;\r\ninsert into HR.T values ('2',NULL ) ; \r\nCommit;\r\n"},
+        BuilderCase{"IncompleteLastRowLeftOut",
+                    {{"1", ValueKind::Number, 2}, {"A", ValueKind::Text, 2}, {"2", ValueKind::Number, 2}},
+                    "insert into HR.T values ('1','A' ) ; \r\nCommit;\r\n"},
+        BuilderCase{"CountZeroMakesEveryValueARow",
+                    {{"1", ValueKind::Number, 0}, {"2", ValueKind::Number, 0}},
+                    "insert into HR.T values ('1' ) ; \r\nCommit;\r\ninsert into HR.T values ('2' ) ; \r\nCommit;\r\n"},
+        // A row piece with more stored values than the table has columns: the
+        // extra values open the next statement.
+        BuilderCase{"ExtraValuesOpenTheNextStatement",
+                    {{"1", ValueKind::Number, 2}, {"A", ValueKind::Text, 2}, {"B", ValueKind::Text, 2},
+                     {"2", ValueKind::Number, 2}, {"C", ValueKind::Text, 2}},
+                    "insert into HR.T values ('1','A' ) ; \r\nCommit;\r\ninsert into HR.T values ('B','2' ) ; \r\nCommit;\r\n"},
+        BuilderCase{"NonAsciiTurnedIntoTheCodePage",
+                    {{"caf\xC3\xA9 \xE2\x82\xAC", ValueKind::Text, 1}},
+                    "insert into HR.T values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n"},
+        BuilderCase{"NothingAdded", {}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DataStatementsReuse, EachRunStartsAfresh) {
+    DataStatementBuilder builder("HR.T");
+    std::string first;
+    builder.start(first);
+    builder.add(ValueKind::Number, "1", 2);  // never completed
+    builder.finish();
+    std::string second = "kept";
+    builder.start(second);
+    builder.add(ValueKind::Number, "2", 2);
+    builder.add(ValueKind::Text, "B", 2);
+    builder.finish();
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(second, "keptinsert into HR.T values ('2','B' ) ; \r\nCommit;\r\n");
 }
 
 // --- Skip Table ----------------------------------------------------------------

@@ -296,6 +296,64 @@ TEST_F(RowReaderFile, SavingWritesEachBlocksRowsWithTheirCommits) {
     EXPECT_EQ(progress_.current, (std::vector<int>{50, 100, 100}));
 }
 
+// Values as the script spells them: the code page, characters that sqlplus
+// would misread, and a row piece holding more values than the table has
+// columns, whose extra value opens the next statement; the value left over
+// at the end of the block makes no statement.
+TEST_F(RowReaderFile, SavingSpellsValuesAsTheScriptNeedsThem) {
+    addTable(recovery_.catalog, 5000, 5000, {kNumber, kVarchar});
+    addBlock(blockOf(5000, {{number("1"), text("Caf\xE9 & co")},
+                            {number("2"), text("x"), text("extra")},
+                            {number("4"), text("y")}}));
+    addBlock(blockOf(5000, {{number("-3.5"), text("a\r\nb")}}));
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(),
+              "insert into HR.T values ('1','Caf\xE9 '||CHR(38)||' co' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('2','x' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('extra','4' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('-3.5','a'||CHR(13)||''||CHR(10)||'b' ) ; \r\nCommit;\r\n");
+}
+
+struct LaterBatchCase {
+    const char* name;
+    bool skip;  // Skip Table, else Stop
+    int expectedUnits;
+};
+void PrintTo(const LaterBatchCase& c, std::ostream* os) { *os << c.name; }
+
+class RowReaderLaterBatch : public RowReaderFile, public ::testing::WithParamInterface<LaterBatchCase> {};
+
+// Confirmed while the second of several batches is written, with the next
+// one being built: the blocks written so far stay, nothing after them is
+// written, and the read returns.
+TEST_P(RowReaderLaterBatch, EndsTheReadAfterTheBlocksWrittenSoFar) {
+    constexpr int kBlocks = 200;
+    constexpr int kWrittenBlocks = 100;
+    addTable(recovery_.catalog, 5000, 5000, {kNumber});
+    std::string expected;
+    for (int b = 1; b <= kBlocks; ++b) {
+        addBlock(blockOf(5000, {{number(std::to_string(b))}}));
+        if (b <= kWrittenBlocks) expected += "insert into HR.T values ('" + std::to_string(b) + "' ) ; \r\nCommit;\r\n";
+    }
+    openDatafile();
+    progress_.onCurrent = [&](int percent) {
+        if (percent < kWrittenBlocks * 100 / kBlocks || percent == 100) return;
+        if (GetParam().skip)
+            saving_.skipRequested.store(true);
+        else
+            saving_.control.requestStop();
+    };
+    readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), expected);
+    EXPECT_EQ(saving_.overallDone, GetParam().expectedUnits);
+    EXPECT_FALSE(saving_.skipRequested.load());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RowReaderLaterBatch,
+                         ::testing::Values(LaterBatchCase{"Stop", false, 0}, LaterBatchCase{"SkipTable", true, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RowReaderFile, SavingAppendsToAnExistingScriptAndCreatesAnEmptyOne) {
     addTable(recovery_.catalog, 5000, 5000, {kVarchar});
     addTable(recovery_.catalog, 5001, 5001, {kVarchar});

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,9 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"ampersandsAndApostrophes", ValueKind::Text, "&'&", "''||CHR(38)||''''||CHR(38)||''"},
         ItemCase{"lineBreaksSpliced", ValueKind::Text, "a\r\n\nb", "'a'||CHR(13)||''||CHR(10)||''||CHR(10)||'b'"},
         ItemCase{"lineFeedSpliced", ValueKind::Text, "a\nb", "'a'||CHR(10)||'b'"},
+        ItemCase{"verticalTabAndFormFeedKept", ValueKind::Text, "a\vb\fc0123456789\v\f", "'a\vb\fc0123456789\v\f'"},
+        ItemCase{"apostropheInTheLastSixteen", ValueKind::Text, "0123456789abcdefghij'", "'0123456789abcdefghij'''"},
+        ItemCase{"utf8BesideSpecials", ValueKind::Text, "\u00E9&\u20AC'", "'\u00E9'||CHR(38)||'\u20AC'''"},
         ItemCase{"number", ValueKind::Number, "7369", "'7369'"},
         ItemCase{"numberWithoutText", ValueKind::Number, "", "''"},
         ItemCase{"lob", ValueKind::Lob, " ", "' '"},
@@ -82,6 +87,52 @@ TEST(InsertStatement, DecodedColumnsRenderByTheirKind) {
     EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}),
               "TO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')");
     EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}), "'30-Feb- 2011'");
+}
+
+// What quoting means, one character at a time.
+std::string quotedOneByOne(const std::string& text) {
+    std::string item = "'";
+    for (const char c : text) {
+        if (c == '\'')
+            item += "''";
+        else if (c == '&')
+            item += "'||CHR(38)||'";
+        else if (c == '\r')
+            item += "'||CHR(13)||'";
+        else if (c == '\n')
+            item += "'||CHR(10)||'";
+        else
+            item += c;
+    }
+    return item + "'";
+}
+
+// Texts of every length up to a few scanner steps, with characters to
+// replace (and the VT and FF bytes the scanner takes for candidates) at
+// random places.
+TEST(SqlItemQuoting, MatchesQuotingOneCharacterAtATime) {
+    std::mt19937 rng(42);
+    const char specials[] = {'\'', '&', '\r', '\n', '\v', '\f', '\x80', '\xE9', ' '};
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(rng() % 70, 'x');
+        for (char& c : text)
+            c = rng() % 8 == 0 ? specials[rng() % std::size(specials)] : static_cast<char>('a' + rng() % 26);
+        ASSERT_EQ(sqlItem(valueOf(ValueKind::Text, text)), quotedOneByOne(text)) << "round " << round;
+    }
+}
+
+TEST(SqlItemAppending, AddsToWhatTheTextHolds) {
+    std::string out = "head:";
+    appendSqlItem(out, ValueKind::Text, "O'NEIL");
+    appendSqlItem(out, ValueKind::Null, "NULL");
+    appendSqlItem(out, ValueKind::Date, "2011-03-05 10:20:30");
+    EXPECT_EQ(out, "head:'O''NEIL'NULLTO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')");
+
+    const std::vector<RowValue> row = {valueOf(ValueKind::Number, "1"), valueOf(ValueKind::Text, "A")};
+    std::string statements = "-- earlier\n";
+    appendInsertStatement(statements, "HR.T", row);
+    appendInsertStatement(statements, "HR.T", row);
+    EXPECT_EQ(statements, "-- earlier\ninsert into HR.T values ('1','A' ) ; insert into HR.T values ('1','A' ) ; ");
 }
 
 }  // namespace

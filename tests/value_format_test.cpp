@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "tabledata/value_format.h"
 
 using namespace restorix;
@@ -27,6 +30,19 @@ std::ostream& operator<<(std::ostream& out, const ValueCase& c) { return out << 
 class ColumnValue : public ::testing::TestWithParam<ValueCase> {};
 
 std::string caseName(const ::testing::TestParamInfo<ValueCase>& info) { return info.param.name; }
+
+// An exponent byte followed by `count` copies of one digit byte.
+ByteList longMantissa(std::uint8_t exponent, std::uint8_t digit, std::size_t count) {
+    ByteList bytes(count + 1, digit);
+    bytes[0] = exponent;
+    return bytes;
+}
+
+std::string repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
 
 TEST_P(ColumnValue, FormatsTheStoredBytes) {
     const ValueCase& c = GetParam();
@@ -90,7 +106,13 @@ INSTANTIATE_TEST_SUITE_P(
         // NUMBER(*, s) has no narrow decoder: exact value, or NULL for bad bytes.
         ValueCase{"scaleOnly", kScaleOnly, {0xC1, 0x06, 0x33}, "5.5", kNumber},
         ValueCase{"scaleOnlyZero", kScaleOnly, {0x80}, "0", kNumber},
-        ValueCase{"scaleOnlyBadDigit", kScaleOnly, {0xC1, 0x65}, "NULL", ValueKind::NoDecoder}), caseName);
+        ValueCase{"scaleOnlyBadDigit", kScaleOnly, {0xC1, 0x65}, "NULL", ValueKind::NoDecoder},
+        // Damaged bytes: a mantissa far longer than a NUMBER holds is still
+        // read whole, and a digit byte out of range anywhere spoils it.
+        ValueCase{"scaleOnlyLongMantissa", kScaleOnly, longMantissa(0xC1, 0x0B, 100), "10." + repeated("10", 98) + "1", kNumber},
+        ValueCase{"scaleOnlyLongMantissaTinyValue", kScaleOnly, longMantissa(0x80, 0x02, 60),
+                  "0." + std::string(128, '0') + repeated("01", 60), kNumber},
+        ValueCase{"scaleOnlyBadLastDigit", kScaleOnly, {0xC1, 0x02, 0x03, 0x00}, "NULL", ValueKind::NoDecoder}), caseName);
 
 constexpr int kDate = type_code::kDate;
 constexpr int kStamp = type_code::kTimestamp;
@@ -106,6 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"julianLeap1500", kDate, {0x73, 0x64, 0x02, 0x1D, 0x01, 0x01, 0x01}, "1500-02-29 00:00:00", ValueKind::Date},
         ValueCase{"earliestYear", kDate, {0x35, 0x58, 0x01, 0x01, 0x01, 0x01, 0x01}, "-4712-01-01 00:00:00", ValueKind::Date},
         ValueCase{"oneBcIsLeap", kDate, {0x64, 0x63, 0x02, 0x1D, 0x01, 0x01, 0x01}, "-0001-02-29 00:00:00", ValueKind::Date},
+        // Years past four digits keep all of theirs.
+        ValueCase{"fiveDigitYear", kDate, {0xFF, 0xFF, 0x01, 0x01, 0x01, 0x01, 0x01}, "15655-01-01 00:00:00", ValueKind::Date},
+        ValueCase{"fiveDigitYearBc", kDate, {0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01}, "-10100-01-01 00:00:00", ValueKind::Date},
+        ValueCase{"yearZero", kDate, {0x64, 0x64, 0x01, 0x01, 0x01, 0x01, 0x01}, "0000-01-01 00:00:00", ValueKind::Date},
         ValueCase{"stampNanos", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x00, 0xBC, 0x61, 0x4E}, "2011-03-05 10:20:30.012345678", ValueKind::Timestamp},
         ValueCase{"stampHalfSecond", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x1D, 0xCD, 0x65, 0x00}, "2011-03-05 10:20:30.5", ValueKind::Timestamp},
         ValueCase{"stampZeroNanos", kStamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0, 0, 0, 0}, "2011-03-05 10:20:30", ValueKind::Timestamp},
@@ -135,6 +161,11 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"varchar2ZeroBecomesSpace", type_code::kVarchar2, {0x41, 0x00, 0x42}, "A B", kText},
         ValueCase{"varchar2CodePage", type_code::kVarchar2, {0x43, 0x61, 0x66, 0xE9, 0x80}, "Caf\u00E9\u20AC", kText},
         ValueCase{"varchar2TheWordNull", type_code::kVarchar2, {'N', 'U', 'L', 'L'}, "NULL", kText},
+        ValueCase{"varchar2Empty", type_code::kVarchar2, {}, "", kText},
+        ValueCase{"charOnlyZero", type_code::kChar, {0x00, 0x41}, "", kText},
+        ValueCase{"varchar2ZerosAndCodePageInALongValue", type_code::kVarchar2,
+                  {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0x00, 0xE9, 'q', 0x00},
+                  "abcdefghijklmnop éq ", kText},
         ValueCase{"clob", type_code::kClob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
         ValueCase{"blob", type_code::kBlob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
         ValueCase{"long", 9, {0x41}, "NULL", ValueKind::NoDecoder},
@@ -170,6 +201,40 @@ TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
                 EXPECT_EQ(text, *exact) << "type code " << code;
             }
         }
+    }
+}
+
+// A text reused from value to value: whatever it held before, it ends up
+// holding exactly what formatting into a fresh one gives.
+TEST(ColumnValueInto, ReplacesWhatTheTextHeld) {
+    std::mt19937 rng(11);
+    const int codes[] = {kInt, kScaled, kPrecision, kScaleOnly, kDate, kStamp, type_code::kChar,
+                         type_code::kVarchar2, type_code::kClob, 24};
+    std::string reused = std::string(300, '#');
+    for (int round = 0; round < 2000; ++round) {
+        ByteList bytes(rng() % 40);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(rng() % 4 == 0 ? 0xC1 + rng() % 4 : rng());
+        const int code = codes[rng() % std::size(codes)];
+        const FormattedValue fresh = formatColumnValue(code, bytes);
+        EXPECT_EQ(formatColumnValueInto(code, bytes, reused), fresh.kind);
+        ASSERT_EQ(reused, fresh.text) << "type code " << code << ", round " << round;
+    }
+}
+
+// Text columns as the code page and the zero rules define them, over lengths
+// and positions that cross the scanner's eight- and sixteen-byte steps.
+TEST(ColumnValueText, MatchesTheCharacterByCharacterRules) {
+    std::mt19937 rng(5);
+    const std::uint8_t alphabet[] = {'a', 'Z', ' ', '\'', 0x00, 0x7F, 0x80, 0xE9, 0xFF};
+    for (int round = 0; round < 3000; ++round) {
+        ByteList bytes(rng() % 50);
+        for (auto& b : bytes) b = rng() % 6 == 0 ? alphabet[rng() % std::size(alphabet)] : static_cast<std::uint8_t>('a' + rng() % 26);
+
+        ByteList beforeZero(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+        ByteList zerosAsSpaces = bytes;
+        std::replace(zerosAsSpaces.begin(), zerosAsSpaces.end(), std::uint8_t{0}, std::uint8_t{' '});
+        EXPECT_EQ(formatColumnValue(type_code::kChar, bytes).text, fromCodePage(beforeZero));
+        EXPECT_EQ(formatColumnValue(type_code::kVarchar2, bytes).text, fromCodePage(zerosAsSpaces));
     }
 }
 
