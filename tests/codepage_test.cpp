@@ -43,3 +43,21 @@ TEST(CodePage, CutsTextsByCharacters) {
     EXPECT_EQ(dropCharacters(text, 20), "");
     EXPECT_EQ(dropCharacters("PROCEDURE P1", 9), " P1");
 }
+
+// One byte of 0x80 or above at every place of texts of every length up to a
+// few 64-byte steps of the scan, or none: found wherever it is, and each
+// converted in place after what the text already held.
+TEST(CodePage, FindsANonAsciiByteAnywhere) {
+    for (std::size_t length = 0; length <= 150; ++length) {
+        const std::string ascii(length, 'a');
+        EXPECT_TRUE(isAscii(ascii)) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string bytes = ascii;
+            bytes[at] = '\x80';
+            ASSERT_FALSE(isAscii(bytes)) << length << " " << at;
+            std::string out = "x";
+            appendFromCodePage(out, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+            ASSERT_EQ(out, "x" + ascii.substr(0, at) + "\u20AC" + ascii.substr(at + 1)) << length << " " << at;
+        }
+    }
+}
