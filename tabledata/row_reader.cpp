@@ -364,8 +364,9 @@ private:
         std::array<Batch, 2> batches{Batch(blocks), Batch(blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
-        // before the batches go.
-        BuildCrew crew(workers_.size() - 1, [this, &building](std::size_t block, std::size_t worker) {
+        // before the batches go. A table of one block needs no helper.
+        const std::size_t helpers = std::min(workers_.size(), blocks.size()) - 1;
+        BuildCrew crew(helpers, [this, &building](std::size_t block, std::size_t worker) {
             buildBlock(*building, block, workers_[worker]);
         });
         const auto startBuilding = [&](Batch& batch, std::size_t first) {
