@@ -129,6 +129,20 @@ bool hasCanonicalForm(std::string_view text, std::string_view canonical) {
     return std::string_view(form.data(), static_cast<std::size_t>(end - form.data())) == canonical;
 }
 
+// Whether `text` is a spelling of the canonical decimal `exact`. Most often
+// it is `exact` itself or `exact` with fraction zeros added ("5.50", "12.0"),
+// which is told without taking `text` apart.
+bool spellsTheSameNumber(std::string_view text, std::string_view exact) {
+    if (!text.starts_with(exact)) return hasCanonicalForm(text, exact);
+    std::string_view added = text.substr(exact.size());
+    if (exact.find('.') == std::string_view::npos) {
+        if (added.empty()) return true;
+        if (added.front() != '.' || added.size() == 1) return hasCanonicalForm(text, exact);
+        added.remove_prefix(1);
+    }
+    return added.find_first_not_of('0') == std::string_view::npos || hasCanonicalForm(text, exact);
+}
+
 // Appends the exact value of NUMBER bytes; false, appending nothing, when the
 // bytes are no valid NUMBER encoding.
 bool appendExactNumber(std::string& out, Bytes bytes) {
@@ -267,11 +281,7 @@ ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
     std::array<char, kShortTextRoom> narrow;
     const std::string_view narrowText(narrow.data(),
                                       static_cast<std::size_t>(narrowDecoder(bytes, narrow.data()) - narrow.data()));
-    if (!appendExactNumber(text, bytes)) {
-        assignText(text, narrowText);
-    } else if (narrowText != text && hasCanonicalForm(narrowText, text)) {
-        assignText(text, narrowText);
-    }
+    if (!appendExactNumber(text, bytes) || spellsTheSameNumber(narrowText, text)) assignText(text, narrowText);
     return ValueKind::Number;
 }
 
@@ -356,9 +366,14 @@ char* isoText(char* at, const DateTime& value) {
     at = writeTwoDigits(at, value.second);
     if (value.nanoseconds == 0) return at;
     *at++ = '.';
+    // Nine digits: one, then four pairs.
     std::uint32_t rest = value.nanoseconds;
-    for (std::size_t i = kNanosecondDigits; i-- > 0; rest /= 10) at[i] = static_cast<char>('0' + rest % 10);
-    at += kNanosecondDigits;
+    *at++ = static_cast<char>('0' + rest / 100'000'000);
+    rest %= 100'000'000;
+    for (std::uint32_t weight = 1'000'000; weight > 0; weight /= 100) {
+        at = writeTwoDigits(at, static_cast<int>(rest / weight));
+        rest %= weight;
+    }
     while (at[-1] == '0') --at;
     return at;
 }
