@@ -115,7 +115,8 @@ char* compactDecimal(char* base, bool negative, std::size_t integerLength, std::
     return at;
 }
 
-// Whether `text` is a plain decimal whose canonical form is `canonical`.
+// Whether `text` is a plain decimal whose canonical form is `canonical`; the
+// narrow decoders' texts it is asked about are far shorter than the room.
 bool hasCanonicalForm(std::string_view text, std::string_view canonical) {
     const std::optional<DecimalParts> parts = splitDecimal(text);
     if (!parts || text.size() > kShortTextRoom) return false;
