@@ -13,11 +13,6 @@ using namespace restorix::bench;
 
 namespace {
 
-class NoMessages : public MessageSink {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-};
-
 int analyzeOnce(const std::string& path, std::size_t& objects, std::size_t& columns, std::size_t& constraints) {
     Recovery recovery;
     if (!recovery.datafile.open(path)) return 1;

@@ -4,10 +4,17 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/job_control.h"
 #include "tools/forge/bench_scenarios.h"
 #include "tools/forge/forge.h"
 
 namespace restorix::bench {
+
+// The benchmarks answer no message box.
+class NoMessages : public MessageSink {
+public:
+    void showMessage(std::string_view, std::string_view) override {}
+};
 
 constexpr unsigned long long kBenchFileSize = 1ull << 30;
 

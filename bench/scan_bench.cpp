@@ -12,11 +12,6 @@ using namespace restorix::bench;
 
 namespace {
 
-class NoMessages : public MessageSink {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-};
-
 int scanOnce(const std::string& path) {
     CFile64 file;
     if (!file.open(path)) return 1;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/forge/dictionary_rows.h"
+#include "tools/forge/lcg.h"
 #include "tools/forge/table_rows.h"
 
 namespace restorix::forge {
@@ -94,17 +95,6 @@ constexpr std::int64_t kIdPrefixes = 990000;  // prefixes stay below 1,000,000
 constexpr int kIdDigitsOffset = 5;
 constexpr int kDeletedRowEvery = 40;
 
-class Lcg {
-public:
-    explicit Lcg(std::uint32_t seed) : state_(seed) {}
-    std::uint32_t next(std::uint32_t bound) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return (state_ >> 8) % bound;
-    }
-
-private:
-    std::uint32_t state_;
-};
 
 TableDef bigTableDefinition() {
     TableDef t;

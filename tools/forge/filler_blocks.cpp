@@ -4,6 +4,7 @@
 
 #include "tools/forge/block_builder.h"
 #include "tools/forge/dictionary_rows.h"
+#include "tools/forge/lcg.h"
 #include "tools/forge/oracle_values.h"
 
 namespace restorix::forge {
@@ -18,18 +19,6 @@ constexpr int kUnformattedBlocks = 8;
 constexpr int kDeletedRowEvery = 9;
 constexpr std::int32_t kPreferredFirstObject = 900000;
 
-// A small deterministic generator: the same file every time.
-class Lcg {
-public:
-    explicit Lcg(std::uint32_t seed) : state_(seed) {}
-    std::uint32_t next(std::uint32_t bound) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return (state_ >> 8) % bound;
-    }
-
-private:
-    std::uint32_t state_;
-};
 
 std::string word(Lcg& random) {
     std::string text;
