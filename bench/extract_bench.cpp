@@ -22,7 +22,7 @@
 #include "bench/bench_files.h"
 #include "bench/bench_support.h"
 #include "dictionary/analysis_job.h"
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 #include "tabledata/row_reader.h"
 #include "tools/forge/bench_scenarios.h"
 #include "tools/forge/forge.h"

@@ -14,8 +14,8 @@
 
 #include "dictionary/analysis_job.h"
 #include "platform/clock.h"
-#include "shell/activity_log.h"
-#include "shell/log_lines.h"
+#include "activitylog/activity_log.h"
+#include "activitylog/log_lines.h"
 
 namespace restorix::cli {
 

@@ -14,12 +14,12 @@
 #include "cli/commands.h"
 #include "dictionary/analysis_job.h"
 #include "platform/clock.h"
-#include "scripts/oracle_client.h"
-#include "scripts/output_files.h"
-#include "scripts/output_root.h"
-#include "scripts/saving_job.h"
-#include "shell/activity_log.h"
-#include "shell/log_lines.h"
+#include "output/oracle_client.h"
+#include "output/output_files.h"
+#include "output/output_root.h"
+#include "output/saving_job.h"
+#include "activitylog/activity_log.h"
+#include "activitylog/log_lines.h"
 
 namespace restorix::cli {
 namespace {

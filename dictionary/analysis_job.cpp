@@ -1,7 +1,7 @@
 #include "dictionary/analysis_job.h"
 
 #include "dictionary/dictionary_decoder.h"
-#include "shell/log_lines.h"
+#include "activitylog/log_lines.h"
 
 namespace restorix {
 

@@ -10,7 +10,7 @@
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
-#include "shell/activity_log.h"
+#include "activitylog/activity_log.h"
 
 namespace restorix {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "dictionary/dictionary_decoder.h"
-#include "scripts/code_statements.h"
-#include "scripts/constraint_statements.h"
+#include "output/code_statements.h"
+#include "output/constraint_statements.h"
 #include "tabledata/row_reader.h"
 
 namespace restorix {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/job_control.h"
-#include "scripts/saving_state.h"
+#include "tabledata/saving_state.h"
 #include "tabledata/row_reader.h"
 
 namespace restorix {

@@ -11,7 +11,7 @@
 #include "datafile/block_layout.h"
 #include "datafile/block_view.h"
 #include "dictionary/recovery.h"
-#include "scripts/saving_state.h"
+#include "tabledata/saving_state.h"
 #include "tabledata/row_value.h"
 
 namespace restorix {

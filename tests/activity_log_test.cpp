@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "shell/activity_log.h"
-#include "shell/log_lines.h"
+#include "activitylog/activity_log.h"
+#include "activitylog/log_lines.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;

@@ -18,9 +18,9 @@
 
 #include "dictionary/analysis_job.h"
 #include "platform/clock.h"
-#include "scripts/output_root.h"
-#include "scripts/saving_job.h"
-#include "shell/log_lines.h"
+#include "output/output_root.h"
+#include "output/saving_job.h"
+#include "activitylog/log_lines.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "scripts/oracle_client.h"
-#include "scripts/output_files.h"
-#include "scripts/output_root.h"
+#include "output/oracle_client.h"
+#include "output/output_files.h"
+#include "output/output_root.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "dictionary/analysis_job.h"
-#include "scripts/output_files.h"
-#include "scripts/saving_job.h"
+#include "output/output_files.h"
+#include "output/saving_job.h"
 #include "tools/forge/forge.h"
 
 using namespace restorix;

@@ -19,9 +19,9 @@
 
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
-#include "scripts/batch_files.h"
-#include "scripts/output_files.h"
-#include "scripts/saving_job.h"
+#include "output/batch_files.h"
+#include "output/output_files.h"
+#include "output/saving_job.h"
 #include "tools/forge/oracle_values.h"
 
 using namespace restorix;

@@ -11,8 +11,8 @@
 
 #include "dictionary/recovery.h"
 #include "platform/codepage.h"
-#include "scripts/output_files.h"
-#include "scripts/view_trigger_step.h"
+#include "output/output_files.h"
+#include "output/view_trigger_step.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/datafile_writer.h"
 #include "tools/forge/oracle_values.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 
 using namespace restorix;
 

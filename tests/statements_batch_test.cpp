@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "scripts/batch_files.h"
+#include "output/batch_files.h"
 
 using namespace restorix;
 

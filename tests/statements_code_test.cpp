@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scripts/code_statements.h"
+#include "output/code_statements.h"
 
 using namespace restorix;
 

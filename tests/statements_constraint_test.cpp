@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scripts/constraint_statements.h"
+#include "output/constraint_statements.h"
 
 using namespace restorix;
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "scripts/table_statements.h"
+#include "output/table_statements.h"
 
 using namespace restorix;
 

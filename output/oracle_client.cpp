@@ -1,4 +1,4 @@
-#include "scripts/oracle_client.h"
+#include "output/oracle_client.h"
 
 #include <fstream>
 

@@ -16,9 +16,9 @@
 #include "datafile/block_view.h"
 #include "dictionary/catalog.h"
 #include "dictionary/recovery.h"
-#include "scripts/code_statements.h"
-#include "scripts/output_files.h"
-#include "scripts/saving_state.h"
+#include "output/code_statements.h"
+#include "output/output_files.h"
+#include "tabledata/saving_state.h"
 
 namespace restorix {
 

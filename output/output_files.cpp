@@ -1,4 +1,4 @@
-#include "scripts/output_files.h"
+#include "output/output_files.h"
 
 #include <fstream>
 #include <system_error>

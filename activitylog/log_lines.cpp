@@ -1,4 +1,4 @@
-#include "shell/log_lines.h"
+#include "activitylog/log_lines.h"
 
 #include <initializer_list>
 #include <string>

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
-#include "shell/activity_log.h"
+#include "activitylog/activity_log.h"
 
 namespace restorix {
 

@@ -1,10 +1,10 @@
-#include "scripts/view_trigger_step.h"
+#include "output/view_trigger_step.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "platform/codepage.h"
-#include "scripts/batch_files.h"
+#include "output/batch_files.h"
 
 namespace restorix {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/activity_log.h"
+#include "activitylog/activity_log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

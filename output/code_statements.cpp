@@ -1,10 +1,10 @@
-#include "scripts/code_statements.h"
+#include "output/code_statements.h"
 
 #include <algorithm>
 
 #include "platform/codepage.h"
-#include "scripts/batch_files.h"
-#include "scripts/sql_names.h"
+#include "output/batch_files.h"
+#include "output/sql_names.h"
 
 namespace restorix {
 namespace {

@@ -1,4 +1,4 @@
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 
 #include <algorithm>
 #include <array>

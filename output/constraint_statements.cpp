@@ -1,8 +1,8 @@
-#include "scripts/constraint_statements.h"
+#include "output/constraint_statements.h"
 
 #include <algorithm>
 
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 
 namespace restorix {
 namespace {

@@ -1,10 +1,10 @@
-#include "scripts/output_root.h"
+#include "output/output_root.h"
 
 #include <algorithm>
 #include <system_error>
 #include <thread>
 
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 
 namespace restorix {
 namespace {

@@ -17,9 +17,9 @@
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
-#include "scripts/code_statements.h"
-#include "scripts/saving_state.h"
-#include "shell/activity_log.h"
+#include "output/code_statements.h"
+#include "tabledata/saving_state.h"
+#include "activitylog/activity_log.h"
 
 namespace restorix {
 

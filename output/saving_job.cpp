@@ -1,14 +1,14 @@
-#include "scripts/saving_job.h"
+#include "output/saving_job.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "dictionary/dictionary_decoder.h"
-#include "scripts/output_files.h"
-#include "scripts/statements.h"
-#include "scripts/view_trigger_step.h"
-#include "shell/log_lines.h"
+#include "output/output_files.h"
+#include "output/statements.h"
+#include "output/view_trigger_step.h"
+#include "activitylog/log_lines.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
 

@@ -1,8 +1,8 @@
-#include "scripts/batch_files.h"
+#include "output/batch_files.h"
 
 #include <array>
 
-#include "scripts/sql_names.h"
+#include "output/sql_names.h"
 
 namespace restorix {
 namespace {
