@@ -4,10 +4,6 @@ namespace restorix {
 
 namespace {
 
-constexpr std::uint8_t kZeroNumber = 0x80;      // the number 0 as the format stores it
-constexpr std::uint8_t kPositiveExponent = 0xC0;  // C1: one base-100 digit before the point
-constexpr int kMaxSmallNumberDigits = 3;          // C3: values below one million
-
 // Empties a container and gives its memory back, as a release must.
 template <typename Container>
 void freeStorage(Container& container) {
@@ -42,19 +38,6 @@ const Entry* entryAt(const std::vector<Entry>& list, const std::unordered_map<Ke
 
 }  // namespace
 
-int decodeSmallNumber(std::span<const std::uint8_t> bytes) {
-    if (bytes.empty()) return -1;
-    if (bytes[0] == kZeroNumber) return 0;
-    const int digitCount = bytes[0] - kPositiveExponent;
-    if (digitCount < 1 || digitCount > kMaxSmallNumberDigits) return -1;
-    int value = 0;
-    for (int i = 1; i <= digitCount; ++i) {
-        const int digit = i < static_cast<int>(bytes.size()) ? bytes[static_cast<std::size_t>(i)] : 0;
-        value = value * 100 + (digit == 0 ? 0 : digit - 1);
-    }
-    return value;
-}
-
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -65,46 +48,45 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 bool Catalog::appendSchema(const SchemaEntry& entry) {
     if (!schemaNames_.insert(entry.name).second) return false;
+    schemasByUser_.emplace(entry.userNumber, schemaList.size());
     schemaList.push_back(entry);
     return true;
 }
 
 bool Catalog::appendObject(const ObjectEntry& entry) {
-    if (!objectsByNumber_.emplace(packKey(entry.objNumber), objectList.size()).second) return false;
-    // Distinct stored bytes may decode alike; the first such object answers.
-    objectsByDecodedNumber_.emplace(entry.objectNumber, objectList.size());
+    if (!objectsByNumber_.emplace(entry.objNumber, objectList.size()).second) return false;
     objectList.push_back(entry);
     return true;
 }
 
 bool Catalog::appendColumn(const ColumnEntry& entry) {
-    indexPosition(columnsByObject_, packKey(entry.objNumber), columnList.size());
+    indexPosition(columnsByObject_, entry.objNumber, columnList.size());
     columnList.push_back(entry);
     return true;
 }
 
 bool Catalog::appendConstraintName(const ConstraintNameEntry& entry) {
-    constraintNamesByNumber_.emplace(packKey(entry.conNumber), constraintNames.size());
+    constraintNamesByNumber_.emplace(entry.conNumber, constraintNames.size());
     constraintNames.push_back(entry);
     return true;
 }
 
 bool Catalog::appendConstraintDef(const ConstraintDefEntry& entry) {
-    indexPosition(defsByObject_, packKey(entry.objNumber), constraintDefs.size());
-    defsByNumber_.emplace(packKey(entry.conNumber), constraintDefs.size());
+    indexPosition(defsByObject_, entry.objNumber, constraintDefs.size());
+    defsByNumber_.emplace(entry.conNumber, constraintDefs.size());
     constraintDefs.push_back(entry);
     return true;
 }
 
 bool Catalog::appendConstraintColumn(const ConstraintColumnEntry& entry) {
-    indexPosition(constraintColumnsByNumber_, packKey(entry.conNumber), constraintColumns.size());
+    indexPosition(constraintColumnsByNumber_, entry.conNumber, constraintColumns.size());
     constraintColumns.push_back(entry);
     return true;
 }
 
-bool Catalog::appendSourceLine(const SourceLineEntry& entry) {
-    if (!sourceLineNumbers_.insert(entry.lineNumber).second) return false;
-    sourceLines.push_back(entry);
+bool SourceLines::append(const SourceLineEntry& entry) {
+    if (!lineNumbers_.insert(entry.lineNumber).second) return false;
+    lines_.push_back(entry);
     return true;
 }
 
@@ -124,11 +106,6 @@ bool Catalog::appendTableClusterKey(const TableClusterKey& entry) {
     return true;
 }
 
-void Catalog::clearSourceLines() {
-    sourceLines.clear();
-    sourceLineNumbers_.clear();
-}
-
 const SchemaEntry* Catalog::findSchemaByName(std::string_view name) const {
     for (const SchemaEntry& schema : schemaList) {
         if (equalsIgnoringAsciiCase(schema.name, name)) return &schema;
@@ -136,39 +113,34 @@ const SchemaEntry* Catalog::findSchemaByName(std::string_view name) const {
     return nullptr;
 }
 
-const SchemaEntry* Catalog::findSchemaByUser(int userNumber) const {
-    for (const SchemaEntry& schema : schemaList) {
-        if (schema.user() == userNumber) return &schema;
-    }
-    return nullptr;
+const SchemaEntry* Catalog::findSchemaByUser(DictionaryNumber userNumber) const {
+    return entryAt(schemaList, schemasByUser_, userNumber);
 }
 
-const ObjectEntry* Catalog::findObject(const NumberBytes4& objNumber) const {
-    return entryAt(objectList, objectsByNumber_, packKey(objNumber));
+const SchemaEntry* Catalog::ownerOf(const ObjectEntry& object) const { return findSchemaByUser(object.owner()); }
+
+const ObjectEntry* Catalog::findObject(DictionaryNumber objNumber) const {
+    return entryAt(objectList, objectsByNumber_, objNumber);
 }
 
-const ObjectEntry* Catalog::findObjectByNumber(std::int32_t objectNumber) const {
-    return entryAt(objectList, objectsByDecodedNumber_, objectNumber);
+std::vector<const ColumnEntry*> Catalog::columnsOf(DictionaryNumber objNumber) const {
+    return entriesAt(columnList, columnsByObject_, objNumber);
 }
 
-std::vector<const ColumnEntry*> Catalog::columnsOf(const NumberBytes4& objNumber) const {
-    return entriesAt(columnList, columnsByObject_, packKey(objNumber));
+const ConstraintNameEntry* Catalog::findConstraintName(DictionaryNumber conNumber) const {
+    return entryAt(constraintNames, constraintNamesByNumber_, conNumber);
 }
 
-const ConstraintNameEntry* Catalog::findConstraintName(const NumberBytes5& conNumber) const {
-    return entryAt(constraintNames, constraintNamesByNumber_, packKey(conNumber));
+const ConstraintDefEntry* Catalog::findConstraintDef(DictionaryNumber conNumber) const {
+    return entryAt(constraintDefs, defsByNumber_, conNumber);
 }
 
-const ConstraintDefEntry* Catalog::findConstraintDef(const NumberBytes5& conNumber) const {
-    return entryAt(constraintDefs, defsByNumber_, packKey(conNumber));
+std::vector<const ConstraintColumnEntry*> Catalog::constraintColumnsOf(DictionaryNumber conNumber) const {
+    return entriesAt(constraintColumns, constraintColumnsByNumber_, conNumber);
 }
 
-std::vector<const ConstraintColumnEntry*> Catalog::constraintColumnsOf(const NumberBytes5& conNumber) const {
-    return entriesAt(constraintColumns, constraintColumnsByNumber_, packKey(conNumber));
-}
-
-std::vector<const ConstraintDefEntry*> Catalog::constraintDefsOf(const NumberBytes4& objNumber) const {
-    return entriesAt(constraintDefs, defsByObject_, packKey(objNumber));
+std::vector<const ConstraintDefEntry*> Catalog::constraintDefsOf(DictionaryNumber objNumber) const {
+    return entriesAt(constraintDefs, defsByObject_, objNumber);
 }
 
 void Catalog::releaseMainLists() {
@@ -179,8 +151,8 @@ void Catalog::releaseMainLists() {
     freeStorage(constraintColumns);
     freeStorage(constraintDefs);
     freeStorage(schemaNames_);
+    freeStorage(schemasByUser_);
     freeStorage(objectsByNumber_);
-    freeStorage(objectsByDecodedNumber_);
     freeStorage(columnsByObject_);
     freeStorage(defsByObject_);
     freeStorage(constraintNamesByNumber_);
@@ -190,8 +162,6 @@ void Catalog::releaseMainLists() {
 
 void Catalog::releaseCatalog() {
     releaseMainLists();
-    freeStorage(sourceLines);
-    freeStorage(sourceLineNumbers_);
     freeStorage(userClusterKeys);
     freeStorage(constraintClusterKeys);
     freeStorage(tableClusterKeys);

@@ -1,8 +1,10 @@
 #include "dictionary/dictionary_decoder.h"
 
 #include <algorithm>
+#include <limits>
 #include <span>
 #include <string>
+#include <unordered_set>
 
 #include "datafile/block_scan.h"
 #include "platform/codepage.h"
@@ -23,22 +25,13 @@ constexpr std::uint8_t kClusterMemberRow = ClusterMember | Head | First | Last; 
 constexpr std::uint8_t kClusterKeyRow = ClusterKey | Head | First | Last;         // AC
 std::uint8_t rowForm(std::uint8_t flag) { return static_cast<std::uint8_t>(flag & ~Deleted); }
 
-// NUMBER bytes.
-constexpr std::uint8_t kOneDigitExponent = 0xC1;
-constexpr std::uint8_t kTwoDigitExponent = 0xC2;
-constexpr std::uint8_t kThreeDigitExponent = 0xC3;
-constexpr std::uint8_t kZeroNumber = 0x80;
-constexpr NumberBytes2 kUserZeroKey{kOneDigitExponent, 0x01};  // how the catalog holds the number 0
-constexpr int kSysUser = 0;
-
 // USER$ rows in the user cluster (the key column USER# is not stored).
 constexpr int kUserRowColumns9 = 17;
 constexpr int kUserRowColumns = 19;
 constexpr int kUserRowColumnsLong = 22;
 constexpr std::size_t kUserNameColumn = 0;
 constexpr std::size_t kUserTypeColumn = 1;
-constexpr std::size_t kUserTypeLength = 2;  // type 1 (a user); a role's type 0 is the single byte 80
-constexpr std::size_t kMaxUserKeyLength = 2;  // user numbers up to 99
+constexpr DictionaryNumber kUserType = 1;  // a role's type is 0
 
 // OBJ$ rows.
 constexpr int kObjectRowColumns = 17;
@@ -53,7 +46,6 @@ constexpr std::size_t kObjTypeColumn = 6;
 constexpr std::size_t kConOwnerColumn = 0;
 constexpr std::size_t kConNameColumn = 1;
 constexpr std::size_t kConNumberColumn = 2;
-constexpr std::int32_t kUnknownConstraintOwner = 255;
 
 // COL$ rows in the C_OBJ# cluster (the key column OBJ# is not stored).
 constexpr int kColumnRowColumns = 20;
@@ -64,22 +56,10 @@ constexpr std::size_t kColTypeColumn = 5;
 constexpr std::size_t kColLengthColumn = 6;
 constexpr std::size_t kColPrecisionColumn = 8;
 constexpr std::size_t kColScaleColumn = 9;
-constexpr std::size_t kMaxTableKeyLength = 4;
-constexpr std::uint8_t kSmallestColumnDigit = 2;   // column 1
-constexpr std::uint8_t kLargestColumnDigit = 100;  // column 99
+constexpr int kFirstColumnNumber = 1;
 
-// Type codes: the type number plus one, and this system's own NUMBER forms.
-constexpr std::uint8_t kNumberTypeCode = 3;
-constexpr std::uint8_t kTimestampTypeCode = 181;
-constexpr std::uint8_t kTimestampLocalTypeCode = 232;
 constexpr std::uint8_t kUntypedTypeCode = 1;        // a type column holding zero or nothing
-constexpr std::uint8_t kOddTypeCode = 255;          // a type number of an unexpected form
-constexpr std::uint8_t kNumberNoPrecision = 240;    // NUMBER, NUMBER(*,0)
-constexpr std::uint8_t kNumberPrecisionScale = 241; // NUMBER(p,s)
-constexpr std::uint8_t kNumberPrecisionOnly = 242;  // FLOAT(p)
-constexpr int kNoScale = 255;                       // the scale column is NULL
-constexpr int kZeroScale = kZeroNumber;             // the scale column holds 0
-constexpr int kMaxPrecisionLength = 3;
+constexpr std::uint8_t kOddTypeCode = 255;          // a type number no code can hold
 constexpr std::int16_t kNoLength = 1;               // length plus one, when there is none
 
 // CCOL$ and CDEF$ rows in the C_COBJ# cluster (the key column OBJ# is not stored).
@@ -101,97 +81,41 @@ constexpr std::size_t kSourceObjColumn = 0;
 constexpr std::size_t kSourceLineColumn = 1;
 constexpr std::size_t kSourceTextColumn = 2;
 
-// The recovery option decides whose users, objects, columns and constraints
-// enter the catalog; the tests are made only when exactly one option is set.
-enum class SchemaFilter { KeepsNothing, SysOnly, AllButSys, All };
-
-SchemaFilter schemaFilterOf(const Recovery& recovery) {
-    const int optionsSet = int{recovery.recoverSysOnly} + int{recovery.recoverAllButSys} + int{recovery.recoverAll};
-    if (optionsSet != 1) return SchemaFilter::KeepsNothing;
-    if (recovery.recoverSysOnly) return SchemaFilter::SysOnly;
-    if (recovery.recoverAllButSys) return SchemaFilter::AllButSys;
-    return SchemaFilter::All;
-}
-
-bool keepsSchema(SchemaFilter filter, bool isSys) {
-    switch (filter) {
-        case SchemaFilter::SysOnly: return isSys;
-        case SchemaFilter::AllButSys: return !isSys;
-        case SchemaFilter::All: return true;
-        case SchemaFilter::KeepsNothing: return false;
-    }
-    return false;
-}
-
-bool keepsOwner(const Recovery& recovery, int owner) {
-    return keepsSchema(schemaFilterOf(recovery), owner == kSysUser);
-}
-
 bool isRecordedObjectType(int type) {
     return type == kTable || type == kView || type == kProcedure || type == kFunction || type == kTrigger;
 }
 
-// An owner column as the catalog holds it: the single byte of zero as C1 01,
-// else its first two stored bytes.
-NumberBytes4 ownerBytesOf(std::span<const std::uint8_t> owner) {
-    if (owner.size() == 1) return {kUserZeroKey[0], kUserZeroKey[1], 0, 0};
-    return {owner[0], owner.size() > 1 ? owner[1] : std::uint8_t{0}, 0, 0};
-}
-
-// The stored type number plus one, reduced to 8 bits. A two-byte value gives
-// its digit byte whatever its exponent, as the dictionary's types below 100 are
-// all stored that way.
+// The stored type number plus one; a type column holding zero or nothing
+// gives 1, one that no 8-bit code can hold 255.
 std::uint8_t typeCodeOf(std::span<const std::uint8_t> type) {
-    if (type.size() == 2) return type[1];
-    if (type.size() > 2) {
-        if (type[0] != kTwoDigitExponent && type[0] != kThreeDigitExponent) return kOddTypeCode;
-        return static_cast<std::uint8_t>(decodeSmallNumber(type) + 1);
-    }
-    return kUntypedTypeCode;
+    const DictionaryNumber number = dictionaryNumber(type);
+    if (number <= 0) return kUntypedTypeCode;
+    return number < kOddTypeCode ? static_cast<std::uint8_t>(number + 1) : kOddTypeCode;
 }
 
-// The declared length plus one, as the length column stores it.
-std::int16_t declaredLengthOf(std::span<const std::uint8_t> length) {
-    if (length.size() == 2 && length[0] == kOneDigitExponent) return length[1];
-    if (length.size() == 2 && length[0] == kTwoDigitExponent) return static_cast<std::int16_t>((length[1] - 1) * 100 + 1);
-    if (length.size() == 3) return static_cast<std::int16_t>((length[1] - 1) * 100 + length[2]);
-    return kNoLength;
+// A length, precision or fractional-second precision plus one, as the
+// catalog holds it; 1 when the column holds none.
+std::int16_t plusOne(std::span<const std::uint8_t> stored) {
+    const DictionaryNumber number = dictionaryNumber(stored);
+    if (number < 0 || number >= std::numeric_limits<std::int16_t>::max()) return kNoLength;
+    return static_cast<std::int16_t>(number + 1);
 }
 
-struct Precision {
-    bool isNull = true;
-    std::size_t storedLength = 0;
-    std::int16_t value = kNoLength;  // the precision plus one
-};
-
-Precision precisionOf(bool isNull, std::span<const std::uint8_t> precision) {
-    Precision result;
-    result.isNull = isNull;
-    result.storedLength = isNull ? 0 : precision.size();
-    if (precision.size() == 2) result.value = precision[1];
-    if (precision.size() == 3) result.value = static_cast<std::int16_t>((precision[1] - 1) * 100 + precision[2]);
-    return result;
+// The scale of a NUMBER column, when it holds one (negative ones included).
+std::optional<int> scaleOf(std::span<const std::uint8_t> scale) {
+    const std::optional<std::int64_t> value = decodeInteger(scale);
+    if (!value) return std::nullopt;
+    return static_cast<int>(*value);
 }
 
-struct Scale {
-    int stored = kNoScale;    // 255 for NULL, 128 for zero, else the digit byte
-    std::optional<int> value;
-};
-
-Scale scaleOf(bool isNull, std::span<const std::uint8_t> scale) {
-    if (isNull || scale.empty()) return {};
-    if (scale.size() == 1) return {scale[0], scale[0] == kZeroNumber ? std::optional<int>(0) : std::nullopt};
-    // Negative scales (and those of 100 and above) are stored otherwise; they keep no value.
-    const bool oneDigit = scale.size() == 2 && scale[0] == kOneDigitExponent;
-    return {scale[1], oneDigit ? std::optional<int>(scale[1] - 1) : std::nullopt};
-}
-
-std::uint8_t numberTypeCode(const Precision& precision, const Scale& scale) {
-    const bool precisionGiven = precision.storedLength >= 1 && precision.storedLength <= kMaxPrecisionLength;
-    if (precision.isNull && (scale.stored == kNoScale || scale.stored == kZeroScale)) return kNumberNoPrecision;
-    if (precisionGiven && scale.stored != kNoScale) return kNumberPrecisionScale;
-    if (precisionGiven) return kNumberPrecisionOnly;
-    return kNumberTypeCode;
+// NUMBER without a precision and a scale of zero or none; with a precision
+// and a scale; with a precision alone (FLOAT); a scale alone keeps the type's
+// own code.
+std::uint8_t numberTypeCode(bool hasPrecision, const std::optional<int>& scale) {
+    if (!hasPrecision && (!scale || *scale == 0)) return type_code::kNumberInteger;
+    if (hasPrecision && scale) return type_code::kNumberScaled;
+    if (hasPrecision) return type_code::kNumberPrecision;
+    return type_code::kNumberWithScaleOnly;
 }
 
 std::string lineFeedsAsSpaces(std::string text) {
@@ -296,10 +220,10 @@ void DictionaryRowDecoder::decodeUserClusterRow(const Row& row) {
 
 void DictionaryRowDecoder::addUserKey(const Row& row) {
     const int ordinal = userKeys_.addKey();
-    const auto key = row.value(0);
-    if (!row.columnsRead || key.empty() || key.size() > kMaxUserKeyLength) return;
+    if (!row.columnsRead) return;
     UserClusterKey entry;
-    entry.keyBytes = key.size() == 1 ? kUserZeroKey : numberBytes<2>(key);
+    entry.userNumber = dictionaryNumber(row.value(0));
+    if (entry.userNumber == kNoNumber) return;
     entry.slot = static_cast<std::uint8_t>(ordinal + 1);
     entry.blockNumber = row.block32();
     userKeys_.keep(ordinal, recovery_.catalog.userClusterKeys.size());
@@ -307,15 +231,14 @@ void DictionaryRowDecoder::addUserKey(const Row& row) {
 }
 
 void DictionaryRowDecoder::addUserRow(const Row& row) {
-    if (!row.columnsRead || row.value(kUserTypeColumn).size() != kUserTypeLength) return;
-    // Users of number 100 and above have no kept key, so they are not recorded.
+    if (!row.columnsRead || dictionaryNumber(row.value(kUserTypeColumn)) != kUserType) return;
     const auto key = userKeys_.find(row.keyIndex);
     if (!key) return;
     SchemaEntry entry;
     entry.name = row.text(kUserNameColumn);
     if (entry.name.empty()) return;
-    if (!keepsSchema(schemaFilterOf(recovery_), equalsIgnoringAsciiCase(entry.name, "SYS"))) return;
-    entry.userNumber = recovery_.catalog.userClusterKeys[*key].keyBytes;
+    if (!recovery_.keepsSchema(equalsIgnoringAsciiCase(entry.name, "SYS"))) return;
+    entry.userNumber = recovery_.catalog.userClusterKeys[*key].userNumber;
     entry.clusterSlot = static_cast<std::uint8_t>(row.keyIndex + 1);
     entry.blockNumber = row.block32();
     recovery_.catalog.appendSchema(entry);
@@ -325,38 +248,32 @@ void DictionaryRowDecoder::addUserRow(const Row& row) {
 void DictionaryRowDecoder::decodeObjectRow(const Row& row) {
     if (row.form != kOrdinaryRow || !row.columnsRead) return;
     if (row.columnCount != kObjectRowColumns && row.columnCount != kObjectRowColumnsLong) return;
-    const auto number = row.value(kObjNumberColumn);
-    const auto owner = row.value(kObjOwnerColumn);
-    const auto type = row.value(kObjTypeColumn);
-    if (number.empty() || owner.empty() || type.size() < 2) return;
-
     ObjectEntry entry;
-    entry.objType = numberBytes<2>(type);
+    entry.objType = static_cast<int>(dictionaryNumber(row.value(kObjTypeColumn)));
     if (!isRecordedObjectType(entry.type())) return;
-    entry.objectNumber = decodeSmallNumber(number);
-    if (entry.objectNumber < 0) return;  // one million and above
-    entry.objNumber = numberBytes<4>(number);
-    entry.ownerNumber = ownerBytesOf(owner);
-    if (!keepsOwner(recovery_, entry.owner())) return;
+    entry.objNumber = dictionaryNumber(row.value(kObjNumberColumn));
+    entry.ownerNumber = dictionaryNumber(row.value(kObjOwnerColumn));
+    // Object numbers are 32-bit in the database; anything else is no object.
+    if (entry.objNumber == kNoNumber || entry.objNumber > std::numeric_limits<std::int32_t>::max()) return;
+    if (entry.ownerNumber == kNoNumber || !recovery_.keepsOwner(entry.owner())) return;
+    entry.objectNumber = static_cast<std::int32_t>(entry.objNumber);
     entry.name = row.text(kObjNameColumn);
     entry.blockNumber = row.block32();
     // Views and code have no segment: their DATAOBJ# is NULL.
-    const int dataObject = decodeSmallNumber(row.value(kDataObjNumberColumn));
-    entry.dataObjectNumber = dataObject >= 0 ? dataObject : entry.objectNumber;
+    const DictionaryNumber dataObject = dictionaryNumber(row.value(kDataObjNumberColumn));
+    const bool dataObjectFits = dataObject != kNoNumber && dataObject <= std::numeric_limits<std::int32_t>::max();
+    entry.dataObjectNumber = dataObjectFits ? static_cast<std::int32_t>(dataObject) : entry.objectNumber;
     recovery_.catalog.appendObject(entry);
 }
 
 // CON$: constraint names.
 void DictionaryRowDecoder::decodeConstraintNameRow(const Row& row) {
     if (row.form != kOrdinaryRow || !row.columnsRead) return;
-    const auto owner = row.value(kConOwnerColumn);
     ConstraintNameEntry entry;
-    if (owner.size() == 1) entry.ownerNumber = kSysUser;
-    else if (owner.size() == 2) entry.ownerNumber = owner[1] - 1;
-    else entry.ownerNumber = kUnknownConstraintOwner;
-    if (!keepsOwner(recovery_, entry.ownerNumber)) return;
+    entry.ownerNumber = dictionaryNumber(row.value(kConOwnerColumn));
+    if (entry.ownerNumber == kNoNumber || !recovery_.keepsOwner(entry.ownerNumber)) return;
     entry.name = row.text(kConNameColumn);
-    entry.conNumber = numberBytes<5>(row.value(kConNumberColumn));
+    entry.conNumber = dictionaryNumber(row.value(kConNumberColumn));
     recovery_.catalog.appendConstraintName(entry);
 }
 
@@ -373,10 +290,10 @@ void DictionaryRowDecoder::decodeObjectClusterRow(const Row& row) {
 
 void DictionaryRowDecoder::addTableKey(const Row& row) {
     const int ordinal = tableKeys_.addKey();
-    const auto key = row.value(0);
-    if (!row.columnsRead || key.empty() || key.size() > kMaxTableKeyLength) return;
+    if (!row.columnsRead) return;
     TableClusterKey entry;
-    entry.keyBytes = numberBytes<4>(key);
+    entry.objNumber = dictionaryNumber(row.value(0));
+    if (entry.objNumber == kNoNumber) return;
     entry.blockNumber = row.block32();
     entry.slot = static_cast<std::uint16_t>(ordinal + 1);
     const std::size_t position = recovery_.catalog.tableClusterKeys.size();
@@ -387,34 +304,32 @@ void DictionaryRowDecoder::addTableKey(const Row& row) {
 const ObjectEntry* DictionaryRowDecoder::tableOfTableKey(const Row& row) const {
     const auto position = tableKeys_.find(row.keyIndex);
     if (!position) return nullptr;
-    return recovery_.catalog.findObject(recovery_.catalog.tableClusterKeys[*position].keyBytes);
+    return recovery_.catalog.findObject(recovery_.catalog.tableClusterKeys[*position].objNumber);
 }
 
 void DictionaryRowDecoder::addColumnRow(const Row& row) {
     if (!row.columnsRead) return;
-    const auto number = row.value(kColNumberColumn);
-    // Column numbers 1 to 99: C1 and one digit byte (the number plus one).
-    if (number.size() != 2 || number[0] != kOneDigitExponent) return;
-    if (number[1] < kSmallestColumnDigit || number[1] > kLargestColumnDigit) return;
+    // Column numbers are positive and 16-bit in the database.
+    const DictionaryNumber number = dictionaryNumber(row.value(kColNumberColumn));
+    if (number < kFirstColumnNumber || number > std::numeric_limits<std::int16_t>::max()) return;
     const ObjectEntry* table = tableOfTableKey(row);
-    if (!table || !keepsOwner(recovery_, table->owner())) return;
+    if (!table || !recovery_.keepsOwner(table->owner())) return;
 
     ColumnEntry entry;
     entry.objNumber = table->objNumber;
-    entry.columnNumber = number[1];
+    entry.columnNumber = static_cast<int>(number);
     entry.name = row.text(kColNameColumn);
     entry.typeCode = typeCodeOf(row.value(kColTypeColumn));
-    if (entry.typeCode == kNumberTypeCode) {
-        const Precision precision = precisionOf(row.isNull(kColPrecisionColumn), row.value(kColPrecisionColumn));
-        const Scale scale = scaleOf(row.isNull(kColScaleColumn), row.value(kColScaleColumn));
-        entry.typeCode = numberTypeCode(precision, scale);
-        entry.length = precision.value;
-        entry.scale = scale.value;
-    } else if (entry.typeCode == kTimestampTypeCode || entry.typeCode == kTimestampLocalTypeCode) {
+    if (entry.typeCode == type_code::kNumberWithScaleOnly) {
+        const bool hasPrecision = !row.isNull(kColPrecisionColumn);
+        entry.scale = scaleOf(row.value(kColScaleColumn));
+        entry.typeCode = numberTypeCode(hasPrecision, entry.scale);
+        entry.length = plusOne(row.value(kColPrecisionColumn));
+    } else if (entry.typeCode == type_code::kTimestamp || entry.typeCode == type_code::kTimestampLocal) {
         // The fractional-second precision is held in the scale column.
-        entry.length = static_cast<std::int16_t>(scaleOf(row.isNull(kColScaleColumn), row.value(kColScaleColumn)).stored);
+        entry.length = plusOne(row.value(kColScaleColumn));
     } else {
-        entry.length = declaredLengthOf(row.value(kColLengthColumn));
+        entry.length = plusOne(row.value(kColLengthColumn));
     }
     recovery_.catalog.appendColumn(entry);
 }
@@ -438,7 +353,7 @@ void DictionaryRowDecoder::addConstraintKey(const Row& row) {
     const int ordinal = constraintKeys_.addKey();
     if (!row.columnsRead) return;
     ConstraintClusterKey entry;
-    entry.keyBytes = numberBytes<4>(row.value(0));
+    entry.objNumber = dictionaryNumber(row.value(0));
     entry.slot = static_cast<std::uint8_t>(ordinal);
     entry.blockNumber = row.block32();
     constraintKeys_.keep(ordinal, recovery_.catalog.constraintClusterKeys.size());
@@ -448,15 +363,15 @@ void DictionaryRowDecoder::addConstraintKey(const Row& row) {
 const ObjectEntry* DictionaryRowDecoder::tableOfConstraintKey(const Row& row) const {
     const auto position = constraintKeys_.find(row.keyIndex);
     if (!position) return nullptr;
-    return recovery_.catalog.findObject(recovery_.catalog.constraintClusterKeys[*position].keyBytes);
+    return recovery_.catalog.findObject(recovery_.catalog.constraintClusterKeys[*position].objNumber);
 }
 
 void DictionaryRowDecoder::addConstraintColumnRow(const Row& row) {
     if (!row.columnsRead) return;
     ConstraintColumnEntry entry;
-    entry.conNumber = numberBytes<5>(row.value(kCconNumberColumn));
-    const auto column = row.value(kCcolColumnNumberColumn);
-    entry.columnNumber = column.size() == 2 ? column[1] - 1 : 0;
+    entry.conNumber = dictionaryNumber(row.value(kCconNumberColumn));
+    const DictionaryNumber column = dictionaryNumber(row.value(kCcolColumnNumberColumn));
+    entry.columnNumber = column <= std::numeric_limits<std::int16_t>::max() ? static_cast<std::int32_t>(column) : 0;
     entry.clusterSlot = row.keyIndex;
     recovery_.catalog.appendConstraintColumn(entry);
 }
@@ -464,13 +379,13 @@ void DictionaryRowDecoder::addConstraintColumnRow(const Row& row) {
 void DictionaryRowDecoder::addConstraintDefRow(const Row& row) {
     if (!row.columnsRead) return;
     const ObjectEntry* table = tableOfConstraintKey(row);
-    if (!table || !keepsOwner(recovery_, table->owner())) return;
+    if (!table || !recovery_.keepsOwner(table->owner())) return;
     ConstraintDefEntry entry;
-    entry.conNumber = numberBytes<5>(row.value(kCdefNumberColumn));
+    entry.conNumber = dictionaryNumber(row.value(kCdefNumberColumn));
     entry.objNumber = table->objNumber;
-    const auto type = row.value(kCdefTypeColumn);
-    entry.conType = static_cast<std::uint8_t>(type.size() >= 2 ? type[1] - 1 : 0);
-    entry.refConNumber = numberBytes<5>(row.value(kCdefRefNumberColumn));
+    const DictionaryNumber type = dictionaryNumber(row.value(kCdefTypeColumn));
+    entry.conType = static_cast<std::uint8_t>(type > 0 && type <= UINT8_MAX ? type : 0);
+    entry.refConNumber = dictionaryNumber(row.value(kCdefRefNumberColumn));
     entry.condition = row.text(static_cast<std::size_t>(row.columnCount - 1));
     entry.clusterSlot = static_cast<std::uint8_t>(row.keyIndex);
     entry.blockNumber = row.block32();
@@ -575,36 +490,30 @@ bool decodeDictionaryPass2(Recovery& recovery, ProgressSink& progress) {
 
 namespace {
 
-// Leading non-zero bytes of an object number: the bytes the format stores.
-std::size_t storedLength(const NumberBytes4& number) {
-    std::size_t length = 0;
-    while (length < number.size() && number[length] != 0) ++length;
-    return length;
+// Whether a SOURCE$ row may start at `position`: the row's flag and column
+// count. Rows are found by their bytes, not through the row directory.
+bool looksLikeSourceRow(const BlockView& block, long position) {
+    return block.u8(position) == kSourceRowFlag && block.u8(position + kColumnCountOffset) == kSourceRowColumns;
 }
 
-// Whether a SOURCE$ row of the wanted object may start at `position`.
-bool looksLikeSourceRow(const BlockView& block, long position, const NumberBytes4& wanted, std::size_t wantedLength) {
-    if (block.u8(position) != kSourceRowFlag) return false;
-    if (block.u8(position + kColumnCountOffset) != kSourceRowColumns) return false;
-    const auto stored = block.bytes(position + kSourceObjectOffset, static_cast<long>(wantedLength));
-    return stored.size() == wantedLength && std::equal(stored.begin(), stored.end(), wanted.begin());
-}
-
-// Decodes the SOURCE$ row at `position`; false when its columns leave the block.
-bool decodeSourceRow(const BlockView& block, long position, const NumberBytes4& wanted, Catalog& catalog,
-                     std::vector<ColumnValue>& columns) {
-    if (!readColumns(block, static_cast<int>(position) + kFirstColumnOffset, kSourceRowColumns, columns)) return false;
+// The SOURCE$ row at `position` when it is a line of a wanted object; its
+// columns must lie inside the block.
+std::optional<SourceLineEntry> sourceLineAt(const BlockView& block, long position,
+                                            const std::unordered_set<DictionaryNumber>& wanted,
+                                            std::vector<ColumnValue>& columns) {
+    if (!readColumns(block, static_cast<int>(position) + kFirstColumnOffset, kSourceRowColumns, columns))
+        return std::nullopt;
     const auto valueOf = [&](std::size_t column) {
         return columns[column].isNull ? std::span<const std::uint8_t>{} : columns[column].bytes;
     };
-    if (numberBytes<4>(valueOf(kSourceObjColumn)) != wanted) return true;
     SourceLineEntry line;
-    line.objNumber = wanted;
-    line.lineNumber = decodeSmallNumber(valueOf(kSourceLineColumn));
-    if (line.lineNumber < 0) return true;
+    line.objNumber = dictionaryNumber(valueOf(kSourceObjColumn));
+    if (!wanted.contains(line.objNumber)) return std::nullopt;
+    const DictionaryNumber lineNumber = dictionaryNumber(valueOf(kSourceLineColumn));
+    if (lineNumber == kNoNumber || lineNumber > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    line.lineNumber = static_cast<std::int32_t>(lineNumber);
     line.text = lineFeedsAsSpaces(fromCodePage(valueOf(kSourceTextColumn)));
-    catalog.appendSourceLine(line);
-    return true;
+    return line;
 }
 
 int percentOf(std::int64_t part, std::size_t whole) {
@@ -614,25 +523,32 @@ int percentOf(std::int64_t part, std::size_t whole) {
 
 }  // namespace
 
-bool readStoredSource(Recovery& recovery, std::int32_t objectNumber, ProgressSink* savingProgress) {
-    const ObjectEntry* object = recovery.catalog.findObjectByNumber(objectNumber);
+const SourceLines& StoredSource::of(DictionaryNumber objNumber) const {
+    static const SourceLines kNone;
+    const auto it = byObject_.find(objNumber);
+    return it == byObject_.end() ? kNone : it->second;
+}
+
+std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span<const DictionaryNumber> objects,
+                                             JobControl& control, ProgressSink* savingProgress) {
+    StoredSource source;
+    const std::unordered_set<DictionaryNumber> wanted(objects.begin(), objects.end());
     const std::int32_t segment = sourceSegment(recovery.release);
     std::int64_t rowsDecoded = 0;
-    if (object && segment != 0) {
-        const NumberBytes4 wanted = object->objNumber;
-        const std::size_t wantedLength = storedLength(wanted);
+    if (!wanted.empty() && segment != 0) {
         const auto& entries = recovery.blockIndex.entries();
         std::vector<ColumnValue> columns;
         Block block{};
         for (const std::uint32_t position : recovery.blockIndex.blocksOf(segment)) {
-            if (!recovery.analysisControl.proceed()) return false;
+            if (!control.proceed()) return std::nullopt;
             readBlock(recovery.datafile, entries[position].blockNumber, block);
             const BlockView view(block);
-            // Rows are found by their bytes, not through the row directory.
             for (long p = 0; p < kBlockSize; ++p) {
-                if (!looksLikeSourceRow(view, p, wanted, wantedLength)) continue;
-                if (!recovery.analysisControl.proceed()) return false;
-                if (!decodeSourceRow(view, p, wanted, recovery.catalog, columns)) continue;
+                if (!looksLikeSourceRow(view, p)) continue;
+                std::optional<SourceLineEntry> line = sourceLineAt(view, p, wanted, columns);
+                if (!line) continue;
+                if (!control.proceed()) return std::nullopt;
+                source.byObject_[line->objNumber].append(*line);
                 ++rowsDecoded;
                 if (savingProgress)
                     savingProgress->setCurrentProgress(percentOf(rowsDecoded, recovery.blockIndex.size()));
@@ -640,7 +556,7 @@ bool readStoredSource(Recovery& recovery, std::int32_t objectNumber, ProgressSin
         }
     }
     if (savingProgress) savingProgress->setCurrentProgress(100);
-    return true;
+    return source;
 }
 
 }  // namespace restorix

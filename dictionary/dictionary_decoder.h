@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "datafile/block_layout.h"
@@ -99,9 +101,23 @@ bool decodeDictionaryPass1(Recovery& recovery, ProgressSink& progress);
 // Second pass: the C_OBJ# and C_COBJ# clusters. Same results.
 bool decodeDictionaryPass2(Recovery& recovery, ProgressSink& progress);
 
-// Adds the stored source lines of one object to catalog.sourceLines. When the
-// saving job calls, its current-object bar follows the rows read. False when
+// The stored source lines of the objects asked for, by object number.
+class StoredSource {
+public:
+    // The object's lines in the order met; none when it has none.
+    const SourceLines& of(DictionaryNumber objNumber) const;
+
+private:
+    friend std::optional<StoredSource> readStoredSource(const Recovery&, std::span<const DictionaryNumber>,
+                                                        JobControl&, ProgressSink*);
+    std::unordered_map<DictionaryNumber, SourceLines> byObject_;
+};
+
+// Reads the stored source of every object in `objects` in one pass over
+// SOURCE$'s blocks, honouring the caller's Stop and Pause. When the saving
+// job calls, its current-object bar follows the rows read. Nothing when
 // stopped.
-bool readStoredSource(Recovery& recovery, std::int32_t objectNumber, ProgressSink* savingProgress = nullptr);
+std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span<const DictionaryNumber> objects,
+                                             JobControl& control, ProgressSink* savingProgress = nullptr);
 
 }  // namespace restorix

@@ -14,6 +14,9 @@
 
 namespace restorix {
 
+// SYS's user number.
+inline constexpr DictionaryNumber kSysUser = 0;
+
 enum class RecoveryOption { None, SysOnly, AllButSys, All };
 
 struct Recovery {
@@ -34,6 +37,15 @@ struct Recovery {
         recoverAllButSys = option == RecoveryOption::AllButSys;
         recoverAll = option == RecoveryOption::All;
     }
+    // The one rule of whose objects a recovery keeps, for the dictionary, the
+    // saved scripts and the data alike: SYS's alone, all but SYS's, or all;
+    // nobody's unless exactly one option is set.
+    bool keepsSchema(bool isSys) const {
+        if (int{recoverSysOnly} + int{recoverAllButSys} + int{recoverAll} != 1) return false;
+        if (recoverSysOnly) return isSys;
+        return recoverAll || !isSys;
+    }
+    bool keepsOwner(DictionaryNumber owner) const { return keepsSchema(owner == kSysUser); }
 
     CFile64 datafile;
     BlockIndex blockIndex;

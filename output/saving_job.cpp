@@ -1,6 +1,7 @@
 #include "output/saving_job.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -27,10 +28,11 @@ constexpr std::string_view kIndexLabel = "Index";
 constexpr std::string_view kConstraintsLabel = "Constraints";
 // A data script ends with this directly after the last "Commit;" line.
 constexpr std::string_view kDataScriptEnd = "Exit;";
-// Users of this number and above are not SYS's own.
-constexpr int kFirstNonSysUser = 5;
+bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
+    return object.type() == kTable && ownedBy(object, schema);
+}
 
-bool isTableOf(const ObjectEntry& object, int user) { return object.type() == kTable && object.owner() == user; }
+bool isStoredCode(const ObjectEntry& object) { return object.type() == kProcedure || object.type() == kFunction; }
 
 // Units of the overall bar: one per view and per trigger, two per table.
 int overallUnitsOf(const Catalog& catalog) {
@@ -97,11 +99,10 @@ private:
 
     void writeSchemaTables(const SchemaEntry& schema) {
         output_.checkpoint();
-        const int user = schema.user();
         const fs::path createFolder = output_.root() / createFolderName(schema.name);
         output_.createFolder(createFolder);
         sink().setFilePath(createFolder.string());
-        writeCreateTableScripts(user, schema.name);
+        writeCreateTableScripts(schema);
         if (state_.noTablesInSchema) {
             state_.noTablesInSchema = false;
             return;
@@ -111,17 +112,18 @@ private:
         sink().setFilePath(dataFolder.string());
         output_.createFolder(dataFolder);
         state_.ddlPhase = false;
-        writeDataScripts(user, schema.name);
+        writeDataScripts(schema);
         state_.dataPhase = false;
         state_.tableInProgress = false;
         sink().setSkipEnabled(false);
     }
 
-    void writeCreateTableScripts(int user, const std::string& schemaName) {
+    void writeCreateTableScripts(const SchemaEntry& schema) {
+        const std::string& schemaName = schema.name;
         state_.ddlPhase = true;
         state_.currentSchema = schemaName;
         const int tables = static_cast<int>(std::count_if(catalog_.objectList.begin(), catalog_.objectList.end(),
-                                                          [user](const ObjectEntry& o) { return isTableOf(o, user); }));
+                                                          [&](const ObjectEntry& o) { return isTableOf(o, schema); }));
         if (tables == 0) {
             state_.noTablesInSchema = true;
             sink().setCurrentProgress(100);
@@ -131,7 +133,7 @@ private:
         int written = 0;
         for (const ObjectEntry& object : catalog_.objectList) {
             output_.checkpoint();
-            if (!isTableOf(object, user)) continue;
+            if (!isTableOf(object, schema)) continue;
             const std::string relativePath = createTableScriptPath(schemaName, object.name);
             const fs::path script = output_.path(relativePath);
             sink().setTableName(createTableForm(object.name));
@@ -147,20 +149,20 @@ private:
         }
     }
 
-    void writeDataScripts(int user, const std::string& schemaName) {
+    void writeDataScripts(const SchemaEntry& schema) {
         state_.dataPhase = true;
-        state_.currentSchema = schemaName;
+        state_.currentSchema = schema.name;
         output_.checkpoint();
         for (const ObjectEntry& object : catalog_.objectList) {
             output_.checkpoint();
             state_.tableInProgress = false;
-            if (!isTableOf(object, user)) continue;
-            if (!writeDataScript(user, schemaName, object)) return;
+            if (!isTableOf(object, schema)) continue;
+            if (!writeDataScript(schema.name, object)) return;
         }
     }
 
     // One table's rows; false when the recovery option ends the schema's data step.
-    bool writeDataScript(int user, const std::string& schemaName, const ObjectEntry& table) {
+    bool writeDataScript(const std::string& schemaName, const ObjectEntry& table) {
         // A Skip answered for an earlier table that had no rows to read is not this table's.
         state_.skipRequested = false;
         state_.tableInProgress = true;
@@ -175,7 +177,7 @@ private:
         releaseRowList(rowList_);
         // An object number too large to decode names no table: no data for it.
         if (objectNumber < 0) return true;
-        if (!tableDataWanted(recovery_, objectNumber, user)) return false;
+        if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
         readTableRows(recovery_, objectNumber, rowList_, &state_);
         output_.commitLine(commitTableScriptLine(relativePath));
         output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
@@ -198,7 +200,7 @@ private:
             output_.checkpoint();
             state_.showOverallProgress();
             for (const ObjectEntry& object : catalog_.objectList) {
-                if (!isTableOf(object, schema.user())) continue;
+                if (!isTableOf(object, schema)) continue;
                 writeTableConstraints(schema.name, object, indexScript, constraintsScript);
             }
         }
@@ -228,26 +230,38 @@ private:
     // --- Procedures\Procedures.sql ----------------------------------------------
 
     void writeProceduresAndFunctions() {
+        const StoredSource source = readAllStoredCode();
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.checkpoint();
             for (const ObjectEntry& object : catalog_.objectList) {
-                if (object.owner() != schema.user()) continue;
-                if (object.type() == kProcedure) writeStoredCode(StoredCodeKind::Procedure, schema.name, object);
-                if (object.type() == kFunction) writeStoredCode(StoredCodeKind::Function, schema.name, object);
+                if (!ownedBy(object, schema) || !isStoredCode(object)) continue;
+                const StoredCodeKind kind =
+                    object.type() == kProcedure ? StoredCodeKind::Procedure : StoredCodeKind::Function;
+                writeStoredCode(kind, schema.name, object, source.of(object.objNumber));
             }
         }
     }
 
-    void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object) {
+    // The source of every procedure and function the save writes, in one pass.
+    StoredSource readAllStoredCode() {
+        std::vector<DictionaryNumber> objects;
+        for (const ObjectEntry& object : catalog_.objectList) {
+            if (isStoredCode(object) && catalog_.ownerOf(object)) objects.push_back(object.objNumber);
+        }
+        sink().setFilePath(output_.path(kProceduresScriptPath).string());
+        std::optional<StoredSource> source = readStoredSource(recovery_, objects, state_.control, &sink());
+        output_.checkpoint();  // a Stop that ended the reading ends the save here
+        return source ? std::move(*source) : StoredSource();
+    }
+
+    void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object,
+                         const SourceLines& lines) {
         const fs::path script = output_.path(kProceduresScriptPath);
         output_.checkpoint();
         sink().setTableName(object.name);
         sink().setFilePath(script.string());
-        catalog_.clearSourceLines();
-        readStoredSource(recovery_, object.objectNumber, &sink());
-        const std::string text = storedCodeScriptText(kind, schemaName, catalog_.sourceLines);
+        const std::string text = storedCodeScriptText(kind, schemaName, lines.lines());
         if (!text.empty()) output_.append(script, text);
-        catalog_.clearSourceLines();
     }
 
     void releaseCatalog() {
@@ -285,11 +299,8 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
 
 }  // namespace
 
-bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber) {
-    if (objectNumber == 0) return false;
-    if (recovery.recoverSysOnly) return userNumber == 0;
-    if (recovery.recoverAllButSys) return userNumber >= kFirstNonSysUser;
-    return recovery.recoverAll;
+bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumber userNumber) {
+    return objectNumber != 0 && recovery.keepsOwner(userNumber);
 }
 
 std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaName,

@@ -48,7 +48,7 @@ SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& mess
 
 // Whether the data step reads the rows of table N of user U under the chosen
 // recovery option. When it does not, the schema's data step ends.
-bool tableDataWanted(const Recovery& recovery, int objectNumber, int userNumber);
+bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumber userNumber);
 
 // What one procedure or function adds to Procedures\Procedures.sql: every
 // stored line in ascending line number, each followed by CR LF, line 1 with

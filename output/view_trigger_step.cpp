@@ -1,6 +1,7 @@
 #include "output/view_trigger_step.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -43,11 +44,10 @@ constexpr std::size_t kScanChunkBlocks = 128;
 
 constexpr std::string_view kDatabaseTarget = "Database";
 
-// A NUMBER's value: 0 is stored as one byte, 1 to 99 as two (C1 d+1).
+// A small count or code column; -1 when it holds no such number.
 int smallNumberValue(const ColumnValue& column) {
-    if (column.bytes.size() == 1) return 0;
-    if (column.bytes.size() == 2) return column.bytes[1] - 1;
-    return -1;
+    const DictionaryNumber value = column.isNull ? kNoNumber : dictionaryNumber(column.bytes);
+    return value <= std::numeric_limits<std::int16_t>::max() ? static_cast<int>(value) : -1;
 }
 
 // A 0/1 flag column: 0 is one byte, 1 is two.
@@ -63,15 +63,13 @@ std::optional<std::string> optionalText(const ColumnValue& column) {
     return fromCodePage(column.bytes);
 }
 
-// An object number column; a one-byte value counts as none (all zero).
-NumberBytes4 objectNumberOf(const ColumnValue& column, bool oneByteIsNone) {
-    if (column.isNull || (oneByteIsNone && column.bytes.size() == 1)) return {};
-    return numberBytes<4>(column.bytes);
+// An object number column; kNoNumber when it holds none.
+DictionaryNumber objectNumberOf(const ColumnValue& column) {
+    return column.isNull ? kNoNumber : dictionaryNumber(column.bytes);
 }
 
-bool isNone(const NumberBytes4& number) {
-    return std::all_of(number.begin(), number.end(), [](std::uint8_t b) { return b == 0; });
-}
+// A base object of none or 0: the trigger is on the database.
+bool isNone(DictionaryNumber number) { return number <= 0; }
 
 int countObjectsOfType(const Catalog& catalog, int type) {
     return static_cast<int>(std::count_if(catalog.objectList.begin(), catalog.objectList.end(),
@@ -192,21 +190,20 @@ CodeBlockKind classifyCodeBlock(const BlockView& block, const CodeSegments& segm
 
 ViewRow decodeViewRow(std::span<const ColumnValue> columns) {
     ViewRow row;
-    row.objNumber = objectNumberOf(columns[kViewObjectColumn], /*oneByteIsNone=*/false);
-    const std::span<const std::uint8_t> count = columns[kViewColumnCountColumn].bytes;
-    row.columnCount = count.size() >= 2 ? count[1] - 1 : 0;
+    row.objNumber = objectNumberOf(columns[kViewObjectColumn]);
+    row.columnCount = std::max(smallNumberValue(columns[kViewColumnCountColumn]), 0);
     if (!columns[kViewTextColumn].isNull) row.text = fromCodePage(columns[kViewTextColumn].bytes);
     return row;
 }
 
 TriggerRow decodeTriggerRow(std::span<const ColumnValue> columns, int triggerColumns) {
     TriggerRow row;
-    row.objNumber = objectNumberOf(columns[kTriggerObjectColumn], /*oneByteIsNone=*/false);
+    row.objNumber = objectNumberOf(columns[kTriggerObjectColumn]);
     row.triggerType = smallNumberValue(columns[kTriggerTypeColumn]);
     row.updateEvent = eventValue(columns[kUpdateEventColumn]);
     row.insertEvent = eventValue(columns[kInsertEventColumn]);
     row.deleteEvent = eventValue(columns[kDeleteEventColumn]);
-    row.baseObject = objectNumberOf(columns[kBaseObjectColumn], /*oneByteIsNone=*/true);
+    row.baseObject = objectNumberOf(columns[kBaseObjectColumn]);
     row.definition = optionalText(columns[kDefinitionColumn]);
     row.whenClause = optionalText(columns[kWhenClauseColumn]);
     row.body = optionalText(columns[static_cast<std::size_t>(triggerColumns - 1)]);
@@ -233,18 +230,12 @@ bool walkCodeRows(const BlockView& block, int columnCount, const CodeRowHandler&
     return true;
 }
 
-bool ownerWanted(const Recovery& recovery, int ownerNumber) {
-    if (recovery.recoverSysOnly) return ownerNumber == 0;
-    if (recovery.recoverAllButSys) return ownerNumber != 0;
-    return true;
-}
-
 std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewRow& row, std::string& viewName) {
     const Catalog& catalog = recovery.catalog;
     const ObjectEntry* view = catalog.findObject(row.objNumber);
-    if (!view || !ownerWanted(recovery, view->owner())) return std::nullopt;
+    if (!view || !recovery.keepsOwner(view->owner())) return std::nullopt;
     // A view whose owner has no schema entry has no name to be created under.
-    const SchemaEntry* schema = catalog.findSchemaByUser(view->owner());
+    const SchemaEntry* schema = catalog.ownerOf(*view);
     if (!schema) return std::nullopt;
     if (static_cast<int>(catalog.columnsOf(view->objNumber).size()) < row.columnCount) return std::nullopt;
     viewName = view->name;
@@ -254,8 +245,8 @@ std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewR
 std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, const TriggerRow& row) {
     const Catalog& catalog = recovery.catalog;
     const ObjectEntry* object = catalog.findObject(row.objNumber);
-    if (!object || !ownerWanted(recovery, object->owner())) return std::nullopt;
-    const SchemaEntry* schema = catalog.findSchemaByUser(object->owner());
+    if (!object || !recovery.keepsOwner(object->owner())) return std::nullopt;
+    const SchemaEntry* schema = catalog.ownerOf(*object);
     if (!schema) return std::nullopt;
 
     TriggerDefinition trigger;
@@ -270,7 +261,7 @@ std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, c
         if (!base) return std::nullopt;
         TriggerDefinition::Target target;
         target.name = base->name;
-        if (const SchemaEntry* baseSchema = catalog.findSchemaByUser(base->owner())) {
+        if (const SchemaEntry* baseSchema = catalog.ownerOf(*base)) {
             target.schemaName = baseSchema->name;
         }
         trigger.target = std::move(target);

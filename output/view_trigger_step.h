@@ -45,19 +45,19 @@ CodeBlockKind classifyCodeBlock(const BlockView& block, const CodeSegments& segm
 
 // One VIEW$ row as the scan uses it.
 struct ViewRow {
-    NumberBytes4 objNumber{};
-    int columnCount = 0;  // COLS: the second byte of the stored number minus 1
+    DictionaryNumber objNumber = kNoNumber;
+    int columnCount = 0;  // COLS
     std::string text;     // UTF-8; empty when NULL
 };
 
 // One TRIGGER$ row as the scan uses it.
 struct TriggerRow {
-    NumberBytes4 objNumber{};
-    int triggerType = -1;  // 0..4; -1 when not stored as a small number
+    DictionaryNumber objNumber = kNoNumber;
+    int triggerType = -1;  // 0..4; -1 when not stored as a number
     int updateEvent = -1;  // 0 not set, 1 set, -1 not stored as 0 or 1
     int insertEvent = -1;
     int deleteEvent = -1;
-    NumberBytes4 baseObject{};  // all zero: a database-level trigger
+    DictionaryNumber baseObject = kNoNumber;  // none (or 0): a database-level trigger
     std::optional<std::string> definition;
     std::optional<std::string> whenClause;
     std::optional<std::string> body;
@@ -75,11 +75,6 @@ TriggerRow decodeTriggerRow(std::span<const ColumnValue> columns, int triggerCol
 using CodeRowHandler = std::function<void(std::span<const ColumnValue>)>;
 bool walkCodeRows(const BlockView& block, int columnCount, const CodeRowHandler& onRow,
                   const std::function<bool()>& keepGoing);
-
-// Whether an object of this owner is written under the chosen recovery
-// option: only user 0 for the SYS option, every other user for the
-// all-but-SYS option.
-bool ownerWanted(const Recovery& recovery, int ownerNumber);
 
 // The statement of a view row with its names from the catalog; nullopt when
 // the view is not written (unknown object or owner, unwanted owner, column

@@ -5,10 +5,6 @@
 namespace restorix {
 namespace {
 
-bool ownedBy(const ObjectEntry& object, const SchemaEntry& schema) {
-    return object.ownerNumber[0] == schema.userNumber[0] && object.ownerNumber[1] == schema.userNumber[1];
-}
-
 void addConstraintNodes(const Catalog& catalog, const ObjectEntry& table, SchemaNode& node) {
     for (const ConstraintDefEntry* def : catalog.constraintDefsOf(table.objNumber)) {
         const ConstraintNameEntry* name = catalog.findConstraintName(def->conNumber);

@@ -29,8 +29,7 @@ Selection findSelection(const Catalog& catalog, std::string_view nodeText, std::
     const SchemaEntry* schema = catalog.findSchemaByName(schemaText);
     if (schema == nullptr) return found;
     for (const ObjectEntry& object : catalog.objectList) {
-        // Owners are matched by the user number's digit byte alone.
-        if (object.ownerNumber[1] != schema->userNumber[1]) continue;
+        if (!ownedBy(object, *schema)) continue;
         if (!equalsIgnoringAsciiCase(object.name, nodeText)) continue;
         if (object.type() == kTable && found.table == nullptr) found.table = &object;
         if (isRoutine(object)) {
@@ -92,14 +91,13 @@ PreviewList previewTableRows(Recovery& recovery, const ObjectEntry& table) {
 
 PreviewList previewSource(Recovery& recovery, const ObjectEntry& routine, std::string_view schemaText) {
     PreviewList list;
-    Catalog& catalog = recovery.catalog;
-    catalog.clearSourceLines();
-    readStoredSource(recovery, routine.objectNumber);
-    if (catalog.sourceLines.empty()) return list;
+    const DictionaryNumber object[] = {routine.objNumber};
+    // The preview's reading stops with the preview's control, as its table rows do.
+    const std::optional<StoredSource> source = readStoredSource(recovery, object, recovery.analysisControl);
+    if (!source || source->of(routine.objNumber).empty()) return list;
 
     std::vector<const SourceLineEntry*> lines;
-    lines.reserve(catalog.sourceLines.size());
-    for (const SourceLineEntry& line : catalog.sourceLines) lines.push_back(&line);
+    for (const SourceLineEntry& line : source->of(routine.objNumber).lines()) lines.push_back(&line);
     std::stable_sort(lines.begin(), lines.end(), [](const SourceLineEntry* a, const SourceLineEntry* b) {
         return a->lineNumber < b->lineNumber;
     });

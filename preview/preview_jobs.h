@@ -24,8 +24,7 @@ enum class PreviewJob { None, TableRows, Source, ConstraintDdl };
 // `categoryText` (the category word, compared exactly) of the schema node
 // `schemaText`. Views and triggers show nothing; so does a node whose object
 // the catalog lacks. Table rows are read in preview mode (stopped by the
-// analysis' control); procedure and function source replaces the catalog's
-// stored source lines.
+// analysis' control), and so is procedure and function source.
 PreviewList previewNode(Recovery& recovery, std::string_view nodeText, std::string_view categoryText,
                         std::string_view schemaText);
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "tabledata/column_types.h"
 
 namespace restorix {
 
@@ -17,7 +18,6 @@ using Bytes = std::span<const std::uint8_t>;
 using namespace number_layout;
 using namespace date_layout;
 
-constexpr int kLargestDigit = 99;
 constexpr std::string_view kNullText = "NULL";
 
 // Exponent bytes of the positive numbers that the narrow decoders know.
@@ -147,17 +147,14 @@ bool spellsTheSameNumber(std::string_view text, std::string_view exact) {
 // Appends the exact value of NUMBER bytes; false, appending nothing, when the
 // bytes are no valid NUMBER encoding.
 bool appendExactNumber(std::string& out, Bytes bytes) {
-    if (bytes.empty()) return false;
-    if (bytes.size() == 1 && bytes[0] == kZero) {
+    const std::optional<UnpackedNumber> number = unpackNumber(bytes);
+    if (!number) return false;
+    if (number->digitCount() == 0) {
         out.push_back('0');
         return true;
     }
-    const bool negative = bytes[0] < kZero;
-    const int exponent = negative ? kNegativeExponentBias - bytes[0] : bytes[0] - kPositiveExponentBias;
-    Bytes mantissa = bytes.subspan(1);
-    if (negative && !mantissa.empty() && mantissa.back() == kNegativeTerminator)
-        mantissa = mantissa.first(mantissa.size() - 1);
-    if (mantissa.empty()) return false;
+    const bool negative = number->negative();
+    const int exponent = number->exponent();
 
     // Two decimal digits per base-100 digit, the first pair weighing
     // 100^exponent: zeros before them for a value below 0.01, after them for
@@ -165,21 +162,13 @@ bool appendExactNumber(std::string& out, Bytes bytes) {
     const long signedIntegerLength = 2L * (exponent + 1);
     const std::size_t leadingZeros = signedIntegerLength < 0 ? static_cast<std::size_t>(-signedIntegerLength) : 0;
     const std::size_t integerLength = signedIntegerLength < 0 ? 0 : static_cast<std::size_t>(signedIntegerLength);
-    const std::size_t digitCount = std::max(leadingZeros + 2 * mantissa.size(), integerLength);
+    const std::size_t digitCount = std::max(leadingZeros + 2 * number->digitCount(), integerLength);
 
-    const auto pairOf = [negative](std::uint8_t stored) {
-        return negative ? kNegativeDigitBase - stored : stored - 1;
-    };
-    if (!std::all_of(mantissa.begin(), mantissa.end(), [&](std::uint8_t stored) {
-            const int pair = pairOf(stored);
-            return pair >= 0 && pair <= kLargestDigit;
-        }))
-        return false;
     const auto compose = [&](char* base) {
         char* const digits = base + kDecimalSlack;
         std::memset(digits, '0', digitCount);
         char* pair = digits + leadingZeros;
-        for (const std::uint8_t stored : mantissa) pair = writeTwoDigits(pair, pairOf(stored));
+        for (std::size_t i = 0; i < number->digitCount(); ++i) pair = writeTwoDigits(pair, number->digit(i));
         return compactDecimal(base, negative, integerLength, digitCount);
     };
     // A valid NUMBER has at most 20 mantissa bytes and fits on the stack;
@@ -507,30 +496,29 @@ std::optional<std::string> decodeNumber(Bytes bytes) {
 
 ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
     text.clear();
-    switch (typeCode) {
-        case type_code::kNumberInteger:
-        case type_code::kNumberScaled:
+    switch (columnType(typeCode).decoder) {
+        case ValueDecoder::IntegerNumber:
             return narrowNumberValue<narrowIntegerText>(bytes, text);
-        case type_code::kNumberPrecision:
+        case ValueDecoder::PointNumber:
             return narrowNumberValue<narrowPointText>(bytes, text);
-        case type_code::kNumberWithScaleOnly:
+        case ValueDecoder::ExactNumber:
             return scaleOnlyNumberValue(bytes, text);
-        case type_code::kDate:
+        case ValueDecoder::Date:
             return dateValue(bytes, false, text);
-        case type_code::kTimestamp:
+        case ValueDecoder::Timestamp:
             return dateValue(bytes, true, text);
-        case type_code::kChar:
+        case ValueDecoder::Char:
             return charValue(bytes, text);
-        case type_code::kVarchar2:
+        case ValueDecoder::Varchar2:
             return varchar2Value(bytes, text);
-        case type_code::kClob:
-        case type_code::kBlob:
+        case ValueDecoder::Lob:
             text.push_back(' ');
             return ValueKind::Lob;
-        default:
-            assignText(text, kNullText);
-            return ValueKind::NoDecoder;
+        case ValueDecoder::None:
+            break;
     }
+    assignText(text, kNullText);
+    return ValueKind::NoDecoder;
 }
 
 FormattedValue formatColumnValue(int typeCode, Bytes bytes) {

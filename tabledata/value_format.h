@@ -8,40 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "dictionary/oracle_number.h"
+#include "tabledata/column_types.h"
 #include "tabledata/row_value.h"
 
 namespace restorix {
-
-// Column type codes as the catalog keeps them: the stored type number plus
-// one, and three codes of our own for the NUMBER forms.
-namespace type_code {
-constexpr int kVarchar2 = 2;
-constexpr int kNumberWithScaleOnly = 3;  // NUMBER(*, s): scale but no precision
-constexpr int kDate = 13;
-constexpr int kChar = 97;
-constexpr int kClob = 113;
-constexpr int kBlob = 114;
-constexpr int kTimestamp = 181;
-constexpr int kNumberInteger = 240;    // NUMBER without precision, scale absent or 0
-constexpr int kNumberScaled = 241;     // NUMBER(p, s)
-constexpr int kNumberPrecision = 242;  // NUMBER(p) and FLOAT
-}  // namespace type_code
-
-// NUMBER as the format stores it: an exponent byte, then base-100 digits.
-// Positive: exponent byte 0xC1 + e (the first digit weighs 100^e), digit d
-// stored as d + 1. Negative: exponent byte 0x3E - e, digit d stored as
-// 101 - d, and a 0x66 terminator unless the mantissa has all its 20 bytes.
-// Zero is the exponent byte 0x80 alone.
-namespace number_layout {
-constexpr std::uint8_t kZero = 0x80;
-constexpr int kPositiveExponentBias = 0xC1;
-constexpr int kNegativeExponentBias = 0x3E;
-constexpr int kNegativeDigitBase = 101;
-constexpr std::uint8_t kNegativeTerminator = 0x66;
-constexpr std::size_t kMaxMantissaBytes = 20;
-constexpr int kSmallestExponent = -65;  // 10^-130
-constexpr int kLargestExponent = 62;    // below 10^126
-}  // namespace number_layout
 
 // DATE: century + 100, year + 100, month, day, hour + 1, minute + 1,
 // second + 1. A TIMESTAMP adds big-endian nanoseconds when they are not 0.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "dictionary/catalog.h"
@@ -8,53 +9,56 @@ using namespace restorix;
 
 namespace {
 
-struct SmallNumberCase {
+// The one NUMBER decoder of dictionary keys: any length, by value.
+struct IntegerCase {
     const char* what;
     std::vector<std::uint8_t> bytes;
-    int expected;
+    std::optional<std::int64_t> expected;
 };
 
-class SmallNumber : public ::testing::TestWithParam<SmallNumberCase> {};
+class DictionaryInteger : public ::testing::TestWithParam<IntegerCase> {};
 
-TEST_P(SmallNumber, Decodes) {
-    EXPECT_EQ(decodeSmallNumber(GetParam().bytes), GetParam().expected) << GetParam().what;
+TEST_P(DictionaryInteger, Decodes) {
+    EXPECT_EQ(decodeInteger(GetParam().bytes), GetParam().expected) << GetParam().what;
+    const DictionaryNumber key = GetParam().expected && *GetParam().expected >= 0 ? *GetParam().expected : kNoNumber;
+    EXPECT_EQ(dictionaryNumber(GetParam().bytes), key) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, SmallNumber,
-    ::testing::Values(SmallNumberCase{"C1 01 is 0", {0xC1, 0x01}, 0},
-                      SmallNumberCase{"C1 02 is 1", {0xC1, 0x02}, 1},
-                      SmallNumberCase{"C1 64 is 99", {0xC1, 0x64}, 99},
-                      SmallNumberCase{"C2 02 01 is 100", {0xC2, 0x02, 0x01}, 100},
-                      SmallNumberCase{"C2 02 alone is 100 (absent digit counts as 0)", {0xC2, 0x02}, 100},
-                      SmallNumberCase{"C2 0B 2E is 1045", {0xC2, 0x0B, 0x2E}, 1045},
-                      SmallNumberCase{"C3 02 01 01 is 10000", {0xC3, 0x02, 0x01, 0x01}, 10000},
-                      SmallNumberCase{"C3 0D 23 39 is 123456", {0xC3, 0x0D, 0x23, 0x39}, 123456},
-                      SmallNumberCase{"C3 64 64 64 is 999999", {0xC3, 0x64, 0x64, 0x64}, 999999},
-                      SmallNumberCase{"zero digit byte counts as 0", {0xC2, 0x00, 0x05}, 4},
-                      SmallNumberCase{"padded array: C1 0B 00 00 is 10", {0xC1, 0x0B, 0x00, 0x00}, 10},
-                      SmallNumberCase{"C1 alone is 0", {0xC1}, 0},
-                      SmallNumberCase{"80 (zero as stored) is 0", {0x80}, 0},
-                      SmallNumberCase{"C4 (a million and above) is out of range", {0xC4, 0x02}, -1},
-                      SmallNumberCase{"negative number is out of range", {0x3E, 0x63, 0x66}, -1},
-                      SmallNumberCase{"no bytes is out of range", {}, -1}));
+    Table, DictionaryInteger,
+    ::testing::Values(IntegerCase{"80 is 0", {0x80}, 0},
+                      IntegerCase{"C1 02 is 1", {0xC1, 0x02}, 1},
+                      IntegerCase{"C1 64 is 99", {0xC1, 0x64}, 99},
+                      IntegerCase{"C2 02 is 100 (trailing zero pairs are not stored)", {0xC2, 0x02}, 100},
+                      IntegerCase{"C2 06 is user 500, not user 5", {0xC2, 0x06}, 500},
+                      IntegerCase{"C2 0B 2E is 1045", {0xC2, 0x0B, 0x2E}, 1045},
+                      IntegerCase{"C3 0D 23 39 is 123456", {0xC3, 0x0D, 0x23, 0x39}, 123456},
+                      IntegerCase{"C4 02 18 2E 44 is 1234567: five bytes", {0xC4, 0x02, 0x18, 0x2E, 0x44}, 1234567},
+                      IntegerCase{"C5 2B 5F 61 49 5E is 4294967293", {0xC5, 0x2B, 0x5F, 0x61, 0x49, 0x5E}, 4294967293},
+                      IntegerCase{"3E 64 66 is -1: no key", {0x3E, 0x64, 0x66}, -1},
+                      IntegerCase{"C1 02 33 (1.5) has a fraction", {0xC1, 0x02, 0x33}, std::nullopt},
+                      IntegerCase{"C0 33 (0.5) has a fraction", {0xC0, 0x33}, std::nullopt},
+                      IntegerCase{"a zero digit byte is no NUMBER", {0xC2, 0x00, 0x05}, std::nullopt},
+                      IntegerCase{"C1 alone is no NUMBER", {0xC1}, std::nullopt},
+                      IntegerCase{"beyond 18 digits", {0xCB, 0x02}, std::nullopt},
+                      IntegerCase{"no bytes", {}, std::nullopt}));
 
-SchemaEntry schema(const char* name, std::uint8_t user) {
+SchemaEntry schema(const char* name, DictionaryNumber user) {
     SchemaEntry entry;
     entry.name = name;
-    entry.userNumber = {0xC1, static_cast<std::uint8_t>(user + 1)};
+    entry.userNumber = user;
     return entry;
 }
 
-ObjectEntry object(NumberBytes4 number, std::int32_t decoded, const char* name) {
+ObjectEntry object(DictionaryNumber number, const char* name) {
     ObjectEntry entry;
     entry.objNumber = number;
-    entry.objectNumber = decoded;
+    entry.objectNumber = static_cast<std::int32_t>(number);
     entry.name = name;
     return entry;
 }
 
-ColumnEntry column(NumberBytes4 table, std::uint8_t number, const char* name) {
+ColumnEntry column(DictionaryNumber table, int number, const char* name) {
     ColumnEntry entry;
     entry.objNumber = table;
     entry.columnNumber = number;
@@ -62,10 +66,10 @@ ColumnEntry column(NumberBytes4 table, std::uint8_t number, const char* name) {
     return entry;
 }
 
-constexpr NumberBytes4 kTableA{0xC2, 0x02, 0x0B, 0};  // 110
-constexpr NumberBytes4 kTableB{0xC2, 0x02, 0x0C, 0};  // 111
-constexpr NumberBytes5 kCon1{0xC2, 0x03, 0x01, 0, 0};
-constexpr NumberBytes5 kCon2{0xC2, 0x03, 0x02, 0, 0};
+constexpr DictionaryNumber kTableA = 110;
+constexpr DictionaryNumber kTableB = 111;
+constexpr DictionaryNumber kCon1 = 200;
+constexpr DictionaryNumber kCon2 = 201;
 
 TEST(CatalogAppend, UniquenessRules) {
     Catalog catalog;
@@ -74,20 +78,21 @@ TEST(CatalogAppend, UniquenessRules) {
     EXPECT_FALSE(catalog.appendSchema(schema("SCOTT", 60)));
     EXPECT_TRUE(catalog.appendSchema(schema("Scott", 61)));
     ASSERT_EQ(catalog.schemaList.size(), 2u);
-    EXPECT_EQ(catalog.schemaList[0].user(), 54);
+    EXPECT_EQ(catalog.schemaList[0].userNumber, 54);
 
     // Objects: unique by their stored bytes; the first one stays.
-    EXPECT_TRUE(catalog.appendObject(object(kTableA, 110, "FIRST")));
-    EXPECT_FALSE(catalog.appendObject(object(kTableA, 110, "SECOND")));
-    EXPECT_TRUE(catalog.appendObject(object(kTableB, 111, "OTHER")));
+    EXPECT_TRUE(catalog.appendObject(object(kTableA, "FIRST")));
+    EXPECT_FALSE(catalog.appendObject(object(kTableA, "SECOND")));
+    EXPECT_TRUE(catalog.appendObject(object(kTableB, "OTHER")));
     ASSERT_EQ(catalog.objectList.size(), 2u);
     EXPECT_EQ(catalog.objectList[0].name, "FIRST");
 
     // Source lines: unique by line number, whatever the text.
-    EXPECT_TRUE(catalog.appendSourceLine({kTableA, 1, "PROCEDURE P IS"}));
-    EXPECT_FALSE(catalog.appendSourceLine({kTableA, 1, "again"}));
-    EXPECT_TRUE(catalog.appendSourceLine({kTableA, 2, "BEGIN NULL; END;"}));
-    EXPECT_EQ(catalog.sourceLines.size(), 2u);
+    SourceLines source;
+    EXPECT_TRUE(source.append({kTableA, 1, "PROCEDURE P IS"}));
+    EXPECT_FALSE(source.append({kTableA, 1, "again"}));
+    EXPECT_TRUE(source.append({kTableA, 2, "BEGIN NULL; END;"}));
+    EXPECT_EQ(source.lines().size(), 2u);
 
     // No rule for the other lists: equal records are all kept.
     EXPECT_TRUE(catalog.appendColumn(column(kTableA, 2, "ID")));
@@ -114,20 +119,27 @@ TEST(CatalogLookup, FirstInListOrderWins) {
     catalog.appendSchema(schema("Scott", 54));
     catalog.appendSchema(schema("SCOTT", 55));
     catalog.appendSchema(schema("HR", 56));
+    catalog.appendSchema(schema("BIG", 500));
     ASSERT_NE(catalog.findSchemaByName("scott"), nullptr);
-    EXPECT_EQ(catalog.findSchemaByName("scott")->user(), 54);
-    EXPECT_EQ(catalog.findSchemaByName("hR")->user(), 56);
+    EXPECT_EQ(catalog.findSchemaByName("scott")->userNumber, 54);
+    EXPECT_EQ(catalog.findSchemaByName("hR")->userNumber, 56);
     EXPECT_EQ(catalog.findSchemaByName("SCOT"), nullptr);
     EXPECT_EQ(catalog.findSchemaByUser(55)->name, "SCOTT");
     EXPECT_EQ(catalog.findSchemaByUser(1), nullptr);
 
-    // Two objects whose bytes differ but decode alike: by number, the first.
-    catalog.appendObject(object({0xC2, 0x02, 0, 0}, 100, "STORED_SHORT"));
-    catalog.appendObject(object({0xC2, 0x02, 0x01, 0}, 100, "STORED_LONG"));
-    EXPECT_EQ(catalog.findObjectByNumber(100)->name, "STORED_SHORT");
-    EXPECT_EQ(catalog.findObject({0xC2, 0x02, 0x01, 0})->name, "STORED_LONG");
+    // Owners are found by value: user 500 is not user 5.
+    ObjectEntry owned = object(kTableA, "T");
+    owned.ownerNumber = 500;
+    EXPECT_EQ(catalog.ownerOf(owned)->name, "BIG");
+    EXPECT_TRUE(ownedBy(owned, catalog.schemaList[3]));
+    owned.ownerNumber = 5;
+    EXPECT_EQ(catalog.ownerOf(owned), nullptr);
+    EXPECT_FALSE(ownedBy(owned, catalog.schemaList[3]));
+
+    catalog.appendObject(object(100, "FIRST"));
+    EXPECT_FALSE(catalog.appendObject(object(100, "SECOND")));
+    EXPECT_EQ(catalog.findObject(100)->name, "FIRST");
     EXPECT_EQ(catalog.findObject(kTableA), nullptr);
-    EXPECT_EQ(catalog.findObjectByNumber(101), nullptr);
 }
 
 TEST(CatalogLookup, PerObjectAndPerConstraintListsKeepListOrder) {
@@ -139,7 +151,7 @@ TEST(CatalogLookup, PerObjectAndPerConstraintListsKeepListOrder) {
     ASSERT_EQ(columns.size(), 2u);
     EXPECT_EQ(columns[0]->name, "A3");
     EXPECT_EQ(columns[1]->name, "A2");
-    EXPECT_TRUE(catalog.columnsOf({0xC1, 0x02, 0, 0}).empty());
+    EXPECT_TRUE(catalog.columnsOf(1).empty());
 
     ConstraintDefEntry def1{kCon1, kTableA, 2, {}, "", 0, 0};
     ConstraintDefEntry def2{kCon2, kTableB, 3, {}, "", 0, 0};
@@ -167,23 +179,22 @@ TEST(CatalogLookup, PerObjectAndPerConstraintListsKeepListOrder) {
     EXPECT_EQ(catalog.findConstraintName(kCon2), nullptr);
 }
 
-// Fills every list with one record, as an analysis and one source read would.
+// Fills every list with one record, as an analysis would.
 Catalog filledCatalog() {
     Catalog catalog;
     catalog.appendSchema(schema("SCOTT", 54));
-    catalog.appendObject(object(kTableA, 110, "EMP"));
+    catalog.appendObject(object(kTableA, "EMP"));
     catalog.appendColumn(column(kTableA, 2, "ID"));
     catalog.appendConstraintName({54, "PK_EMP", kCon1});
     catalog.appendConstraintDef({kCon1, kTableA, 2, {}, "", 0, 0});
     catalog.appendConstraintColumn({kCon1, 1, 0});
-    catalog.appendSourceLine({kTableA, 1, "x"});
-    catalog.appendUserClusterKey({{0xC1, 0x37}, 1, 3});
+    catalog.appendUserClusterKey({54, 1, 3});
     catalog.appendConstraintClusterKey({kTableA, 0, 4});
     catalog.appendTableClusterKey({kTableA, 5, 1});
     return catalog;
 }
 
-TEST(CatalogRelease, MainListsGoKeysAndSourceStay) {
+TEST(CatalogRelease, MainListsGoKeysStay) {
     Catalog catalog = filledCatalog();
     catalog.releaseMainLists();
     EXPECT_TRUE(catalog.schemaList.empty());
@@ -193,19 +204,16 @@ TEST(CatalogRelease, MainListsGoKeysAndSourceStay) {
     EXPECT_TRUE(catalog.constraintDefs.empty());
     EXPECT_TRUE(catalog.constraintColumns.empty());
     EXPECT_EQ(catalog.findObject(kTableA), nullptr);
-    EXPECT_EQ(catalog.findObjectByNumber(110), nullptr);
     EXPECT_TRUE(catalog.columnsOf(kTableA).empty());
     EXPECT_TRUE(catalog.constraintDefsOf(kTableA).empty());
     EXPECT_TRUE(catalog.constraintColumnsOf(kCon1).empty());
     EXPECT_EQ(catalog.findConstraintName(kCon1), nullptr);
-    EXPECT_EQ(catalog.sourceLines.size(), 1u);
     EXPECT_EQ(catalog.userClusterKeys.size(), 1u);
     EXPECT_EQ(catalog.constraintClusterKeys.size(), 1u);
     EXPECT_EQ(catalog.tableClusterKeys.size(), 1u);
     // The uniqueness indexes went with the lists.
     EXPECT_TRUE(catalog.appendSchema(schema("SCOTT", 54)));
-    EXPECT_TRUE(catalog.appendObject(object(kTableA, 110, "EMP")));
-    EXPECT_FALSE(catalog.appendSourceLine({kTableA, 1, "y"}));
+    EXPECT_TRUE(catalog.appendObject(object(kTableA, "EMP")));
 }
 
 TEST(CatalogRelease, ReleaseCatalogEmptiesEverything) {
@@ -217,20 +225,10 @@ TEST(CatalogRelease, ReleaseCatalogEmptiesEverything) {
     EXPECT_TRUE(catalog.constraintNames.empty());
     EXPECT_TRUE(catalog.constraintDefs.empty());
     EXPECT_TRUE(catalog.constraintColumns.empty());
-    EXPECT_TRUE(catalog.sourceLines.empty());
     EXPECT_TRUE(catalog.userClusterKeys.empty());
     EXPECT_TRUE(catalog.constraintClusterKeys.empty());
     EXPECT_TRUE(catalog.tableClusterKeys.empty());
-    EXPECT_TRUE(catalog.appendSourceLine({kTableA, 1, "y"}));
     EXPECT_TRUE(catalog.appendSchema(schema("SCOTT", 54)));
-}
-
-TEST(CatalogRelease, ClearSourceLinesForgetsLineNumbers) {
-    Catalog catalog = filledCatalog();
-    catalog.clearSourceLines();
-    EXPECT_TRUE(catalog.sourceLines.empty());
-    EXPECT_TRUE(catalog.appendSourceLine({kTableB, 1, "next object's first line"}));
-    EXPECT_EQ(catalog.objectList.size(), 1u);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_P(ForgedRelease, UsersObjectsAndColumns) {
     const Catalog& catalog = file.recovery.catalog;
 
     EXPECT_EQ(sortedSchemaNames(catalog), (std::vector<std::string>{"HR", "SYS"}));
-    EXPECT_EQ(catalog.findSchemaByName("hr")->user(), 30);
+    EXPECT_EQ(catalog.findSchemaByName("hr")->userNumber, 30);
 
     struct ExpectedObject {
         std::int32_t number;
@@ -139,7 +139,7 @@ TEST_P(ForgedRelease, UsersObjectsAndColumns) {
                                     ExpectedObject{kProcedureNumber, "RAISE_SAL", kProcedure, 30, kProcedureNumber},
                                     ExpectedObject{kFunctionNumber, "ONE", kFunction, 30, kFunctionNumber},
                                     ExpectedObject{kTriggerNumber, "EMP_T", kTrigger, 30, kTriggerNumber}}) {
-        const ObjectEntry* object = catalog.findObjectByNumber(e.number);
+        const ObjectEntry* object = catalog.findObject(e.number);
         ASSERT_NE(object, nullptr) << e.name;
         EXPECT_EQ(object->name, e.name);
         EXPECT_EQ(object->type(), e.type) << e.name;
@@ -152,7 +152,7 @@ TEST_P(ForgedRelease, UsersObjectsAndColumns) {
                     object.type() == kFunction || object.type() == kTrigger)
             << object.name;
 
-    auto columns = catalog.columnsOf(catalog.findObjectByNumber(kEmp)->objNumber);
+    auto columns = catalog.columnsOf(catalog.findObject(kEmp)->objNumber);
     std::sort(columns.begin(), columns.end(),
               [](const ColumnEntry* a, const ColumnEntry* b) { return a->columnNumber < b->columnNumber; });
     const std::vector<ExpectedColumn> expected{
@@ -161,14 +161,14 @@ TEST_P(ForgedRelease, UsersObjectsAndColumns) {
         {"AMOUNT", 240, 1, std::nullopt}, {"DEPTNO", 241, 3, 0},        {"STATUS", 2, 301, std::nullopt}};
     ASSERT_EQ(columns.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(columns[i]->columnNumber, i + 2) << expected[i].name;
+        EXPECT_EQ(columns[i]->columnNumber, static_cast<int>(i + 1)) << expected[i].name;
         EXPECT_EQ(columns[i]->name, expected[i].name);
         EXPECT_EQ(columns[i]->typeCode, expected[i].typeCode) << expected[i].name;
         EXPECT_EQ(columns[i]->length, expected[i].length) << expected[i].name;
         EXPECT_EQ(columns[i]->scale, expected[i].scale) << expected[i].name;
     }
-    EXPECT_EQ(catalog.columnsOf(catalog.findObjectByNumber(kOld)->objNumber).size(), 1u);
-    EXPECT_EQ(catalog.columnsOf(catalog.findObjectByNumber(258)->objNumber).size(), 1u);
+    EXPECT_EQ(catalog.columnsOf(catalog.findObject(kOld)->objNumber).size(), 1u);
+    EXPECT_EQ(catalog.columnsOf(catalog.findObject(258)->objNumber).size(), 1u);
 }
 
 const ConstraintNameEntry* constraintNamed(const Catalog& catalog, std::string_view name) {
@@ -177,7 +177,7 @@ const ConstraintNameEntry* constraintNamed(const Catalog& catalog, std::string_v
     return nullptr;
 }
 
-std::vector<int> constraintColumnNumbers(const Catalog& catalog, const NumberBytes5& conNumber) {
+std::vector<int> constraintColumnNumbers(const Catalog& catalog, const DictionaryNumber& conNumber) {
     std::vector<int> numbers;
     for (const ConstraintColumnEntry* column : catalog.constraintColumnsOf(conNumber))
         numbers.push_back(column->columnNumber);
@@ -187,7 +187,7 @@ std::vector<int> constraintColumnNumbers(const Catalog& catalog, const NumberByt
 TEST_P(ForgedRelease, Constraints) {
     ForgedDictionary file(GetParam(), RecoveryOption::All);
     const Catalog& catalog = file.recovery.catalog;
-    const NumberBytes4 emp = catalog.findObjectByNumber(kEmp)->objNumber;
+    const DictionaryNumber emp = catalog.findObject(kEmp)->objNumber;
 
     const ConstraintNameEntry* pkDept = constraintNamed(catalog, "PK_DEPT");
     const ConstraintNameEntry* pkEmp = constraintNamed(catalog, "PK_EMP");
@@ -221,8 +221,10 @@ TEST_P(ForgedRelease, Constraints) {
 
 TEST_P(ForgedRelease, StoredSource) {
     ForgedDictionary file(GetParam(), RecoveryOption::All);
-    ASSERT_TRUE(readStoredSource(file.recovery, kProcedureNumber));
-    auto lines = file.recovery.catalog.sourceLines;
+    const DictionaryNumber objects[] = {kProcedureNumber, kFunctionNumber};
+    const std::optional<StoredSource> source = readStoredSource(file.recovery, objects, file.recovery.analysisControl);
+    ASSERT_TRUE(source);
+    auto lines = source->of(kProcedureNumber).lines();
     std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });
     std::vector<std::string> texts;
     for (const SourceLineEntry& line : lines) texts.push_back(line.text);
@@ -233,9 +235,7 @@ TEST_P(ForgedRelease, StoredSource) {
     EXPECT_EQ(lines.front().lineNumber, 1);
     EXPECT_EQ(lines.back().lineNumber, 5);
 
-    file.recovery.catalog.clearSourceLines();
-    ASSERT_TRUE(readStoredSource(file.recovery, kFunctionNumber));
-    EXPECT_EQ(file.recovery.catalog.sourceLines.size(), 4u);
+    EXPECT_EQ(source->of(kFunctionNumber).lines().size(), 4u);
 }
 
 TEST_P(ForgedRelease, OptionsSplitSysFromTheRest) {
@@ -249,8 +249,8 @@ TEST_P(ForgedRelease, OptionsSplitSysFromTheRest) {
 
     ForgedDictionary allButSys(GetParam(), RecoveryOption::AllButSys);
     EXPECT_EQ(sortedSchemaNames(allButSys.recovery.catalog), std::vector<std::string>{"HR"});
-    EXPECT_EQ(allButSys.recovery.catalog.findObjectByNumber(258), nullptr);
-    EXPECT_NE(allButSys.recovery.catalog.findObjectByNumber(kEmp), nullptr);
+    EXPECT_EQ(allButSys.recovery.catalog.findObject(258), nullptr);
+    EXPECT_NE(allButSys.recovery.catalog.findObject(kEmp), nullptr);
     EXPECT_NE(constraintNamed(allButSys.recovery.catalog, "PK_EMP"), nullptr);
 }
 

@@ -28,7 +28,7 @@ constexpr std::uint8_t kLiveFlag = 0x2C;
 
 int number(const Column& column) {
     if (!column) return -1;
-    return decodeSmallNumber(*column);
+    return static_cast<int>(dictionaryNumber(*column));
 }
 
 std::string text(const Column& column) { return column ? fromCodePage(*column) : std::string("<null>"); }
@@ -164,7 +164,7 @@ TEST_P(ForgeDictionary, UserRowsNameTheirKeysInTheirOwnBlock) {
     for (const KeyedMember& m : clusterMembers(rows_, kUserClusterObject)) {
         ASSERT_EQ(m.row->flag, kMemberFlag);
         ASSERT_EQ(m.row->columnCount, layout().userColumns);
-        const int user = m.key == Bytes{0x80} ? 0 : decodeSmallNumber(m.key);
+        const int user = static_cast<int>(dictionaryNumber(m.key));
         EXPECT_TRUE(users.emplace(user, std::make_pair(text(m.row->columns[0]), bytes(m.row->columns[1]))).second);
     }
     ASSERT_EQ(users.size(), scenario_.schemas.size());

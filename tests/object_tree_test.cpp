@@ -6,17 +6,17 @@ using namespace restorix;
 
 namespace {
 
-NumberBytes4 obj(int n) { return {0xC2, static_cast<std::uint8_t>(n / 100 + 1), static_cast<std::uint8_t>(n % 100 + 1), 0}; }
-NumberBytes5 con(int n) { return {0xC2, static_cast<std::uint8_t>(n / 100 + 1), static_cast<std::uint8_t>(n % 100 + 1), 0, 0}; }
+DictionaryNumber obj(int n) { return n; }
+DictionaryNumber con(int n) { return n; }
 
 void addSchema(Catalog& c, const std::string& name, int user) {
-    c.appendSchema({{0xC1, static_cast<std::uint8_t>(user + 1)}, 1, name, 0});
+    c.appendSchema({user, 1, name, 0});
 }
 void addObject(Catalog& c, int number, int owner, int type, const std::string& name) {
     ObjectEntry e;
     e.objNumber = obj(number);
-    e.ownerNumber = {0xC1, static_cast<std::uint8_t>(owner + 1), 0, 0};
-    e.objType = {0xC1, static_cast<std::uint8_t>(type + 1)};
+    e.ownerNumber = owner;
+    e.objType = type;
     e.name = name;
     e.objectNumber = number;
     e.dataObjectNumber = number;

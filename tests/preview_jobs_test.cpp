@@ -219,13 +219,13 @@ protected:
         constexpr std::int32_t kSourceSegment = 72;  // the segment of the release below
         recovery_.release.isVersion10 = true;
         SchemaEntry schema;
-        schema.userNumber = numberBytes<2>(forge::encodeNumber("40"));
+        schema.userNumber = 40;
         schema.name = "APP";
         recovery_.catalog.appendSchema(schema);
         ObjectEntry procedure;
-        procedure.objNumber = numberBytes<4>(forge::encodeNumber(std::to_string(kProcedureNumber)));
-        procedure.ownerNumber = numberBytes<4>(forge::encodeNumber("40"));
-        procedure.objType = {0xC1, kProcedure + 1};
+        procedure.objNumber = kProcedureNumber;
+        procedure.ownerNumber = 40;
+        procedure.objType = kProcedure;
         procedure.name = "P1";
         procedure.objectNumber = kProcedureNumber;
         procedure.dataObjectNumber = kProcedureNumber;

@@ -26,8 +26,8 @@ Column text(std::string_view value) { return Bytes(value.begin(), value.end()); 
 Column number(std::string_view decimal) { return forge::encodeNumber(decimal); }
 const Column kNull = std::nullopt;
 
-NumberBytes4 objNumberBytes(std::int32_t objectNumber) {
-    return numberBytes<4>(forge::encodeNumber(std::to_string(objectNumber)));
+DictionaryNumber objNumberBytes(std::int32_t objectNumber) {
+    return objectNumber;
 }
 
 // The catalog entries of one table: its columns' type codes in column order.
@@ -35,7 +35,7 @@ void addTable(Catalog& catalog, std::int32_t objectNumber, std::int32_t dataObje
               const std::vector<std::uint8_t>& typeCodes) {
     ObjectEntry table;
     table.objNumber = objNumberBytes(objectNumber);
-    table.objType = {0xC1, kTable + 1};
+    table.objType = kTable;
     table.name = "T" + std::to_string(objectNumber);
     table.objectNumber = objectNumber;
     table.dataObjectNumber = dataObject;
@@ -43,7 +43,7 @@ void addTable(Catalog& catalog, std::int32_t objectNumber, std::int32_t dataObje
     for (std::size_t k = 0; k < typeCodes.size(); ++k) {
         ColumnEntry column;
         column.objNumber = table.objNumber;
-        column.columnNumber = static_cast<std::uint8_t>(k + 2);  // column number + 1
+        column.columnNumber = k + 1;
         column.name = "C" + std::to_string(k + 1);
         column.typeCode = typeCodes[k];
         catalog.appendColumn(column);
@@ -152,7 +152,7 @@ TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
     const RowCase& c = GetParam();
     Catalog catalog;
     addTable(catalog, 5000, 5000, c.catalogTypes);
-    const TableColumns table(catalog, *catalog.findObjectByNumber(5000));
+    const TableColumns table(catalog, *catalog.findObject(5000));
     forge::DataBlockBuilder builder(5000, 1);
     const int slot = *builder.addRow(forge::makeRow(c.stored, c.flag));
     const Block block = builder.build();
@@ -203,11 +203,11 @@ TEST(RowReaderColumns, StoredValueWithoutAnyEarlierColumnIsNull) {
     for (int number : {2, 3}) {
         ColumnEntry column;
         column.objNumber = objNumberBytes(5000);
-        column.columnNumber = static_cast<std::uint8_t>(number + 1);
+        column.columnNumber = number;
         column.typeCode = kNumber;
         catalog.appendColumn(column);
     }
-    const TableColumns table(catalog, *catalog.findObjectByNumber(5000));
+    const TableColumns table(catalog, *catalog.findObject(5000));
     forge::DataBlockBuilder builder(5000, 1);
     const int slot = *builder.addRow(forge::makeRow({number("1"), number("2"), number("3")}));
     const Block block = builder.build();
@@ -221,7 +221,7 @@ TEST(RowReaderColumns, StoredValueWithoutAnyEarlierColumnIsNull) {
 TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
     Catalog catalog;
     addTable(catalog, 5000, 5000, std::vector<std::uint8_t>(300, kVarchar));
-    EXPECT_EQ(TableColumns(catalog, *catalog.findObjectByNumber(5000)).columnCount(), 44);
+    EXPECT_EQ(TableColumns(catalog, *catalog.findObject(5000)).columnCount(), 44);
 }
 
 TEST(RowReaderColumns, RowRunningPastTheBlockIsDropped) {
@@ -236,7 +236,7 @@ TEST(RowReaderColumns, RowRunningPastTheBlockIsDropped) {
     RowList rows;
     std::vector<ColumnValue> scratch;
     decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3,
-                   TableColumns(catalog, *catalog.findObjectByNumber(5000)), rows, scratch);
+                   TableColumns(catalog, *catalog.findObject(5000)), rows, scratch);
     EXPECT_TRUE(rows.empty());
 }
 

@@ -17,6 +17,8 @@
 #include "dictionary/analysis_job.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
+#include "preview/object_tree.h"
+#include "preview/preview_jobs.h"
 #include "tools/forge/forge.h"
 
 using namespace restorix;
@@ -149,6 +151,41 @@ TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     EXPECT_GE(state_.overallDone, state_.overallTotal);
     EXPECT_FALSE(recovery_.datafile.isOpen());
     EXPECT_TRUE(recovery_.catalog.objectList.empty());
+}
+
+// Users and columns numbered 100 and more: user 500 is not user 5, and the
+// 120 columns of a wide table all reach the tree, the preview and the save.
+TEST_F(SavingForgeTest, LargeUserAndColumnNumbersKeepTheirOwners) {
+    forge::Scenario s;
+    s.user("FIVE", 5);
+    s.user("BIG", 500).table("T500", 51500).column("ID", "NUMBER(4)").row({"7"});
+    forge::TableDef& wide = s.user("HUNDRED", 100).table("WIDE", 51100);
+    std::vector<forge::Value> row;
+    for (int c = 1; c <= 120; ++c) {
+        wide.column("C" + std::to_string(c), "NUMBER(4)");
+        row.emplace_back(std::to_string(c));
+    }
+    wide.row(row);
+    analyse(s);
+
+    const ObjectTree tree = buildObjectTree(recovery_.catalog, "");
+    EXPECT_EQ(tree.findSchema("BIG")->nodes(Category::Table), std::vector<std::string>{"T500"});
+    EXPECT_EQ(tree.findSchema("HUNDRED")->nodes(Category::Table), std::vector<std::string>{"WIDE"});
+    EXPECT_TRUE(tree.findSchema("FIVE")->nodes(Category::Table).empty());
+    const PreviewList preview = previewNode(recovery_, "WIDE", "Table", "HUNDRED");
+    ASSERT_EQ(preview.headers.size(), 120u);
+    EXPECT_EQ(preview.headers.back(), "C120");
+    ASSERT_EQ(preview.rows.size(), 1u);
+    EXPECT_EQ(preview.rows[0].back(), "120");
+
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("BIG_create\\T500.sql"), "Create Table BIG.T500( \"ID\" Number(4));\r\nExit;");
+    EXPECT_EQ(file("BIG_data\\T500Data.sql"), "insert into BIG.T500 values ('7' ) ; \r\nCommit;\r\nExit;");
+    EXPECT_FALSE(fs::exists(outputPath(dir_ / "out", "FIVE_create\\T500.sql")));
+    const std::string create = file("HUNDRED_create\\WIDE.sql");
+    EXPECT_NE(create.find("( \"C1\" Number(4), \"C2\" Number(4),"), std::string::npos);
+    EXPECT_NE(create.find(", \"C120\" Number(4));"), std::string::npos);
+    EXPECT_NE(file("HUNDRED_data\\WIDEData.sql").find("'119','120' ) ;"), std::string::npos);
 }
 
 class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};

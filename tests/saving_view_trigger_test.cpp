@@ -35,7 +35,7 @@ forge::Bytes text(const std::string& utf8) {
     const std::string bytes = toCodePage(utf8);
     return forge::Bytes(bytes.begin(), bytes.end());
 }
-NumberBytes4 objectBytes(int n) { return numberBytes<4>(number(n)); }
+DictionaryNumber objectBytes(int n) { return n; }
 
 forge::Bytes viewRow(int object, int columnCount, std::optional<std::string> viewText, std::uint8_t flag = 0x2C) {
     std::vector<forge::Column> columns(kViewColumns, std::nullopt);
@@ -121,15 +121,15 @@ protected:
 
     void schema(const std::string& name, int user) {
         SchemaEntry entry;
-        entry.userNumber = {0xC1, static_cast<std::uint8_t>(user + 1)};
+        entry.userNumber = user;
         entry.name = name;
         recovery_.catalog.appendSchema(entry);
     }
     void object(const std::string& name, int owner, int n, int type) {
         ObjectEntry entry;
         entry.objNumber = objectBytes(n);
-        entry.ownerNumber = {0xC1, static_cast<std::uint8_t>(owner + 1), 0, 0};
-        entry.objType = {0xC1, static_cast<std::uint8_t>(type + 1)};
+        entry.ownerNumber = owner;
+        entry.objType = type;
         entry.name = name;
         entry.objectNumber = n;
         recovery_.catalog.appendObject(entry);

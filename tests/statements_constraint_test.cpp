@@ -8,8 +8,8 @@ namespace {
 
 constexpr std::uint8_t kTableType = 2;
 
-NumberBytes4 objectNumber(std::uint8_t n) { return {0xC2, 0x02, n, 0x00}; }
-NumberBytes5 constraintNumber(std::uint8_t n) { return {0xC3, 0x02, 0x02, n, 0x00}; }
+DictionaryNumber objectNumber(int n) { return 100 + n; }
+DictionaryNumber constraintNumber(int n) { return 10100 + n; }
 
 // A catalog of three schemas whose tables carry the constraints under test.
 class ConstraintCatalog : public ::testing::Test {
@@ -51,7 +51,7 @@ protected:
 
     void addSchema(const std::string& name, std::uint8_t user) {
         SchemaEntry schema;
-        schema.userNumber = {0xC1, static_cast<std::uint8_t>(user + 1)};
+        schema.userNumber = user;
         schema.name = name;
         catalog.appendSchema(schema);
     }
@@ -60,14 +60,14 @@ protected:
                   const std::vector<std::pair<std::string, std::uint8_t>>& columns) {
         ObjectEntry table;
         table.objNumber = objectNumber(number);
-        table.ownerNumber = {0xC1, static_cast<std::uint8_t>(owner + 1), 0, 0};
-        table.objType = {0xC1, kTableType + 1};
+        table.ownerNumber = owner;
+        table.objType = kTableType;
         table.name = name;
         catalog.appendObject(table);
         for (const auto& [columnName, columnNumber] : columns) {
             ColumnEntry column;
             column.objNumber = table.objNumber;
-            column.columnNumber = static_cast<std::uint8_t>(columnNumber + 1);
+            column.columnNumber = columnNumber;
             column.name = columnName;
             catalog.appendColumn(column);
         }

@@ -18,7 +18,7 @@ constexpr std::uint8_t kVarchar2 = 2, kNumberScaleOnly = 3, kLong = 9, kDate = 1
 ColumnEntry column(std::string name, std::uint8_t typeCode, std::int16_t length,
                    std::optional<int> scale = std::nullopt, std::uint8_t columnNumber = 2) {
     ColumnEntry c;
-    c.objNumber = {0xC2, 0x02, 0x04, 0x00};
+    c.objNumber = 103;
     c.columnNumber = columnNumber;
     c.name = std::move(name);
     c.typeCode = typeCode;
@@ -60,9 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnCase{"CLOB", column("DOC", kClob, 4001), " \"DOC\" Clob"},
         ColumnCase{"BLOB", column("IMG", kBlob, 4001), " \"IMG\" Blob"},
         ColumnCase{"TIMESTAMP(6)", column("TS", kTimestamp, 7), " \"TS\" Timestamp(6)"},
-        ColumnCase{"TIMESTAMP(0) stored as 128", column("TS", kTimestamp, 128), " \"TS\" Timestamp(0)"},
+        ColumnCase{"TIMESTAMP(0)", column("TS", kTimestamp, 1), " \"TS\" Timestamp(0)"},
         ColumnCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 4), " \"T\" Timestamp(3)"},
-        ColumnCase{"TIMESTAMP(0) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 128),
+        ColumnCase{"TIMESTAMP(0) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 1),
                    " \"T\" Timestamp(0)"},
         ColumnCase{"ROWID falls back", column("RID", kRowid, 11), " \"RID\"Varchar2(10)"},
         ColumnCase{"TIMESTAMP WITH TIME ZONE falls back", column("TZ", kTimestampTz, 7),
