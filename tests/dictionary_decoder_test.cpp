@@ -23,6 +23,11 @@ using forge::Column;
 
 namespace {
 
+// SOURCE$ data object numbers by release, as the format stores them.
+constexpr std::int32_t kSourceSegment9 = 71;
+constexpr std::int32_t kSourceSegment10 = 72;
+constexpr std::int32_t kSourceSegment11 = 215;
+
 // --- Dictionary rows as the format stores them --------------------------------
 
 Column num(long long n) { return forge::encodeNumber(std::to_string(n)); }
