@@ -196,6 +196,7 @@ int runDump(const DumpArguments& args) {
     const int analysed = analyzeDatafile(recovery, args.datafile, RecoveryOption::All);
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
+    if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
     if (args.block < 0 || args.block * kBlockSize >= recovery.datafile.length()) {
         printError("Block " + std::to_string(args.block) + " lies past the end of the datafile");
         return kUsageError;

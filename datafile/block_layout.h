@@ -51,8 +51,9 @@ struct DataBlockLayout {
     int rowDirectoryOffset = 0;  // R
 };
 
-// H of a block whose data header follows its transaction entries: 44 + 24 x
-// the ITL count at byte 36.
+// Where a block's data header starts: right after its transaction entries,
+// 44 + 24 x the ITL count at byte 36. The one place that decides it for every
+// reader.
 int dataHeaderOffsetOf(const BlockView& block);
 
 // Computed from the data header at `dataHeaderOffset` (bytes H+1 and H+2).

@@ -6,9 +6,12 @@
 //
 //     for (const RowPiece& piece : rowPieces(block, rules)) ...
 //
-// Where a later block form moves the data header (blocks of automatically
-// managed segments carry 8 more bytes before it) the rules name its offset;
-// pieces that continue a row elsewhere are visited as pieces of their own.
+// Two extensions belong here and nowhere else: blocks whose data header does
+// not follow the ITL entries (automatically managed segments carry 8 more
+// bytes before it; until dataHeaderOffsetOf recognises them, a caller may name
+// the offset in the rules), and rows whose pieces continue in other slots or
+// blocks (today every piece is visited on its own and nothing follows the
+// next-piece address; assembling them belongs in RowPieces::advance).
 
 #include <cstdint>
 #include <iterator>
