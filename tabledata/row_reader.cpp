@@ -37,7 +37,7 @@ void appendNull(RowList& rowList, const TableColumns& table) {
 
 enum class BlockOutcome { Done, Stopped, Skipped };
 
-// Where a read looks, at every row slot, for Stop, Pause and Skip Table.
+// Where a read looks, at every row piece, for Stop, Pause and Skip Table.
 struct StopPoints {
     JobControl& control;
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
