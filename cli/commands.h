@@ -12,5 +12,6 @@ void addScanCommand(CLI::App& app, int& exitCode);
 void addRecoverCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);
 void addPreviewCommand(CLI::App& app, int& exitCode);
+void addDumpCommand(CLI::App& app, int& exitCode);
 
 }  // namespace restorix::cli

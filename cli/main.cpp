@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     addRecoverCommand(app, exitCode);
     addInspectCommand(app, exitCode);
     addPreviewCommand(app, exitCode);
+    addDumpCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

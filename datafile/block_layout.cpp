@@ -29,10 +29,18 @@ constexpr RowPieceClass skippedWith(int headerLength) { return {true, false, hea
 
 }  // namespace
 
+int dataHeaderOffsetOf(const BlockView& block) {
+    return kFixedHeaderSize + kItlEntrySize * block.u8(kItlCountOffset).value_or(0);
+}
+
 DataBlockLayout parseDataBlockLayout(const BlockView& block) {
+    return parseDataBlockLayout(block, dataHeaderOffsetOf(block));
+}
+
+DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffset) {
     DataBlockLayout layout;
     layout.itlCount = block.u8(kItlCountOffset).value_or(0);
-    layout.dataHeaderOffset = kFixedHeaderSize + kItlEntrySize * layout.itlCount;
+    layout.dataHeaderOffset = dataHeaderOffset;
     const int h = layout.dataHeaderOffset;
     layout.tableCount = block.u8(h + kTableCountOffset).value_or(0);
     layout.rowSlotCount = block.u16le(h + kRowSlotCountOffset).value_or(0);
@@ -42,7 +50,7 @@ DataBlockLayout parseDataBlockLayout(const BlockView& block) {
 
 bool dataHeaderInBlock(const DataBlockLayout& layout) {
     const int h = layout.dataHeaderOffset;
-    return h <= kMaxDataHeaderOffset && h + kDataHeaderSize <= kMaxDirectoryStart &&
+    return h >= 0 && h <= kMaxDataHeaderOffset && h + kDataHeaderSize <= kMaxDirectoryStart &&
            h + kDataHeaderProbeSize <= kBlockSize;
 }
 

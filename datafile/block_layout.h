@@ -51,8 +51,15 @@ struct DataBlockLayout {
     int rowDirectoryOffset = 0;  // R
 };
 
-// Computed from bytes 36, H+1 and H+2. Fields whose bytes lie outside the
-// block read as 0.
+// Where a block's data header starts: right after its transaction entries,
+// 44 + 24 x the ITL count at byte 36. The one place that decides it for every
+// reader.
+int dataHeaderOffsetOf(const BlockView& block);
+
+// Computed from the data header at `dataHeaderOffset` (bytes H+1 and H+2).
+// Fields whose bytes lie outside the block read as 0.
+DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffset);
+// The same with H from the block's ITL count.
 DataBlockLayout parseDataBlockLayout(const BlockView& block);
 
 // The checks with which a dictionary pass gives up on a block whose header

@@ -7,6 +7,8 @@
 #include <unordered_set>
 
 #include "datafile/block_scan.h"
+#include "datafile/row_walk.h"
+#include "datafile/segment_blocks.h"
 #include "platform/codepage.h"
 
 namespace restorix {
@@ -124,13 +126,6 @@ std::string lineFeedsAsSpaces(std::string text) {
 }
 
 }  // namespace
-
-std::int32_t sourceSegment(const ReleaseInfo& release) {
-    if (release.isVersion9) return kSourceSegment9;
-    if (release.isVersion10) return kSourceSegment10;
-    if (release.isVersion11) return kSourceSegment11;
-    return 0;
-}
 
 // --- Cluster keys of one block ---------------------------------------------
 
@@ -419,15 +414,11 @@ const PassSegment* segmentOf(std::span<const PassSegment> segments, std::int32_t
     return nullptr;
 }
 
-// Positions in the block index of the pass's blocks, in block order.
-std::vector<std::uint32_t> blocksOfPass(const BlockIndex& index, std::span<const PassSegment> segments) {
-    std::vector<std::uint32_t> positions;
-    for (const PassSegment& segment : segments) {
-        const auto blocks = index.blocksOf(segment.dataObject);
-        positions.insert(positions.end(), blocks.begin(), blocks.end());
-    }
-    std::sort(positions.begin(), positions.end());
-    return positions;
+// The pass's blocks, in block order.
+std::vector<std::int32_t> dataObjectsOf(std::span<const PassSegment> segments) {
+    std::vector<std::int32_t> dataObjects;
+    for (const PassSegment& segment : segments) dataObjects.push_back(segment.dataObject);
+    return dataObjects;
 }
 
 // The bar's position for a block: (offset - 1) * 100 / file length.
@@ -437,42 +428,32 @@ int progressAt(std::int64_t blockNumber, std::int64_t fileLength) {
     return static_cast<int>(std::clamp<std::int64_t>((offset - 1) * 100 / fileLength, 0, 100));
 }
 
-// Decodes every row of one block; false when stopped or when the block's
-// header or row directory points outside it.
-bool decodeBlockRows(DictionaryRowDecoder& decoder, JobControl& control, const Block& block,
+// Decodes every row of one block, whatever its deleted bit; false when
+// stopped or when the block's header or row directory points outside it.
+bool decodeBlockRows(DictionaryRowDecoder& decoder, JobControl& control, const BlockView& block,
                      std::int32_t segment, std::int64_t blockNumber) {
-    const BlockView view(block);
-    const DataBlockLayout layout = parseDataBlockLayout(view);
-    if (!dataHeaderInBlock(layout)) return false;
-    for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
+    RowPieces pieces(block);
+    for (const RowPiece& piece : pieces) {
         if (!control.proceed()) return false;
-        const RowSlot row = rowPieceOffset(view, layout, slot);
-        if (row.state == SlotState::OutOfBlock) return false;
-        if (row.state == SlotState::Skipped) continue;
-        if (!decoder.decodeRow(view, row.offset, segment, blockNumber)) return false;
+        if (!decoder.decodeRow(block, piece.offset, segment, blockNumber)) return false;
     }
-    return true;
+    return !pieces.broken();
 }
 
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
     if (!recovery.analysisControl.proceed()) return false;
     DictionaryRowDecoder decoder(recovery);
     const std::int64_t fileLength = recovery.datafile.length();
-    const auto& entries = recovery.blockIndex.entries();
     const PassSegment* shownSegment = nullptr;
-    Block block{};
-    for (const std::uint32_t position : blocksOfPass(recovery.blockIndex, segments)) {
+    const SegmentBlocks blocks(recovery.blockIndex, dataObjectsOf(segments));
+    return forEachSegmentBlock(recovery.datafile, blocks, [&](const BlockEntry& entry, const BlockView& block) {
         if (!recovery.analysisControl.proceed()) return false;
-        const BlockEntry& entry = entries[position];
         const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
-        readBlock(recovery.datafile, entry.blockNumber, block);
         if (segment != shownSegment && segment->phaseText) progress.setPhase(segment->phaseText);
         shownSegment = segment;
         if (segment->movesProgress) progress.setProgress(progressAt(entry.blockNumber, fileLength));
-        if (!decodeBlockRows(decoder, recovery.analysisControl, block, entry.dataObjectId, entry.blockNumber))
-            return false;
-    }
-    return true;
+        return decodeBlockRows(decoder, recovery.analysisControl, block, entry.dataObjectId, entry.blockNumber);
+    });
 }
 
 }  // namespace

@@ -12,23 +12,11 @@
 
 #include "datafile/block_layout.h"
 #include "datafile/block_view.h"
+#include "dictionary/dictionary_segments.h"
 #include "dictionary/recovery.h"
 #include "platform/job_control.h"
 
 namespace restorix {
-
-// Data object numbers of the dictionary segments.
-constexpr std::int32_t kUserClusterSegment = 10;   // C_USER#: cluster keys and USER$ rows
-constexpr std::int32_t kObjectTableSegment = 18;   // OBJ$
-constexpr std::int32_t kConstraintNameSegment = 28;  // CON$
-constexpr std::int32_t kObjectClusterSegment = 2;  // C_OBJ#: cluster keys and COL$ rows
-constexpr std::int32_t kConstraintClusterSegment = 29;  // C_COBJ#: cluster keys, CDEF$ and CCOL$ rows
-constexpr std::int32_t kSourceSegment9 = 71;       // SOURCE$ by release
-constexpr std::int32_t kSourceSegment10 = 72;
-constexpr std::int32_t kSourceSegment11 = 215;
-
-// The SOURCE$ data object number of the file's release; 0 when none is known.
-std::int32_t sourceSegment(const ReleaseInfo& release);
 
 // Texts of the Analysis dialog's pass label.
 inline constexpr const char* kReadingSchemaText = "Reading Schema...";

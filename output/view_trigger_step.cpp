@@ -4,16 +4,13 @@
 #include <limits>
 #include <vector>
 
+#include "datafile/row_walk.h"
+#include "datafile/segment_blocks.h"
 #include "platform/codepage.h"
 #include "output/batch_files.h"
 
 namespace restorix {
 namespace {
-
-// VIEW$ and TRIGGER$ data object numbers and TRIGGER$ column counts by release.
-constexpr CodeSegments kRelease9Segments{62, 82, 19};
-constexpr CodeSegments kRelease10Segments{63, 81, 19};
-constexpr CodeSegments kRelease11Segments{69, 156, 23};
 
 // The second header byte of a view or trigger block.
 constexpr std::uint8_t kCodeBlockFormats[] = {0xA2, 0x02};
@@ -33,14 +30,6 @@ constexpr int kDeleteEventColumn = 4;
 constexpr int kBaseObjectColumn = 5;
 constexpr int kDefinitionColumn = 8;
 constexpr int kWhenClauseColumn = 9;
-
-// Row piece header: flag, lock byte, column count.
-constexpr int kPieceFlagOffset = 0;
-constexpr int kPieceColumnCountOffset = 2;
-constexpr int kPieceHeaderLength = 3;
-
-// The file is read this many blocks at a time.
-constexpr std::size_t kScanChunkBlocks = 128;
 
 constexpr std::string_view kDatabaseTarget = "Database";
 
@@ -79,7 +68,7 @@ int countObjectsOfType(const Catalog& catalog, int type) {
 // The scan's state for one run of the step.
 class CodeScan {
 public:
-    CodeScan(Recovery& recovery, SavingState& state, ScriptOutput& output, const CodeSegments& segments)
+    CodeScan(Recovery& recovery, SavingState& state, ScriptOutput& output, const ReleaseSegments& segments)
         : recovery_(recovery),
           state_(state),
           output_(output),
@@ -89,20 +78,14 @@ public:
           viewObjects_(countObjectsOfType(recovery.catalog, kView)),
           triggerObjects_(countObjectsOfType(recovery.catalog, kTrigger)) {}
 
+    // The blocks of both segments in block order, as a scan of the whole
+    // file would meet them; a block that points outside itself ends the scan.
     void run() {
-        const std::int64_t length = recovery_.datafile.length();
-        std::vector<std::uint8_t> chunk(kScanChunkBlocks * kBlockSize);
-        for (std::int64_t chunkStart = 0; chunkStart < length;
-             chunkStart += static_cast<std::int64_t>(chunk.size())) {
-            std::fill(chunk.begin(), chunk.end(), std::uint8_t{0});
-            const std::size_t read = recovery_.datafile.readAt(chunkStart, chunk);
-            for (std::size_t offset = 0; offset < read; offset += kBlockSize) {
-                output_.checkpoint();
-                const BlockView block(std::span<const std::uint8_t, kBlockSize>(chunk.data() + offset, kBlockSize));
-                if (!scanBlock(block)) return;
-            }
-            if (read < chunk.size()) return;
-        }
+        const SegmentBlocks blocks(recovery_.blockIndex, {segments_.view, segments_.trigger});
+        forEachSegmentBlock(recovery_.datafile, blocks, [this](const BlockEntry&, const BlockView& block) {
+            output_.checkpoint();
+            return scanBlock(block);
+        });
     }
 
 private:
@@ -158,7 +141,7 @@ private:
     Recovery& recovery_;
     SavingState& state_;
     ScriptOutput& output_;
-    CodeSegments segments_;
+    ReleaseSegments segments_;
     std::filesystem::path viewsPath_;
     std::filesystem::path triggersPath_;
     int viewObjects_;
@@ -167,14 +150,7 @@ private:
 
 }  // namespace
 
-std::optional<CodeSegments> codeSegments(const ReleaseInfo& release) {
-    if (release.isVersion9) return kRelease9Segments;
-    if (release.isVersion10) return kRelease10Segments;
-    if (release.isVersion11) return kRelease11Segments;
-    return std::nullopt;
-}
-
-CodeBlockKind classifyCodeBlock(const BlockView& block, const CodeSegments& segments) {
+CodeBlockKind classifyCodeBlock(const BlockView& block, const ReleaseSegments& segments) {
     if (block.u8(kBlockTypeOffset) != kDataBlockType) return CodeBlockKind::None;
     const std::optional<std::uint8_t> format = block.u8(kBlockFormatOffset);
     if (!format || std::find(std::begin(kCodeBlockFormats), std::end(kCodeBlockFormats), *format) ==
@@ -183,8 +159,8 @@ CodeBlockKind classifyCodeBlock(const BlockView& block, const CodeSegments& segm
     }
     const std::optional<std::uint32_t> object = block.u32le(kDataObjectOffset);
     if (!object) return CodeBlockKind::None;
-    if (*object == static_cast<std::uint32_t>(segments.viewObject)) return CodeBlockKind::View;
-    if (*object == static_cast<std::uint32_t>(segments.triggerObject)) return CodeBlockKind::Trigger;
+    if (*object == static_cast<std::uint32_t>(segments.view)) return CodeBlockKind::View;
+    if (*object == static_cast<std::uint32_t>(segments.trigger)) return CodeBlockKind::Trigger;
     return CodeBlockKind::None;
 }
 
@@ -212,22 +188,18 @@ TriggerRow decodeTriggerRow(std::span<const ColumnValue> columns, int triggerCol
 
 bool walkCodeRows(const BlockView& block, int columnCount, const CodeRowHandler& onRow,
                   const std::function<bool()>& keepGoing) {
-    const DataBlockLayout layout = parseDataBlockLayout(block);
-    if (!dataHeaderInBlock(layout)) return false;
-    if (layout.rowSlotCount == kEmptySlot) return true;
+    RowWalkRules rules;
+    rules.onlyFlag = kWholeRowFlag;
+    rules.onlyColumnCount = columnCount;
+    rules.fullSlotCountIsEmpty = true;
+    RowPieces pieces(block, rules);
     std::vector<ColumnValue> columns;
-    for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
+    for (const RowPiece& piece : pieces) {
         if (!keepGoing()) return true;
-        const RowSlot rowSlot = rowPieceOffset(block, layout, slot);
-        if (rowSlot.state == SlotState::OutOfBlock) return false;
-        if (rowSlot.state != SlotState::Piece) continue;
-        if (block.u8(rowSlot.offset + kPieceFlagOffset) != kWholeRowFlag) continue;
-        if (block.u8(rowSlot.offset + kPieceColumnCountOffset) != columnCount) continue;
-        columns.clear();
-        if (!readColumns(block, rowSlot.offset + kPieceHeaderLength, columnCount, columns)) continue;
+        if (!readColumns(block, piece.firstColumnOffset(), columnCount, columns)) continue;
         onRow(columns);
     }
-    return true;
+    return !pieces.broken();
 }
 
 std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewRow& row, std::string& viewName) {
@@ -274,7 +246,7 @@ std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, c
 
 void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output) {
     output.commitLine(commitCodeScriptLines());
-    const std::optional<CodeSegments> segments = codeSegments(recovery.release);
+    const std::optional<ReleaseSegments> segments = releaseSegments(recovery.release);
     if (!segments || !recovery.datafile.isOpen()) return;
     CodeScan(recovery, state, output, *segments).run();
 }

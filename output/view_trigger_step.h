@@ -1,7 +1,7 @@
 #pragma once
-// Views and triggers are not taken from the catalog's lists: a second scan of
-// the whole datafile finds the blocks of VIEW$ and TRIGGER$ by their data
-// object numbers, decodes their whole-row pieces and turns each into one
+// Views and triggers are not taken from the catalog's lists: the step reads
+// the blocks of VIEW$ and TRIGGER$ again, through the block index by their
+// data object numbers, decodes their whole-row pieces and turns each into one
 // statement of Views\Views.sql or Triggers\Triggers.sql. The catalog only
 // gives the names.
 
@@ -15,22 +15,13 @@
 #include "datafile/block_scan.h"
 #include "datafile/block_view.h"
 #include "dictionary/catalog.h"
+#include "dictionary/dictionary_segments.h"
 #include "dictionary/recovery.h"
 #include "output/code_statements.h"
 #include "output/output_files.h"
 #include "tabledata/saving_state.h"
 
 namespace restorix {
-
-// The data object numbers of VIEW$ and TRIGGER$ and TRIGGER$'s stored column
-// count (its last column holds the body), by release.
-struct CodeSegments {
-    std::int32_t viewObject = 0;
-    std::int32_t triggerObject = 0;
-    int triggerColumns = 0;
-};
-// nullopt when no supported release was found.
-std::optional<CodeSegments> codeSegments(const ReleaseInfo& release);
 
 // VIEW$ rows have the same number of stored columns in every release.
 constexpr int kViewColumns = 8;
@@ -41,7 +32,7 @@ enum class CodeBlockKind { None, View, Trigger };
 
 // A view or trigger block: a data block (type 6, second byte A2 or 02) of the
 // release's VIEW$ or TRIGGER$ segment.
-CodeBlockKind classifyCodeBlock(const BlockView& block, const CodeSegments& segments);
+CodeBlockKind classifyCodeBlock(const BlockView& block, const ReleaseSegments& segments);
 
 // One VIEW$ row as the scan uses it.
 struct ViewRow {
@@ -86,7 +77,7 @@ std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewR
 std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, const TriggerRow& row);
 
 // The whole step: the replay lines of the trigger, view and procedure
-// scripts, then the scan, appending to the two scripts. Raises what
+// scripts, then the VIEW$ and TRIGGER$ blocks in block order, appending to the two scripts. Raises what
 // ScriptOutput raises (a confirmed Stop, a trigger script that cannot be opened).
 void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -11,6 +10,8 @@
 #include <thread>
 #include <utility>
 
+#include "datafile/row_walk.h"
+#include "datafile/segment_blocks.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/value_format.h"
 
@@ -34,54 +35,9 @@ void appendNull(RowList& rowList, const TableColumns& table) {
     rowList.push_back(RowValue{table.columnCount(), std::string(kNullText), table.objectNumber(), ValueKind::Null});
 }
 
-// The table's blocks in index order, loaded a batch at a time into one
-// reused buffer with one read per run of consecutive block numbers. Bytes
-// past the end of the file read as zeros.
-class TableBlocks {
-public:
-    TableBlocks(const Recovery& recovery, std::span<const std::uint32_t> positions)
-        : file_(recovery.datafile), entries_(recovery.blockIndex.entries()), positions_(positions) {}
-
-    std::size_t size() const { return positions_.size(); }
-    bool isLastIndexEntry(std::size_t i) const { return positions_[i] + 1 >= entries_.size(); }
-
-    // Loads blocks first, first + 1, ... (at most maxBlocks); returns how many.
-    std::size_t load(std::size_t first, std::size_t maxBlocks) {
-        const std::size_t count = std::min(maxBlocks, positions_.size() - first);
-        buffer_.resize(count * kBlockSize);
-        for (std::size_t run = 0; run < count;) {
-            std::size_t length = 1;
-            while (run + length < count &&
-                   blockNumber(first + run + length) == blockNumber(first + run) + static_cast<std::int64_t>(length))
-                ++length;
-            const std::span<std::uint8_t> bytes(buffer_.data() + run * kBlockSize, length * kBlockSize);
-            const std::size_t got = file_.readAt(blockNumber(first + run) * kBlockSize, bytes);
-            std::memset(bytes.data() + got, 0, bytes.size() - got);
-            run += length;
-        }
-        first_ = first;
-        return count;
-    }
-
-    // Block i of the table, which the last load must have covered.
-    BlockView loaded(std::size_t i) const {
-        const std::uint8_t* start = buffer_.data() + (i - first_) * kBlockSize;
-        return BlockView(std::span<const std::uint8_t, kBlockSize>(start, kBlockSize));
-    }
-
-private:
-    std::int64_t blockNumber(std::size_t i) const { return entries_[positions_[i]].blockNumber; }
-
-    const CFile64& file_;
-    const std::vector<BlockEntry>& entries_;
-    std::span<const std::uint32_t> positions_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t first_ = 0;
-};
-
 enum class BlockOutcome { Done, Stopped, Skipped };
 
-// Where a read looks, at every row slot, for Stop, Pause and Skip Table.
+// Where a read looks, at every row piece, for Stop, Pause and Skip Table.
 struct StopPoints {
     JobControl& control;
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
@@ -118,19 +74,22 @@ void forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, 
     for (int k = storedCount; k < table.columnCount(); ++k) onValue(std::nullopt, Bytes{});
 }
 
+// The only row pieces the reader decodes: live rows held in one piece.
+const RowWalkRules kLiveSinglePieces = [] {
+    RowWalkRules rules;
+    rules.onlyFlag = kSinglePieceRow;
+    return rules;
+}();
+
 // Calls onRow(pieceOffset, headerLength) for every row piece of one block that
-// may hold a row, checking for Stop, Pause and Skip Table at every slot.
+// may hold a row, checking for Stop, Pause and Skip Table before each. A
+// directory that runs past the block ends the block's rows.
 template <typename OnRow>
 BlockOutcome forEachRowPiece(const BlockView& block, const StopPoints& stops, const OnRow& onRow) {
-    const DataBlockLayout layout = parseDataBlockLayout(block);
-    for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
+    for (const RowPiece& piece : rowPieces(block, kLiveSinglePieces)) {
         if (!stops.control.proceed()) return BlockOutcome::Stopped;
         if (stops.skipRequested && stops.skipRequested->load()) return BlockOutcome::Skipped;
-        const RowSlot row = rowPieceOffset(block, layout, slot);
-        if (row.state == SlotState::OutOfBlock) break;
-        if (row.state != SlotState::Piece) continue;
-        const RowPieceClass piece = rowPieceHeaderLength(block.u8(row.offset).value_or(0));
-        if (piece.decoded) onRow(row.offset, piece.headerLength);
+        onRow(piece.offset, piece.form.headerLength);
     }
     return BlockOutcome::Done;
 }
@@ -261,7 +220,7 @@ public:
     }
 
     void run(std::int32_t dataObjectNumber) {
-        TableBlocks blocks(recovery_, recovery_.blockIndex.blocksOf(dataObjectNumber));
+        const SegmentBlocks blocks(recovery_.blockIndex, dataObjectNumber);
         if (blocks.size() == 0) return finishTable();
         if (!saving_) return readPreview(blocks);
         if (!saveInBatches(blocks)) return;
@@ -320,12 +279,13 @@ private:
     }
 
     // Preview: the first blocks, until more than the limit of row slots were seen.
-    void readPreview(TableBlocks& blocks) {
+    void readPreview(const SegmentBlocks& blocks) {
+        BlockBatch reader(recovery_.datafile, blocks);
         long rowSlots = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
-            blocks.load(i, 1);
-            const BlockView block = blocks.loaded(i);
+            reader.load(i, 1);
+            const BlockView block = reader.loaded(i);
             rowSlots += parseDataBlockLayout(block).rowSlotCount;
             if (decode(block, rowList_) != BlockOutcome::Done) return;
             if (rowSlots > kPreviewRowSlotLimit) return;
@@ -333,11 +293,12 @@ private:
     }
 
     // Saving, one block at a time through rowList, from block `first` on.
-    bool saveBlockByBlock(TableBlocks& blocks, std::size_t first) {
+    bool saveBlockByBlock(const SegmentBlocks& blocks, std::size_t first) {
+        BlockBatch reader(recovery_.datafile, blocks);
         for (std::size_t i = first; i < blocks.size(); ++i) {
             if (!mayContinue()) return false;
-            blocks.load(i, 1);
-            if (!mayContinue(decode(blocks.loaded(i), rowList_))) return false;
+            reader.load(i, 1);
+            if (!mayContinue(decode(reader.loaded(i), rowList_))) return false;
             writer_->writeTableData(table_.objectNumber(), rowList_);
             saving_->sink().setCurrentProgress(percentOf(i + 1, blocks.size()));
         }
@@ -346,8 +307,8 @@ private:
 
     // A batch of blocks in its own buffer, with the statements of each block.
     struct Batch {
-        explicit Batch(const TableBlocks& table) : blocks(table) {}
-        TableBlocks blocks;
+        Batch(const CFile64& file, const SegmentBlocks& table) : blocks(file, table) {}
+        BlockBatch blocks;
         std::vector<BlockStatements> statements = std::vector<BlockStatements>(kSavingBatch);
         std::size_t first = 0;
         std::size_t count = 0;
@@ -356,12 +317,12 @@ private:
     // Saving, a batch of blocks at a time: while one batch is written, in
     // block order and each block with one write call, the helper threads turn
     // the next one into statements, and this thread joins them once written.
-    bool saveInBatches(TableBlocks& blocks) {
+    bool saveInBatches(const SegmentBlocks& blocks) {
         if (!mayContinue()) return false;
         // A script that cannot be opened keeps the values in rowList until
         // a later block finds it openable, which the block-by-block path does.
         if (!writer_->open()) return saveBlockByBlock(blocks, 0);
-        std::array<Batch, 2> batches{Batch(blocks), Batch(blocks)};
+        std::array<Batch, 2> batches{Batch(recovery_.datafile, blocks), Batch(recovery_.datafile, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
         // before the batches go. A table of one block needs no helper.

@@ -6,7 +6,13 @@
 #include <set>
 #include <vector>
 
+#include <fstream>
+#include <sstream>
+#include <string>
+
 #include "datafile/block_layout.h"
+#include "datafile/row_walk.h"
+#include "tabledata/value_format.h"
 #include "tools/forge/block_builder.h"
 
 using namespace restorix;
@@ -134,26 +140,215 @@ TEST(RowDirectoryWalk, EntriesPastTheBlockEndAreNeverRead) {
     EXPECT_EQ(rowPieceOffset(view, layout, 0xFFFE).state, SlotState::OutOfBlock);
 }
 
-TEST(RowDirectoryWalk, FindsTheRowsTheBuilderPlaced) {
+// --- The one walk ------------------------------------------------------------
+
+namespace {
+
+// A block of one table with these directory entries and a row piece of the
+// given flag and column count wherever an entry points (from 0x1F00 on).
+struct PieceAt {
+    std::uint16_t entry;
+    std::uint8_t flag;
+    std::uint8_t columnCount;
+};
+Block blockWithPieces(int itlCount, std::uint16_t slotCount, const std::vector<PieceAt>& pieces, int extraHeader = 0) {
+    std::vector<std::uint16_t> entries;
+    for (const PieceAt& p : pieces) entries.push_back(p.entry);
+    Block block = headerOnlyBlock(itlCount, 1, slotCount, entries);
+    if (extraHeader > 0) {  // move the data header and directory further down
+        const int h = kFixedHeaderSize + kItlEntrySize * itlCount;
+        std::copy_backward(block.begin() + h, block.begin() + h + 64, block.begin() + h + 64 + extraHeader);
+        std::fill(block.begin() + h, block.begin() + h + extraHeader, 0);
+    }
+    const int h = kFixedHeaderSize + kItlEntrySize * itlCount + extraHeader;
+    for (const PieceAt& p : pieces) {
+        if (p.entry < 0x1F00 || p.entry == kEmptySlot || h + p.entry + 2 >= kBlockSize) continue;
+        block[static_cast<std::size_t>(h + p.entry)] = p.flag;
+        block[static_cast<std::size_t>(h + p.entry + 2)] = p.columnCount;
+    }
+    return block;
+}
+
+RowWalkRules onlyFlag(std::uint8_t flag) {
+    RowWalkRules rules;
+    rules.onlyFlag = flag;
+    return rules;
+}
+
+}  // namespace
+
+struct WalkCase {
+    const char* name;
+    Block block;
+    RowWalkRules rules;
+    std::vector<int> slots;  // visited, in order
+    bool broken;
+};
+class RowWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(RowWalk, VisitsThePiecesItsRulesAllow) {
+    const WalkCase& c = GetParam();
+    const BlockView view(c.block);
+    RowPieces pieces(view, c.rules);
+    std::vector<int> slots;
+    for (const RowPiece& piece : pieces) {
+        slots.push_back(piece.slot);
+        EXPECT_EQ(piece.offset, pieces.layout().dataHeaderOffset + *view.u16le(pieces.layout().rowDirectoryOffset + 2 * piece.slot));
+        EXPECT_EQ(piece.form.headerLength, rowPieceHeaderLength(piece.flag).headerLength);
+    }
+    EXPECT_EQ(slots, c.slots);
+    EXPECT_EQ(pieces.broken(), c.broken);
+}
+
+namespace {
+
+const std::vector<PieceAt> kMixedPieces = {
+    {0xFFFF, 0, 0}, {3, 0, 0}, {0x1F00, 0x2C, 3}, {0x1F10, 0x10, 1}, {0x1F20, 0x3C, 3}, {0x1F30, 0x2C, 8}, {0x1F40, 0x24, 3}};
+
+Block directoryPastTheBlock(std::uint16_t slotCount) {
+    Block block = headerOnlyBlock(255, 255, slotCount);
+    std::fill(block.begin() + 7198, block.end(), 0xFF);  // every entry empty
+    return block;
+}
+
+RowWalkRules wholeRowsOf(int columnCount) {
+    RowWalkRules rules = onlyFlag(0x2C);
+    rules.onlyColumnCount = columnCount;
+    rules.fullSlotCountIsEmpty = true;
+    return rules;
+}
+
+RowWalkRules every() {
+    RowWalkRules rules;
+    rules.everyPiece = true;
+    return rules;
+}
+
+RowWalkRules headerAt(int offset) {
+    RowWalkRules rules;
+    rules.dataHeaderOffset = offset;
+    return rules;
+}
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RowWalk,
+    ::testing::Values(
+        // The dictionary passes: every decoded piece, deleted ones too.
+        WalkCase{"decoded_pieces", blockWithPieces(2, 7, kMixedPieces), {}, {2, 4, 5}, false},
+        // The table row reader: live single-piece rows only.
+        WalkCase{"live_single_pieces", blockWithPieces(2, 7, kMixedPieces), onlyFlag(0x2C), {2, 5}, false},
+        // The view and trigger step: whole rows of its column count.
+        WalkCase{"whole_rows_of_eight_columns", blockWithPieces(2, 7, kMixedPieces), wholeRowsOf(8), {5}, false},
+        // The dump: unclassified and undecoded pieces too.
+        WalkCase{"every_piece", blockWithPieces(2, 7, kMixedPieces), every(), {2, 3, 4, 5, 6}, false},
+        WalkCase{"directory_past_the_block", directoryPastTheBlock(0x1000), {}, {}, true},
+        WalkCase{"full_slot_count_past_the_block", directoryPastTheBlock(0xFFFF), {}, {}, true},
+        WalkCase{"full_slot_count_means_no_rows", directoryPastTheBlock(0xFFFF), wholeRowsOf(8), {}, false},
+        // A data header 8 bytes after the ITL entries, as automatically managed segments have it.
+        WalkCase{"data_header_given", blockWithPieces(3, 1, {{0x1F00, 0x2C, 1}}, 8), headerAt(124), {0}, false},
+        WalkCase{"data_header_given_past_the_block", blockWithPieces(2, 1, {{0x1F00, 0x2C, 1}}), headerAt(8180), {}, true},
+        WalkCase{"data_header_given_negative", blockWithPieces(2, 1, {{0x1F00, 0x2C, 1}}), headerAt(-4), {}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RowWalkOfABuiltBlock, FindsTheRowsTheBuilderPlaced) {
     forge::DataBlockBuilder builder(4711, 0x00400010, 3);
     const auto first = builder.addRow(forge::makeRow({forge::Bytes{0xC1, 0x02}}));
     builder.addEmptySlot();
     const auto second = builder.addRow(forge::makeRow({std::nullopt, forge::Bytes{'A'}}));
     ASSERT_TRUE(first && second);
     const Block block = builder.build();
-    const BlockView view(block);
-    const DataBlockLayout layout = parseDataBlockLayout(view);
-    ASSERT_EQ(layout.rowSlotCount, 3);
     std::vector<int> pieces;
-    for (int i = 0; i < layout.rowSlotCount; ++i) {
-        const RowSlot slot = rowPieceOffset(view, layout, i);
-        if (slot.state == SlotState::Piece) pieces.push_back(slot.offset);
-    }
+    for (const RowPiece& piece : rowPieces(BlockView(block))) pieces.push_back(piece.offset);
     // Pieces are packed from the end of the block downwards.
     const int firstSize = 3 + 3;
     const int secondSize = 3 + 1 + 2;
     EXPECT_EQ(pieces, (std::vector<int>{kBlockSize - firstSize, kBlockSize - firstSize - secondSize}));
 }
+
+// --- Real blocks ----------------------------------------------------------------
+
+namespace {
+
+// A block as a fixture file describes it (see the files for the line forms).
+struct RealBlock {
+    Block bytes{};
+    int dataHeader = 0;
+    std::vector<std::string> rows;  // columns joined by '|'
+};
+
+RealBlock loadRealBlock(const std::string& name) {
+    std::ifstream in(std::string(RESTORIX_SOURCE_DIR) + "/tests/fixtures/" + name);
+    EXPECT_TRUE(in) << name;
+    RealBlock block;
+    for (std::string line; std::getline(in, line);) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream fields(line);
+        std::string kind;
+        fields >> kind;
+        if (kind == "row") {
+            block.rows.push_back(line.substr(line.find(' ') + 1));
+            continue;
+        }
+        std::string offsetText;
+        fields >> offsetText;
+        if (kind.empty()) continue;
+        std::size_t offset = std::stoul(offsetText, nullptr, 16);
+        if (kind == "header") block.dataHeader = static_cast<int>(offset);
+        for (std::string item; fields >> item;) {
+            const unsigned long value = std::stoul(item, nullptr, 16);
+            const int width = kind == "words" ? 4 : 1;  // words are little-endian in the dump
+            for (int b = 0; b < width; ++b) block.bytes.at(offset++) = static_cast<std::uint8_t>(value >> (8 * b));
+        }
+    }
+    return block;
+}
+
+}  // namespace
+
+struct RealBlockCase {
+    const char* file;
+    int extraHeaderBytes;        // before the data header, beyond the ITL entries
+    std::vector<int> typeCodes;  // the table's column types
+};
+class RealBlocks : public ::testing::TestWithParam<RealBlockCase> {};
+
+TEST_P(RealBlocks, TheWalkReadsThePublishedRows) {
+    const RealBlockCase& c = GetParam();
+    const RealBlock real = loadRealBlock(c.file);
+    const BlockView view(real.bytes);
+    EXPECT_EQ(view.u8(kBlockTypeOffset), kDataBlockType);
+    EXPECT_EQ(dataHeaderOffsetOf(view) + c.extraHeaderBytes, real.dataHeader);
+    RowWalkRules rules;
+    rules.dataHeaderOffset = real.dataHeader;
+    RowPieces pieces(view, rules);
+    std::vector<std::string> rows;
+    std::vector<ColumnValue> columns;
+    for (const RowPiece& piece : pieces) {
+        EXPECT_EQ(piece.flag, 0x2C);
+        ASSERT_TRUE(readColumns(view, piece.firstColumnOffset(), piece.columnCount, columns));
+        ASSERT_EQ(columns.size(), c.typeCodes.size());
+        std::string row;
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            row += (k ? "|" : "") + formatColumnValue(c.typeCodes[k], columns[k].bytes).text;
+        rows.push_back(row);
+    }
+    EXPECT_FALSE(pieces.broken());
+    EXPECT_EQ(rows, real.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RealBlocks,
+    ::testing::Values(RealBlockCase{"real-assm-dept-block.txt", 8, {type_code::kNumberInteger, type_code::kVarchar2, type_code::kVarchar2}},
+                      RealBlockCase{"real-assm-single-row-block.txt", 8, {type_code::kNumberInteger}},
+                      RealBlockCase{"real-freelist-single-row-block.txt", 0, {type_code::kVarchar2}}),
+    [](const auto& info) {
+        std::string name = info.param.file;
+        name = name.substr(0, name.find('.'));
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 // --- Row piece classification -----------------------------------------------
 
@@ -290,18 +485,12 @@ namespace {
 // Walks a block the way a reader does and checks that every answer stays in it.
 void walkWholeBlock(const Block& block) {
     const BlockView view(block);
-    const DataBlockLayout layout = parseDataBlockLayout(view);
     std::vector<ColumnValue> columns;
-    for (int i = 0; i < layout.rowSlotCount; ++i) {
-        const RowSlot slot = rowPieceOffset(view, layout, i);
-        if (slot.state == SlotState::OutOfBlock) break;
-        if (slot.state != SlotState::Piece) continue;
-        ASSERT_GE(slot.offset, 0);
-        ASSERT_LT(slot.offset, kBlockSize);
-        const RowPieceClass piece = rowPieceHeaderLength(block[static_cast<std::size_t>(slot.offset)]);
-        if (!piece.classified) continue;
-        const int count = view.u8(slot.offset + 2).value_or(0);
-        readColumns(view, slot.offset + piece.headerLength, count, columns);
+    for (const RowPiece& piece : rowPieces(view, every())) {
+        ASSERT_GE(piece.offset, 0);
+        ASSERT_LT(piece.offset, kBlockSize);
+        if (!piece.form.classified) continue;
+        readColumns(view, piece.firstColumnOffset(), piece.columnCount, columns);
         for (const ColumnValue& column : columns) {
             ASSERT_TRUE(spanInside(block, column.bytes));
             ASSERT_GE(column.lengthOffset, 0);

@@ -12,6 +12,7 @@
 #include "preview/preview_jobs.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/dictionary_rows.h"
+#include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/oracle_values.h"
 
@@ -304,23 +305,34 @@ protected:
     void SetUp() override {}
 };
 
-TEST_P(PreviewCommand, PrintsTheListTabSeparated) {
-    const CommandCase& c = GetParam();
-    const fs::path home = fs::temp_directory_path() / uniqueFolderName("restorix-preview-home-");
+struct CommandRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs `restorix COMMAND DATAFILE ARGUMENTS` with its own home, so the activity log lands there.
+CommandRun runCommand(const std::string& commandName, const std::string& datafile, const std::string& arguments) {
+    const fs::path home = fs::temp_directory_path() / uniqueFolderName("restorix-" + commandName + "-home-");
     fs::create_directories(home);
     const std::string command = "HOME='" + home.string() + "' XDG_STATE_HOME='" + home.string() +
-                                "' XDG_CONFIG_HOME='" + home.string() + "' '" RESTORIX_BINARY_DIR "/restorix' preview '" +
-                                *datafilePath_ + "' " + c.arguments + " 2>/dev/null";
-    std::string output;
+                                "' XDG_CONFIG_HOME='" + home.string() + "' '" RESTORIX_BINARY_DIR "/restorix' " +
+                                commandName + " '" + datafile + "' " + arguments + " 2>/dev/null";
+    CommandRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    if (!pipe) return run;
     char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
     const int status = ::pclose(pipe);
     fs::remove_all(home);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
-    EXPECT_EQ(output, c.output);
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    return run;
+}
+
+TEST_P(PreviewCommand, PrintsTheListTabSeparated) {
+    const CommandCase& c = GetParam();
+    const CommandRun run = runCommand("preview", *datafilePath_, c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.output, c.output);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -334,3 +346,42 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"SysIsNotInTheUsersTree", "--object SYS.OBJ_COPY", 5, ""},
                       CommandCase{"SysWithItsOption", "--schemas sys --object SYS.OBJ_COPY", 0, "X\n1\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+class DumpCommand : public PreviewJobsTest {
+protected:
+    // The command opens the datafile itself, and the open is exclusive.
+    void SetUp() override {}
+};
+
+bool hasLine(const std::string& output, const std::string& line) {
+    return ("\n" + output).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST_F(DumpCommand, PrintsABlockWithItsColumnsAndTheirValues) {
+    // DEPT's block: the one whose row stores 10 and "X<tab>Y".
+    const forge::FileRows file = forge::readFileRows(*datafilePath_);
+    const auto dept = std::find_if(file.pieces.begin(), file.pieces.end(), [](const forge::FileRowPiece& p) {
+        return p.columns.size() == 2 && p.columns[1] == forge::Column(forge::Bytes{'X', '\t', 'Y'});
+    });
+    ASSERT_NE(dept, file.pieces.end());
+    const CommandRun run = runCommand("dump", *datafilePath_, std::to_string(dept->block));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("\nTransaction header: type 1 data object " + std::to_string(dept->dataObject) + " "),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(hasLine(run.output, "Row piece slot " + std::to_string(dept->slot) + " at " +
+                                        std::to_string(dept->offset) + ": flag 0x2c --H-FL-- lock 0 columns 2 header 3"))
+        << run.output;
+    EXPECT_TRUE(hasLine(run.output, "  col 0: [2] c1 0b = 10"));
+    EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\tY"));
+}
+
+TEST_F(DumpCommand, ABlockPastTheEndIsAUsageError) {
+    const CommandRun run = runCommand("dump", *datafilePath_, "100000000");
+    EXPECT_EQ(run.exitCode, 64);
+    EXPECT_EQ(run.output, "");
+}
+
+}  // namespace

@@ -15,6 +15,7 @@
 #include "output/view_trigger_step.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/datafile_writer.h"
+#include "tools/forge/file_rows.h"
 #include "tools/forge/oracle_values.h"
 
 using namespace restorix;
@@ -152,6 +153,7 @@ protected:
             writer.close();
         }
         ASSERT_TRUE(recovery_.datafile.open(path));
+        forge::indexFileBlocks(path, recovery_.blockIndex);
         ASSERT_TRUE(createScriptFile(views()));
         ASSERT_TRUE(createScriptFile(triggers()));
         ScriptOutput output(dir_ / "out", state_.control);

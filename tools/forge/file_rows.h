@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/block_index.h"
 #include "tools/forge/block_builder.h"
 
 namespace restorix::forge {
@@ -41,5 +42,9 @@ std::string scratchPath(const std::string& name);
 // Throws std::runtime_error naming the block when a data header, a directory
 // entry or a piece's columns lie outside their block.
 FileRows readFileRows(const std::string& path);
+
+// Appends every data block of the file to `index`, as the block scan does,
+// for tests that give a job a file without running the analysis.
+void indexFileBlocks(const std::string& path, BlockIndex& index);
 
 }  // namespace restorix::forge

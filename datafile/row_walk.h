@@ -1,0 +1,97 @@
+#pragma once
+// The one walk over a data block's row directory. Every reader (the dictionary
+// passes, the table row reader, the view and trigger step, the dump command)
+// finds its row pieces here; what differs between them is a rule of the walk,
+// not a copy of it:
+//
+//     for (const RowPiece& piece : rowPieces(block, rules)) ...
+//
+// Two extensions belong here and nowhere else: blocks whose data header does
+// not follow the ITL entries (automatically managed segments carry 8 more
+// bytes before it; until dataHeaderOffsetOf recognises them, a caller may name
+// the offset in the rules), and rows whose pieces continue in other slots or
+// blocks (today every piece is visited on its own and nothing follows the
+// next-piece address; assembling them belongs in RowPieces::advance).
+
+#include <cstdint>
+#include <iterator>
+#include <optional>
+
+#include "datafile/block_layout.h"
+#include "datafile/block_view.h"
+
+namespace restorix {
+
+struct RowWalkRules {
+    // The data header's block offset; from the block's ITL count when absent.
+    std::optional<int> dataHeaderOffset;
+    // Which pieces are visited: those the classification decodes, those of
+    // exactly this flag byte, those storing exactly this many columns.
+    std::optional<std::uint8_t> onlyFlag;
+    std::optional<int> onlyColumnCount;
+    // Also the pieces the classification does not decode (the dump shows them).
+    bool everyPiece = false;
+    // A slot count of 0xFFFF says "no rows" instead of a directory that runs
+    // past the block.
+    bool fullSlotCountIsEmpty = false;
+};
+
+// One row piece the walk visits.
+struct RowPiece {
+    int slot = 0;
+    int offset = 0;  // block offset of the flag byte
+    std::uint8_t flag = 0;
+    std::uint8_t columnCount = 0;  // byte 2
+    RowPieceClass form;            // header length: where the first column's length byte is
+    int firstColumnOffset() const { return offset + form.headerLength; }
+};
+
+// The walk of one block, in row directory order. After the loop, broken()
+// tells whether it ended because the data header or the row directory points
+// outside the block (some readers give up on the whole segment then; others
+// take it as the end of the block's rows).
+class RowPieces {
+public:
+    explicit RowPieces(const BlockView& block, const RowWalkRules& rules = {});
+
+    class iterator {
+    public:
+        using value_type = RowPiece;
+        using difference_type = std::ptrdiff_t;
+        const RowPiece& operator*() const { return piece_; }
+        const RowPiece* operator->() const { return &piece_; }
+        iterator& operator++() {
+            walk_->advance(piece_.slot + 1, piece_, done_);
+            return *this;
+        }
+        bool operator==(std::default_sentinel_t) const { return done_; }
+
+    private:
+        friend class RowPieces;
+        explicit iterator(RowPieces& walk) : walk_(&walk) { walk_->advance(0, piece_, done_); }
+        RowPieces* walk_;
+        RowPiece piece_;
+        bool done_ = false;
+    };
+
+    iterator begin() { return iterator(*this); }
+    std::default_sentinel_t end() const { return {}; }
+
+    const DataBlockLayout& layout() const { return layout_; }
+    bool broken() const { return broken_; }
+
+private:
+    // Finds the first visited piece at or after `slot`; sets `done` at the end.
+    void advance(int slot, RowPiece& piece, bool& done);
+    bool visits(const RowPiece& piece) const;
+
+    BlockView block_;
+    RowWalkRules rules_;
+    DataBlockLayout layout_;
+    int slotCount_ = 0;  // slots the walk may visit
+    bool broken_ = false;
+};
+
+inline RowPieces rowPieces(const BlockView& block, const RowWalkRules& rules = {}) { return RowPieces(block, rules); }
+
+}  // namespace restorix
