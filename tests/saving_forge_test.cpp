@@ -39,6 +39,11 @@ public:
     std::vector<std::string> shown;
 };
 
+class SilentLog : public LogSink {
+public:
+    bool appendLog(std::string_view) override { return true; }
+};
+
 class EventSink : public ProgressSink {
 public:
     void setCurrentProgress(int percent) override {
@@ -96,7 +101,7 @@ protected:
     }
     SavingResult save() {
         state_.progress = &sink_;
-        return runSaving(recovery_, state_, messages_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
+        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
@@ -105,6 +110,8 @@ protected:
     SavingState state_;
     EventSink sink_;
     SilentMessages messages_;
+    SilentLog log_;
+    SystemClock clock_;
 };
 
 TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {

@@ -152,8 +152,8 @@ protected:
             writer.close();
         }
         ASSERT_TRUE(recovery_.datafile.open(path));
-        ASSERT_TRUE(createScriptFile(views()));
-        ASSERT_TRUE(createScriptFile(triggers()));
+        createScriptFile(views());
+        createScriptFile(triggers());
         ScriptOutput output(dir_ / "out", state_.control);
         writeViewsAndTriggers(recovery_, state_, output);
     }
