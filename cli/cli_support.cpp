@@ -214,9 +214,11 @@ InterruptGuard::InterruptGuard() : state_(new State) {
 
 InterruptGuard::~InterruptGuard() {
     const std::uint64_t one = 1;
-    // An eventfd write of 1 cannot fail short of an overflow of its counter.
-    if (::write(state_->wakeFd, &one, sizeof one) == static_cast<ssize_t>(sizeof one)) state_->watcher.join();
-    else state_->watcher.detach();
+    // Adding 1 to a fresh eventfd's counter cannot overflow it, so the write
+    // only ever waits for a signal that interrupted it.
+    while (::write(state_->wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    state_->watcher.join();
     releaseState();
 }
 

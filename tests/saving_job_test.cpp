@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstring>
 
 #include <algorithm>
@@ -461,26 +456,6 @@ INSTANTIATE_TEST_SUITE_P(
                        ENOSPC, kHeader + "\r\n" + P + "Users\\Users.sql\r\n\r\n" + P + "HR_create\\EMP.sql",
                        "data scripts", "HR.EMP"}),
     [](const auto& info) { return std::string(info.param.what); });
-
-// The first file that grows past the limit (Import.bat) ends the save.
-TEST_F(SavingJobTest, AFileSizeLimitEndsTheSaveAtTheFirstFileItStops) {
-    build_.schema("HR", 30);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool failed = save() == SavingResult::cannotOpenTargetFile && !messages_.shown.empty() &&
-                            messages_.shown[0].ends_with("Import.bat: " + std::string(std::strerror(EFBIG)));
-        _exit(failed ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_NE(file("INCOMPLETE.txt").find("Step: Users and Import.bat"), std::string::npos);
-}
 
 TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     build_.schema("HR", 30);
