@@ -58,6 +58,8 @@ public:
     // a save that ends early leaves a Commit.bat that replays whole scripts.
     void run() {
         sink().setSkipEnabled(false);
+        // Made before the save; when it could not be, this says why.
+        output_.createFolder(output_.root());
         output_.commitLine(commitBatHeader());
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
