@@ -102,6 +102,14 @@ void logRepairingAborted(LogSink& log) {
                      "******************* Repairing aborted***********************************"});
 }
 
+void logSavingFailed(LogSink& log, const Clock& clock, std::string_view reason) {
+    const std::string failed =
+        joined({"************************* Step 2 Saving failed at time ", clockTime(clock), kStarredLineEnd});
+    appendEach(log, {kLogLineBreak, kLogLineBreak, failed, kLogLineBreak, reason, kLogLineBreak});
+}
+
+void logDatafileCutShort(LogSink& log, std::string_view warning) { appendEach(log, {kLogLineBreak, warning}); }
+
 void logSaveCompleted(LogSink& log, const Clock& clock) {
     const std::string completed = joined({"Process Completed successfully at time ", clockTime(clock)});
     appendEach(log, {kLogLineBreak, kLogLineBreak, completed, kLogLineBreak});

@@ -38,6 +38,12 @@ void logSavingStopped(LogSink& log);
 // File Saving dialog: Escape (or a close from elsewhere) confirmed; the process ends.
 void logRepairingAborted(LogSink& log);
 
+// The save ended at an output file that could not be created or written;
+// `reason` names the file and the system's reason.
+void logSavingFailed(LogSink& log, const Clock& clock, std::string_view reason);
+// The datafile is shorter than its header says; the analysis goes on.
+void logDatafileCutShort(LogSink& log, std::string_view warning);
+
 // View Log box opens after the save completed or was stopped.
 void logSaveCompleted(LogSink& log, const Clock& clock);
 void logSaveAborted(LogSink& log, const Clock& clock);

@@ -65,8 +65,10 @@ nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree
 }
 
 int runInspect(const InspectArguments& args) {
+    CommandSession session;
     Recovery recovery;
-    if (int code = analyzeDatafile(recovery, args.datafile, parseSchemasOption(args.schemas)); code != kSuccess) {
+    if (int code = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+        code != kSuccess) {
         return code;
     }
     const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);

@@ -1,15 +1,24 @@
 #include "cli/cli_support.h"
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "dictionary/analysis_job.h"
@@ -96,8 +105,16 @@ int openDatafile(Recovery& recovery, const std::string& path) {
         printError("No such file exists.");
         return kDatafileNotOpened;
     }
-    if (!recovery.datafile.open(path)) {
+    if (const std::optional<std::string> reason = CFile64::refusalReason(path)) {
+        printError("No such file exists.");
+        printError(path + ": " + *reason);
+        return kDatafileNotOpened;
+    }
+    int errorCode = 0;
+    if (!recovery.datafile.open(path, &errorCode)) {
         printError("The selected file is already being used by another process.");
+        const bool locked = errorCode == EWOULDBLOCK;
+        printError(path + ": " + (locked ? std::string("another process holds it") : std::strerror(errorCode)));
         return kDatafileNotOpened;
     }
     return kSuccess;
@@ -109,23 +126,22 @@ RecoveryOption parseSchemasOption(const std::string& value) {
     return RecoveryOption::AllButSys;
 }
 
-int analyzeDatafile(Recovery& recovery, const std::string& path, RecoveryOption option) {
+int analyzeDatafile(CommandSession& session, Recovery& recovery, const std::string& path, RecoveryOption option) {
     recovery.setOption(option);
-    ActivityLog log;
-    SystemClock clock;
-    logStartupHeader(log, clock, recovery.versionText);
+    logStartupHeader(session.log, session.clock, recovery.versionText);
     if (int code = openDatafile(recovery, path); code != kSuccess) return code;
-    logAnalysisStart(log, clock, recovery.sourcePath);
+    logAnalysisStart(session.log, session.clock, recovery.sourcePath);
 
-    TerminalProgress progress;
-    StderrMessages messages;
-    AnalysisJob job(recovery, progress, messages, log, clock);
+    AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock);
     AnalysisResult result;
     {
-        InterruptGuard interrupt([&] { job.confirmStop(); });
-        result = job.run();
+        // In place once the job has cleared its stop flag, so an early Ctrl-C holds.
+        job.start();
+        const InterruptGuard::Scope scope = session.interrupt.onInterrupt([&] { job.confirmStop(); });
+        result = job.wait();
     }
-    progress.finish();
+    session.progress.finish();
+    if (session.interrupt.interrupted()) return kInterrupted;
     switch (result) {
         case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
         case AnalysisResult::analysisStopped: return kInterrupted;
@@ -135,35 +151,93 @@ int analyzeDatafile(Recovery& recovery, const std::string& path, RecoveryOption 
 }
 
 struct InterruptGuard::State {
-    std::function<void()> onInterrupt;
-    std::atomic<bool> done{false};
+    std::mutex mutex;
+    std::function<void()> action;  // guarded by mutex
     std::atomic<bool> interrupted{false};
+    int signalFd = -1;
+    int wakeFd = -1;  // written once to end the watcher at once
     std::thread watcher;
     sigset_t previousMask{};
+
+    // The first SIGINT: runs the action in place, under the lock so that an
+    // action being replaced runs once or not at all.
+    void interrupt() {
+        std::lock_guard lock(mutex);
+        if (interrupted.exchange(true)) return;
+        if (action) action();
+    }
+
+    void watch() {
+        std::array<pollfd, 2> fds{pollfd{signalFd, POLLIN, 0}, pollfd{wakeFd, POLLIN, 0}};
+        for (;;) {
+            if (::poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (fds[1].revents != 0) return;
+            if ((fds[0].revents & POLLIN) == 0) continue;
+            signalfd_siginfo info{};
+            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) interrupt();
+        }
+    }
 };
 
-InterruptGuard::InterruptGuard(std::function<void()> onInterrupt) : state_(new State) {
-    state_->onInterrupt = std::move(onInterrupt);
+namespace {
+
+[[noreturn]] void failToWatch(const char* what) {
+    throw std::system_error(errno, std::generic_category(), std::string("Ctrl-C cannot be watched: ") + what);
+}
+
+}  // namespace
+
+InterruptGuard::InterruptGuard() : state_(new State) {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
-    // Threads started from here on inherit the mask, so only the watcher sees SIGINT.
+    // Threads started from here on inherit the mask, so SIGINT reaches only the signal descriptor.
     pthread_sigmask(SIG_BLOCK, &set, &state_->previousMask);
-    state_->watcher = std::thread([s = state_, set] {
-        const timespec tick{0, 100'000'000};
-        while (!s->done.load()) {
-            if (sigtimedwait(&set, nullptr, &tick) == SIGINT && !s->interrupted.exchange(true)) {
-                s->onInterrupt();
-            }
-        }
-    });
+    state_->signalFd = ::signalfd(-1, &set, SFD_CLOEXEC);
+    state_->wakeFd = ::eventfd(0, EFD_CLOEXEC);
+    if (state_->signalFd < 0 || state_->wakeFd < 0) {
+        const int error = errno;
+        releaseState();
+        errno = error;
+        failToWatch("signalfd/eventfd");
+    }
+    try {
+        state_->watcher = std::thread([s = state_] { s->watch(); });
+    } catch (const std::system_error&) {
+        releaseState();
+        throw;
+    }
 }
 
 InterruptGuard::~InterruptGuard() {
-    state_->done.store(true);
+    const std::uint64_t one = 1;
+    // Adding 1 to a fresh eventfd's counter cannot overflow it, so the write
+    // only ever waits for a signal that interrupted it.
+    while (::write(state_->wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
     state_->watcher.join();
+    releaseState();
+}
+
+void InterruptGuard::releaseState() {
+    if (state_->signalFd >= 0) ::close(state_->signalFd);
+    if (state_->wakeFd >= 0) ::close(state_->wakeFd);
     pthread_sigmask(SIG_SETMASK, &state_->previousMask, nullptr);
     delete state_;
+}
+
+InterruptGuard::Scope InterruptGuard::onInterrupt(std::function<void()> action) {
+    setAction(std::move(action));
+    return Scope(*this);
+}
+
+void InterruptGuard::setAction(std::function<void()> action) {
+    std::lock_guard lock(state_->mutex);
+    state_->action = std::move(action);
+    if (state_->interrupted.load() && state_->action) state_->action();
 }
 
 bool InterruptGuard::interrupted() const { return state_->interrupted.load(); }

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "activitylog/activity_log.h"
 #include "dictionary/recovery.h"
+#include "platform/clock.h"
 #include "platform/job_control.h"
 
 namespace restorix::cli {
@@ -54,9 +56,51 @@ private:
     bool drawn_ = false;
 };
 
+// Ctrl-C: while a guard is alive, SIGINT is taken by a watcher thread (never
+// inside a signal handler). The first one runs the action in place at that
+// moment, once; an action put in place after it runs at once. A command
+// checks interrupted() between its jobs.
+class InterruptGuard {
+public:
+    InterruptGuard();
+    ~InterruptGuard();
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    // Puts `action` in place until the returned scope ends.
+    class Scope {
+    public:
+        explicit Scope(InterruptGuard& guard) : guard_(guard) {}
+        ~Scope() { guard_.setAction({}); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        InterruptGuard& guard_;
+    };
+    [[nodiscard]] Scope onInterrupt(std::function<void()> action);
+    bool interrupted() const;
+
+private:
+    void setAction(std::function<void()> action);
+    void releaseState();
+    struct State;
+    State* state_;
+};
+
+// What a command shares for its whole run: the activity log, the clock,
+// terminal progress, messages on stderr and Ctrl-C.
+struct CommandSession {
+    ActivityLog log;
+    SystemClock clock;
+    TerminalProgress progress;
+    StderrMessages messages;
+    InterruptGuard interrupt;
+};
+
 // Fills sourcePath (upper-cased) and sourceTitle and opens the datafile by the
 // path as given. Returns kSuccess or kDatafileNotOpened after printing the
-// reason.
+// message and, on the next line, the system's reason.
 int openDatafile(Recovery& recovery, const std::string& path);
 
 // "sys", "users" or "all".
@@ -67,20 +111,8 @@ RecoveryOption parseSchemasOption(const std::string& value);
 // progress; Ctrl-C takes the analysis' Stop path. Returns kSuccess when the
 // catalog is ready (also after "Block size too big", which leaves it empty),
 // else the command's exit code (datafile not opened, unsupported release,
-// interrupted).
-int analyzeDatafile(Recovery& recovery, const std::string& path, RecoveryOption option);
-
-// Ctrl-C: while a guard is alive, SIGINT runs `onInterrupt` on a watcher
-// thread (never inside a signal handler), once.
-class InterruptGuard {
-public:
-    explicit InterruptGuard(std::function<void()> onInterrupt);
-    ~InterruptGuard();
-    bool interrupted() const;
-
-private:
-    struct State;
-    State* state_;
-};
+// interrupted, also when Ctrl-C came just as the analysis ended). A read
+// error of the datafile is raised as FileError.
+int analyzeDatafile(CommandSession& session, Recovery& recovery, const std::string& path, RecoveryOption option);
 
 }  // namespace restorix::cli

@@ -192,8 +192,9 @@ private:
 };
 
 int runDump(const DumpArguments& args) {
+    CommandSession session;
     Recovery recovery;
-    const int analysed = analyzeDatafile(recovery, args.datafile, RecoveryOption::All);
+    const int analysed = analyzeDatafile(session, recovery, args.datafile, RecoveryOption::All);
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");

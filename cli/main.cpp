@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <new>
 
@@ -37,6 +40,12 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         printError(e.what());
         return kInternalError;
+    }
+    // What was printed must have reached stdout: a full disk there is a failure too.
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0) {
+        printError(std::string("stdout: ") + std::strerror(errno));
+        if (exitCode == kSuccess) return kCannotOpenTargetFile;
     }
     return exitCode;
 }

@@ -72,8 +72,10 @@ int runPreview(const PreviewArguments& args) {
     const std::string objectName = args.object.substr(dot + 1);
     const Category category = categoryFromName(args.category);
 
+    CommandSession session;
     Recovery recovery;
-    if (int code = analyzeDatafile(recovery, args.datafile, parseSchemasOption(args.schemas)); code != kSuccess) {
+    if (int code = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+        code != kSuccess) {
         return code;
     }
     const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
@@ -86,10 +88,11 @@ int runPreview(const PreviewArguments& args) {
     PreviewList list;
     {
         // Ctrl-C while the rows or the source are read: the analysis' stop flag.
-        InterruptGuard interrupt([&] { recovery.analysisControl.requestStop(); });
+        const InterruptGuard::Scope scope =
+            session.interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
         list = previewNode(recovery, node->name, categoryName(node->category), node->schema);
-        if (interrupt.interrupted()) return kInterrupted;
     }
+    if (session.interrupt.interrupted()) return kInterrupted;
     printList(list);
     return kSuccess;
 }

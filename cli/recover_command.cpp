@@ -12,13 +12,10 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
-#include "dictionary/analysis_job.h"
-#include "platform/clock.h"
 #include "output/oracle_client.h"
 #include "output/output_files.h"
 #include "output/output_root.h"
 #include "output/saving_job.h"
-#include "activitylog/activity_log.h"
 #include "activitylog/log_lines.h"
 
 namespace restorix::cli {
@@ -33,25 +30,6 @@ struct RecoverArguments {
     std::optional<std::string> oracleHome;
 };
 
-// The analysis as the Analysis dialog runs it; Ctrl-C takes its Stop path.
-// Returns kSuccess to go on with the save, or the exit code.
-int analyse(Recovery& recovery, TerminalProgress& progress, LogSink& log, const Clock& clock) {
-    StderrMessages messages;
-    AnalysisJob analysis(recovery, progress, messages, log, clock);
-    AnalysisResult result;
-    {
-        InterruptGuard interrupt([&] { analysis.confirmStop(); });
-        result = analysis.run();
-    }
-    progress.finish();
-    switch (result) {
-        case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
-        case AnalysisResult::analysisStopped: return kInterrupted;
-        case AnalysisResult::analysisCompleted: break;
-    }
-    return kSuccess;
-}
-
 // The absolute path without a final separator.
 std::string printablePath(const fs::path& path) {
     std::string text = fs::absolute(path).lexically_normal().string();
@@ -60,25 +38,26 @@ std::string printablePath(const fs::path& path) {
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
-int save(Recovery& recovery, TerminalProgress& progress, LogSink& log, const Clock& clock,
-         const SavingSetup& setup) {
-    StderrMessages messages;
+int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup) {
     SavingState state;
-    state.progress = &progress;
-    SavingJob saving(recovery, state, messages, log, clock, setup);
+    state.progress = &session.progress;
+    SavingJob saving(recovery, state, session.messages, session.log, session.clock, setup);
     SavingResult result;
     {
-        InterruptGuard interrupt([&] { saving.confirmStop(); });
-        result = saving.run();
+        // In place once the job has cleared its stop flag, so an early Ctrl-C holds.
+        saving.start();
+        const InterruptGuard::Scope scope = session.interrupt.onInterrupt([&] { saving.confirmStop(); });
+        result = saving.wait();
     }
-    progress.finish();
+    session.progress.finish();
+    if (session.interrupt.interrupted()) return kInterrupted;
     switch (result) {
         case SavingResult::saveStopped: return kInterrupted;
         case SavingResult::cannotOpenTargetFile: return kCannotOpenTargetFile;
         case SavingResult::saveCompleted: break;
     }
+    // main checks that it reached stdout.
     std::printf("%s\n", printablePath(setup.outputRoot).c_str());
-    std::fflush(stdout);
     return kSuccess;
 }
 
@@ -88,27 +67,24 @@ int runRecover(const RecoverArguments& args) {
         printError(kSavingPathMissing);
         return kOutputFolderMissing;
     }
-    ActivityLog log;
-    SystemClock clock;
+    CommandSession session;
     Recovery recovery;
-    logStartupHeader(log, clock, recovery.versionText);
-    if (int code = openDatafile(recovery, args.datafile); code != kSuccess) return code;
-    recovery.setOption(parseSchemasOption(args.schemas));
-    logAnalysisStart(log, clock, recovery.sourcePath);
-
-    TerminalProgress progress;
-    if (int code = analyse(recovery, progress, log, clock); code != kSuccess) return code;
+    const int analysed = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+    if (analysed != kSuccess) return analysed;
 
     SavingSetup setup;
     setup.oracleBinFolder = oracleBinFolder(findOracleHome(args.oracleHome, std::getenv("ORACLE_HOME")));
-    const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.sourceTitle, clock);
+    // A Ctrl-C between the two jobs: nothing is created.
+    if (session.interrupt.interrupted()) return kInterrupted;
+    const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.sourceTitle, session.clock);
     if (!root) {
         printError(kCannotOpenTargetFileMessage);
+        printError(outputFolder.string() + ": no fresh output folder name within a few seconds");
         return kCannotOpenTargetFile;
     }
     setup.outputRoot = *root;
-    logSavingStarted(log);
-    return save(recovery, progress, log, clock, setup);
+    logSavingStarted(session.log);
+    return save(session, recovery, setup);
 }
 
 }  // namespace

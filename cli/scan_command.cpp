@@ -37,10 +37,15 @@ int runScan(const ScanArguments& args) {
     if (int code = openDatafile(recovery, args.datafile); code != kSuccess) return code;
     TerminalProgress progress;
     StderrMessages messages;
-    InterruptGuard interrupt([&] { recovery.analysisControl.requestStop(); });
-    const ScanResult result = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
-                                           recovery.analysisControl, messages, recovery.appTitle);
+    InterruptGuard interrupt;
+    ScanResult result;
+    {
+        const InterruptGuard::Scope scope = interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
+        result = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
+                              recovery.analysisControl, messages, recovery.appTitle);
+    }
     progress.finish();
+    if (interrupt.interrupted()) return kInterrupted;
     switch (result) {
         case ScanResult::Stopped: return kInterrupted;
         case ScanResult::UnsupportedVersion: return kUnsupportedVersion;

@@ -16,6 +16,10 @@ namespace restorix {
 namespace {
 
 constexpr int kBlockSizeFieldOffset = 20;  // u16le in the file's first block
+// Block 1, the file header: its type byte and the number of blocks it counts.
+constexpr std::int64_t kFileHeaderBlock = 1;
+constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
+constexpr int kHeaderBlockCountOffset = 44;
 constexpr int kMaxBlockSize = 16000;
 constexpr std::string_view kVersionTag = "NLS_RDBMS_VERSION";
 constexpr std::size_t kBlankCaptionWidth = 59;
@@ -157,6 +161,23 @@ void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
     file.readAt(blockNumber * kBlockSize, block);
 }
 
+std::optional<CutShort> findCutShort(const CFile64& file) {
+    Block header;
+    readBlock(file, kFileHeaderBlock, header);
+    const BlockView view(header);
+    if (view.u8(0) != kFileHeaderBlockType) return std::nullopt;
+    const std::optional<std::uint32_t> headerBlocks = view.u32le(kHeaderBlockCountOffset);
+    if (!headerBlocks) return std::nullopt;
+    const std::int64_t lastBlock = file.length() / kBlockSize - 1;
+    if (lastBlock >= static_cast<std::int64_t>(*headerBlocks)) return std::nullopt;
+    return CutShort{lastBlock, *headerBlocks};
+}
+
+std::string cutShortWarning(const CutShort& cut) {
+    return "the datafile ends at block " + std::to_string(cut.lastBlock) + " of " +
+           std::to_string(cut.headerBlocks) + ": it was cut short";
+}
+
 ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& release, ProgressSink& progress,
                         JobControl& control, MessageSink& messages, const std::string& caption,
                         const ScanOptions& options) {
@@ -167,6 +188,8 @@ ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& rel
     readBlock(file, 0, first);
     release.blockSize = readU16LE(first.data() + kBlockSizeFieldOffset);
     const std::int64_t length = file.length();
+    release.cutShort = findCutShort(file);
+    if (release.cutShort) messages.showMessage(cutShortWarning(*release.cutShort), caption);
 
     progress.setCaption(kVersionSearchCaption);
     if (!searchRelease(file, length, release, progress, control, options)) return ScanResult::Stopped;

@@ -1,6 +1,8 @@
 #pragma once
 // Version search, block-size check and the block index.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "datafile/block_view.h"
@@ -11,12 +13,21 @@
 
 namespace restorix {
 
+// A datafile shorter than its header says: its last whole block and the
+// number of blocks the header counts (they are numbered from 1, after the
+// operating system's header block 0).
+struct CutShort {
+    std::int64_t lastBlock = 0;
+    std::int64_t headerBlocks = 0;
+};
+
 struct ReleaseInfo {
     bool isVersion9 = false;
     bool isVersion10 = false;
     bool isVersion11 = false;
     std::string releaseText;  // e.g. "10.2.0.1.0"
     int blockSize = 0;        // u16le at file offset 20
+    std::optional<CutShort> cutShort;
 
     bool supported() const { return isVersion9 || isVersion10 || isVersion11; }
 };
@@ -39,10 +50,17 @@ inline constexpr const char* kVersionSearchCaption = "Analyzing File for the Ora
 inline constexpr const char* kAnalysisStatus = "Analysis is in Progress, please  wait .....";
 
 // Runs the version search and the block scan over an open datafile. Messages
-// go through `messages` with `caption` (the application title).
+// go through `messages` with `caption` (the application title); a datafile
+// cut short is said there too (release.cutShort) and the scan goes on.
 ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& release,
                         ProgressSink& progress, JobControl& control, MessageSink& messages,
                         const std::string& caption, const ScanOptions& options = {});
+
+// Compares the block count in the file header (block 1) with the file's
+// length; nothing when block 1 is no file header or the file is whole.
+std::optional<CutShort> findCutShort(const CFile64& file);
+// "the datafile ends at block N of M: it was cut short"
+std::string cutShortWarning(const CutShort& cut);
 
 // Reads block n into `block`, zero-filled first so a short last block reads
 // as zeros past the end of the file.

@@ -1,6 +1,8 @@
 #include "datafile/cfile64.h"
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,7 +19,17 @@ constexpr int kSeekFromCurrent = 1;
 constexpr int kSeekFromEnd = 2;
 
 [[noreturn]] void fail(const char* operation, const std::string& fileName, int errorCode) {
-    throw FileError(std::string(operation) + " failed on '" + fileName + "'", errorCode);
+    throw FileError(std::string(operation) + " failed on '" + fileName + "': " + std::strerror(errorCode), errorCode);
+}
+
+// What the file is, when it is nothing a datafile can be.
+std::optional<std::string> kindRefused(mode_t mode) {
+    if (S_ISREG(mode) || S_ISBLK(mode)) return std::nullopt;
+    if (S_ISDIR(mode)) return "it is a folder";
+    if (S_ISFIFO(mode)) return "it is a FIFO";
+    if (S_ISSOCK(mode)) return "it is a socket";
+    if (S_ISCHR(mode)) return "it is a character device";
+    return "it is not a regular file";
 }
 
 }  // namespace
@@ -26,11 +38,25 @@ CFile64::~CFile64() {
     if (closeOnDestroy_ && fd_ >= 0) ::close(fd_);
 }
 
+std::optional<std::string> CFile64::refusalReason(const std::string& fileName) {
+    struct stat status {};
+    if (::stat(fileName.c_str(), &status) != 0) return std::string(std::strerror(errno));
+    return kindRefused(status.st_mode);
+}
+
 bool CFile64::open(const std::string& fileName, int* errorCode) {
     if (isOpen()) close();
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO would otherwise wait for a writer for ever.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errorCode) *errorCode = errno;
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || kindRefused(status.st_mode)) {
+        const int kindError = S_ISDIR(status.st_mode) ? EISDIR : ENXIO;
+        ::close(fd);
+        if (errorCode) *errorCode = kindError;
         return false;
     }
     // The lock belongs to this open file description, so a second open of the

@@ -2,13 +2,15 @@
 // The datafile reader: exclusive read-only access with 64-bit positions.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 
 namespace restorix {
 
-// A failing seek, read, length, position or close; carries errno.
+// A failing seek, read, length, position or close; carries errno, and its
+// text ends with the system's reason.
 class FileError : public std::runtime_error {
 public:
     FileError(const std::string& what, int errorCode)
@@ -26,8 +28,14 @@ public:
     CFile64(const CFile64&) = delete;
     CFile64& operator=(const CFile64&) = delete;
 
+    // Why the file cannot be a datafile: the system's reason when it cannot
+    // be looked at, or its kind when it is neither a regular file nor a
+    // block device (a folder, a FIFO...). Nothing when it may be opened.
+    static std::optional<std::string> refusalReason(const std::string& fileName);
+
     // Opens read-only and takes an exclusive lock, so a second open of the same
-    // file (by this or another process) fails while this one holds it.
+    // file (by this or another process) fails while this one holds it. Only a
+    // regular file or a block device is opened, and a FIFO never blocks it.
     // On failure returns false and leaves errno in *errorCode when given.
     bool open(const std::string& fileName, int* errorCode = nullptr);
     std::int64_t seek(std::int64_t position, int origin = 0);

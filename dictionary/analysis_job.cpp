@@ -1,5 +1,7 @@
 #include "dictionary/analysis_job.h"
 
+#include <utility>
+
 #include "dictionary/dictionary_decoder.h"
 #include "activitylog/log_lines.h"
 
@@ -38,13 +40,21 @@ void AnalysisJob::start() {
     ending_.store(Ending::None);
     finished_.store(false);
     worker_ = std::thread([this] {
-        jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
+        try {
+            jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
+            if (recovery_.release.cutShort) logDatafileCutShort(log_, cutShortWarning(*recovery_.release.cutShort));
+        } catch (...) {
+            // A datafile that can no longer be read, or memory run out: the
+            // caller of wait() handles it on its own thread.
+            failure_ = std::current_exception();
+        }
         finished_.store(true);
     });
 }
 
 AnalysisResult AnalysisJob::wait() {
     if (worker_.joinable()) worker_.join();
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     switch (ending_.load()) {
         case Ending::Stopped:
             recovery_.datafile.close();

@@ -4,6 +4,7 @@
 // dialog offers (Pause/Resume, Stop, close, Escape) and their log lines.
 
 #include <atomic>
+#include <exception>
 #include <thread>
 
 #include "datafile/block_scan.h"
@@ -38,7 +39,9 @@ public:
     AnalysisJob& operator=(const AnalysisJob&) = delete;
 
     void start();
-    // Waits for the worker, then settles what Stop or close decided.
+    // Waits for the worker, then settles what Stop or close decided. What the
+    // worker threw (a read error of the datafile, memory run out) is raised
+    // here, on the caller's thread.
     AnalysisResult wait();
     AnalysisResult run() {
         start();
@@ -75,6 +78,7 @@ private:
     std::atomic<bool> finished_{false};
     std::atomic<Ending> ending_{Ending::None};
     AnalysisResult jobResult_ = AnalysisResult::analysisCompleted;
+    std::exception_ptr failure_;
 };
 
 }  // namespace restorix

@@ -1,6 +1,10 @@
 #include "output/output_files.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
 #include <system_error>
 
 #include "platform/codepage.h"
@@ -10,17 +14,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes bytes at the end of the file; `create` decides whether a missing file
-// is made. Every write opens, appends and closes, so the output on disk is
-// complete after each statement even if the process ends abruptly.
-bool appendBytes(const fs::path& path, std::string_view bytes, bool create) {
-    std::error_code ec;
-    if (!create && !fs::is_regular_file(path, ec)) return false;
-    std::ofstream file(path, std::ios::binary | std::ios::app);
-    if (!file) return false;
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+constexpr mode_t kOutputFileMode = 0666;  // less the user's umask
+
+// Opens with `flags`, writes the bytes and closes; every step is checked, the
+// close included (some file systems report a full disk only there). Every
+// write opens, appends and closes, so the output on disk is complete after
+// each statement even if the process ends abruptly.
+void writeFile(const fs::path& path, std::string_view bytes, int flags) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, kOutputFileMode);
+    if (fd < 0) throw OutputFileError(path, errno);
+    try {
+        writeAllBytes(fd, bytes, path);
+    } catch (const OutputFileError&) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0) throw OutputFileError(path, errno);
 }
 
 // The bytes of a converted text up to its first zero byte.
@@ -44,27 +53,33 @@ fs::path outputPath(const fs::path& outputRoot, std::string_view windowsRelative
     return out;
 }
 
-bool createScriptFile(const fs::path& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return false;
-    file.close();
-    return !file.fail();
+void writeTextFile(const fs::path& path, std::string_view text) {
+    writeFile(path, toCodePage(text), O_CREAT | O_TRUNC);
 }
 
-bool appendScriptText(const fs::path& path, std::string_view text) {
-    return appendBytes(path, toCodePage(text), /*create=*/false);
+void createScriptFile(const fs::path& path) { writeTextFile(path, {}); }
+
+void appendScriptText(const fs::path& path, std::string_view text) {
+    writeFile(path, toCodePage(text), O_APPEND);
 }
 
 void appendCommitLine(const fs::path& outputRoot, std::string_view text) {
+    const fs::path commitBat = outputRoot / fs::path(std::string(kCommitBatName));
     const std::string converted = toCodePage(text);
     const std::string_view bytes = upToFirstZero(converted);
-    if (bytes.size() > kCommitTextLimit) return;
-    appendBytes(outputRoot / fs::path(std::string(kCommitBatName)), bytes, /*create=*/true);
+    if (bytes.size() > kCommitTextLimit) {
+        throw OutputFileError(commitBat, "a line of " + std::to_string(bytes.size()) + " bytes is longer than the " +
+                                             std::to_string(kCommitTextLimit) + " a line may have (a shorter output folder path helps)");
+    }
+    writeFile(commitBat, bytes, O_APPEND | O_CREAT);
 }
 
 void createOutputFolder(const fs::path& path) {
+    std::error_code ec;
+    if (fs::create_directory(path, ec)) return;
     std::error_code ignored;
-    fs::create_directory(path, ignored);
+    if (fs::is_directory(path, ignored)) return;
+    throw OutputFileError(path, ec ? ec.message() : std::string("it exists and is not a folder"));
 }
 
 void ScriptOutput::checkpoint() {
@@ -83,26 +98,17 @@ void ScriptOutput::createFolder(const fs::path& path) {
 
 void ScriptOutput::createScript(const fs::path& path) {
     checkpoint();
-    if (!createScriptFile(path)) throw TargetFileError(path);
-}
-
-void ScriptOutput::createOptionalFile(const fs::path& path) {
-    checkpoint();
     createScriptFile(path);
 }
 
-bool ScriptOutput::append(const fs::path& path, std::string_view text) {
+void ScriptOutput::append(const fs::path& path, std::string_view text) {
     checkpoint();
-    return appendScriptText(path, text);
-}
-
-void ScriptOutput::appendRequired(const fs::path& path, std::string_view text) {
-    if (!append(path, text)) throw TargetFileError(path);
+    appendScriptText(path, text);
 }
 
 void ScriptOutput::appendCreating(const fs::path& path, std::string_view text) {
     checkpoint();
-    appendBytes(path, toCodePage(text), /*create=*/true);
+    writeFile(path, toCodePage(text), O_APPEND | O_CREAT);
 }
 
 }  // namespace restorix

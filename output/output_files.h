@@ -1,26 +1,27 @@
 #pragma once
 // The files of the output folder: how every script and batch file is created
 // and appended to, and the guarded writer through which the saving job makes
-// every write (it stops at once after a confirmed Stop and turns a script that
-// cannot be created into one failure for the whole job).
+// every write (it stops at once after a confirmed Stop, and a file that cannot
+// be created or written ends the whole job).
 //
 // Texts are UTF-8 inside the program; every byte written goes through
 // toCodePage. Relative script paths are kept as the batch files write them,
 // with Windows backslashes; on disk they use this system's separator.
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "platform/job_control.h"
+#include "tabledata/data_script_writer.h"
 
 namespace restorix {
 
 inline constexpr std::string_view kCommitBatName = "Commit.bat";
 inline constexpr std::string_view kImportBatName = "Import.bat";
-// A Commit.bat text longer than this, once converted, is dropped whole: a
-// replay line cut short would start sqlplus with a wrong script path.
+// A Commit.bat text longer than this, once converted, is refused as a failed
+// write: a replay line cut short would start sqlplus with a wrong script path,
+// and one left out would lose its script from the replay.
 inline constexpr std::size_t kCommitTextLimit = 200;
 
 inline constexpr std::string_view kCannotOpenTargetFileMessage = "Cannot open target file";
@@ -30,28 +31,27 @@ inline constexpr std::string_view kCannotOpenTargetFileCaption = "Attention!";
 // ("Users\Users.sql"), as a path of this system.
 std::filesystem::path outputPath(const std::filesystem::path& outputRoot, std::string_view windowsRelativePath);
 
-// Creates the file, or truncates it, and closes it. False when it cannot be created.
-bool createScriptFile(const std::filesystem::path& path);
+// Every function below raises OutputFileError, naming the file and the
+// system's reason, when a file or folder cannot be created or written: the
+// saving job ends at the first such failure.
+
+// Creates the file, or truncates it, writes the text (converted to the code
+// page) and closes it.
+void writeTextFile(const std::filesystem::path& path, std::string_view text);
+
+// Creates the file, or truncates it, and closes it.
+void createScriptFile(const std::filesystem::path& path);
 
 // Appends the text (converted to the code page) at the end of an existing
-// file; the file is never created here. False when it cannot be opened or written.
-bool appendScriptText(const std::filesystem::path& path, std::string_view text);
+// file; the file is never created here.
+void appendScriptText(const std::filesystem::path& path, std::string_view text);
 
 // Appends the text exactly as given (no line end added) to outputRoot's
-// Commit.bat, creating it when missing. Failures are not reported.
+// Commit.bat, creating it when missing.
 void appendCommitLine(const std::filesystem::path& outputRoot, std::string_view text);
 
-// Creates one folder; an existing folder is reused and a failure is ignored
-// (the first file that cannot be created then reports it).
+// Creates one folder; an existing folder is reused.
 void createOutputFolder(const std::filesystem::path& path);
-
-// Raised inside the saving job when a script cannot be created or opened
-// where that must end the job; the job turns it into its result.
-class TargetFileError : public std::runtime_error {
-public:
-    explicit TargetFileError(const std::filesystem::path& path)
-        : std::runtime_error(std::string(kCannotOpenTargetFileMessage) + ": " + path.string()) {}
-};
 
 // Raised inside the saving job at the first write after a confirmed Stop.
 struct SavingStopped {};
@@ -72,16 +72,11 @@ public:
     // The stop point: blocks while paused, raises SavingStopped after Stop.
     void checkpoint();
 
+    // Each raises OutputFileError as the function of the same purpose above.
     void commitLine(std::string_view text);
     void createFolder(const std::filesystem::path& path);
-    // createScriptFile; raises TargetFileError when the file cannot be created.
     void createScript(const std::filesystem::path& path);
-    // Creates or truncates a file whose failure is ignored (Import.bat).
-    void createOptionalFile(const std::filesystem::path& path);
-    // appendScriptText; false when the file could not be written.
-    bool append(const std::filesystem::path& path, std::string_view text);
-    // appendScriptText; raises TargetFileError when the file cannot be written.
-    void appendRequired(const std::filesystem::path& path, std::string_view text);
+    void append(const std::filesystem::path& path, std::string_view text);
     // Appends, creating the file first when it does not exist (data scripts).
     void appendCreating(const std::filesystem::path& path, std::string_view text);
 

@@ -34,7 +34,7 @@ void waitBriefly();
 // its path. When a folder of that name already exists (two saves within one
 // second) it waits for the clock's next second and takes that name. nullopt
 // when no fresh name turned up within a few seconds. A folder that cannot be
-// created is not reported here: the first script that cannot be created is.
+// created is not reported here: the save reports it with the system's reason.
 std::optional<std::filesystem::path> createOutputRoot(const std::filesystem::path& chosenFolder,
                                                       std::string_view sourceTitle, const Clock& clock,
                                                       const RetryWait& wait = waitBriefly);

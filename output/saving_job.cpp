@@ -28,6 +28,13 @@ constexpr std::string_view kIndexLabel = "Index";
 constexpr std::string_view kConstraintsLabel = "Constraints";
 // A data script ends with this directly after the last "Commit;" line.
 constexpr std::string_view kDataScriptEnd = "Exit;";
+// The steps as INCOMPLETE.txt names them.
+constexpr std::string_view kUsersStep = "Users and Import.bat";
+constexpr std::string_view kCreateTableStep = "Create Table scripts";
+constexpr std::string_view kDataStep = "data scripts";
+constexpr std::string_view kIndexStep = "Index and Constraints scripts";
+constexpr std::string_view kCodeStep = "Views, Triggers and Procedures scripts";
+
 bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
     return object.type() == kTable && ownedBy(object, schema);
 }
@@ -50,38 +57,54 @@ public:
     SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup)
         : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup) {}
 
+    // Commit.bat lists a script only once the script is complete, so that
+    // a save that ends early leaves a Commit.bat that replays whole scripts.
     void run() {
         sink().setSkipEnabled(false);
+        // Made before the save; when it could not be, this says why.
+        output_.createFolder(output_.root());
         output_.commitLine(commitBatHeader());
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
         writeIndexesAndConstraints();
+        at(kCodeStep);
         writeViewsAndTriggers(recovery_, state_, output_);
         output_.append(output_.path(kTriggersScriptPath), kScriptTrailer);
         output_.append(output_.path(kViewsScriptPath), kScriptTrailer);
         writeProceduresAndFunctions();
         output_.append(output_.path(kProceduresScriptPath), kScriptTrailer);
+        output_.commitLine(commitCodeScriptLines());
         releaseCatalog();
     }
 
+    // Where the save is: its step and the table or object being written.
+    std::string_view step() const { return step_; }
+    const std::string& object() const { return object_; }
+
 private:
+    void at(std::string_view step, std::string object = {}) {
+        step_ = step;
+        object_ = std::move(object);
+    }
+
     ProgressSink& sink() { return state_.sink(); }
 
     // --- Users, Import.bat and the empty code scripts ---------------------------
 
     void writeUsersAndImport() {
+        at(kUsersStep);
         state_.overallTotal = overallUnitsOf(catalog_);
         const fs::path usersScript = output_.path(kUsersScriptPath);
         output_.createFolder(output_.root() / kUsersFolder);
         output_.createScript(usersScript);
         const fs::path importBat = output_.root() / kImportBatName;
-        output_.createOptionalFile(importBat);
+        output_.createScript(importBat);
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.append(usersScript, usersScriptBlock(schema.name));
         }
         output_.append(usersScript, kScriptTrailer);
         output_.commitLine(commitUsersLines());
-        output_.createOptionalFile(importBat);
+        output_.createScript(importBat);
         output_.append(importBat, importBatText(setup_.oracleBinFolder));
         createEmptyCodeScript(kProceduresFolder, kProceduresScriptPath);
         createEmptyCodeScript(kTriggersFolder, kTriggersScriptPath);
@@ -98,6 +121,7 @@ private:
     // --- One schema's Create Table and data scripts -----------------------------
 
     void writeSchemaTables(const SchemaEntry& schema) {
+        at(kCreateTableStep, schema.name);
         output_.checkpoint();
         const fs::path createFolder = output_.root() / createFolderName(schema.name);
         output_.createFolder(createFolder);
@@ -136,9 +160,9 @@ private:
             if (!isTableOf(object, schema)) continue;
             const std::string relativePath = createTableScriptPath(schemaName, object.name);
             const fs::path script = output_.path(relativePath);
+            at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
             sink().setTableName(createTableForm(object.name));
             sink().setFilePath(script.string());
-            output_.commitLine(commitTableScriptLine(relativePath));
             output_.createScript(script);
             const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
             const std::string text = createTableScriptText(schemaName, object.name, columns);
@@ -146,10 +170,12 @@ private:
             sink().setCurrentProgress(SavingState::percent(written, tables));
             state_.countOverallUnit();
             output_.append(script, text);
+            output_.commitLine(commitTableScriptLine(relativePath));
         }
     }
 
     void writeDataScripts(const SchemaEntry& schema) {
+        at(kDataStep, schema.name);
         state_.dataPhase = true;
         state_.currentSchema = schema.name;
         output_.checkpoint();
@@ -169,6 +195,7 @@ private:
         sink().setSkipEnabled(true);
         state_.currentTable = createTableForm(table.name);
         state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
+        at(kDataStep, state_.qualifiedTable);
         sink().setTableName(table.name);
         const std::string relativePath = dataScriptPath(schemaName, table.name);
         state_.currentDataFile = output_.path(relativePath);
@@ -179,22 +206,21 @@ private:
         if (objectNumber < 0) return true;
         if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
         readTableRows(recovery_, objectNumber, rowList_, &state_);
-        output_.commitLine(commitTableScriptLine(relativePath));
         output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
+        output_.commitLine(commitTableScriptLine(relativePath));
         return true;
     }
 
     // --- Index\Index.sql and Constraints\Constraints.sql ------------------------
 
     void writeIndexesAndConstraints() {
+        at(kIndexStep);
         output_.checkpoint();
         const fs::path indexScript = output_.path(kIndexScriptPath);
         const fs::path constraintsScript = output_.path(kConstraintsScriptPath);
         output_.createFolder(output_.root() / kIndexFolder);
-        output_.commitLine(commitIndexLines());
         output_.createScript(indexScript);
         output_.createFolder(output_.root() / kConstraintsFolder);
-        output_.commitLine(commitConstraintsLines());
         output_.createScript(constraintsScript);
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.checkpoint();
@@ -206,10 +232,13 @@ private:
         }
         output_.append(constraintsScript, kScriptTrailer);
         output_.append(indexScript, kScriptTrailer);
+        output_.commitLine(commitIndexLines());
+        output_.commitLine(commitConstraintsLines());
     }
 
     void writeTableConstraints(const std::string& schemaName, const ObjectEntry& table, const fs::path& indexScript,
                                const fs::path& constraintsScript) {
+        at(kIndexStep, qualifiedTableName(schemaName, table.name));
         int written = 0;
         for (const ConstraintDefEntry* def : catalog_.constraintDefsOf(table.objNumber)) {
             output_.checkpoint();
@@ -221,8 +250,8 @@ private:
             ++written;
             // Two statements move the bar by one point, as the windows always showed it.
             sink().setCurrentProgress(written / 2);
-            if (index) output_.appendRequired(indexScript, texts.indexText);
-            if (!texts.constraintText.empty()) output_.appendRequired(constraintsScript, texts.constraintText);
+            if (index) output_.append(indexScript, texts.indexText);
+            if (!texts.constraintText.empty()) output_.append(constraintsScript, texts.constraintText);
         }
         sink().setCurrentProgress(100);
     }
@@ -257,6 +286,7 @@ private:
     void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object,
                          const SourceLines& lines) {
         const fs::path script = output_.path(kProceduresScriptPath);
+        at(kCodeStep, qualifiedTableName(schemaName, object.name));
         output_.checkpoint();
         sink().setTableName(object.name);
         sink().setFilePath(script.string());
@@ -276,22 +306,56 @@ private:
     ScriptOutput& output_;
     const SavingSetup& setup_;
     RowList rowList_;
+    std::string_view step_;
+    std::string object_;
 };
 
+// INCOMPLETE.txt: why the save ended early, where and when.
+std::string incompleteNoteText(std::string_view why, const SavingSteps& steps, const Clock& clock) {
+    const std::tm now = clock.now();
+    return withCrLf("This output folder is incomplete: " + std::string(why) + "\nStep: " +
+                    std::string(steps.step()) + "\nTable: " + (steps.object().empty() ? "-" : steps.object()) +
+                    "\nTime: " + clockTime(now) + " " + clockDate(now) +
+                    "\nCommit.bat replays only the scripts that were written completely.\n");
+}
+
+// Leaves the note in the output root and says so; a note that cannot be
+// written is reported instead.
+void leaveIncompleteNote(std::string_view why, const SavingSteps& steps, const SavingSetup& setup,
+                         MessageSink& messages, const Clock& clock) {
+    const fs::path note = setup.outputRoot / kIncompleteNoteName;
+    try {
+        writeTextFile(note, incompleteNoteText(why, steps, clock));
+        messages.showMessage("The output folder is incomplete: see " + note.string(), kCannotOpenTargetFileCaption);
+    } catch (const OutputFileError& error) {
+        messages.showMessage("The output folder is incomplete, and " + std::string(error.what()),
+                             kCannotOpenTargetFileCaption);
+    }
+}
+
 // Runs the steps without clearing the stop request: a Stop confirmed before
-// the worker got going must still hold.
-SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages,
-                            const SavingSetup& setup) {
+// the worker got going must still hold. A save that ends early leaves
+// INCOMPLETE.txt; an error reading the datafile is raised on after that.
+SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                            const Clock& clock, const SavingSetup& setup) {
     state.savingMode = true;
     state.saveFinished = false;
     ScriptOutput output(setup.outputRoot, state.control);
+    SavingSteps steps(recovery, state, output, setup);
     try {
-        SavingSteps(recovery, state, output, setup).run();
+        steps.run();
     } catch (const SavingStopped&) {
+        leaveIncompleteNote("the save was stopped.", steps, setup, messages, clock);
         return SavingResult::saveStopped;
-    } catch (const TargetFileError&) {
-        messages.showMessage(kCannotOpenTargetFileMessage, kCannotOpenTargetFileCaption);
+    } catch (const OutputFileError& error) {
+        messages.showMessage(std::string(kCannotOpenTargetFileMessage) + "\n" + error.what(),
+                             kCannotOpenTargetFileCaption);
+        logSavingFailed(log, clock, error.what());
+        leaveIncompleteNote("the save failed: " + std::string(error.what()), steps, setup, messages, clock);
         return SavingResult::cannotOpenTargetFile;
+    } catch (const std::exception& error) {
+        leaveIncompleteNote("the save failed: " + std::string(error.what()), steps, setup, messages, clock);
+        throw;
     }
     state.saveFinished = true;
     return SavingResult::saveCompleted;
@@ -320,9 +384,10 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
     return text;
 }
 
-SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, const SavingSetup& setup) {
+SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                        const Clock& clock, const SavingSetup& setup) {
     state.control.reset();
-    return runSavingSteps(recovery, state, messages, setup);
+    return runSavingSteps(recovery, state, messages, log, clock, setup);
 }
 
 SavingJob::SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
@@ -341,7 +406,7 @@ void SavingJob::start() {
     finished_ = false;
     worker_ = std::thread([this] {
         try {
-            jobResult_ = runSavingSteps(recovery_, state_, messages_, setup_);
+            jobResult_ = runSavingSteps(recovery_, state_, messages_, log_, clock_, setup_);
             // The completion lines belong to the end of a save that was not stopped.
             if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
         } catch (...) {

@@ -26,7 +26,8 @@ namespace restorix {
 enum class SavingResult {
     saveCompleted,         // every step ran; the catalog's main lists are released
     saveStopped,           // Stop was confirmed: nothing more was written
-    cannotOpenTargetFile,  // the message was shown; the front end ends the process with code 1
+    cannotOpenTargetFile,  // a file could not be created or written: the message was shown and
+                           // logged; the front end ends the process with code 1
 };
 
 inline constexpr std::string_view kSavingStopQuestion = "Saving is in Progress, do you want to abort ?";
@@ -41,10 +42,16 @@ struct SavingSetup {
     std::string oracleBinFolder;       // e.g. "/u01/app/oracle\bin"
 };
 
+// Left in the output root when a save is stopped or fails: the step, the
+// table and the time it ended at.
+inline constexpr std::string_view kIncompleteNoteName = "INCOMPLETE.txt";
+
 // The job itself, on the calling thread. Clears the stop request first.
-// Messages ("Cannot open target file") go to `messages`; progress to
-// state.progress.
-SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, const SavingSetup& setup);
+// Messages ("Cannot open target file" with the file and the system's reason,
+// the INCOMPLETE.txt notice) go to `messages`; progress to state.progress; a
+// failed write is logged.
+SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                       const Clock& clock, const SavingSetup& setup);
 
 // Whether the data step reads the rows of table N of user U under the chosen
 // recovery option. When it does not, the schema's data step ends.

@@ -113,8 +113,7 @@ private:
         std::string viewName;
         const std::optional<std::string> text = viewStatementOf(recovery_, row, viewName);
         if (!text) return;
-        // A views script that cannot be opened drops the view silently.
-        if (!output_.append(viewsPath_, *text)) return;
+        output_.append(viewsPath_, *text);
         ProgressSink& sink = state_.sink();
         sink.setTableName(viewName);
         sink.setFilePath(viewsPath_.string());
@@ -135,7 +134,7 @@ private:
         ++state_.triggersWritten;
         sink.setCurrentProgress(SavingState::percent(state_.triggersWritten, triggerObjects_));
         state_.countOverallUnit();
-        output_.appendRequired(triggersPath_, *text);
+        output_.append(triggersPath_, *text);
     }
 
     Recovery& recovery_;
@@ -245,7 +244,6 @@ std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, c
 }
 
 void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output) {
-    output.commitLine(commitCodeScriptLines());
     const std::optional<ReleaseSegments> segments = releaseSegments(recovery.release);
     if (!segments || !recovery.datafile.isOpen()) return;
     CodeScan(recovery, state, output, *segments).run();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "tabledata/sql_literal.h"
@@ -14,17 +15,24 @@ namespace {
 
 constexpr mode_t kScriptFileMode = 0644;
 
-// Writes all of `bytes`; write errors are not reported, as for every script.
-void writeAll(int fd, std::string_view bytes) {
+}  // namespace
+
+OutputFileError::OutputFileError(const std::filesystem::path& path, std::string_view reason)
+    : std::runtime_error(path.string() + ": " + std::string(reason)), path_(path) {}
+
+OutputFileError::OutputFileError(const std::filesystem::path& path, int errorCode)
+    : OutputFileError(path, std::strerror(errorCode)) {}
+
+void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path) {
     while (!bytes.empty()) {
         const ssize_t done = ::write(fd, bytes.data(), bytes.size());
         if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return;
+        if (done < 0) throw OutputFileError(path, errno);
+        // A write that takes nothing would loop for ever: the disk is full.
+        if (done == 0) throw OutputFileError(path, ENOSPC);
         bytes.remove_prefix(static_cast<std::size_t>(done));
     }
 }
-
-}  // namespace
 
 DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
     appendInsertHead(head_, qualifiedTable);
@@ -91,16 +99,20 @@ bool DataScriptWriter::open() {
     return true;
 }
 
+void DataScriptWriter::openOrRaise() {
+    if (!open()) throw OutputFileError(saving_.currentDataFile, errno);
+}
+
 bool DataScriptWriter::writeStatements(std::string_view codePageBytes) {
     if (!saving_.control.proceed()) return false;
-    if (!open()) return false;
-    writeAll(fd_, codePageBytes);
+    openOrRaise();
+    writeAllBytes(fd_, codePageBytes, openPath_);
     return true;
 }
 
 bool DataScriptWriter::writeTableData(std::int32_t objectNumber, RowList& rowList) {
     if (!saving_.control.proceed()) return false;
-    if (!open()) return false;
+    openOrRaise();
     bytes_.clear();
     appendDataStatements(saving_.qualifiedTable, objectNumber, rowList, bytes_);
     releaseRowList(rowList);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,23 @@
 #include "tabledata/row_reader.h"
 
 namespace restorix {
+
+// An output file that could not be created or written: which file and the
+// system's reason. The saving job ends at the first one.
+class OutputFileError : public std::runtime_error {
+public:
+    OutputFileError(const std::filesystem::path& path, std::string_view reason);
+    // The reason is the system's text for errno.
+    OutputFileError(const std::filesystem::path& path, int errorCode);
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes all of `bytes` to the open file `fd`; raises OutputFileError naming
+// `path` when the system refuses (a full disk, a file-size limit).
+void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path);
 
 inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
 inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
@@ -59,21 +77,24 @@ public:
     DataScriptWriter& operator=(const DataScriptWriter&) = delete;
 
     // Writes every complete row of this object number found in rowList, all
-    // with one write call, then empties rowList. When the script cannot be
-    // opened nothing is written and rowList keeps its values; after a
-    // confirmed Stop nothing is written either. False in both cases.
+    // with one write call, then empties rowList. After a confirmed Stop
+    // nothing is written and this is false. A script that cannot be opened or
+    // written raises OutputFileError.
     bool writeTableData(std::int32_t objectNumber, RowList& rowList);
 
     // Writes statements already built by appendDataStatements, with one write
-    // call. False, writing nothing, after a confirmed Stop or when the script
-    // cannot be opened.
+    // call. False, writing nothing, after a confirmed Stop; raises
+    // OutputFileError as writeTableData does.
     bool writeStatements(std::string_view codePageBytes);
 
-    // Opens (creating when missing) the current script; false when it cannot.
+    // Opens (creating when missing) the current script; false when it cannot
+    // (the writes then raise the reason).
     bool open();
 
 private:
     void close();
+    // open(), raising OutputFileError with the system's reason when it fails.
+    void openOrRaise();
 
     SavingState& saving_;
     int fd_ = -1;

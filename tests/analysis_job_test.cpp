@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
+#include <new>
 #include <random>
 #include <thread>
 
@@ -141,6 +145,57 @@ TEST_F(AnalysisJobTest, BlockSizeTooBigGoesOnWithAnEmptyCatalog) {
     EXPECT_EQ(messages_.captions[0], recovery.appTitle);
     EXPECT_TRUE(recovery.blockIndex.empty());
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
+}
+
+// What the worker throws reaches the caller of run(), never std::terminate:
+// a read error of the datafile and memory run out, injected at the scan's
+// first progress report.
+class ThrowingProgress : public ProgressSink {
+public:
+    explicit ThrowingProgress(std::function<void()> raise) : raise_(std::move(raise)) {}
+    void setProgress(int) override { raise_(); }
+
+private:
+    std::function<void()> raise_;
+};
+
+TEST_F(AnalysisJobTest, WhatTheWorkerThrowsIsRaisedToTheCaller) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(10)));
+    ThrowingProgress readError([] { throw FileError("read failed on 'SYSTEM01.DBF': Input/output error", EIO); });
+    AnalysisJob reading(recovery, readError, messages_, log_, clock_);
+    try {
+        reading.run();
+        ADD_FAILURE() << "no read error raised";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.errorCode(), EIO);
+    }
+    ThrowingProgress outOfMemory([] { throw std::bad_alloc(); });
+    AnalysisJob allocating(recovery, outOfMemory, messages_, log_, clock_);
+    EXPECT_THROW(allocating.run(), std::bad_alloc);
+}
+
+TEST_F(AnalysisJobTest, ADatafileCutShortIsLoggedAndTheAnalysisGoesOn) {
+    Recovery recovery;
+    const std::string path = forgeFile(releaseOptions(10));
+    const std::int64_t blocks = static_cast<std::int64_t>(fs::file_size(path)) / 8192;
+    {
+        // The file header counts ten blocks more than the file holds.
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        const std::uint32_t headerBlocks = static_cast<std::uint32_t>(blocks + 9);
+        const char count[4] = {static_cast<char>(headerBlocks & 0xFF), static_cast<char>((headerBlocks >> 8) & 0xFF),
+                                static_cast<char>((headerBlocks >> 16) & 0xFF), static_cast<char>(headerBlocks >> 24)};
+        file.seekp(8192 + 44);
+        file.write(count, 4);
+    }
+    open(recovery, path);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted);
+    const std::string warning = "the datafile ends at block " + std::to_string(blocks - 1) + " of " +
+                                std::to_string(blocks + 9) + ": it was cut short";
+    EXPECT_EQ(messages_.messages, std::vector<std::string>{warning});
+    EXPECT_NE(log_.joined().find("\r\n" + warning), std::string::npos) << log_.joined();
+    EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr);
 }
 
 TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {

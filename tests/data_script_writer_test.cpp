@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -106,11 +109,25 @@ TEST_F(DataScriptWriterTest, CreatesTheScriptEvenWithoutRows) {
     EXPECT_EQ(script(), "");
 }
 
-TEST_F(DataScriptWriterTest, ScriptThatCannotBeOpenedKeepsTheValues) {
-    saving_.currentDataFile = folder_ / "missing-folder" / "DEPTData.sql";
-    RowList rows = {value("1", ValueKind::Number, 1)};
-    EXPECT_FALSE(writeTableData(saving_, 5000, rows));
-    EXPECT_EQ(rows.size(), 1u);
+// A script that cannot be opened keeps the values; one that cannot be
+// written (a full disk) raises too, never passed over in silence.
+TEST_F(DataScriptWriterTest, AScriptThatCannotBeOpenedOrWrittenRaisesTheSystemsReason) {
+    fs::create_symlink("/dev/full", folder_ / "FULLData.sql");
+    const std::pair<fs::path, int> cases[] = {{folder_ / "missing-folder" / "DEPTData.sql", ENOENT},
+                                              {folder_ / "FULLData.sql", ENOSPC}};
+    for (const auto& [script, errorCode] : cases) {
+        saving_.currentDataFile = script;
+        RowList rows = {value("1", ValueKind::Number, 1)};
+        try {
+            writeTableData(saving_, 5000, rows);
+            ADD_FAILURE() << script << ": no failure raised";
+        } catch (const OutputFileError& error) {
+            EXPECT_EQ(std::string(error.what()), script.string() + ": " + std::strerror(errorCode));
+        }
+        if (errorCode == ENOENT) {
+            EXPECT_EQ(rows.size(), 1u);
+        }
+    }
 }
 
 TEST_F(DataScriptWriterTest, ConfirmedStopWritesNothing) {

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "datafile/block_index.h"
@@ -235,6 +239,74 @@ TEST(CFile64, FailuresCarryTheSystemErrorCode) {
     EXPECT_TRUE(file.fileName().empty());
     EXPECT_NO_THROW(file.close());
 }
+
+// Only a regular file (or a block device) is opened, and a FIFO never blocks
+// the open; the reason says what the file is.
+TEST(CFile64, RefusesWhatCannotBeADatafile) {
+    TempFolder folder;
+    const std::string regular = folder.write("a.dbf", Bytes(kBlockSize));
+    const fs::path base = fs::path(regular).parent_path();
+    fs::create_directory(base / "folder.dbf");
+    ASSERT_EQ(::mkfifo((base / "pipe.dbf").c_str(), 0600), 0);
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {regular, std::nullopt},
+        {(base / "folder.dbf").string(), "it is a folder"},
+        {(base / "pipe.dbf").string(), "it is a FIFO"},
+        {"/dev/null", "it is a character device"},
+        {(base / "missing.dbf").string(), std::strerror(ENOENT)},
+    };
+    for (const auto& [path, reason] : cases) {
+        EXPECT_EQ(CFile64::refusalReason(path), reason) << path;
+        CFile64 file;
+        int errorCode = 0;
+        EXPECT_EQ(file.open(path, &errorCode), !reason) << path;
+        EXPECT_EQ(errorCode != 0, reason.has_value()) << path;
+    }
+}
+
+// The file header in block 1 counts the blocks after block 0; a file that
+// ends before the last of them is said to be cut short, and the scan goes on.
+struct CutShortCase {
+    const char* what;
+    std::size_t fileBlocks;
+    std::uint8_t headerType;
+    std::uint32_t headerBlocks;
+    std::optional<std::string> warning;
+};
+void PrintTo(const CutShortCase& c, std::ostream* os) { *os << c.what; }
+
+class CutShortFile : public ::testing::TestWithParam<CutShortCase> {};
+
+TEST_P(CutShortFile, WarnsAndGoesOn) {
+    const CutShortCase& c = GetParam();
+    TempFolder folder;
+    DatafileImage image(c.fileBlocks);
+    image.release(100, "10.2.0.1.0").dataBlock(2, 18);
+    image.bytes()[kBlockSize] = c.headerType;
+    put32(image.bytes(), kBlockSize + 44, c.headerBlocks);
+    ScanRun run;
+    JobControl control;
+    runScan(folder.write("cut.dbf", image.bytes()), run, control);
+    EXPECT_EQ(run.result, ScanResult::Completed);
+    EXPECT_EQ(run.index.size(), 1u);
+    if (c.warning) {
+        ASSERT_EQ(run.messages.shown.size(), 1u);
+        EXPECT_EQ(run.messages.shown[0].first, *c.warning);
+        ASSERT_TRUE(run.release.cutShort);
+        EXPECT_EQ(cutShortWarning(*run.release.cutShort), *c.warning);
+    } else {
+        EXPECT_TRUE(run.messages.shown.empty());
+        EXPECT_FALSE(run.release.cutShort);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CutShortFile,
+    ::testing::Values(CutShortCase{"whole", 4, 0x0b, 3, std::nullopt},
+                      CutShortCase{"longer_than_the_header_says", 6, 0x0b, 3, std::nullopt},
+                      CutShortCase{"cut_short", 4, 0x0b, 10, "the datafile ends at block 3 of 10: it was cut short"},
+                      CutShortCase{"block_one_is_no_file_header", 4, 0x23, 10, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 // --- Block index ------------------------------------------------------------
 

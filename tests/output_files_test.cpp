@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,23 +50,14 @@ TEST_F(OutputFilesTest, CommitLinesAreAppendedAsGivenInTheCodePage) {
     EXPECT_EQ(readFile(dir_ / "Commit.bat"), "@echo caf\xe9 \x80\r\n?");
 }
 
-TEST_F(OutputFilesTest, ACommitTextPastTwoHundredBytesIsDroppedWhole) {
-    appendCommitLine(dir_, std::string(200, 'a'));
-    appendCommitLine(dir_, std::string(201, 'b'));
-    EXPECT_EQ(readFile(dir_ / "Commit.bat"), std::string(200, 'a'));
-}
-
 TEST_F(OutputFilesTest, ScriptFilesAreTruncatedOnCreateAndNeverCreatedByAnAppend) {
     const fs::path script = dir_ / "a.sql";
-    EXPECT_FALSE(appendScriptText(script, "x"));
-    EXPECT_FALSE(fs::exists(script));
-    ASSERT_TRUE(createScriptFile(script));
-    EXPECT_TRUE(appendScriptText(script, "one\r\n"));
-    EXPECT_TRUE(appendScriptText(script, "two"));
+    createScriptFile(script);
+    appendScriptText(script, "one\r\n");
+    appendScriptText(script, "two");
     EXPECT_EQ(readFile(script), "one\r\ntwo");
-    ASSERT_TRUE(createScriptFile(script));
+    createScriptFile(script);
     EXPECT_EQ(readFile(script), "");
-    EXPECT_FALSE(createScriptFile(dir_ / "missing" / "b.sql"));
 }
 
 TEST_F(OutputFilesTest, NothingIsWrittenAfterAStop) {
@@ -75,14 +73,104 @@ TEST_F(OutputFilesTest, NothingIsWrittenAfterAStop) {
     EXPECT_FALSE(fs::exists(dir_ / "Folder"));
 }
 
-TEST_F(OutputFilesTest, RequiredWritesRaiseForAFileThatCannotBeWritten) {
+// Every create and write that the system refuses raises, naming the file and
+// the system's reason; nothing is skipped in silence.
+struct WriteFailureCase {
+    const char* what;
+    std::function<void(ScriptOutput&, const fs::path& dir)> write;
+    std::string failingFile;  // relative to the folder
+    std::string reason;
+};
+
+void PrintTo(const WriteFailureCase& c, std::ostream* os) { *os << c.what; }
+
+class WriteFailure : public OutputFilesTest, public ::testing::WithParamInterface<WriteFailureCase> {};
+
+TEST_P(WriteFailure, RaisesWithTheFileAndTheSystemsReason) {
     JobControl control;
     ScriptOutput output(dir_, control);
-    EXPECT_THROW(output.createScript(dir_ / "missing" / "x.sql"), TargetFileError);
-    EXPECT_THROW(output.appendRequired(dir_ / "missing.sql", "x"), TargetFileError);
-    EXPECT_FALSE(output.append(dir_ / "missing.sql", "x"));
-    output.appendCreating(dir_ / "data.sql", "Exit;");
-    EXPECT_EQ(readFile(dir_ / "data.sql"), "Exit;");
+    const WriteFailureCase& c = GetParam();
+    try {
+        c.write(output, dir_);
+        FAIL() << "no failure raised";
+    } catch (const OutputFileError& error) {
+        EXPECT_EQ(error.path(), dir_ / c.failingFile);
+        EXPECT_EQ(std::string(error.what()), (dir_ / c.failingFile).string() + ": " + c.reason);
+    }
+}
+
+const std::string kLongName(300, 'n');
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WriteFailure,
+    ::testing::Values(
+        WriteFailureCase{"create_in_a_missing_folder",
+                         [](ScriptOutput& out, const fs::path& dir) { out.createScript(dir / "missing" / "x.sql"); },
+                         "missing/x.sql", std::strerror(ENOENT)},
+        WriteFailureCase{"append_never_creates",
+                         [](ScriptOutput& out, const fs::path& dir) { out.append(dir / "gone.sql", "x"); }, "gone.sql",
+                         std::strerror(ENOENT)},
+        WriteFailureCase{"full_disk_on_append",
+                         [](ScriptOutput& out, const fs::path& dir) {
+                             fs::create_symlink("/dev/full", dir / "full.sql");
+                             out.append(dir / "full.sql", "insert");
+                         },
+                         "full.sql", std::strerror(ENOSPC)},
+        WriteFailureCase{"full_disk_on_a_data_script",
+                         [](ScriptOutput& out, const fs::path& dir) {
+                             fs::create_symlink("/dev/full", dir / "data.sql");
+                             out.appendCreating(dir / "data.sql", "Exit;");
+                         },
+                         "data.sql", std::strerror(ENOSPC)},
+        WriteFailureCase{"full_disk_on_commit_bat",
+                         [](ScriptOutput& out, const fs::path& dir) {
+                             fs::create_symlink("/dev/full", dir / "Commit.bat");
+                             out.commitLine("@echo");
+                         },
+                         "Commit.bat", std::strerror(ENOSPC)},
+        WriteFailureCase{"commit_line_too_long",
+                         [](ScriptOutput& out, const fs::path&) {
+                             out.commitLine(std::string(200, 'a'));
+                             out.commitLine(std::string(201, 'b'));
+                         },
+                         "Commit.bat",
+                         "a line of 201 bytes is longer than the 200 a line may have (a shorter output folder path "
+                         "helps)"},
+        WriteFailureCase{"file_name_too_long",
+                         [](ScriptOutput& out, const fs::path& dir) { out.createScript(dir / kLongName); },
+                         kLongName,
+                         std::strerror(ENAMETOOLONG)},
+        WriteFailureCase{"folder_where_a_file_is",
+                         [](ScriptOutput& out, const fs::path& dir) {
+                             std::ofstream(dir / "Users") << "in the way";
+                             out.createFolder(dir / "Users");
+                         },
+                         "Users", std::strerror(EEXIST)}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// A file-size limit shows as a failed write, not as a signal that ends the process.
+TEST_F(OutputFilesTest, AFileSizeLimitIsAFailedWrite) {
+    const fs::path script = dir_ / "big.sql";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        JobControl control;
+        ScriptOutput output(dir_, control);
+        try {
+            output.createScript(script);
+            output.append(script, std::string(150, 'x'));
+        } catch (const OutputFileError& error) {
+            _exit(std::string(error.what()) == script.string() + ": " + std::strerror(EFBIG) ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(OutputPath, BackslashesBecomeThisSystemsFolders) {

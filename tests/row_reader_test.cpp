@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
 #include "tabledata/value_format.h"
 #include "tools/forge/block_builder.h"
@@ -393,15 +394,17 @@ TEST_F(RowReaderFile, ManyBlocksAreWrittenInBlockOrder) {
     EXPECT_TRUE(std::is_sorted(progress_.current.begin(), progress_.current.end()));
 }
 
-TEST_F(RowReaderFile, ScriptThatCannotBeOpenedLeavesTheValuesInTheList) {
+// The read ends at a script that cannot be opened or written (a full disk),
+// raising the reason on the reading thread while the helpers are at work.
+TEST_F(RowReaderFile, AScriptThatCannotBeOpenedOrWrittenEndsTheRead) {
     addTable(recovery_.catalog, 5000, 5000, {kVarchar});
-    addBlock(blockOf(5000, {{text("A")}}));
-    addBlock(blockOf(5000, {{text("B")}}));
+    for (int b = 0; b < 40; ++b) addBlock(blockOf(5000, {{text("A")}}));
     openDatafile();
-    saving_.currentDataFile = folder_ / "missing" / "TData.sql";
-    readTableRows(recovery_, 5000, rows_, &saving_);
-    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(saving_.overallDone, 1);
+    fs::create_symlink("/dev/full", folder_ / "FULLData.sql");
+    for (const fs::path& script : {folder_ / "missing" / "TData.sql", folder_ / "FULLData.sql"}) {
+        saving_.currentDataFile = script;
+        EXPECT_THROW(readTableRows(recovery_, 5000, rows_, &saving_), OutputFileError) << script;
+    }
 }
 
 struct UnitCase {

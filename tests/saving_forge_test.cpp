@@ -4,7 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "datafile/cfile64.h"
 #include "dictionary/analysis_job.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
@@ -39,6 +48,11 @@ class SilentMessages : public MessageSink {
 public:
     void showMessage(std::string_view text, std::string_view) override { shown.emplace_back(text); }
     std::vector<std::string> shown;
+};
+
+class SilentLog : public LogSink {
+public:
+    bool appendLog(std::string_view) override { return true; }
 };
 
 class EventSink : public ProgressSink {
@@ -98,7 +112,7 @@ protected:
     }
     SavingResult save() {
         state_.progress = &sink_;
-        return runSaving(recovery_, state_, messages_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
+        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
@@ -107,6 +121,8 @@ protected:
     SavingState state_;
     EventSink sink_;
     SilentMessages messages_;
+    SilentLog log_;
+    SystemClock clock_;
 };
 
 TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
@@ -244,11 +260,13 @@ protected:
         fs::create_directories(home_);
     }
     // Runs the command with its own home, so the activity log lands there.
-    CommandRun run(const std::string& arguments) {
+    // `shell` runs first in the same shell; `wrapper` starts the program.
+    CommandRun run(const std::string& arguments, const std::string& shell = "", const std::string& wrapper = "") {
         const fs::path errors = dir_ / "stderr.txt";
-        const std::string command = "cd '" + dir_.string() + "' && env -u RESTORIX_SETTINGS -u ORACLE_HOME HOME='" +
-                                    home_.string() + "' XDG_STATE_HOME='" + home_.string() + "' XDG_CONFIG_HOME='" +
-                                    home_.string() + "' '" RESTORIX_BINARY_DIR "/restorix' recover " + arguments +
+        const std::string command = "cd '" + dir_.string() + "' && " + shell +
+                                    " env -u RESTORIX_SETTINGS -u ORACLE_HOME HOME='" + home_.string() +
+                                    "' XDG_STATE_HOME='" + home_.string() + "' XDG_CONFIG_HOME='" + home_.string() +
+                                    "' " + wrapper + " '" RESTORIX_BINARY_DIR "/restorix' recover " + arguments +
                                     " 2>'" + errors.string() + "'";
         CommandRun result;
         FILE* pipe = ::popen(command.c_str(), "r");
@@ -326,6 +344,119 @@ TEST_F(RecoverCommandTest, ABlockSizeTooBigStillWritesTheEmptyOutput) {
     const std::vector<fs::path> folders = outputFolders();
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_EQ(readFile(folders[0] / "Users" / "Users.sql"), "\r\nExit;");
+}
+
+// A datafile that cannot be opened: exit 2, the message, and on the next
+// line the file and the reason. Nothing blocks, nothing is written.
+struct RefusedDatafileCase {
+    const char* what;
+    std::function<void(const fs::path& dir)> prepare;
+    bool asAnotherUser;  // a file this user may not read (root reads every file)
+    std::string err;
+};
+void PrintTo(const RefusedDatafileCase& c, std::ostream* os) { *os << c.what; }
+
+class RefusedDatafile : public RecoverCommandTest, public ::testing::WithParamInterface<RefusedDatafileCase> {};
+
+TEST_P(RefusedDatafile, ExitsWithTwoAndTheReason) {
+    const RefusedDatafileCase& c = GetParam();
+    c.prepare(dir_);
+    const bool root = ::geteuid() == 0;
+    const std::string wrapper =
+        "timeout 20 " + std::string(c.asAnotherUser && root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
+    const CommandRun result = run("x.dbf --output out", "", wrapper);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_TRUE(outputFolders().empty());
+}
+
+const std::string kInUse = "The selected file is already being used by another process.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefusedDatafile,
+    ::testing::Values(
+        RefusedDatafileCase{"missing", [](const fs::path&) {}, false, "No such file exists.\n"},
+        RefusedDatafileCase{"folder", [](const fs::path& dir) { fs::create_directory(dir / "x.dbf"); }, false,
+                            "No such file exists.\nx.dbf: it is a folder\n"},
+        RefusedDatafileCase{"fifo", [](const fs::path& dir) { ::mkfifo((dir / "x.dbf").c_str(), 0666); }, false,
+                            "No such file exists.\nx.dbf: it is a FIFO\n"},
+        RefusedDatafileCase{"permission_denied",
+                            [](const fs::path& dir) {
+                                std::ofstream(dir / "x.dbf") << "data";
+                                fs::permissions(dir / "x.dbf", fs::perms::none);
+                            },
+                            true, kInUse + "x.dbf: Permission denied\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(RecoverCommandTest, ADatafileHeldByAnotherProcessSaysSo) {
+    std::ofstream(dir_ / "x.dbf") << "data";
+    CFile64 holder;
+    ASSERT_TRUE(holder.open((dir_ / "x.dbf").string()));
+    const CommandRun result = run("x.dbf --output out");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, kInUse + "x.dbf: another process holds it\n");
+}
+
+// A file-size limit as a full disk: the save ends with exit 1 naming the
+// file and the reason, logs it and leaves INCOMPLETE.txt.
+TEST_F(RecoverCommandTest, AFileSizeLimitEndsTheSaveWithExitOne) {
+    forgeFile(forge::WriteOptions());
+    const CommandRun result = run("system01.dbf --output out", "trap '' XFSZ; ulimit -f 1;");
+    EXPECT_EQ(result.exitCode, 1);
+    const std::vector<fs::path> folders = outputFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const std::string reason = "Import.bat: " + std::string(std::strerror(EFBIG));
+    EXPECT_NE(result.err.find("Cannot open target file\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(reason + "\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("INCOMPLETE.txt"), std::string::npos) << result.err;
+    EXPECT_NE(readFile(folders[0] / "INCOMPLETE.txt").find(reason), std::string::npos);
+    EXPECT_NE(activityLog().find(reason), std::string::npos);
+    EXPECT_EQ(result.out, "");
+}
+
+// Ctrl-C at moments spread over a whole run, the end of the analysis
+// included: a run still going when it comes ends with 130 (or by the signal
+// itself, which a shell shows as 130), never with success.
+TEST_F(RecoverCommandTest, CtrlCAtAnyMomentEndsTheRunWith130) {
+    forge::WriteOptions options;
+    options.fileSize = 2 << 20;
+    forgeFile(options);
+    const auto start = [&] {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("HOME", home_.c_str(), 1);
+            ::setenv("XDG_STATE_HOME", home_.c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+            if (::chdir(dir_.c_str()) != 0) _exit(127);
+            const int devNull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+            ::execl(RESTORIX_BINARY_DIR "/restorix", "restorix", "recover", "system01.dbf", "--output", "out",
+                    "--schemas", "all", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    };
+    const auto began = std::chrono::steady_clock::now();
+    int status = 0;
+    const pid_t whole = start();
+    ASSERT_EQ(::waitpid(whole, &status, 0), whole);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const auto runTime = std::chrono::steady_clock::now() - began;
+
+    int interruptedRuns = 0;
+    for (int step = 0; step < 8; ++step) {
+        const pid_t child = start();
+        std::this_thread::sleep_for(runTime * step / 8);
+        if (::waitpid(child, &status, WNOHANG) == child) continue;  // over before the Ctrl-C
+        ::kill(child, SIGINT);
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const bool interrupted = (WIFEXITED(status) && WEXITSTATUS(status) == 130) ||
+                                 (WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+        EXPECT_TRUE(interrupted) << "Ctrl-C after " << step << "/8 of the run: status " << status;
+        interruptedRuns += interrupted ? 1 : 0;
+    }
+    EXPECT_GT(interruptedRuns, 0);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -175,7 +177,7 @@ protected:
     void TearDown() override { fs::remove_all(root_); }
 
     SavingResult save() {
-        return runSaving(recovery_, state_, messages_, SavingSetup{root_, "/opt/oracle\\bin"});
+        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin"});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
     bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
@@ -195,6 +197,8 @@ protected:
     SavingState state_;
     RecordingSink sink_;
     RecordingMessages messages_;
+    RecordingLog log_;
+    FixedClock clock_{makeLocalTime(2026, 6, 12, 14, 5, 9)};
 };
 
 // HR (user 30) with EMP(EMPNO NUMBER(4), ENAME VARCHAR2(10)), a primary key,
@@ -383,17 +387,61 @@ TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
     EXPECT_EQ(replayLines, 1 + 3 + 3 + 5);  // users, three create and three data scripts, the five shared scripts
 }
 
-TEST_F(SavingJobTest, AScriptThatCannotBeCreatedEndsTheJobWithItsMessage) {
+// A file that cannot be created or written ends the save: the message with
+// the file and the system's reason, a log line, INCOMPLETE.txt, and a
+// Commit.bat that lists only the scripts written completely.
+struct FailedFileCase {
+    const char* what;
+    std::function<void(const fs::path& root)> prepare;
+    const char* failingFile;
+    int errorCode;
+    std::string commitBat;
+    const char* step;
+    const char* table;
+};
+
+void PrintTo(const FailedFileCase& c, std::ostream* os) { *os << c.what; }
+
+class SavingJobFailedFile : public SavingJobTest, public ::testing::WithParamInterface<FailedFileCase> {};
+
+TEST_P(SavingJobFailedFile, EndsTheSaveSayingWhichFileAndWhy) {
     build_.schema("HR", 30);
     build_.table("EMP", 30, 51001);
-    // A plain file where the create folder should be: the script inside it cannot be created.
-    std::ofstream(root_ / "HR_create") << "in the way";
+    const FailedFileCase& c = GetParam();
+    c.prepare(root_);
     EXPECT_EQ(save(), SavingResult::cannotOpenTargetFile);
-    EXPECT_EQ(messages_.shown, std::vector<std::string>{"Attention!: Cannot open target file"});
-    // The replay line of that table was appended before the failure; nothing after it.
-    EXPECT_EQ(file("Commit.bat"), kHeader + "\r\n" + P + "Users\\Users.sql\r\n\r\n" + P + "HR_create\\EMP.sql");
+    const std::string reason = outputPath(root_, c.failingFile).string() + ": " + std::strerror(c.errorCode);
+    ASSERT_EQ(messages_.shown.size(), 2u);
+    EXPECT_EQ(messages_.shown[0], "Attention!: Cannot open target file\n" + reason);
+    EXPECT_EQ(messages_.shown[1], "Attention!: The output folder is incomplete: see " + (root_ / "INCOMPLETE.txt").string());
+    EXPECT_NE(log_.text().find("Step 2 Saving failed at time 14:05:09 *********\r\n" + reason), std::string::npos)
+        << log_.text();
+    EXPECT_EQ(file("Commit.bat"), c.commitBat);
+    EXPECT_EQ(file("INCOMPLETE.txt"), "This output folder is incomplete: the save failed: " + reason + "\r\nStep: " +
+                                          c.step + "\r\nTable: " + c.table + "\r\nTime: 14:05:09 06/12/26\r\n"
+                                          "Commit.bat replays only the scripts that were written completely.\r\n");
     EXPECT_FALSE(exists("Index"));
 }
+
+void fullDiskAt(const fs::path& root, const std::string& folder, const std::string& file) {
+    fs::create_directories(root / folder);
+    fs::create_symlink("/dev/full", root / folder / file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SavingJobFailedFile,
+    ::testing::Values(
+        FailedFileCase{"a_file_in_place_of_the_create_folder",
+                       [](const fs::path& root) { std::ofstream(root / "HR_create") << "in the way"; }, "HR_create",
+                       EEXIST, kHeader + "\r\n" + P + "Users\\Users.sql\r\n", "Create Table scripts", "HR"},
+        FailedFileCase{"a_full_disk_under_a_create_table_script",
+                       [](const fs::path& root) { fullDiskAt(root, "HR_create", "EMP.sql"); }, "HR_create\\EMP.sql",
+                       ENOSPC, kHeader + "\r\n" + P + "Users\\Users.sql\r\n", "Create Table scripts", "HR.EMP"},
+        FailedFileCase{"a_full_disk_under_a_data_script",
+                       [](const fs::path& root) { fullDiskAt(root, "HR_data", "EMPData.sql"); }, "HR_data\\EMPData.sql",
+                       ENOSPC, kHeader + "\r\n" + P + "Users\\Users.sql\r\n\r\n" + P + "HR_create\\EMP.sql",
+                       "data scripts", "HR.EMP"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     build_.schema("HR", 30);
@@ -416,6 +464,12 @@ TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
     EXPECT_FALSE(exists("Index"));
     EXPECT_FALSE(recovery_.catalog.objectList.empty());  // nothing released
+    EXPECT_EQ(file("INCOMPLETE.txt"),
+              "This output folder is incomplete: the save was stopped.\r\nStep: data scripts\r\nTable: HR.EMP\r\n"
+              "Time: 14:05:09 06/12/26\r\nCommit.bat replays only the scripts that were written completely.\r\n");
+    EXPECT_EQ(messages_.shown,
+              std::vector<std::string>{"Attention!: The output folder is incomplete: see " +
+                                       (root_ / "INCOMPLETE.txt").string()});
 }
 
 TEST_F(SavingJobTest, OverallUnitsCountTwoPerTableAndOnePerViewAndTrigger) {
