@@ -517,24 +517,23 @@ std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span
     const std::int32_t segment = sourceSegment(recovery.release);
     std::int64_t rowsDecoded = 0;
     if (!wanted.empty() && segment != 0) {
-        const auto& entries = recovery.blockIndex.entries();
         std::vector<ColumnValue> columns;
-        Block block{};
-        for (const std::uint32_t position : recovery.blockIndex.blocksOf(segment)) {
-            if (!control.proceed()) return std::nullopt;
-            readBlock(recovery.datafile, entries[position].blockNumber, block);
-            const BlockView view(block);
+        const SegmentBlocks blocks(recovery.blockIndex, segment);
+        const bool read = forEachSegmentBlock(recovery.datafile, blocks, [&](const BlockEntry&, const BlockView& view) {
+            if (!control.proceed()) return false;
             for (long p = 0; p < kBlockSize; ++p) {
                 if (!looksLikeSourceRow(view, p)) continue;
                 std::optional<SourceLineEntry> line = sourceLineAt(view, p, wanted, columns);
                 if (!line) continue;
-                if (!control.proceed()) return std::nullopt;
+                if (!control.proceed()) return false;
                 source.byObject_[line->objNumber].append(*line);
                 ++rowsDecoded;
                 if (savingProgress)
                     savingProgress->setCurrentProgress(percentOf(rowsDecoded, recovery.blockIndex.size()));
             }
-        }
+            return true;
+        });
+        if (!read) return std::nullopt;
     }
     if (savingProgress) savingProgress->setCurrentProgress(100);
     return source;
