@@ -458,24 +458,31 @@ void appendPlain(std::string& text, Bytes bytes) {
 }
 
 // CHAR: a zero byte ends the value.
-ValueKind charValue(Bytes bytes, std::string& text) {
+ValueKind charValue(Bytes bytes, TextBytes spelling, std::string& text) {
     if (isPlainAscii(bytes)) {
         appendPlain(text, bytes);
         return ValueKind::Text;
     }
-    appendFromCodePage(text, bytes.first(lengthBeforeZero(bytes)));
+    const Bytes value = bytes.first(lengthBeforeZero(bytes));
+    if (spelling == TextBytes::CodePage)
+        appendPlain(text, value);
+    else
+        appendFromCodePage(text, value);
     return ValueKind::Text;
 }
 
 // VARCHAR2: a zero byte becomes a space, so no character is lost.
-ValueKind varchar2Value(Bytes bytes, std::string& text) {
+ValueKind varchar2Value(Bytes bytes, TextBytes spelling, std::string& text) {
     if (isPlainAscii(bytes)) {
         appendPlain(text, bytes);
         return ValueKind::Text;
     }
     for (;;) {
         const std::size_t runLength = lengthBeforeZero(bytes);
-        appendFromCodePage(text, bytes.first(runLength));
+        if (spelling == TextBytes::CodePage)
+            appendPlain(text, bytes.first(runLength));
+        else
+            appendFromCodePage(text, bytes.first(runLength));
         if (runLength == bytes.size()) return ValueKind::Text;
         text.push_back(' ');
         bytes = bytes.subspan(runLength + 1);
@@ -505,7 +512,7 @@ std::optional<std::string> decodeNumber(Bytes bytes) {
     return text;
 }
 
-ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
+ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling) {
     text.clear();
     switch (typeCode) {
         case type_code::kNumberInteger:
@@ -520,9 +527,9 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
         case type_code::kTimestamp:
             return dateValue(bytes, true, text);
         case type_code::kChar:
-            return charValue(bytes, text);
+            return charValue(bytes, spelling, text);
         case type_code::kVarchar2:
-            return varchar2Value(bytes, text);
+            return varchar2Value(bytes, spelling, text);
         case type_code::kClob:
         case type_code::kBlob:
             text.push_back(' ');
