@@ -55,9 +55,9 @@ void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view code
 }
 
 // Quoting changes only apostrophes, ampersands and line breaks, single bytes
-// that UTF-8 and the code page spell alike and that no longer sequence
-// contains: a value turned into the code page before it is quoted gives the
-// bytes it would give turned after.
+// that UTF-8 and the code page spell alike and that no multi-byte UTF-8
+// sequence contains: a value turned into the code page before it is quoted
+// gives the bytes it would give turned after.
 void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
     if (isAscii(utf8Text)) return addCodePageText(kind, utf8Text, columnCount);
     converted_ = toCodePage(utf8Text);
