@@ -261,15 +261,16 @@ private:
     }
 
     // Turns one block's rows straight into statements in the code page,
-    // formatting each value into the worker's reused text.
+    // formatting each value into the worker's reused text. Text values keep
+    // their stored code-page bytes: nothing is converted on the way.
     BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out) {
         DataStatementBuilder& builder = worker.statements;
         builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
-            if (!type) return builder.add(ValueKind::Null, kNullText, columnCount);
-            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text);
-            builder.add(kind, worker.text, columnCount);
+            if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
+            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage);
+            builder.addCodePageText(kind, worker.text, columnCount);
         };
         const BlockOutcome outcome = forEachRowPiece(block, stops_, [&](int pieceOffset, int headerLength) {
             forEachRowValue(block, pieceOffset, headerLength, table_, worker.columns, onValue);

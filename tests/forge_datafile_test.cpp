@@ -179,7 +179,7 @@ TEST_F(ForgedFile, BulkTableFillsTheFileWithUniqueIds) {
     ASSERT_EQ(static_cast<std::int64_t>(summary.segmentBlocks.at(bigTable).size()), summary.bulkBlocks);
     const FileRows rows = readFileRows(path);
     std::set<std::string> ids;
-    std::size_t live = 0;
+    std::size_t live = 0, nonAsciiNames = 0;
     for (const FileRowPiece* piece : rows.of(bigTable)) {
         ASSERT_FALSE(piece->columns.empty());
         ASSERT_TRUE(piece->columns[0].has_value());
@@ -187,7 +187,11 @@ TEST_F(ForgedFile, BulkTableFillsTheFileWithUniqueIds) {
         if (piece->flag != 0x2C) continue;
         ++live;
         ids.insert(std::string(piece->columns[0]->begin(), piece->columns[0]->end()));
+        const auto& name = piece->columns.at(1);
+        if (name && std::any_of(name->begin(), name->end(), [](std::uint8_t b) { return b >= 0x80; })) ++nonAsciiNames;
     }
     EXPECT_EQ(ids.size(), live);
     EXPECT_GT(live, static_cast<std::size_t>(summary.bulkBlocks) * 60);
+    // One name in seven carries code-page letters beyond ASCII.
+    EXPECT_NEAR(static_cast<double>(nonAsciiNames) / static_cast<double>(live), 1.0 / 7, 0.01);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/lcg.h"
@@ -94,6 +95,8 @@ constexpr std::int64_t kIdPrefixes = 990000;  // prefixes stay below 1,000,000
 // In a live row: flag, lock, column count, the id's length byte, exponent.
 constexpr int kIdDigitsOffset = 5;
 constexpr int kDeletedRowEvery = 40;
+constexpr int kRowsPerNonAsciiName = 7;
+constexpr std::string_view kNonAsciiName = "Ren\u00E9e M\u00FCller-\u00D8";  // UTF-8, as every forge value
 
 
 TableDef bigTableDefinition() {
@@ -114,6 +117,10 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
     std::string name;
     const auto length = 20 + random.next(21);
     for (std::uint32_t i = 0; i < length; ++i) name += static_cast<char>((i == 0 ? 'A' : 'a') + random.next(26));
+    // One name in seven has letters beyond ASCII, as real data has: the
+    // code page's bytes E9, FC and D8 in the datafile.
+    if (row % kRowsPerNonAsciiName == kRowsPerNonAsciiName - 1)
+        name = std::string(kNonAsciiName) + name.substr(kNonAsciiName.size());
     char created[32], updated[40], code[16], amount[24];
     std::snprintf(created, sizeof created, "%04u-%02u-%02u %02u:%02u:%02u", 1990 + random.next(30), 1 + random.next(12),
                   1 + random.next(28), random.next(24), random.next(60), random.next(60));
