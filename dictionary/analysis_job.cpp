@@ -32,7 +32,9 @@ AnalysisJob::~AnalysisJob() {
     }
 }
 
-void AnalysisJob::start() {
+bool AnalysisJob::start() {
+    if (started_) return false;
+    started_ = true;
     recovery_.analysisControl.reset();
     recovery_.partial.store(false);
     ending_.store(Ending::None);
@@ -40,7 +42,9 @@ void AnalysisJob::start() {
     worker_ = std::thread([this] {
         jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
         finished_.store(true);
+        if (onFinished_) onFinished_();
     });
+    return true;
 }
 
 AnalysisResult AnalysisJob::wait() {

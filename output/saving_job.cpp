@@ -325,7 +325,9 @@ SavingJob::~SavingJob() {
     }
 }
 
-void SavingJob::start() {
+bool SavingJob::start() {
+    if (started_) return false;
+    started_ = true;
     state_.control.reset();
     finished_ = false;
     worker_ = std::thread([this] {
@@ -338,7 +340,9 @@ void SavingJob::start() {
             failure_ = std::current_exception();
         }
         finished_ = true;
+        if (onFinished_) onFinished_();
     });
+    return true;
 }
 
 SavingResult SavingJob::wait() {
