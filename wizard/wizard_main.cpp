@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLockFile>
 #include <QSplashScreen>
 #include <QStandardPaths>
@@ -45,6 +46,7 @@ int runWizard(int argc, char** argv) {
         return kNoDisplayExitCode;
     }
     QApplication app(argc, argv);
+    app.setWindowIcon(QIcon(qText(installFolder() + "/restorix.svg")));
     QtWizardServices services;
     const Recovery shellValues;
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
