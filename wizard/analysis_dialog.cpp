@@ -63,22 +63,13 @@ void AnalysisDialog::setPhase(std::string_view text) { phase_->setText(qText(tex
 void AnalysisDialog::setStatus(std::string_view text) { status_->setText(qText(text)); }
 void AnalysisDialog::setProgress(int percent) { bar_->setValue(percent); }
 
-template <typename Ask>
-bool AnalysisDialog::asking(Ask ask) {
-    if (ended_) return false;
-    questionShown_ = true;
+bool AnalysisDialog::asking(const std::function<bool(QuestionPrompter&)>& ask) {
     WindowPrompter prompter(context_.services, this);
-    const bool yes = ask(prompter);
-    questionShown_ = false;
-    if (endPending_) {
-        endPending_ = false;
-        jobEnded();
-    }
-    return yes;
+    return gate_.ask([&] { return ask(prompter); });
 }
 
 void AnalysisDialog::pauseOrResume() {
-    if (ended_) return;
+    if (gate_.ended()) return;
     job_->togglePause();
     pause_->setText(job_->isPaused() ? "Resume" : "Pause");
 }
@@ -96,12 +87,7 @@ void AnalysisDialog::onEscape() {
 }
 
 void AnalysisDialog::jobEnded() {
-    if (ended_ || wizard_.ended()) return;
-    if (questionShown_) {
-        endPending_ = true;
-        return;
-    }
-    ended_ = true;
+    if (wizard_.ended() || !gate_.takeEnd()) return;
     progress_.flush();
     const AnalysisResult result = job_->wait();  // the worker has returned: no wait
     dismiss();

@@ -47,10 +47,8 @@ private:
     void setStatus(std::string_view text) override;
     void setProgress(int percent) override;
 
-    // Runs a question with the job held; the job's end, should it arrive
-    // meanwhile, is handled after the answer.
-    template <typename Ask>
-    bool asking(Ask ask);
+    // Asks through the job's controller with the window as owner.
+    bool asking(const std::function<bool(QuestionPrompter&)>& ask);
     void jobEnded();
 
     Wizard& wizard_;
@@ -63,9 +61,7 @@ private:
     CoalescedProgress progress_;
     std::unique_ptr<MessageSink> messages_;
     std::unique_ptr<AnalysisJob> job_;
-    bool questionShown_ = false;
-    bool endPending_ = false;
-    bool ended_ = false;
+    JobEndGate gate_{[this] { jobEnded(); }};
 };
 
 }  // namespace restorix::wizard

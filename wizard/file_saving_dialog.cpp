@@ -93,30 +93,22 @@ void FileSavingDialog::setCurrentProgress(int percent) { current_->setValue(std:
 void FileSavingDialog::setOverallProgress(int percent) { overall_->setValue(std::min(percent, 100)); }
 void FileSavingDialog::setSkipEnabled(bool enabled) { skip_->setEnabled(enabled); }
 
-template <typename Ask>
-bool FileSavingDialog::asking(Ask ask) {
-    if (ended_) return false;
-    questionShown_ = true;
+bool FileSavingDialog::asking(const std::function<bool(QuestionPrompter&)>& ask) {
     WindowPrompter prompter(context_.services, this);
-    const bool yes = ask(prompter);
-    questionShown_ = false;
-    if (endPending_ && !yes) {
-        endPending_ = false;
-        jobEnded();
-    }
-    return yes;
+    return gate_.ask([&] { return ask(prompter); });
 }
 
 void FileSavingDialog::pauseOrResume() {
-    if (ended_) return;
+    if (gate_.ended()) return;
     job_->togglePause();
     pause_->setText(job_->isPaused() ? "Resume" : "Pause");
 }
 
 void FileSavingDialog::stop() {
     if (!asking([this](QuestionPrompter& p) { return job_->stop(p); })) return;
-    // Stop does not wait for the worker: nothing more is written, the box follows at once.
-    ended_ = true;
+    // Stop does not wait for the worker: nothing more is written, the box
+    // follows at once (unless the job's end, come meanwhile, showed it).
+    if (!gate_.takeEnd()) return;
     progress_.flush();
     wizard_.showViewLog(true);
 }
@@ -134,12 +126,7 @@ void FileSavingDialog::onClose() {
 }
 
 void FileSavingDialog::jobEnded() {
-    if (ended_ || wizard_.ended()) return;
-    if (questionShown_) {
-        endPending_ = true;
-        return;
-    }
-    ended_ = true;
+    if (wizard_.ended() || !gate_.takeEnd()) return;
     progress_.flush();
     SavingResult result;
     try {

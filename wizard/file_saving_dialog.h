@@ -50,8 +50,8 @@ private:
     void setOverallProgress(int percent) override;
     void setSkipEnabled(bool enabled) override;
 
-    template <typename Ask>
-    bool asking(Ask ask);
+    // Asks through the job's controller with the window as owner.
+    bool asking(const std::function<bool(QuestionPrompter&)>& ask);
     void jobEnded();
 
     Wizard& wizard_;
@@ -66,9 +66,7 @@ private:
     SavingState state_;
     std::unique_ptr<MessageSink> messages_;
     std::unique_ptr<SavingJob> job_;
-    bool questionShown_ = false;
-    bool endPending_ = false;
-    bool ended_ = false;
+    JobEndGate gate_{[this] { jobEnded(); }};
 };
 
 }  // namespace restorix::wizard

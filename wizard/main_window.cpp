@@ -169,11 +169,11 @@ void MainWindow::analysisStopped() {
 }
 
 void MainWindow::askExit() {
-    if (context_.services.askYesNo(this, kExitQuestionPlain, wizard_.recovery().appTitle)) wizard_.end(0);
+    wizard_.endIfConfirmed(this, kExitQuestionPlain);
 }
 
 void MainWindow::onEscape() {
-    if (context_.services.askYesNo(this, kEscapeQuestion, wizard_.recovery().appTitle)) wizard_.end(0);
+    wizard_.endIfConfirmed(this, kEscapeQuestion);
 }
 
 void MainWindow::onClose() { askExit(); }

@@ -272,11 +272,11 @@ void PreviewWindow::save() {
 }
 
 void PreviewWindow::askExit() {
-    if (context_.services.askYesNo(this, kExitQuestionPlain, wizard_.recovery().appTitle)) wizard_.end(0);
+    wizard_.endIfConfirmed(this, kExitQuestionPlain);
 }
 
 void PreviewWindow::onEscape() {
-    if (context_.services.askYesNo(this, kEscapeQuestion, wizard_.recovery().appTitle)) wizard_.end(0);
+    wizard_.endIfConfirmed(this, kEscapeQuestion);
 }
 
 void PreviewWindow::onClose() { askExit(); }

@@ -41,9 +41,7 @@ void ViewLogBox::ok() {
 }
 
 void ViewLogBox::onEscape() {
-    if (context_.services.askYesNo(this, " Saving Process is in running, Do you want to exit ? ",
-                                   wizard_.recovery().appTitle))
-        wizard_.end(0);
+    wizard_.endIfConfirmed(this, " Saving Process is in running, Do you want to exit ? ");
 }
 
 void ViewLogBox::onClose() { wizard_.end(0); }

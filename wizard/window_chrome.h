@@ -9,7 +9,9 @@
 #include <QColor>
 #include <QStyle>
 #include <QToolButton>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 
@@ -61,6 +63,40 @@ public:
 private:
     WizardServices& services_;
     QWidget* owner_;
+};
+
+// A window's hold on its job's end: an end that arrives while a question is
+// shown waits for the answer, and the end is taken once.
+class JobEndGate {
+public:
+    explicit JobEndGate(std::function<void()> onEnd) : onEnd_(std::move(onEnd)) {}
+    // Runs a question (false without asking once the end was taken); an end
+    // that arrived meanwhile is handled after the answer.
+    bool ask(const std::function<bool()>& question) {
+        if (ended_) return false;
+        asking_ = true;
+        const bool yes = question();
+        asking_ = false;
+        if (std::exchange(endPending_, false)) onEnd_();
+        return yes;
+    }
+    // True the first time, outside a question: the caller handles the end now.
+    bool takeEnd() {
+        if (ended_) return false;
+        if (asking_) {
+            endPending_ = true;
+            return false;
+        }
+        ended_ = true;
+        return true;
+    }
+    bool ended() const { return ended_; }
+
+private:
+    std::function<void()> onEnd_;
+    bool asking_ = false;
+    bool endPending_ = false;
+    bool ended_ = false;
 };
 
 // The File, Option and Help menus of the main window and the Preview.

@@ -73,6 +73,10 @@ void Wizard::showViewLog(bool aborted) {
     viewLog_->show();
 }
 
+void Wizard::endIfConfirmed(QWidget* owner, std::string_view question) {
+    if (context_.services.askYesNo(owner, question, recovery_.appTitle)) end(0);
+}
+
 void Wizard::end(int code) {
     if (exitCode_) return;
     exitCode_ = code;

@@ -7,6 +7,7 @@
 // stack), and the jobs' threads end before the recovery they read.
 
 #include <QObject>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,8 @@ public:
     // Ends the process: the jobs are asked to stop, the windows hidden, and
     // the services end the process with the code.
     void end(int code);
+    // Asks the Yes/No question over the window; Yes ends the process with 0.
+    void endIfConfirmed(QWidget* owner, std::string_view question);
     bool ended() const { return exitCode_.has_value(); }
     std::optional<int> exitCode() const { return exitCode_; }
 

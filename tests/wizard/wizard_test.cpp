@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "activitylog/activity_log.h"
 #include "datafile/cfile64.h"
@@ -36,7 +38,9 @@
 #include "wizard/main_window.h"
 #include "wizard/preview_window.h"
 #include "wizard/qt_text.h"
+#include "wizard/ui_bridge.h"
 #include "wizard/view_log_box.h"
+#include "wizard/window_chrome.h"
 #include "wizard/wizard_main.h"
 
 using namespace restorix;
@@ -419,6 +423,66 @@ INSTANTIATE_TEST_SUITE_P(
                     std::nullopt},
         FailureCase{"unwritable", "Cannot open target file|Attention!|stop", 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Progress from a worker reaches the window only on the window's timer, with
+// the latest value of each field.
+class RecordingProgress : public ProgressSink {
+public:
+    void setProgress(int percent) override { values.push_back(percent); }
+    void setTableName(std::string_view text) override { table = text; }
+    std::vector<int> values;
+    std::string table;
+};
+
+TEST(ProgressBridge, AWorkerFloodReachesTheWindowAsItsLatestValues) {
+    RecordingProgress window;
+    CoalescedProgress bridge(window);
+    std::thread worker([&] {
+        for (int i = 0; i < 100000; ++i) bridge.setProgress(i % 100);
+        bridge.setTableName("EMP");
+        bridge.setProgress(100);
+    });
+    worker.join();
+    EXPECT_TRUE(window.values.empty());  // nothing touches the window from the worker
+    ASSERT_TRUE(pumpUntil([&] { return !window.values.empty(); }, std::chrono::seconds(2)));
+    EXPECT_EQ(window.values, std::vector<int>{100});
+    EXPECT_EQ(window.table, "EMP");
+}
+
+TEST(ProgressBridge, RepaintsAtMostAboutThirtyTimesASecond) {
+    RecordingProgress window;
+    CoalescedProgress bridge(window);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; !done; ++i) bridge.setProgress(i % 100);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    pumpUntil([] { return false; }, std::chrono::milliseconds(500));
+    done = true;
+    worker.join();
+    const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
+    EXPECT_GE(bridge.flushes(), 1);
+    EXPECT_LE(bridge.flushes(), static_cast<int>(seconds * 1000 / kRepaintIntervalMs) + 1);
+}
+
+TEST(JobEndGate, AnEndDuringAQuestionWaitsForTheAnswerAndIsTakenOnce) {
+    int handled = 0;
+    JobEndGate* self = nullptr;
+    JobEndGate gate([&] {
+        if (self->takeEnd()) ++handled;
+    });
+    self = &gate;
+    EXPECT_TRUE(gate.ask([&] {
+        EXPECT_FALSE(gate.takeEnd());  // the job's end arrives while the question is up
+        EXPECT_EQ(handled, 0);
+        return true;
+    }));
+    EXPECT_EQ(handled, 1);  // handled once the answer is in
+    EXPECT_FALSE(gate.takeEnd());
+    EXPECT_FALSE(gate.ask([] { return true; }));  // no question after the end
+    EXPECT_EQ(handled, 1);
+}
 
 TEST(WizardInstance, ASecondStartFindsTheLockTaken) {
     const QString folder = qText(forge::scratchPath("wizard-lock"));
