@@ -277,7 +277,7 @@ TEST_F(WizardRun, FileSavingStopYesEndsInTheAbortedViewLogBox) {
     EXPECT_NE(logText().find("Process Aborted by User at time 09:05:03"), std::string::npos);
 }
 
-TEST_F(WizardRun, FileSavingPauseAndSkipTableBetweenTables) {
+TEST_F(WizardRun, FileSavingPauseResumeAndSkipTable) {
     forgeDemo();
     start();
     repair(1);
@@ -285,13 +285,27 @@ TEST_F(WizardRun, FileSavingPauseAndSkipTableBetweenTables) {
     previewReady().saveButton()->click();
     FileSavingDialog& saving = *wizard_->savingDialog();
     EXPECT_FALSE(saving.skipButton()->isEnabled());
-    saving.pauseOrResume();
+    saving.pauseOrResume();  // before the worker reads its first table
     EXPECT_EQ(utf8(saving.pauseButton()->text()), "Resume");
-    saving.skipTable();  // no table is being read while paused at the start: no question
+    saving.skipTable();  // no table is being read: no question
     EXPECT_TRUE(services_.asked.empty());
+    // Every write is a stop point: let the worker on a little at a time
+    // until it is held inside a table.
+    for (int step = 0; step < 5000 && !saving.state().tableInProgress; ++step) {
+        saving.pauseOrResume();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        saving.pauseOrResume();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(saving.state().tableInProgress.load());
+    services_.answers = {true};
+    saving.skipTable();
+    EXPECT_EQ(services_.asked, std::vector<std::string>{"Do you want to skip the table?|" + kAppTitle});
+    EXPECT_TRUE(saving.state().skipRequested.load());
     saving.pauseOrResume();
     EXPECT_EQ(utf8(saving.pauseButton()->text()), "Pause");
     ASSERT_TRUE(pumpUntil([&] { return wizard_->viewLogBox() != nullptr; }));
+    EXPECT_FALSE(saving.state().skipRequested.load());  // the reader took it
     EXPECT_EQ(utf8(wizard_->viewLogBox()->statusLabel()->text()), "Saving Completed Successfully");
 }
 
