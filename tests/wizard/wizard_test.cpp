@@ -31,6 +31,7 @@
 #include "datafile/cfile64.h"
 #include "platform/clock.h"
 #include "tests/wizard/wizard_harness.h"
+#include "tools/forge/bench_scenarios.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "wizard/analysis_dialog.h"
@@ -278,32 +279,31 @@ TEST_F(WizardRun, FileSavingStopYesEndsInTheAbortedViewLogBox) {
 }
 
 TEST_F(WizardRun, FileSavingPauseResumeAndSkipTable) {
-    forgeDemo();
+    // The demo and one big table whose rows take a while to read.
+    forge::Scenario scenario = forge::loadScenario(std::string(RESTORIX_SOURCE_DIR) + "/share/restorix/demo.json");
+    forge::WriteOptions options;
+    options.fileSize = 24ull << 20;
+    options.bulkTable = forge::addBenchTable(scenario);
+    forge::writeDatafile(scenario, datafile_, options);
     start();
     repair(1);
     services_.folder = (scratch_ / "out").string();
     previewReady().saveButton()->click();
     FileSavingDialog& saving = *wizard_->savingDialog();
     EXPECT_FALSE(saving.skipButton()->isEnabled());
-    saving.pauseOrResume();  // before the worker reads its first table
+    saving.pauseOrResume();
     EXPECT_EQ(utf8(saving.pauseButton()->text()), "Resume");
-    saving.skipTable();  // no table is being read: no question
-    EXPECT_TRUE(services_.asked.empty());
-    // Every write is a stop point: let the worker on a little at a time
-    // until it is held inside a table.
-    for (int step = 0; step < 5000 && !saving.state().tableInProgress; ++step) {
-        saving.pauseOrResume();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        saving.pauseOrResume();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    ASSERT_TRUE(saving.state().tableInProgress.load());
+    saving.pauseOrResume();
+    EXPECT_EQ(utf8(saving.pauseButton()->text()), "Pause");
+
+    // While the big table is read, Skip Table asks and the reader gives the table up.
+    ASSERT_TRUE(pumpUntil([&] {
+        return saving.tableLabel()->text() == QString::fromStdString(options.bulkTable->table) &&
+               saving.skipButton()->isEnabled();
+    }));
     services_.answers = {true};
     saving.skipTable();
     EXPECT_EQ(services_.asked, std::vector<std::string>{"Do you want to skip the table?|" + kAppTitle});
-    EXPECT_TRUE(saving.state().skipRequested.load());
-    saving.pauseOrResume();
-    EXPECT_EQ(utf8(saving.pauseButton()->text()), "Pause");
     ASSERT_TRUE(pumpUntil([&] { return wizard_->viewLogBox() != nullptr; }));
     EXPECT_FALSE(saving.state().skipRequested.load());  // the reader took it
     EXPECT_EQ(utf8(wizard_->viewLogBox()->statusLabel()->text()), "Saving Completed Successfully");
