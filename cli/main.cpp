@@ -7,13 +7,18 @@
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <string_view>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "datafile/cfile64.h"
+#include "wizard/wizard_main.h"
 
 int main(int argc, char** argv) {
     using namespace restorix::cli;
+    // No subcommand, or "wizard": the windows.
+    if (argc == 1 || (argc == 2 && std::string_view(argv[1]) == "wizard"))
+        return restorix::wizard::runWizard(argc, argv);
     CLI::App app{"Restorix for Oracle Database: rebuilds a database from its SYSTEM datafile"};
     app.require_subcommand(1);
     int exitCode = kSuccess;

@@ -34,7 +34,9 @@ AnalysisJob::~AnalysisJob() {
     }
 }
 
-void AnalysisJob::start() {
+bool AnalysisJob::start() {
+    if (started_) return false;
+    started_ = true;
     recovery_.analysisControl.reset();
     recovery_.partial.store(false);
     ending_.store(Ending::None);
@@ -49,7 +51,9 @@ void AnalysisJob::start() {
             failure_ = std::current_exception();
         }
         finished_.store(true);
+        if (onFinished_) onFinished_();
     });
+    return true;
 }
 
 AnalysisResult AnalysisJob::wait() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <thread>
 
 #include "datafile/block_scan.h"
@@ -38,7 +39,13 @@ public:
     AnalysisJob(const AnalysisJob&) = delete;
     AnalysisJob& operator=(const AnalysisJob&) = delete;
 
-    void start();
+    // Starts the worker; false (and nothing started) when this job has
+    // already been started, whether it still runs or has finished.
+    bool start();
+    // Called on the worker thread once the job has ended, so a window learns
+    // of the end without polling; it should only post to its own thread.
+    // Set before start().
+    void setOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
     // Waits for the worker, then settles what Stop or close decided. What the
     // worker threw (a read error of the datafile, memory run out) is raised
     // here, on the caller's thread.
@@ -75,6 +82,8 @@ private:
     const Clock& clock_;
     ScanOptions options_;
     std::thread worker_;
+    std::function<void()> onFinished_;
+    bool started_ = false;
     std::atomic<bool> finished_{false};
     std::atomic<Ending> ending_{Ending::None};
     AnalysisResult jobResult_ = AnalysisResult::analysisCompleted;

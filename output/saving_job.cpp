@@ -320,9 +320,12 @@ std::string incompleteNoteText(std::string_view why, const SavingSteps& steps, c
 }
 
 // Leaves the note in the output root and says so; a note that cannot be
-// written is reported instead.
+// written is reported instead. Without an output root nothing was written,
+// so there is nothing to mark.
 void leaveIncompleteNote(std::string_view why, const SavingSteps& steps, const SavingSetup& setup,
                          MessageSink& messages, const Clock& clock) {
+    std::error_code ignored;
+    if (!fs::is_directory(setup.outputRoot, ignored)) return;
     const fs::path note = setup.outputRoot / kIncompleteNoteName;
     try {
         writeTextFile(note, incompleteNoteText(why, steps, clock));
@@ -401,7 +404,9 @@ SavingJob::~SavingJob() {
     }
 }
 
-void SavingJob::start() {
+bool SavingJob::start() {
+    if (started_) return false;
+    started_ = true;
     state_.control.reset();
     finished_ = false;
     worker_ = std::thread([this] {
@@ -414,7 +419,9 @@ void SavingJob::start() {
             failure_ = std::current_exception();
         }
         finished_ = true;
+        if (onFinished_) onFinished_();
     });
+    return true;
 }
 
 SavingResult SavingJob::wait() {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -72,7 +73,12 @@ public:
     SavingJob(const SavingJob&) = delete;
     SavingJob& operator=(const SavingJob&) = delete;
 
-    void start();
+    // Starts the worker; false (and nothing started) when this job has
+    // already been started, whether it still runs or has finished.
+    bool start();
+    // Called on the worker thread once the job has ended (completed, stopped
+    // or failed); it should only post to the caller's own thread. Set before start().
+    void setOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
     // Waits for the worker. A completed save appends the completion lines to
     // the activity log. An error reading the datafile (FileError) is raised
     // here, on the caller's thread.
@@ -124,6 +130,8 @@ private:
     const Clock& clock_;
     SavingSetup setup_;
     std::thread worker_;
+    std::function<void()> onFinished_;
+    bool started_ = false;
     std::atomic<bool> finished_{false};
     SavingResult jobResult_ = SavingResult::saveCompleted;
     std::exception_ptr failure_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -241,6 +242,24 @@ TEST_F(AnalysisJobTest, CloseAnsweredYesKeepsThePartialCatalog) {
     EXPECT_TRUE(recovery.partial.load());
     EXPECT_FALSE(recovery.datafile.isOpen());
     EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process? "});
+}
+
+TEST_F(AnalysisJobTest, SignalsItsEndOnceAndRefusesASecondStart) {
+    Recovery recovery;
+    open(recovery, forgeFile(releaseOptions(10)));
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    std::atomic<int> ends{0};
+    std::atomic<bool> finishedWhenSignalled{false};
+    job.setOnFinished([&] {
+        finishedWhenSignalled = job.finished();
+        ++ends;
+    });
+    ASSERT_TRUE(job.start());
+    EXPECT_FALSE(job.start());  // still running or already done: refused, no second worker
+    EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
+    EXPECT_FALSE(job.start());
+    EXPECT_EQ(ends.load(), 1);
+    EXPECT_TRUE(finishedWhenSignalled.load());
 }
 
 TEST_F(AnalysisJobTest, PauseHoldsTheJobUntilResume) {

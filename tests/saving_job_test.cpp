@@ -594,6 +594,24 @@ TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) 
     EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
 }
 
+TEST_F(SavingControllerTest, SignalsItsEndAfterAStopAndRefusesASecondStart) {
+    build_.schema("HR", 30);
+    build_.table("EMP", 30, 51001);
+    holdAtTable("EMP");
+    std::atomic<int> ends{0};
+    job().setOnFinished([&] { ++ends; });
+    ASSERT_TRUE(job().start());
+    gate_.waitForArrival();
+    EXPECT_FALSE(job().start());  // running: refused, the one worker goes on
+    ScriptedPrompter yes(true);
+    EXPECT_TRUE(job().stop(yes));
+    EXPECT_EQ(ends.load(), 0);
+    gate_.release();
+    EXPECT_EQ(job().wait(), SavingResult::saveStopped);
+    EXPECT_EQ(ends.load(), 1);
+    EXPECT_FALSE(job().start());  // finished: refused too
+}
+
 TEST_F(SavingControllerTest, SkipTableAsksOnlyWhileATableIsRead) {
     build_.schema("HR", 30);
     build_.table("EMP", 30, 51001);

@@ -1,0 +1,183 @@
+#include "wizard/main_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "activitylog/log_lines.h"
+#include "wizard/qt_text.h"
+#include "wizard/wizard.h"
+
+namespace restorix::wizard {
+
+namespace {
+
+constexpr std::array<RecoveryOption, 3> kOptions = {RecoveryOption::SysOnly, RecoveryOption::AllButSys,
+                                                    RecoveryOption::All};
+
+std::string upperCased(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Wizard& wizard) : WizardWindow(wizard.context(), kMainPicture), wizard_(wizard) {
+    const Recovery& recovery = wizard_.recovery();
+    setWindowTitle(qText(recovery.appTitle));
+    auto* layout = new QVBoxLayout(this);
+    menus_ = addWizardMenus(this, layout);
+
+    auto* pictures = new QHBoxLayout;
+    QToolButton* open = pictureButton(this, QStyle::SP_DialogOpenButton, "Open");
+    repairPicture_ = pictureButton(this, QStyle::SP_BrowserReload, "Repair");
+    QToolButton* about = pictureButton(this, QStyle::SP_MessageBoxInformation, "About");
+    QToolButton* exit = pictureButton(this, QStyle::SP_DialogCloseButton, "Exit");
+    for (QToolButton* b : {open, repairPicture_, about, exit}) pictures->addWidget(b);
+    pictures->addStretch();
+    layout->addLayout(pictures);
+
+    auto* fileGroup = new QGroupBox("Please Select Oracle Database file:", this);
+    auto* fileRow = new QHBoxLayout(fileGroup);
+    pathText_ = new QLineEdit(fileGroup);
+    pathText_->setReadOnly(true);
+    browse_ = new QPushButton("Browse", fileGroup);
+    fileRow->addWidget(pathText_);
+    fileRow->addWidget(browse_);
+    layout->addWidget(fileGroup);
+
+    auto* optionGroup = new QGroupBox("Recovery Options", this);
+    auto* optionColumn = new QVBoxLayout(optionGroup);
+    for (int i = 0; i < 3; ++i) {
+        options_[static_cast<std::size_t>(i)] = new QRadioButton(kOptionTexts[static_cast<std::size_t>(i)], optionGroup);
+        optionColumn->addWidget(options_[static_cast<std::size_t>(i)]);
+        connect(options_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this, [this, i] { chooseOption(i); });
+    }
+    layout->addWidget(optionGroup);
+
+    repair_ = new QPushButton("Repair", this);
+    repair_->setDefault(true);
+    layout->addWidget(repair_, 0, Qt::AlignRight);
+
+    connect(browse_, &QPushButton::clicked, this, &MainWindow::browse);
+    connect(open, &QToolButton::clicked, this, &MainWindow::browse);
+    connect(menus_.selectSource, &QAction::triggered, this, &MainWindow::browse);
+    connect(repair_, &QPushButton::clicked, this, &MainWindow::repair);
+    connect(repairPicture_, &QToolButton::clicked, this, &MainWindow::repair);
+    connect(about, &QToolButton::clicked, this, [this] { showAboutBox(context_, this); });
+    connect(menus_.about, &QAction::triggered, this, [this] { showAboutBox(context_, this); });
+    connect(exit, &QToolButton::clicked, this, &MainWindow::askExit);
+    connect(menus_.exit, &QAction::triggered, this, &MainWindow::askExit);
+    connect(menus_.viewLog, &QAction::triggered, this, [this] { viewActivityLog(context_); });
+    connect(menus_.clearLog, &QAction::triggered, this, [this] {
+        clearActivityLogAsking(context_, this, "Do you want to clear Log File?", wizard_.recovery().appTitle);
+    });
+    connect(menus_.contents, &QAction::triggered, this, [this] { openHelp(context_); });
+
+    menus_.saveDbf->setEnabled(false);  // the Preview gives it its meaning
+    setOptionsEnabled(false);
+    setFixedSize(hasPicture() ? sizeHint().expandedTo(QSize(560, 360)) : sizeHint());
+}
+
+void MainWindow::setOptionsEnabled(bool enabled) {
+    for (QRadioButton* b : options_) b->setEnabled(enabled);
+}
+
+void MainWindow::browse() {
+    Recovery& recovery = wizard_.recovery();
+    const std::optional<std::string> chosen = context_.services.chooseDatafile(this);
+    if (!chosen) {
+        pathText_->setText(qText(recovery.sourcePath));
+        return;
+    }
+    wizard_.datafilePath = *chosen;
+    recovery.sourcePath = upperCased(*chosen);
+    recovery.sourceTitle = std::filesystem::path(*chosen).stem().string();
+    pathText_->setText(qText(*chosen));
+    setOptionsEnabled(true);
+}
+
+void MainWindow::chooseOption(int index) {
+    if (!options_[static_cast<std::size_t>(index)]->isChecked()) return;
+    wizard_.recovery().setOption(kOptions[static_cast<std::size_t>(index)]);
+    repair_->setEnabled(true);
+    repairPicture_->setEnabled(true);
+}
+
+void MainWindow::forgetFile() {
+    Recovery& recovery = wizard_.recovery();
+    pathText_->clear();
+    for (QRadioButton* b : options_) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+    setOptionsEnabled(false);
+    recovery.setOption(RecoveryOption::None);
+    recovery.sourcePath.clear();
+    wizard_.datafilePath.clear();
+}
+
+void MainWindow::repair() {
+    Recovery& recovery = wizard_.recovery();
+    WizardServices& services = context_.services;
+    if (recovery.sourcePath.empty()) {
+        services.inform(this, "Please select the DBF File.", recovery.productName, BoxIcon::Information);
+        pathText_->clear();
+        return;
+    }
+    if (!recovery.recoverSysOnly && !recovery.recoverAllButSys && !recovery.recoverAll) {
+        services.inform(this, "Please select any recovery options.", recovery.productName, BoxIcon::Information);
+        return;
+    }
+    // A file that is gone is told apart from one that another process holds.
+    std::error_code ec;
+    if (!std::filesystem::exists(wizard_.datafilePath, ec)) {
+        logSelectedFileMissing(context_.log);
+        services.inform(this, "No such file exists.", recovery.productName, BoxIcon::Information);
+        return;
+    }
+    if (!recovery.datafile.open(wizard_.datafilePath)) {
+        services.inform(this, "The selected file is already being used by another process.", recovery.productName,
+                        BoxIcon::Information);
+        forgetFile();
+        return;
+    }
+    logAnalysisStart(context_.log, context_.clock, recovery.sourcePath);
+    browse_->setEnabled(false);
+    menus_.selectSource->setEnabled(false);
+    wizard_.runAnalysis();
+}
+
+void MainWindow::analysisStopped() {
+    show();
+    raise();
+    activateWindow();
+    repair_->setEnabled(true);
+    repair_->setFocus();
+    browse_->setEnabled(true);
+    menus_.selectSource->setEnabled(true);
+    setOptionsEnabled(true);
+}
+
+void MainWindow::askExit() {
+    wizard_.endIfConfirmed(this, kExitQuestionPlain);
+}
+
+void MainWindow::onEscape() {
+    wizard_.endIfConfirmed(this, kEscapeQuestion);
+}
+
+void MainWindow::onClose() { askExit(); }
+
+void MainWindow::onHelp() { openHelp(context_); }
+
+}  // namespace restorix::wizard
