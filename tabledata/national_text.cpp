@@ -138,22 +138,31 @@ bool appendNationalText(std::string& out, Bytes bytes, NationalCharset charset) 
     return read;
 }
 
-void appendUnistrContent(std::string& out, std::string_view utf8) {
+std::u16string utf16Units(std::string_view utf8) {
     const Bytes bytes(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size());
+    std::u16string units;
+    units.reserve(utf8.size());
     for (std::size_t at = 0; at < bytes.size();) {
-        // The text comes from appendNationalText; a stray byte is written as U+FFFD.
         const std::optional<char32_t> read = nextUtf8(bytes, at);
         if (!read) ++at;
         const char32_t c = read.value_or(kReplacementCharacter);
-        if (standsForItself(c)) {
-            out.push_back(static_cast<char>(c));
-        } else if (c >= kFirstSupplementary) {
+        if (c >= kFirstSupplementary) {
             const char32_t offset = c - kFirstSupplementary;
-            appendEscapedUnit(out, kFirstHighSurrogate + (offset >> 10));
-            appendEscapedUnit(out, kFirstLowSurrogate + (offset & 0x3FF));
+            units.push_back(static_cast<char16_t>(kFirstHighSurrogate + (offset >> 10)));
+            units.push_back(static_cast<char16_t>(kFirstLowSurrogate + (offset & 0x3FF)));
         } else {
-            appendEscapedUnit(out, c);
+            units.push_back(static_cast<char16_t>(c));
         }
+    }
+    return units;
+}
+
+void appendUnistrContent(std::string& out, std::string_view utf8) {
+    for (const char16_t unit : utf16Units(utf8)) {
+        if (standsForItself(unit))
+            out.push_back(static_cast<char>(unit));
+        else
+            appendEscapedUnit(out, unit);
     }
 }
 

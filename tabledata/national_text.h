@@ -18,6 +18,10 @@ namespace restorix {
 // text of that set (an odd length, a lone surrogate, a malformed sequence).
 bool appendNationalText(std::string& out, std::span<const std::uint8_t> bytes, NationalCharset charset);
 
+// The UTF-16 code units of a UTF-8 text, as AL16UTF16 stores it; a malformed
+// sequence gives U+FFFD.
+std::u16string utf16Units(std::string_view utf8);
+
 // Appends what goes between UNISTR's apostrophes for a UTF-8 text: printable
 // ASCII other than ' \ & as itself, every other UTF-16 code unit as \XXXX.
 void appendUnistrContent(std::string& out, std::string_view utf8);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/codepage.h"
+#include "tabledata/national_text.h"
 #include "tools/forge/oracle_values.h"
 
 namespace restorix::forge {
@@ -312,21 +313,7 @@ Bytes encodeDaySecond(std::string_view whole) {
 
 // UTF-8 text to UTF-16 big-endian, NCHAR blank-padded to its characters.
 Bytes nationalBytes(const ColumnType& type, std::string_view text) {
-    std::u16string units;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (i + length > text.size()) reject("malformed UTF-8", text);
-        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += length;
-        if (c >= 0x10000) {
-            units.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            units.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            units.push_back(static_cast<char16_t>(c));
-        }
-    }
+    std::u16string units = utf16Units(text);
     if (units.size() > static_cast<std::size_t>(type.length)) reject("value longer than " + columnTypeText(type), text);
     if (type.kind == TypeKind::Nchar) units.resize(static_cast<std::size_t>(type.length), u' ');
     Bytes out;
