@@ -219,6 +219,15 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
            "-2-3", "4 05:12:10.222", "R\u00E9&\U0001F600", "x", "AAAR3sAAEAAAACXAAA"});
     t.row({std::nullopt, "8", std::nullopt, std::nullopt, "NaN", "Inf"});
     analyse(s);
+    const auto column = [&](std::string_view name) {
+        return *std::find_if(recovery_.catalog.columnList.begin(), recovery_.catalog.columnList.end(),
+                             [&](const ColumnEntry& c) { return c.name == name; });
+    };
+    EXPECT_EQ(column("NOTES").segmentColumn, 12) << "LONG and LONG RAW are stored after the other columns";
+    EXPECT_EQ(column("PIC").segmentColumn, 13);
+    EXPECT_EQ(column("ID").segmentColumn, 1);
+    EXPECT_EQ(column("NV").charsetForm, kNationalCharsetForm);
+    EXPECT_EQ(column("NOTES").charsetForm, kImplicitCharsetForm);
 
     const PreviewList preview = previewNode(recovery_, "TYPES", "Table", "HR");
     ASSERT_EQ(preview.rows.size(), 2u);
