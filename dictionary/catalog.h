@@ -69,7 +69,28 @@ constexpr std::uint8_t kTimestampLocal = 232;  // WITH LOCAL TIME ZONE
 constexpr std::uint8_t kNumberInteger = 240;    // NUMBER without precision, scale absent or 0
 constexpr std::uint8_t kNumberScaled = 241;     // NUMBER(p), NUMBER(p, s)
 constexpr std::uint8_t kNumberPrecision = 242;  // FLOAT(p): a precision and no scale
+constexpr std::uint8_t kNationalVarchar2 = 243;  // NVARCHAR2: VARCHAR2 in the national character set
+constexpr std::uint8_t kNationalChar = 244;      // NCHAR: CHAR in the national character set
+constexpr std::uint8_t kRowid = 70;
+constexpr std::uint8_t kBinaryFloat = 101;
+constexpr std::uint8_t kBinaryDouble = 102;
+constexpr std::uint8_t kTimestampZone = 182;  // WITH TIME ZONE
+constexpr std::uint8_t kIntervalYearMonth = 183;
+constexpr std::uint8_t kIntervalDaySecond = 184;
 }  // namespace type_code
+
+// COL$ CHARSETFORM: the database character set, or the national one.
+constexpr std::uint8_t kImplicitCharsetForm = 1;
+constexpr std::uint8_t kNationalCharsetForm = 2;
+
+// The national character set NCHAR and NVARCHAR2 values are stored in.
+enum class NationalCharset : std::uint8_t { Al16Utf16, Utf8 };
+
+// The most bytes one character takes in the national character set: what a
+// declared length in characters is multiplied by in COL$ LENGTH.
+constexpr int bytesPerNationalCharacter(NationalCharset charset) {
+    return charset == NationalCharset::Utf8 ? 3 : 2;
+}
 
 struct ColumnEntry {
     DictionaryNumber objNumber = kNoNumber;
@@ -77,7 +98,11 @@ struct ColumnEntry {
     std::string name;
     std::uint8_t typeCode = 0;      // Oracle type + 1; 240/241/242 for NUMBER forms
     std::int16_t length = 0;
-    std::optional<int> scale;       // NUMBER scale, when the dictionary holds one
+    std::optional<int> scale;       // NUMBER scale, interval fractional seconds, when the dictionary holds one
+    // SEGCOL#: the column's place in the stored row (from 1), 0 when it is
+    // not stored there. LONG columns are stored last whatever their number.
+    int segmentColumn = 0;
+    std::uint8_t charsetForm = kImplicitCharsetForm;  // CHARSETFORM
 
     int number() const { return columnNumber; }
 };

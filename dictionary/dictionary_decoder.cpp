@@ -53,11 +53,13 @@ constexpr std::size_t kConNumberColumn = 2;
 constexpr int kColumnRowColumns = 20;
 constexpr int kColumnRowColumnsLong = 23;
 constexpr std::size_t kColNumberColumn = 0;
+constexpr std::size_t kColSegmentColumn = 1;
 constexpr std::size_t kColNameColumn = 4;
 constexpr std::size_t kColTypeColumn = 5;
 constexpr std::size_t kColLengthColumn = 6;
 constexpr std::size_t kColPrecisionColumn = 8;
 constexpr std::size_t kColScaleColumn = 9;
+constexpr std::size_t kColCharsetFormColumn = 15;
 constexpr int kFirstColumnNumber = 1;
 
 constexpr std::uint8_t kUntypedTypeCode = 1;        // a type column holding zero or nothing
@@ -118,6 +120,14 @@ std::uint8_t numberTypeCode(bool hasPrecision, const std::optional<int>& scale) 
     if (hasPrecision && scale) return type_code::kNumberScaled;
     if (hasPrecision) return type_code::kNumberPrecision;
     return type_code::kNumberWithScaleOnly;
+}
+
+// NCHAR and NVARCHAR2 are CHAR and VARCHAR2 in the national character set.
+std::uint8_t nationalTypeCode(std::uint8_t typeCode, std::uint8_t charsetForm) {
+    if (charsetForm != kNationalCharsetForm) return typeCode;
+    if (typeCode == type_code::kChar) return type_code::kNationalChar;
+    if (typeCode == type_code::kVarchar2) return type_code::kNationalVarchar2;
+    return typeCode;
 }
 
 std::string lineFeedsAsSpaces(std::string text) {
@@ -315,14 +325,26 @@ void DictionaryRowDecoder::addColumnRow(const Row& row) {
     entry.columnNumber = static_cast<int>(number);
     entry.name = row.text(kColNameColumn);
     entry.typeCode = typeCodeOf(row.value(kColTypeColumn));
+    const DictionaryNumber segmentColumn = dictionaryNumber(row.value(kColSegmentColumn));
+    if (segmentColumn > 0 && segmentColumn <= std::numeric_limits<std::int16_t>::max())
+        entry.segmentColumn = static_cast<int>(segmentColumn);
+    // A CHARSETFORM missing or NULL is the database character set.
+    if (dictionaryNumber(row.value(kColCharsetFormColumn)) == kNationalCharsetForm)
+        entry.charsetForm = kNationalCharsetForm;
+    entry.typeCode = nationalTypeCode(entry.typeCode, entry.charsetForm);
     if (entry.typeCode == type_code::kNumberWithScaleOnly) {
         const bool hasPrecision = !row.isNull(kColPrecisionColumn);
         entry.scale = scaleOf(row.value(kColScaleColumn));
         entry.typeCode = numberTypeCode(hasPrecision, entry.scale);
         entry.length = plusOne(row.value(kColPrecisionColumn));
-    } else if (entry.typeCode == type_code::kTimestamp || entry.typeCode == type_code::kTimestampLocal) {
+    } else if (entry.typeCode == type_code::kTimestamp || entry.typeCode == type_code::kTimestampLocal ||
+               entry.typeCode == type_code::kTimestampZone) {
         // The fractional-second precision is held in the scale column.
         entry.length = plusOne(row.value(kColScaleColumn));
+    } else if (entry.typeCode == type_code::kIntervalYearMonth || entry.typeCode == type_code::kIntervalDaySecond) {
+        // The leading field's precision, and the fractional seconds' as the scale.
+        entry.length = plusOne(row.value(kColPrecisionColumn));
+        entry.scale = scaleOf(row.value(kColScaleColumn));
     } else {
         entry.length = plusOne(row.value(kColLengthColumn));
     }

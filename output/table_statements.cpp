@@ -16,12 +16,18 @@ int declaredLength(const ColumnEntry& column) { return column.length - 1; }
 
 std::string parenthesised(const std::string& inside) { return "(" + inside + ")"; }
 
-std::string typeSuffix(const ColumnType& type, const ColumnEntry& column) {
+std::string typeSuffix(const ColumnType& type, const ColumnEntry& column, NationalCharset national) {
     const std::string text(type.text);
     const int length = declaredLength(column);
     switch (type.form) {
         case TypeForm::Sized:
-            return text + parenthesised(std::to_string(length));
+            return text + parenthesised(std::to_string(length)) + std::string(type.suffix);
+        case TypeForm::IntervalDay:
+            return text + parenthesised(std::to_string(length)) + std::string(type.suffix) +
+                   (column.scale ? parenthesised(std::to_string(*column.scale)) : std::string());
+        case TypeForm::NationalSized:
+            // COL$ LENGTH counts bytes; the declaration counts characters.
+            return text + parenthesised(std::to_string(length / bytesPerNationalCharacter(national)));
         case TypeForm::Plain:
             return text;
         case TypeForm::NumberScaled:
@@ -38,12 +44,12 @@ std::string typeSuffix(const ColumnType& type, const ColumnEntry& column) {
 
 }  // namespace
 
-std::string columnDefinition(const ColumnEntry& column) {
-    return " " + quotedColumn(column.name) + typeSuffix(columnType(column.typeCode), column);
+std::string columnDefinition(const ColumnEntry& column, NationalCharset national) {
+    return " " + quotedColumn(column.name) + typeSuffix(columnType(column.typeCode), column, national);
 }
 
 std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
-                                 std::span<const ColumnEntry* const> columns) {
+                                 std::span<const ColumnEntry* const> columns, NationalCharset national) {
     std::vector<const ColumnEntry*> ordered(columns.begin(), columns.end());
     std::stable_sort(ordered.begin(), ordered.end(), [](const ColumnEntry* a, const ColumnEntry* b) {
         return a->columnNumber < b->columnNumber;
@@ -51,22 +57,22 @@ std::string createTableStatement(std::string_view schemaName, std::string_view t
     std::string statement = "Create Table " + qualifiedTableName(schemaName, tableName) + "(";
     for (std::size_t i = 0; i < ordered.size(); ++i) {
         if (i > 0) statement += ",";
-        statement += columnDefinition(*ordered[i]);
+        statement += columnDefinition(*ordered[i], national);
     }
     return statement + ");";
 }
 
 std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
-                                 std::span<const ColumnEntry> columns) {
+                                 std::span<const ColumnEntry> columns, NationalCharset national) {
     std::vector<const ColumnEntry*> pointers;
     pointers.reserve(columns.size());
     for (const ColumnEntry& column : columns) pointers.push_back(&column);
-    return createTableStatement(schemaName, tableName, pointers);
+    return createTableStatement(schemaName, tableName, pointers, national);
 }
 
 std::string createTableScriptText(std::string_view schemaName, std::string_view tableName,
-                                  std::span<const ColumnEntry* const> columns) {
-    return withCrLf(createTableStatement(schemaName, tableName, columns)) + std::string(kScriptTrailer);
+                                  std::span<const ColumnEntry* const> columns, NationalCharset national) {
+    return withCrLf(createTableStatement(schemaName, tableName, columns, national)) + std::string(kScriptTrailer);
 }
 
 }  // namespace restorix

@@ -12,19 +12,23 @@ namespace restorix {
 
 // One column's text inside the statement: a space, the quoted name, then its
 // type, e.g. ` "SAL" Number(10,2)`. Types this system does not rebuild come
-// out as Varchar2(10) directly after the name.
-std::string columnDefinition(const ColumnEntry& column);
+// out as Varchar2(10) directly after the name. NCHAR and NVARCHAR2 lengths
+// are counted in characters of the national character set.
+std::string columnDefinition(const ColumnEntry& column, NationalCharset national = NationalCharset::Al16Utf16);
 
 // "Create Table S.T(" + column texts joined by "," + ");" with the columns in
 // ascending column number (the dictionary may list them in another order).
 std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
-                                 std::span<const ColumnEntry* const> columns);
+                                 std::span<const ColumnEntry* const> columns,
+                                 NationalCharset national = NationalCharset::Al16Utf16);
 std::string createTableStatement(std::string_view schemaName, std::string_view tableName,
-                                 std::span<const ColumnEntry> columns);
+                                 std::span<const ColumnEntry> columns,
+                                 NationalCharset national = NationalCharset::Al16Utf16);
 
 // The whole content of SCHEMA_create\TABLE.sql: the statement with CR LF line
 // ends, then CR LF and "Exit;".
 std::string createTableScriptText(std::string_view schemaName, std::string_view tableName,
-                                  std::span<const ColumnEntry* const> columns);
+                                  std::span<const ColumnEntry* const> columns,
+                                  NationalCharset national = NationalCharset::Al16Utf16);
 
 }  // namespace restorix

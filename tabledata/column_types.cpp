@@ -7,22 +7,30 @@ namespace {
 
 using namespace type_code;
 
-constexpr std::array<ColumnType, 15> kColumnTypes = {{
+constexpr std::array<ColumnType, 23> kColumnTypes = {{
     {kVarchar2, ValueDecoder::Varchar2, " Varchar2", TypeForm::Sized},
     {kNumberWithScaleOnly, ValueDecoder::ExactNumber, " Number", TypeForm::NumberStar},
     {kNumberInteger, ValueDecoder::IntegerNumber, " Number", TypeForm::Plain},
     {kNumberScaled, ValueDecoder::IntegerNumber, " Number", TypeForm::NumberScaled},
     {kNumberPrecision, ValueDecoder::PointNumber, " Float", TypeForm::Sized},
-    {kLong, ValueDecoder::None, " Long", TypeForm::Plain},
+    {kLong, ValueDecoder::Varchar2, " Long", TypeForm::Plain},
     {kDate, ValueDecoder::Date, " Date", TypeForm::Plain},
-    {kRaw, ValueDecoder::None, " Raw", TypeForm::Sized},
-    {kLongRaw, ValueDecoder::None, " Long Raw", TypeForm::Plain},  // LONG RAW takes no length
+    {kRaw, ValueDecoder::Raw, " Raw", TypeForm::Sized},
+    {kLongRaw, ValueDecoder::Raw, " Long Raw", TypeForm::Plain},  // LONG RAW takes no length
+    {kRowid, ValueDecoder::None, " Rowid", TypeForm::Plain},
+    {kBinaryFloat, ValueDecoder::BinaryFloat, " Binary_Float", TypeForm::Plain},
+    {kBinaryDouble, ValueDecoder::BinaryDouble, " Binary_Double", TypeForm::Plain},
     {kChar, ValueDecoder::Char, " Char", TypeForm::Sized},
     {kClob, ValueDecoder::Lob, " Clob", TypeForm::Plain},
     {kBlob, ValueDecoder::Lob, " Blob", TypeForm::Plain},
     {kTimestamp, ValueDecoder::Timestamp, " Timestamp", TypeForm::Sized},
-    {kTimestampLocal, ValueDecoder::None, " Timestamp", TypeForm::Sized},
-    {0, ValueDecoder::None, "", TypeForm::Fallback},
+    {kTimestampLocal, ValueDecoder::Timestamp, " Timestamp", TypeForm::Sized, " With Local Time Zone"},
+    {kTimestampZone, ValueDecoder::TimestampZone, " Timestamp", TypeForm::Sized, " With Time Zone"},
+    {kIntervalYearMonth, ValueDecoder::IntervalYearMonth, " Interval Year", TypeForm::Sized, " To Month"},
+    {kIntervalDaySecond, ValueDecoder::IntervalDaySecond, " Interval Day", TypeForm::IntervalDay, " To Second"},
+    {kNationalChar, ValueDecoder::NationalChar, " Nchar", TypeForm::NationalSized},
+    {kNationalVarchar2, ValueDecoder::NationalVarchar2, " Nvarchar2", TypeForm::NationalSized},
+    {0, ValueDecoder::None, "", TypeForm::Fallback, ""},
 }};
 
 // Rows by type code, built once from the table above.

@@ -19,6 +19,14 @@ enum class ValueDecoder {
     Timestamp,
     Char,
     Varchar2,
+    Raw,             // upper-case hexadecimal
+    BinaryFloat,     // 4 bytes, order-preserving IEEE-754
+    BinaryDouble,    // 8 bytes, the same
+    TimestampZone,   // 13 bytes: UTC date and time, nanoseconds, zone
+    IntervalYearMonth,
+    IntervalDaySecond,
+    NationalChar,     // CHAR in the national character set
+    NationalVarchar2, // VARCHAR2 in the national character set
     Lob,            // one space: the locator is not read
     None,           // the text NULL
 };
@@ -29,6 +37,8 @@ enum class TypeForm {
     Plain,         // type text alone
     NumberScaled,  // Number(p) or Number(p,s)
     NumberStar,    // Number(*,s): a scale without a precision
+    IntervalDay,   // type text + "(" + length + ")" + suffix + "(" + scale + ")"
+    NationalSized, // type text + "(" + length in characters + ")"
     Fallback,      // Varchar2(10) directly after the name
 };
 
@@ -37,10 +47,11 @@ struct ColumnType {
     ValueDecoder decoder;
     std::string_view text;  // Create Table's type word, after a space
     TypeForm form;
+    std::string_view suffix = {};  // after the length: " With Time Zone", " To Month" ...
 };
 
 // The row of a type code; the fallback row (code 0) for codes without one
-// (ROWID, TIMESTAMP WITH TIME ZONE, object types ...).
+// (UROWID, object types ...).
 const ColumnType& columnType(int typeCode);
 
 // Every row, the fallback last: for tests and listings.

@@ -58,6 +58,15 @@ void forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, 
     // A row whose columns run past the end of the block is dropped whole.
     if (!readColumns(block, firstColumn, storedCount, columns)) return;
 
+    if (table.storesOutOfOrder()) {
+        for (int slot = 0; slot < table.columnCount(); ++slot) {
+            const int k = table.storedIndexOfSlot(slot);
+            const bool stored = k >= 0 && k < storedCount && !columns[static_cast<std::size_t>(k)].isNull;
+            if (stored) onValue(table.typeOfStoredValue(k), columns[static_cast<std::size_t>(k)].bytes);
+            else onValue(std::nullopt, Bytes{});
+        }
+        return;
+    }
     // A stored value without a catalog column takes the type of the last
     // column of the row that had one; before any, it stands as NULL.
     std::optional<std::uint8_t> lastType;
@@ -395,9 +404,38 @@ TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table) : o
         if (number >= 0 && typeByNumber_[static_cast<std::size_t>(number)] == kNoColumn)
             typeByNumber_[static_cast<std::size_t>(number)] = column->typeCode;
     }
+    mapStoredValues(columns);
+}
+
+// Values are stored by SEGCOL#, declared by COL#. Only a table where the two
+// differ (a LONG declared before other columns) maps one to the other; all
+// others keep reading stored value k as column k + 1.
+void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& columns) {
+    storesOutOfOrder_ = std::any_of(columns.begin(), columns.end(), [](const ColumnEntry* column) {
+        return column->segmentColumn != 0 && column->segmentColumn != column->columnNumber;
+    });
+    if (!storesOutOfOrder_) return;
+    std::vector<const ColumnEntry*> declared(columns.begin(), columns.end());
+    std::stable_sort(declared.begin(), declared.end(),
+                     [](const ColumnEntry* a, const ColumnEntry* b) { return a->columnNumber < b->columnNumber; });
+    typeByStoredIndex_.fill(kNoColumn);
+    storedIndexOfSlot_.fill(kNoColumn);
+    for (std::size_t slot = 0; slot < declared.size() && slot < columnCount_; ++slot) {
+        const int k = declared[slot]->segmentColumn - 1;
+        if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) continue;
+        if (typeByStoredIndex_[static_cast<std::size_t>(k)] != kNoColumn) continue;  // the first column wins
+        typeByStoredIndex_[static_cast<std::size_t>(k)] = declared[slot]->typeCode;
+        storedIndexOfSlot_[slot] = static_cast<std::int16_t>(k);
+    }
 }
 
 std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
+    if (storesOutOfOrder_) {
+        if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) return std::nullopt;
+        const std::int16_t type = typeByStoredIndex_[static_cast<std::size_t>(k)];
+        if (type == kNoColumn) return std::nullopt;
+        return static_cast<std::uint8_t>(type);
+    }
     const int number = k + 1;  // column numbers start at 1
     if (number < 0 || number >= static_cast<int>(typeByNumber_.size())) return std::nullopt;
     const std::int16_t type = typeByNumber_[static_cast<std::size_t>(number)];

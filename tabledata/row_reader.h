@@ -34,13 +34,24 @@ public:
     bool hasColumns() const { return hasColumns_; }
     // The type code of the column that holds the k-th stored value (k from 0).
     std::optional<std::uint8_t> typeOfStoredValue(int k) const;
+    // Whether the row stores its values in another order than the columns
+    // are declared in: a LONG column is stored last wherever it is declared.
+    bool storesOutOfOrder() const { return storesOutOfOrder_; }
+    // For such a table, the stored value (k from 0) that fills the declared
+    // column at `slot` (from 0); -1 when no stored value does.
+    int storedIndexOfSlot(int slot) const { return storedIndexOfSlot_[static_cast<std::size_t>(slot)]; }
 
 private:
     static constexpr int kNoColumn = -1;
+    void mapStoredValues(const std::vector<const ColumnEntry*>& columns);
+
     std::int32_t objectNumber_ = 0;
     std::uint8_t columnCount_ = 0;
     bool hasColumns_ = false;
+    bool storesOutOfOrder_ = false;
     std::array<std::int16_t, 256> typeByNumber_{};
+    std::array<std::int16_t, 256> typeByStoredIndex_{};
+    std::array<std::int16_t, 256> storedIndexOfSlot_{};
 };
 
 // Reads the table whose ObjectEntry has this object number, through the

@@ -18,7 +18,19 @@ enum class ValueKind : std::uint8_t {
     Timestamp,    // a valid TIMESTAMP: as Date, plus ".fraction" when not zero
     InvalidDate,  // DATE or TIMESTAMP bytes that are no valid date: "5-Mar- 2011" form
     Lob,          // CLOB or BLOB: the locator is not read; text " "
+    Raw,          // RAW, LONG RAW: upper-case hexadecimal, "0AFF"
+    BinaryFloat,  // shortest decimal that reads back the same ("1.5", "1e+20"), "NaN", "Inf", "-Inf"
+    BinaryDouble, // the same for BINARY_DOUBLE
+    TimestampZone,      // "YYYY-MM-DD HH24:MI:SS[.fraction] +HH:MI" in the zone's local time
+    IntervalYearMonth,  // "2-3", "-2-3"
+    IntervalDaySecond,  // "4 05:12:10.222000000", "-4 05:12:10.222000000"
+    NationalText,       // NCHAR, NVARCHAR2: the text, written as UNISTR
+    Undecodable,  // bytes that do not fit their type's form; text "NULL"
 };
+
+// Whether a value's bytes could not be read as their type: such a value is
+// written in a fallback form (NULL, or the day-month-year text of a date).
+constexpr bool isUndecodable(ValueKind kind) { return kind == ValueKind::Undecodable || kind == ValueKind::InvalidDate; }
 
 struct RowValue {
     std::uint8_t columnCount = 0;  // catalog columns of the table, kept in 8 bits

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tabledata/national_text.h"
 #include "tabledata/value_format.h"
 
 namespace restorix {
@@ -157,14 +158,79 @@ void appendQuoted(std::string& out, std::string_view text) {
     appendWritten(out, quoted.length(), [&](char* at) { return quoted.write(at); });
 }
 
+// The items of the types whose text needs no quoting of its own: hex digits,
+// dates, numbers and UNISTR's escapes hold no apostrophe, "&" or line break.
+constexpr std::string_view kHexToRaw = "HEXTORAW('";
+constexpr std::string_view kUnistr = "UNISTR('";
+constexpr std::string_view kToTimestampZone = "TO_TIMESTAMP_TZ('";
+constexpr std::string_view kIntervalOpen = "INTERVAL '";
+constexpr std::string_view kYearToMonth = "' YEAR(9) TO MONTH";
+constexpr std::string_view kDayToSecond = "' DAY(9) TO SECOND(9)";
+constexpr std::string_view kZoneMask = " TZH:TZM')";
+constexpr std::string_view kCloseQuoted = "')";
+
+void appendWrapped(std::string& out, std::string_view head, std::string_view text, std::string_view tail) {
+    out += head;
+    out += text;
+    out += tail;
+}
+
+// TO_TIMESTAMP_TZ('text','mask TZH:TZM'): the date mask as TO_TIMESTAMP's,
+// without its closing parenthesis.
+void appendTimestampZone(std::string& out, std::string_view text) {
+    std::string_view mask = conversionTail(text, text.find('.') != std::string_view::npos);
+    mask.remove_suffix(2);  // "')"
+    out += kToTimestampZone;
+    out += text;
+    out += '\'';
+    out += mask;
+    out += kZoneMask;
+}
+
+// 1.5f, -0.1d, 1e+20d; NaN and the infinities by their names.
+void appendBinaryFloat(std::string& out, std::string_view text, bool isDouble) {
+    const std::string_view name = isDouble ? "BINARY_DOUBLE" : "BINARY_FLOAT";
+    if (text == "NaN") {
+        out += name;
+        out += "_NAN";
+    } else if (text == "Inf" || text == "-Inf") {
+        if (text.front() == '-') out += '-';
+        out += name;
+        out += "_INFINITY";
+    } else {
+        out += text;
+        out += isDouble ? 'd' : 'f';
+    }
+}
+
+void appendUnistr(std::string& out, std::string_view text) {
+    out += kUnistr;
+    appendUnistrContent(out, text);
+    out += kCloseQuoted;
+}
+
 }  // namespace
 
 void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
     switch (kind) {
         case ValueKind::Null:
         case ValueKind::NoDecoder:
+        case ValueKind::Undecodable:
             out += kNullItem;
             return;
+        case ValueKind::Raw:
+            return appendWrapped(out, kHexToRaw, text, kCloseQuoted);
+        case ValueKind::BinaryFloat:
+        case ValueKind::BinaryDouble:
+            return appendBinaryFloat(out, text, kind == ValueKind::BinaryDouble);
+        case ValueKind::TimestampZone:
+            return appendTimestampZone(out, text);
+        case ValueKind::IntervalYearMonth:
+            return appendWrapped(out, kIntervalOpen, text, kYearToMonth);
+        case ValueKind::IntervalDaySecond:
+            return appendWrapped(out, kIntervalOpen, text, kDayToSecond);
+        case ValueKind::NationalText:
+            return appendUnistr(out, text);
         case ValueKind::Date:
             return appendConversion(out, kToDate, text, false);
         case ValueKind::Timestamp:

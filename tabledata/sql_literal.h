@@ -9,9 +9,11 @@
 
 namespace restorix {
 
-// One value inside "values ( ... )": the bare word NULL for a NULL column
-// or a type without a decoder, TO_DATE / TO_TIMESTAMP for valid dates, and
-// the text between apostrophes for everything else.
+// One value inside "values ( ... )": the bare word NULL for a NULL column,
+// a type without a decoder or undecodable bytes; TO_DATE / TO_TIMESTAMP /
+// TO_TIMESTAMP_TZ for valid dates; HEXTORAW for RAW, UNISTR for national
+// text, INTERVAL literals, BINARY_FLOAT / BINARY_DOUBLE numbers with their
+// suffix; the text between apostrophes for everything else.
 std::string sqlItem(const RowValue& value);
 
 // The same item appended to `out`, from a value's kind and UTF-8 text.

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
 #include "platform/codepage.h"
 #include "tabledata/column_types.h"
+#include "tabledata/national_text.h"
 
 namespace restorix {
 
@@ -392,6 +395,184 @@ ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
     return ValueKind::InvalidDate;
 }
 
+// Bytes that do not fit their type's form are written NULL.
+ValueKind undecodable(std::string& text) {
+    assignText(text, kNullText);
+    return ValueKind::Undecodable;
+}
+
+// The unsigned big-endian number of `count` bytes from `offset` on; the
+// caller checked the length.
+std::uint64_t bigEndian(Bytes bytes, std::size_t offset, std::size_t count) {
+    std::uint64_t value = 0;
+    for (std::size_t i = offset; i < offset + count; ++i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+// ---------------------------------------------------------------------------
+// TIMESTAMP WITH TIME ZONE: the UTC time shifted into the zone's local time.
+
+// The day after (or before) a valid date; there is no year 0.
+void stepOneDay(DateTime& value, int direction) {
+    if (direction > 0) {
+        if (++value.day <= daysInMonth(value.year, value.month)) return;
+        value.day = 1;
+        if (++value.month <= 12) return;
+        value.month = 1;
+        value.year = value.year == -1 ? 1 : value.year + 1;
+        return;
+    }
+    if (--value.day >= 1) return;
+    if (--value.month < 1) {
+        value.month = 12;
+        value.year = value.year == 1 ? -1 : value.year - 1;
+    }
+    value.day = daysInMonth(value.year, value.month);
+}
+
+// `minutes` (less than a day either way) added to a valid date and time.
+DateTime shiftedByMinutes(DateTime value, int minutes) {
+    constexpr int kMinutesPerDay = 24 * 60;
+    int minuteOfDay = value.hour * 60 + value.minute + minutes;
+    if (minuteOfDay < 0) {
+        minuteOfDay += kMinutesPerDay;
+        stepOneDay(value, -1);
+    } else if (minuteOfDay >= kMinutesPerDay) {
+        minuteOfDay -= kMinutesPerDay;
+        stepOneDay(value, 1);
+    }
+    value.hour = minuteOfDay / 60;
+    value.minute = minuteOfDay % 60;
+    return value;
+}
+
+// The zone's offset east of UTC in minutes: 0 for a region id, whose name
+// is not known (the instant is kept); nothing for an offset no zone has.
+std::optional<int> zoneOffsetMinutes(Bytes bytes) {
+    const int hourByte = bytes[kZoneHourByte];
+    if (hourByte < kFirstOffsetHourByte || hourByte > kLastOffsetHourByte) return 0;
+    const int hours = hourByte - kZoneHourBias;
+    const int minutes = bytes[kZoneMinuteByte] - kZoneMinuteBias;
+    if (minutes <= -60 || minutes >= 60 || (hours > 0 && minutes < 0) || (hours < 0 && minutes > 0))
+        return std::nullopt;
+    return hours * 60 + minutes;
+}
+
+// " +02:00", " -03:30".
+char* zoneText(char* at, int offsetMinutes) {
+    *at++ = ' ';
+    *at++ = offsetMinutes < 0 ? '-' : '+';
+    const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    at = writeTwoDigits(at, magnitude / 60);
+    *at++ = ':';
+    return writeTwoDigits(at, magnitude % 60);
+}
+
+ValueKind timestampZoneValue(Bytes bytes, std::string& text) {
+    if (bytes.size() != kTimestampZoneLength) return undecodable(text);
+    const std::optional<DateTime> utc = readDateTime(bytes.first(kTimestampLength), true);
+    const std::optional<int> offset = zoneOffsetMinutes(bytes);
+    if (!utc || !offset) return undecodable(text);
+    const DateTime local = shiftedByMinutes(*utc, *offset);
+    appendShortText<kShortTextRoom>(text, [&](char* at) { return zoneText(isoText(at, local), *offset); });
+    return ValueKind::TimestampZone;
+}
+
+// ---------------------------------------------------------------------------
+// BINARY_FLOAT and BINARY_DOUBLE: stored so that their bytes sort as the
+// numbers do: a positive number with its sign bit set, a negative one with
+// every bit inverted.
+
+template <typename Float, typename Bits>
+ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
+    if (bytes.size() != sizeof(Bits)) return undecodable(text);
+    constexpr Bits kSignBit = Bits{1} << (8 * sizeof(Bits) - 1);
+    const auto stored = static_cast<Bits>(bigEndian(bytes, 0, sizeof(Bits)));
+    const Float value = std::bit_cast<Float>((stored & kSignBit) ? static_cast<Bits>(stored & ~kSignBit)
+                                                                 : static_cast<Bits>(~stored));
+    if (std::isnan(value)) {
+        assignText(text, "NaN");
+    } else if (std::isinf(value)) {
+        assignText(text, value < 0 ? "-Inf" : "Inf");
+    } else {
+        appendShortText<kShortTextRoom>(text, [&](char* at) { return std::to_chars(at, at + kShortTextRoom, value).ptr; });
+    }
+    return kind;
+}
+
+// ---------------------------------------------------------------------------
+// Intervals: every field carries the interval's sign.
+
+bool sameSign(std::int64_t a, std::int64_t b) { return !(a > 0 && b < 0) && !(a < 0 && b > 0); }
+
+ValueKind intervalYearMonthValue(Bytes bytes, std::string& text) {
+    using namespace interval_layout;
+    if (bytes.size() != kYearMonthLength) return undecodable(text);
+    const std::int64_t years = static_cast<std::int64_t>(bigEndian(bytes, 0, 4)) - kWideBias;
+    const int months = bytes[kMonthsByte] - kFieldBias;
+    if (months < -11 || months > 11 || !sameSign(years, months)) return undecodable(text);
+    const bool negative = years < 0 || months < 0;
+    appendShortText<kShortTextRoom>(text, [&](char* at) {
+        if (negative) *at++ = '-';
+        at = writeInteger(at, negative ? -years : years);
+        *at++ = '-';
+        return writeInteger(at, negative ? -months : months);
+    });
+    return ValueKind::IntervalYearMonth;
+}
+
+ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
+    using namespace interval_layout;
+    if (bytes.size() != kDaySecondLength) return undecodable(text);
+    const std::int64_t days = static_cast<std::int64_t>(bigEndian(bytes, 0, 4)) - kWideBias;
+    const std::array<int, 3> time = {bytes[kHoursByte] - kFieldBias, bytes[kMinutesByte] - kFieldBias,
+                                     bytes[kSecondsByte] - kFieldBias};
+    const std::int64_t nanoseconds = static_cast<std::int64_t>(bigEndian(bytes, kIntervalNanosecondsOffset, 4)) - kWideBias;
+    const std::array<int, 3> largest = {23, 59, 59};
+    std::int64_t sign = days != 0 ? days : nanoseconds;
+    for (std::size_t i = 0; i < time.size(); ++i) {
+        if (time[i] < -largest[i] || time[i] > largest[i] || !sameSign(sign, time[i])) return undecodable(text);
+        if (sign == 0) sign = time[i];
+    }
+    if (nanoseconds < -std::int64_t{kLargestNanoseconds} || nanoseconds > kLargestNanoseconds ||
+        !sameSign(sign, nanoseconds))
+        return undecodable(text);
+    const bool negative = sign < 0;
+    const auto magnitude = [&](std::int64_t field) { return negative ? -field : field; };
+    appendShortText<kShortTextRoom>(text, [&](char* at) {
+        if (negative) *at++ = '-';
+        at = writeInteger(at, magnitude(days));
+        for (std::size_t i = 0; i < time.size(); ++i) {
+            *at++ = i == 0 ? ' ' : ':';
+            at = writeTwoDigits(at, static_cast<int>(magnitude(time[i])));
+        }
+        *at++ = '.';
+        return writeZeroPadded(at, magnitude(nanoseconds), kNanosecondDigits);
+    });
+    return ValueKind::IntervalDaySecond;
+}
+
+// ---------------------------------------------------------------------------
+// RAW and LONG RAW: upper-case hexadecimal.
+
+ValueKind rawValue(Bytes bytes, std::string& text) {
+    static constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    appendWritten(text, 2 * bytes.size(), [&](char* at) {
+        for (const std::uint8_t b : bytes) {
+            *at++ = kHexDigits[b >> 4];
+            *at++ = kHexDigits[b & 0x0F];
+        }
+        return at;
+    });
+    return ValueKind::Raw;
+}
+
+// NCHAR and NVARCHAR2 in the national character set.
+ValueKind nationalValue(Bytes bytes, NationalCharset national, std::string& text) {
+    if (!appendNationalText(text, bytes, national)) return undecodable(text);
+    return ValueKind::NationalText;
+}
+
 // ---------------------------------------------------------------------------
 // Text columns: 8-bit code-page bytes.
 
@@ -501,7 +682,8 @@ std::optional<std::string> decodeNumber(Bytes bytes) {
     return text;
 }
 
-ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling) {
+ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling,
+                                NationalCharset national) {
     text.clear();
     switch (columnType(typeCode).decoder) {
         case ValueDecoder::IntegerNumber:
@@ -518,6 +700,21 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
             return charValue(bytes, spelling, text);
         case ValueDecoder::Varchar2:
             return varchar2Value(bytes, spelling, text);
+        case ValueDecoder::Raw:
+            return rawValue(bytes, text);
+        case ValueDecoder::BinaryFloat:
+            return binaryFloatValue<float, std::uint32_t>(bytes, text, ValueKind::BinaryFloat);
+        case ValueDecoder::BinaryDouble:
+            return binaryFloatValue<double, std::uint64_t>(bytes, text, ValueKind::BinaryDouble);
+        case ValueDecoder::TimestampZone:
+            return timestampZoneValue(bytes, text);
+        case ValueDecoder::IntervalYearMonth:
+            return intervalYearMonthValue(bytes, text);
+        case ValueDecoder::IntervalDaySecond:
+            return intervalDaySecondValue(bytes, text);
+        case ValueDecoder::NationalChar:
+        case ValueDecoder::NationalVarchar2:
+            return nationalValue(bytes, national, text);
         case ValueDecoder::Lob:
             text.push_back(' ');
             return ValueKind::Lob;
@@ -528,9 +725,9 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     return ValueKind::NoDecoder;
 }
 
-FormattedValue formatColumnValue(int typeCode, Bytes bytes) {
+FormattedValue formatColumnValue(int typeCode, Bytes bytes, NationalCharset national) {
     FormattedValue value;
-    value.kind = formatColumnValueInto(typeCode, bytes, value.text);
+    value.kind = formatColumnValueInto(typeCode, bytes, value.text, TextBytes::Utf8, national);
     return value;
 }
 

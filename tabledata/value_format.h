@@ -29,7 +29,33 @@ constexpr std::size_t kDateLength = kSecondByte + 1;
 constexpr std::size_t kTimestampLength = kNanosecondsOffset + 4;
 constexpr int kYearBias = 100;
 constexpr int kTimeBias = 1;
+// TIMESTAMP WITH TIME ZONE: the UTC time as a TIMESTAMP with its
+// nanoseconds always present, then the zone. A zone hour byte of 5 to 36
+// holds an offset (hours + 20, minutes + 60); any other byte starts a
+// region id.
+constexpr std::size_t kZoneHourByte = kTimestampLength;
+constexpr std::size_t kZoneMinuteByte = kZoneHourByte + 1;
+constexpr std::size_t kTimestampZoneLength = kZoneMinuteByte + 1;
+constexpr int kZoneHourBias = 20;
+constexpr int kZoneMinuteBias = 60;
+constexpr int kFirstOffsetHourByte = 5;
+constexpr int kLastOffsetHourByte = 36;
 }  // namespace date_layout
+
+// INTERVAL YEAR TO MONTH: years + 2^31 (u32 big-endian), months + 60.
+// INTERVAL DAY TO SECOND: days + 2^31 (u32 big-endian), hours, minutes and
+// seconds + 60, nanoseconds + 2^31 (u32 big-endian).
+namespace interval_layout {
+constexpr std::int64_t kWideBias = std::int64_t{1} << 31;
+constexpr int kFieldBias = 60;
+constexpr std::size_t kYearMonthLength = 5;
+constexpr std::size_t kMonthsByte = 4;
+constexpr std::size_t kDaySecondLength = 11;
+constexpr std::size_t kHoursByte = 4;
+constexpr std::size_t kMinutesByte = 5;
+constexpr std::size_t kSecondsByte = 6;
+constexpr std::size_t kIntervalNanosecondsOffset = 7;
+}  // namespace interval_layout
 
 // Makes `room` characters at the end of `text`, lets `write(char*)` fill them
 // from their start and return where it stopped, and cuts the text there: one
@@ -48,8 +74,10 @@ struct FormattedValue {
 };
 
 // The value of a column of the given type code. Never fails: bytes that the
-// type's decoder cannot read still give a text (see ValueKind).
-FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes);
+// type's decoder cannot read still give a text (see ValueKind). NCHAR and
+// NVARCHAR2 values are read in the given national character set.
+FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes,
+                                 NationalCharset national = NationalCharset::Al16Utf16);
 
 // How the text of a CHAR or VARCHAR2 value spells its characters beyond
 // ASCII: in UTF-8 for display, or in the code page's bytes as stored, which
@@ -59,7 +87,8 @@ enum class TextBytes { Utf8, CodePage };
 // The same into a caller's text, which is replaced; a text reused from value
 // to value keeps its room, so formatting a row allocates nothing.
 ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> bytes, std::string& text,
-                                TextBytes spelling = TextBytes::Utf8);
+                                TextBytes spelling = TextBytes::Utf8,
+                                NationalCharset national = NationalCharset::Al16Utf16);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {

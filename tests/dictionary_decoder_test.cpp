@@ -67,16 +67,18 @@ struct ColumnType {
     long long length;
     std::optional<long long> precision;
     std::optional<long long> scale;
+    std::optional<long long> charsetForm = {};
 };
 
-// COL$: COL#, SEGCOL#, SEGCOLLENGTH, OFFSET, NAME, TYPE#, LENGTH, FIXEDSTORAGE, PRECISION#, SCALE, NULL$, ...
+// COL$: COL#, SEGCOL#, SEGCOLLENGTH, OFFSET, NAME, TYPE#, LENGTH, FIXEDSTORAGE, PRECISION#, SCALE, NULL$,
+// DEFLENGTH, INTCOL#, PROPERTY, CHARSETID, CHARSETFORM, ...
 Bytes colRow(std::uint8_t keyIndex, long long column, std::string_view name, const ColumnType& type,
              int columns = 20, std::uint8_t flag = 0x6C) {
     return forge::makeClusterMemberRow(
         keyIndex,
         padded({num(column), num(column), num(type.length), num(0), txt(name), num(type.type), num(type.length),
                 num(0), type.precision ? num(*type.precision) : Column{}, type.scale ? num(*type.scale) : Column{},
-                num(0), num(column)},
+                num(0), num(column), num(column), num(0), num(0), type.charsetForm ? num(*type.charsetForm) : Column{}},
                columns),
         flag);
 }
@@ -240,8 +242,13 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnTypeCase{"TIMESTAMP(6)", {180, 11, std::nullopt, 6}, 181, 7, std::nullopt},
         ColumnTypeCase{"TIMESTAMP(0)", {180, 7, std::nullopt, 0}, 181, 1, std::nullopt},
         ColumnTypeCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", {231, 11, std::nullopt, 3}, 232, 4, std::nullopt},
-        ColumnTypeCase{"TIMESTAMP(6) WITH TIME ZONE: declared length", {181, 13, std::nullopt, 6}, 182, 14,
-                       std::nullopt}));
+        ColumnTypeCase{"TIMESTAMP(6) WITH TIME ZONE", {181, 13, std::nullopt, 6}, 182, 7, std::nullopt},
+        ColumnTypeCase{"INTERVAL YEAR(4) TO MONTH", {182, 5, 4, 0}, 183, 5, 0},
+        ColumnTypeCase{"INTERVAL DAY(3) TO SECOND(2)", {183, 11, 3, 2}, 184, 4, 2},
+        ColumnTypeCase{"BINARY_DOUBLE", {101, 8, std::nullopt, std::nullopt}, 102, 9, std::nullopt},
+        ColumnTypeCase{"NVARCHAR2(10)", {1, 20, std::nullopt, std::nullopt, 2}, 243, 21, std::nullopt},
+        ColumnTypeCase{"NCHAR(4)", {96, 8, std::nullopt, std::nullopt, 2}, 244, 9, std::nullopt},
+        ColumnTypeCase{"VARCHAR2 with charset form 1", {1, 20, std::nullopt, std::nullopt, 1}, 2, 21, std::nullopt}));
 
 // --- Recovery options ------------------------------------------------------------
 

@@ -90,7 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ForgeBadValue,
                                            BadValueCase{"TIMESTAMP WITH TIME ZONE", "2011-03-05 10:20:30"},
                                            BadValueCase{"TIMESTAMP", "2011-03-05 10:20:30.1234567890"},
                                            BadValueCase{"RAW(2)", "ABC"}, BadValueCase{"RAW(1)", "ABCD"},
-                                           BadValueCase{"ROWID", "AAAMfM"}));
+                                           BadValueCase{"ROWID", "AAAMfM"}, BadValueCase{"BINARY_FLOAT", "1.5f"},
+                                           BadValueCase{"INTERVAL YEAR TO MONTH", "2-12"},
+                                           BadValueCase{"INTERVAL DAY TO SECOND", "4 24:00:00"},
+                                           BadValueCase{"NVARCHAR2(1)", "ab"}));
 
 TEST_P(ForgeColumnTypeText, ParsesAndPrintsTheDeclaration) {
     EXPECT_EQ(columnTypeText(parseColumnType(GetParam().declared)), GetParam().normalised);
@@ -105,11 +108,16 @@ INSTANTIATE_TEST_SUITE_P(Table, ForgeColumnTypeText,
                                            TypeTextCase{"TIMESTAMP(3)  WITH  TIME ZONE", "TIMESTAMP(3) WITH TIME ZONE"},
                                            TypeTextCase{"TIMESTAMP WITH LOCAL TIME ZONE",
                                                         "TIMESTAMP(6) WITH LOCAL TIME ZONE"},
-                                           TypeTextCase{"long raw", "LONG RAW"}, TypeTextCase{"rowid", "ROWID"}));
+                                           TypeTextCase{"long raw", "LONG RAW"}, TypeTextCase{"rowid", "ROWID"},
+                                           TypeTextCase{"binary_double", "BINARY_DOUBLE"},
+                                           TypeTextCase{"interval year to month", "INTERVAL YEAR(2) TO MONTH"},
+                                           TypeTextCase{"INTERVAL DAY (3) TO SECOND", "INTERVAL DAY(3) TO SECOND(6)"},
+                                           TypeTextCase{"nchar", "NCHAR(1)"}, TypeTextCase{"nvarchar2(5)", "NVARCHAR2(5)"}));
 
 TEST(ForgeColumnType, UnknownOrIncompleteDeclarationsAreRefused) {
     for (const char* bad : {"VARCHAR2", "VARCHAR2(0)", "NUMBER(*)", "NUMBER(1,2,3)", "TIMESTAMP(10)", "TIMESTAMP WITH ZONE",
-                            "FOO", "RAW", "DATE(3)", "CLOB(10)"})
+                            "FOO", "RAW", "DATE(3)", "CLOB(10)", "NVARCHAR2",
+                            "INTERVAL MONTH TO YEAR", "INTERVAL DAY(2,1) TO SECOND"})
         EXPECT_THROW(parseColumnType(bad), std::invalid_argument) << bad;
 }
 

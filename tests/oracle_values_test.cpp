@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "tabledata/value_format.h"
+#include "tools/forge/column_type.h"
 #include "tools/forge/oracle_values.h"
 
 using namespace restorix;
@@ -154,3 +160,94 @@ TEST(DateRoundTrip, RandomDatesAndTimestampsComeBackExactly) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Random values through the forge's encoders and the decoders come back
+// exactly.
+
+namespace {
+
+template <typename Float, typename Bits>
+void expectBinaryFloatsRoundTrip(int typeCode, Bytes (*encode)(Float), std::uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    for (int round = 0; round < 20000; ++round) {
+        const Float value = std::bit_cast<Float>(static_cast<Bits>(rng()));
+        const FormattedValue decoded = formatColumnValue(typeCode, encode(value));
+        if (std::isnan(value)) {
+            EXPECT_EQ(decoded.text, "NaN");
+            continue;
+        }
+        if (std::isinf(value)) {
+            EXPECT_EQ(decoded.text, value < 0 ? "-Inf" : "Inf");
+            continue;
+        }
+        Float read{};
+        const auto [end, error] = std::from_chars(decoded.text.data(), decoded.text.data() + decoded.text.size(), read);
+        ASSERT_TRUE(error == std::errc() && end == decoded.text.data() + decoded.text.size()) << decoded.text;
+        ASSERT_EQ(std::bit_cast<Bits>(read), std::bit_cast<Bits>(value)) << decoded.text;
+    }
+}
+
+std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+
+// "HH:MI:SS" and, when there are nanoseconds, "." and their digits without trailing zeros.
+std::string timeText(int hour, int minute, int second, std::uint32_t nanoseconds) {
+    std::string text = twoDigits(hour) + ":" + twoDigits(minute) + ":" + twoDigits(second);
+    if (nanoseconds == 0) return text;
+    std::string fraction = std::to_string(nanoseconds);
+    fraction.insert(0, 9 - fraction.size(), '0');
+    return text + "." + fraction.substr(0, fraction.find_last_not_of('0') + 1);
+}
+
+}  // namespace
+
+TEST(ForgedValuesRoundTrip, BinaryFloatsAndDoubles) {
+    expectBinaryFloatsRoundTrip<float, std::uint32_t>(101, forge::encodeBinaryFloat, 11);
+    expectBinaryFloatsRoundTrip<double, std::uint64_t>(102, forge::encodeBinaryDouble, 12);
+}
+
+TEST(ForgedValuesRoundTrip, TimestampsWithTimeZone) {
+    std::mt19937 rng(13);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    const forge::ColumnType type = forge::parseColumnType("TIMESTAMP(9) WITH TIME ZONE");
+    for (int round = 0; round < 5000; ++round) {
+        const int year = between(1600, 9998), month = between(1, 12);
+        const int day = between(1, static_cast<int>(static_cast<unsigned>(
+                                       std::chrono::year_month_day_last(std::chrono::year(year),
+                                                                        std::chrono::month_day_last(std::chrono::month(
+                                                                            static_cast<unsigned>(month))))
+                                           .day())));
+        const auto nanoseconds = round % 3 == 0 ? 0u : static_cast<std::uint32_t>(between(0, 999'999'999));
+        const int offset = between(-12 * 60, 14 * 60);
+        const char sign = offset < 0 ? '-' : '+';
+        const std::string text = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day) + " " +
+                                 timeText(between(0, 23), between(0, 59), between(0, 59), nanoseconds) + " " + sign +
+                                 twoDigits(std::abs(offset) / 60) + ":" + twoDigits(std::abs(offset) % 60);
+        const FormattedValue decoded = formatColumnValue(182, forge::encodeValue(type, text));
+        ASSERT_EQ(decoded.kind, ValueKind::TimestampZone) << text;
+        ASSERT_EQ(decoded.text, text);
+    }
+}
+
+TEST(ForgedValuesRoundTrip, Intervals) {
+    std::mt19937 rng(14);
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    const forge::ColumnType yearMonth = forge::parseColumnType("INTERVAL YEAR(9) TO MONTH");
+    const forge::ColumnType daySecond = forge::parseColumnType("INTERVAL DAY(9) TO SECOND(9)");
+    for (int round = 0; round < 5000; ++round) {
+        const std::string sign = round % 2 == 0 ? "-" : "";
+        const std::string years = sign + std::to_string(between(0, 999'999'999)) + "-" + std::to_string(between(0, 11));
+        const FormattedValue months = formatColumnValue(183, forge::encodeValue(yearMonth, years));
+        ASSERT_EQ(months.kind, ValueKind::IntervalYearMonth) << years;
+        // "-0-0" is the zero interval, which has no sign.
+        ASSERT_EQ(months.text, years == "-0-0" ? "0-0" : years);
+
+        std::string fraction = std::to_string(between(0, 999'999'999));
+        fraction.insert(0, 9 - fraction.size(), '0');
+        const std::string days = sign + std::to_string(between(1, 999'999'999)) + " " + twoDigits(between(0, 23)) +
+                                 ":" + twoDigits(between(0, 59)) + ":" + twoDigits(between(0, 59)) + "." + fraction;
+        const FormattedValue seconds = formatColumnValue(184, forge::encodeValue(daySecond, days));
+        ASSERT_EQ(seconds.kind, ValueKind::IntervalDaySecond) << days;
+        ASSERT_EQ(seconds.text, days);
+    }
+}

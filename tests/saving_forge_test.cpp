@@ -204,6 +204,56 @@ TEST_F(SavingForgeTest, LargeUserAndColumnNumbersKeepTheirOwners) {
     EXPECT_NE(file("HUNDRED_data\\WIDEData.sql").find("'119','120' ) ;"), std::string::npos);
 }
 
+// Every column type the forge stores, LONG declared first (and so stored
+// last) and NVARCHAR2 in AL16UTF16: the preview shows each value, the data
+// script writes its item, and every column after the LONG keeps its own value.
+TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
+    forge::Scenario s;
+    forge::TableDef& t = s.user("HR", 30).table("TYPES", 70000);
+    t.column("NOTES", "LONG").column("ID", "NUMBER(4)").column("R", "RAW(4)").column("PIC", "LONG RAW");
+    t.column("F", "BINARY_FLOAT").column("D", "BINARY_DOUBLE").column("TZ", "TIMESTAMP(3) WITH TIME ZONE");
+    t.column("LTZ", "TIMESTAMP(6) WITH LOCAL TIME ZONE").column("YM", "INTERVAL YEAR(3) TO MONTH");
+    t.column("DS", "INTERVAL DAY(2) TO SECOND(6)").column("NV", "NVARCHAR2(10)").column("NC", "NCHAR(2)");
+    t.column("RID", "ROWID");
+    t.row({"it's long", "7", "0AFF", "CAFE", "1.5", "-0.1", "2011-03-05 12:20:30.5 +02:00", "2009-01-16 09:00:00",
+           "-2-3", "4 05:12:10.222", "R\u00E9&\U0001F600", "x", "AAAR3sAAEAAAACXAAA"});
+    t.row({std::nullopt, "8", std::nullopt, std::nullopt, "NaN", "Inf"});
+    analyse(s);
+    const auto column = [&](std::string_view name) {
+        return *std::find_if(recovery_.catalog.columnList.begin(), recovery_.catalog.columnList.end(),
+                             [&](const ColumnEntry& c) { return c.name == name; });
+    };
+    EXPECT_EQ(column("NOTES").segmentColumn, 12) << "LONG and LONG RAW are stored after the other columns";
+    EXPECT_EQ(column("PIC").segmentColumn, 13);
+    EXPECT_EQ(column("ID").segmentColumn, 1);
+    EXPECT_EQ(column("NV").charsetForm, kNationalCharsetForm);
+    EXPECT_EQ(column("NOTES").charsetForm, kImplicitCharsetForm);
+
+    const PreviewList preview = previewNode(recovery_, "TYPES", "Table", "HR");
+    ASSERT_EQ(preview.rows.size(), 2u);
+    EXPECT_EQ(preview.rows[0],
+              (std::vector<std::string>{"it's long", "7", "0AFF", "CAFE", "1.5", "-0.1", "2011-03-05 12:20:30.5 +02:00",
+                                        "2009-01-16 09:00:00", "-2-3", "4 05:12:10.222000000", "R\u00E9&\U0001F600",
+                                        "x ", "NULL"}));
+    EXPECT_EQ(preview.rows[1], (std::vector<std::string>{"NULL", "8", "NULL", "NULL", "NaN", "Inf", "NULL", "NULL",
+                                                         "NULL", "NULL", "NULL", "NULL", "NULL"}));
+
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("HR_create\\TYPES.sql"),
+              "Create Table HR.TYPES( \"NOTES\" Long, \"ID\" Number(4), \"R\" Raw(4), \"PIC\" Long Raw, "
+              "\"F\" Binary_Float, \"D\" Binary_Double, \"TZ\" Timestamp(3) With Time Zone, "
+              "\"LTZ\" Timestamp(6) With Local Time Zone, \"YM\" Interval Year(3) To Month, "
+              "\"DS\" Interval Day(2) To Second(6), \"NV\" Nvarchar2(10), \"NC\" Nchar(2), \"RID\" Rowid);\r\nExit;");
+    EXPECT_EQ(file("HR_data\\TYPESData.sql"),
+              "insert into HR.TYPES values ('it''s long','7',HEXTORAW('0AFF'),HEXTORAW('CAFE'),1.5f,-0.1d,"
+              "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'),"
+              "TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),INTERVAL '-2-3' YEAR(9) TO MONTH,"
+              "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9),UNISTR('R\\00E9\\0026\\D83D\\DE00'),"
+              "UNISTR('x '),NULL ) ; \r\nCommit;\r\n"
+              "insert into HR.TYPES values (NULL,'8',NULL,NULL,BINARY_FLOAT_NAN,BINARY_DOUBLE_INFINITY,NULL,NULL,NULL,"
+              "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;");
+}
+
 class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SavingForgeRelease, WritesItsViewsTriggersAndProcedures) {

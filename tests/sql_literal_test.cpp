@@ -48,6 +48,23 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"apostropheInTheLastSixteen", ValueKind::Text, "0123456789abcdefghij'", "'0123456789abcdefghij'''"},
         ItemCase{"utf8BesideSpecials", ValueKind::Text, "\u00E9&\u20AC'", "'\u00E9'||CHR(38)||'\u20AC'''"},
         ItemCase{"number", ValueKind::Number, "7369", "'7369'"},
+        ItemCase{"undecodable", ValueKind::Undecodable, "NULL", "NULL"},
+        ItemCase{"raw", ValueKind::Raw, "0AFF", "HEXTORAW('0AFF')"},
+        ItemCase{"binaryFloat", ValueKind::BinaryFloat, "1.5", "1.5f"},
+        ItemCase{"binaryDouble", ValueKind::BinaryDouble, "-0.1", "-0.1d"},
+        ItemCase{"binaryDoubleExponent", ValueKind::BinaryDouble, "1e+20", "1e+20d"},
+        ItemCase{"binaryFloatNaN", ValueKind::BinaryFloat, "NaN", "BINARY_FLOAT_NAN"},
+        ItemCase{"binaryFloatInfinity", ValueKind::BinaryFloat, "Inf", "BINARY_FLOAT_INFINITY"},
+        ItemCase{"binaryDoubleMinusInfinity", ValueKind::BinaryDouble, "-Inf", "-BINARY_DOUBLE_INFINITY"},
+        ItemCase{"timestampZone", ValueKind::TimestampZone, "2011-03-05 12:20:30.5 +02:00",
+                 "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM')"},
+        ItemCase{"timestampZoneWholeSecondBeforeYearOne", ValueKind::TimestampZone, "-0044-03-15 12:00:00 -05:30",
+                 "TO_TIMESTAMP_TZ('-0044-03-15 12:00:00 -05:30','SYYYY-MM-DD HH24:MI:SS TZH:TZM')"},
+        ItemCase{"yearToMonth", ValueKind::IntervalYearMonth, "-2-3", "INTERVAL '-2-3' YEAR(9) TO MONTH"},
+        ItemCase{"dayToSecond", ValueKind::IntervalDaySecond, "4 05:12:10.222000000",
+                 "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9)"},
+        ItemCase{"nationalText", ValueKind::NationalText, "a'\\&~ \u00E9\U0001F600\n",
+                 "UNISTR('a\\0027\\005C\\0026~ \\00E9\\D83D\\DE00\\000A')"},
         ItemCase{"numberWithoutText", ValueKind::Number, "", "''"},
         ItemCase{"lob", ValueKind::Lob, " ", "' '"},
         ItemCase{"invalidDate", ValueKind::InvalidDate, "5-Mar- 2011", "'5-Mar- 2011'"},
@@ -80,7 +97,9 @@ TEST(InsertStatement, DecodedColumnsRenderByTheirKind) {
         return sqlItem(valueOf(formatted.kind, formatted.text));
     };
     EXPECT_EQ(item(type_code::kVarchar2, {'N', 'U', 'L', 'L'}), "'NULL'");
-    EXPECT_EQ(item(24 /* RAW */, {0x01, 0x02}), "NULL");
+    EXPECT_EQ(item(24 /* RAW */, {0x01, 0x02}), "HEXTORAW('0102')");
+    EXPECT_EQ(item(70 /* ROWID */, {0x01, 0x02}), "NULL");
+    EXPECT_EQ(item(183 /* INTERVAL YEAR TO MONTH */, {0x80, 0, 0, 2, 73}), "NULL");
     EXPECT_EQ(item(type_code::kNumberWithScaleOnly, {0xC1, 0x06, 0x33}), "'5.5'");
     EXPECT_EQ(item(type_code::kNumberInteger, {0x3E, 0x60, 0x66}), "'-5'");
     EXPECT_EQ(item(type_code::kClob, {0x00, 0x01}), "' '");

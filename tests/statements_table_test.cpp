@@ -61,14 +61,27 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnCase{"BLOB", column("IMG", kBlob, 4001), " \"IMG\" Blob"},
         ColumnCase{"TIMESTAMP(6)", column("TS", kTimestamp, 7), " \"TS\" Timestamp(6)"},
         ColumnCase{"TIMESTAMP(0)", column("TS", kTimestamp, 1), " \"TS\" Timestamp(0)"},
-        ColumnCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 4), " \"T\" Timestamp(3)"},
+        ColumnCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 4),
+                   " \"T\" Timestamp(3) With Local Time Zone"},
         ColumnCase{"TIMESTAMP(0) WITH LOCAL TIME ZONE", column("T", kTimestampLtz, 1),
-                   " \"T\" Timestamp(0)"},
-        ColumnCase{"ROWID falls back", column("RID", kRowid, 11), " \"RID\"Varchar2(10)"},
-        ColumnCase{"TIMESTAMP WITH TIME ZONE falls back", column("TZ", kTimestampTz, 7),
-                   " \"TZ\"Varchar2(10)"},
+                   " \"T\" Timestamp(0) With Local Time Zone"},
+        ColumnCase{"ROWID", column("RID", kRowid, 11), " \"RID\" Rowid"},
+        ColumnCase{"TIMESTAMP(6) WITH TIME ZONE", column("TZ", kTimestampTz, 7), " \"TZ\" Timestamp(6) With Time Zone"},
+        ColumnCase{"BINARY_FLOAT", column("F", 101, 5), " \"F\" Binary_Float"},
+        ColumnCase{"BINARY_DOUBLE", column("D", 102, 9), " \"D\" Binary_Double"},
+        ColumnCase{"INTERVAL YEAR(4) TO MONTH", column("YM", 183, 5, 0), " \"YM\" Interval Year(4) To Month"},
+        ColumnCase{"INTERVAL DAY(3) TO SECOND(2)", column("DS", 184, 4, 2), " \"DS\" Interval Day(3) To Second(2)"},
+        ColumnCase{"NVARCHAR2(10) in AL16UTF16", column("NV", 243, 21), " \"NV\" Nvarchar2(10)"},
+        ColumnCase{"NCHAR(4) in AL16UTF16", column("NC", 244, 9), " \"NC\" Nchar(4)"},
+        ColumnCase{"UROWID falls back", column("URID", 209, 4001), " \"URID\"Varchar2(10)"},
         ColumnCase{"object type falls back", column("ADDR", 122, 1), " \"ADDR\"Varchar2(10)"},
         ColumnCase{"quote in column name", column("A\"B", kDate, 8), " \"A\"\"B\" Date"}));
+
+TEST(CreateTable, NationalLengthsCountCharactersOfTheNationalSet) {
+    const ColumnEntry nvarchar2 = column("NV", 243, 31);  // 30 bytes
+    EXPECT_EQ(columnDefinition(nvarchar2, NationalCharset::Al16Utf16), " \"NV\" Nvarchar2(15)");
+    EXPECT_EQ(columnDefinition(nvarchar2, NationalCharset::Utf8), " \"NV\" Nvarchar2(10)");
+}
 
 TEST(CreateTable, NumberWithoutPrecisionAndDateHaveNoLength) {
     const std::vector<ColumnEntry> columns = {column("A", kNumber, 1, std::nullopt, 2),

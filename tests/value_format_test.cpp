@@ -168,19 +168,90 @@ INSTANTIATE_TEST_SUITE_P(
                   "abcdefghijklmnop éq ", kText},
         ValueCase{"clob", type_code::kClob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
         ValueCase{"blob", type_code::kBlob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
-        ValueCase{"long", 9, {0x41}, "NULL", ValueKind::NoDecoder},
-        ValueCase{"raw", 24, {0x41}, "NULL", ValueKind::NoDecoder},
-        ValueCase{"longRaw", 25, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"longAsVarchar2", 9, {0x41, 0x00, 0x42}, "A B", kText},
+        ValueCase{"rawUpperCaseHex", 24, {0x0A, 0xFF}, "0AFF", ValueKind::Raw},
+        ValueCase{"longRaw", 25, {0x41}, "41", ValueKind::Raw},
         ValueCase{"rowid", 70, {0x41}, "NULL", ValueKind::NoDecoder},
-        ValueCase{"timestampWithTimeZone", 182, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "NULL", ValueKind::NoDecoder},
-        ValueCase{"timestampWithLocalTimeZone", 232, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "NULL", ValueKind::NoDecoder}), caseName);
+        ValueCase{"timestampWithLocalTimeZone", 232, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "2011-03-05 10:20:30",
+                  ValueKind::Timestamp}), caseName);
+
+constexpr ValueKind kUndecodable = ValueKind::Undecodable;
+constexpr int kTimestampZone = 182, kYearMonth = 183, kDaySecond = 184, kNvarchar2 = 243, kNchar = 244;
+
+INSTANTIATE_TEST_SUITE_P(
+    BinaryFloats, ColumnValue,
+    ::testing::Values(
+        ValueCase{"floatOneAndAHalf", 101, {0xBF, 0xC0, 0x00, 0x00}, "1.5", ValueKind::BinaryFloat},
+        ValueCase{"floatMinusATenth", 101, {0x42, 0x33, 0x33, 0x32}, "-0.1", ValueKind::BinaryFloat},
+        ValueCase{"floatInfinity", 101, {0xFF, 0x80, 0x00, 0x00}, "Inf", ValueKind::BinaryFloat},
+        ValueCase{"floatMinusInfinity", 101, {0x00, 0x7F, 0xFF, 0xFF}, "-Inf", ValueKind::BinaryFloat},
+        ValueCase{"floatShort", 101, {0xBF, 0xC0, 0x00}, "NULL", kUndecodable},
+        ValueCase{"doubleTenToTheTwenty", 102, {0xC4, 0x15, 0xAF, 0x1D, 0x78, 0xB5, 0x8C, 0x40}, "1e+20",
+                  ValueKind::BinaryDouble},
+        ValueCase{"doubleNaN", 102, {0xFF, 0xF8, 0, 0, 0, 0, 0, 0}, "NaN", ValueKind::BinaryDouble}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    TimeZonesAndIntervals, ColumnValue,
+    ::testing::Values(
+        ValueCase{"zoneAheadOfUtc", kTimestampZone,
+                  {0x78, 0x6F, 3, 5, 11, 21, 31, 0x1D, 0xCD, 0x65, 0x00, 22, 60}, "2011-03-05 12:20:30.5 +02:00",
+                  ValueKind::TimestampZone},
+        ValueCase{"zoneBehindIntoThePreviousDay", kTimestampZone, {0x78, 0x6F, 3, 1, 3, 1, 1, 0, 0, 0, 0, 15, 30},
+                  "2011-02-28 20:30:00 -05:30", ValueKind::TimestampZone},
+        ValueCase{"zoneAheadIntoTheNextYear", kTimestampZone, {0x78, 0x6F, 12, 31, 24, 1, 1, 0, 0, 0, 0, 21, 60},
+                  "2012-01-01 00:00:00 +01:00", ValueKind::TimestampZone},
+        ValueCase{"regionIdKeepsTheUtcInstant", kTimestampZone,
+                  {0x78, 0x6F, 3, 5, 11, 21, 31, 0, 0, 0, 0, 0x84, 0x2C}, "2011-03-05 10:20:30 +00:00",
+                  ValueKind::TimestampZone},
+        ValueCase{"zoneMinutesOutOfRange", kTimestampZone, {0x78, 0x6F, 3, 5, 11, 21, 31, 0, 0, 0, 0, 22, 0}, "NULL",
+                  kUndecodable},
+        ValueCase{"zoneWithoutItsZoneBytes", kTimestampZone, {0x78, 0x6F, 3, 5, 11, 21, 31}, "NULL", kUndecodable},
+        ValueCase{"zoneMonth13", kTimestampZone, {0x78, 0x6F, 13, 5, 11, 21, 31, 0, 0, 0, 0, 22, 60}, "NULL",
+                  kUndecodable},
+        ValueCase{"yearsAndMonths", kYearMonth, {0x80, 0, 0, 2, 63}, "2-3", ValueKind::IntervalYearMonth},
+        ValueCase{"negativeYearsAndMonths", kYearMonth, {0x7F, 0xFF, 0xFF, 0xFE, 57}, "-2-3",
+                  ValueKind::IntervalYearMonth},
+        ValueCase{"thirteenMonths", kYearMonth, {0x80, 0, 0, 2, 73}, "NULL", kUndecodable},
+        ValueCase{"daysToNanoseconds", kDaySecond, {0x80, 0, 0, 4, 65, 72, 70, 0x8D, 0x3B, 0x73, 0x80},
+                  "4 05:12:10.222000000", ValueKind::IntervalDaySecond},
+        ValueCase{"negativeDaysToNanoseconds", kDaySecond, {0x7F, 0xFF, 0xFF, 0xFF, 58, 60, 60, 0x62, 0x32, 0x9B, 0x00},
+                  "-1 02:00:00.500000000", ValueKind::IntervalDaySecond},
+        ValueCase{"mixedSigns", kDaySecond, {0x80, 0, 0, 1, 59, 60, 60, 0x80, 0, 0, 0}, "NULL", kUndecodable},
+        ValueCase{"hour24", kDaySecond, {0x80, 0, 0, 1, 84, 60, 60, 0x80, 0, 0, 0}, "NULL", kUndecodable}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    NationalText, ColumnValue,
+    ::testing::Values(
+        ValueCase{"utf16WithASurrogatePair", kNvarchar2, {0x00, 0x41, 0x00, 0xE9, 0xD8, 0x3D, 0xDE, 0x00},
+                  "A\u00E9\U0001F600", ValueKind::NationalText},
+        ValueCase{"ncharKeepsItsBlanks", kNchar, {0x00, 0x41, 0x00, 0x20}, "A ", ValueKind::NationalText},
+        ValueCase{"oddLength", kNchar, {0x00}, "NULL", kUndecodable},
+        ValueCase{"loneLowSurrogate", kNvarchar2, {0xDC, 0x00}, "NULL", kUndecodable},
+        ValueCase{"highSurrogateAtTheEnd", kNvarchar2, {0x00, 0x41, 0xD8, 0x3D}, "NULL", kUndecodable}),
+    caseName);
+
+// The UTF8 national character set: UTF-8, with a supplementary character
+// possibly stored as its two surrogates encoded one by one.
+TEST(NationalValue, ReadsTheUtf8NationalSet) {
+    const auto text = [](ByteList bytes) {
+        return formatColumnValue(kNvarchar2, bytes, NationalCharset::Utf8);
+    };
+    EXPECT_EQ(text({0x41, 0xC3, 0xA9}).text, "A\u00E9");
+    EXPECT_EQ(text({0xED, 0xA0, 0xBD, 0xED, 0xB8, 0x80}).text, "\U0001F600");
+    EXPECT_EQ(text({0xF0, 0x9F, 0x98, 0x80}).text, "\U0001F600");
+    EXPECT_EQ(text({0x41, 0xC3}).kind, kUndecodable);
+    EXPECT_EQ(text({0xC0, 0x81}).kind, kUndecodable);  // overlong
+}
 
 // Hostile bytes: every decoder answers without reading past the value, and a
 // NUMBER that the bytes do hold is always written with its exact value.
 TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
     std::mt19937 rng(7);
-    const int codes[] = {kInt, kScaled, kPrecision, kScaleOnly, kDate, kStamp, type_code::kChar,
-                         type_code::kVarchar2, type_code::kClob, 1};
+    const int codes[] = {kInt,         kScaled,       kPrecision, kScaleOnly, kDate,      kStamp,
+                         type_code::kChar, type_code::kVarchar2, type_code::kClob, 1, 24, 101, 102,
+                         kTimestampZone, kYearMonth, kDaySecond, kNvarchar2, kNchar};
     for (int round = 0; round < 4000; ++round) {
         ByteList bytes(rng() % 24);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());

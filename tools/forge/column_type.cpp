@@ -4,9 +4,12 @@
 #include <cctype>
 #include <charconv>
 #include <chrono>
+#include <limits>
+#include <regex>
 #include <stdexcept>
 
 #include "platform/codepage.h"
+#include "tabledata/national_text.h"
 #include "tools/forge/oracle_values.h"
 
 namespace restorix::forge {
@@ -27,6 +30,10 @@ constexpr int kBlobType = 113;
 constexpr int kTimestampType = 180;
 constexpr int kTimestampTzType = 181;
 constexpr int kTimestampLtzType = 231;
+constexpr int kBinaryFloatType = 100;
+constexpr int kBinaryDoubleType = 101;
+constexpr int kIntervalYearMonthType = 182;
+constexpr int kIntervalDaySecondType = 183;
 
 // LENGTH values of the fixed-width types.
 constexpr int kNumberLength = 22;
@@ -35,13 +42,18 @@ constexpr int kTimestampLength = 11;
 constexpr int kTimestampTzLength = 13;
 constexpr int kLobLength = 4000;
 constexpr int kRowidLength = 10;
+constexpr int kBinaryFloatLength = 4;
+constexpr int kBinaryDoubleLength = 8;
+constexpr int kIntervalYearMonthLength = 5;
+constexpr int kIntervalDaySecondLength = 11;
+// Bytes per character of the national character set, AL16UTF16.
+constexpr int kNationalCharacterBytes = 2;
+
+constexpr int kDefaultLeadingPrecision = 2;
 
 constexpr int kDefaultFloatPrecision = 126;
 constexpr int kDefaultFractionalSeconds = 6;
 
-// A time zone offset is stored as hours + 20 and minutes + 60.
-constexpr int kZoneHourBias = 20;
-constexpr int kZoneMinuteBias = 60;
 
 // The in-row LOB locator: a fixed prefix, a LOB id, the inline data length.
 constexpr std::uint8_t kLobLocatorPrefix[] = {0x00, 0x54, 0x00, 0x01, 0x02, 0x0C, 0x80,
@@ -237,11 +249,95 @@ Bytes encodeTimestampWithZone(std::string_view text) {
     const DateTime local = parseDateTime(text, true, true);
     if (!local.zoneMinutes) reject("TIMESTAMP WITH TIME ZONE needs an offset such as +02:00", text);
     const DateTime utc = toUtc(local);
-    Bytes stored = encodeDate(utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second);
-    for (int shift = 24; shift >= 0; shift -= 8) stored.push_back(static_cast<std::uint8_t>(utc.nanoseconds >> shift));
-    stored.push_back(static_cast<std::uint8_t>(*local.zoneMinutes / 60 + kZoneHourBias));
-    stored.push_back(static_cast<std::uint8_t>(*local.zoneMinutes % 60 + kZoneMinuteBias));
-    return stored;
+    return encodeTimestampZone(utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, utc.nanoseconds,
+                               *local.zoneMinutes);
+}
+
+// "1.5", "-1e+20", "NaN", "Inf", "-Inf".
+template <typename Float>
+Float parseBinaryFloat(std::string_view text) {
+    if (text == "NaN") return std::numeric_limits<Float>::quiet_NaN();
+    if (text == "Inf") return std::numeric_limits<Float>::infinity();
+    if (text == "-Inf") return -std::numeric_limits<Float>::infinity();
+    Float value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) reject("not a binary floating-point number", text);
+    return value;
+}
+
+// "-" before a negative interval; every field then carries the sign.
+int intervalSign(std::string_view& text) {
+    if (!text.starts_with('-')) return 1;
+    text.remove_prefix(1);
+    return -1;
+}
+
+int intervalField(std::string_view text, std::string_view whole) {
+    const auto value = parseInt(text);
+    if (!value || *value < 0) reject("bad interval field", whole);
+    return *value;
+}
+
+Bytes encodeYearMonth(std::string_view whole) {
+    std::string_view text = whole;
+    const int sign = intervalSign(text);
+    const auto dash = text.find('-');
+    if (dash == std::string_view::npos) reject("an interval of years and months is Y-M", whole);
+    const int months = intervalField(text.substr(dash + 1), whole);
+    if (months > 11) reject("more than 11 months in an interval", whole);
+    return encodeIntervalYearMonth(sign * intervalField(text.substr(0, dash), whole), sign * months);
+}
+
+Bytes encodeDaySecond(std::string_view whole) {
+    std::string_view text = whole;
+    const int sign = intervalSign(text);
+    const auto space = text.find(' ');
+    if (space == std::string_view::npos || text.size() < space + 9 || text[space + 3] != ':' || text[space + 6] != ':')
+        reject("an interval of days and seconds is D HH:MI:SS[.fraction]", whole);
+    const int days = intervalField(text.substr(0, space), whole);
+    const int hours = intervalField(text.substr(space + 1, 2), whole);
+    const int minutes = intervalField(text.substr(space + 4, 2), whole);
+    const int seconds = intervalField(text.substr(space + 7, 2), whole);
+    std::string_view fraction = text.substr(space + 9);
+    int nanoseconds = 0;
+    if (!fraction.empty()) {
+        if (fraction.front() != '.' || fraction.size() < 2 || fraction.size() > 10)
+            reject("fraction of seconds needs 1 to 9 digits", whole);
+        std::string digits(fraction.substr(1));
+        digits.append(9 - digits.size(), '0');
+        nanoseconds = intervalField(digits, whole);
+    }
+    if (hours > 23 || minutes > 59 || seconds > 59) reject("interval time out of range", whole);
+    return encodeIntervalDaySecond(sign * days, sign * hours, sign * minutes, sign * seconds, sign * nanoseconds);
+}
+
+// UTF-8 text to UTF-16 big-endian, NCHAR blank-padded to its characters.
+Bytes nationalBytes(const ColumnType& type, std::string_view text) {
+    std::u16string units = utf16Units(text);
+    if (units.size() > static_cast<std::size_t>(type.length)) reject("value longer than " + columnTypeText(type), text);
+    if (type.kind == TypeKind::Nchar) units.resize(static_cast<std::size_t>(type.length), u' ');
+    Bytes out;
+    for (const char16_t unit : units) {
+        out.push_back(static_cast<std::uint8_t>(unit >> 8));
+        out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    }
+    return out;
+}
+
+// INTERVAL YEAR[(p)] TO MONTH, INTERVAL DAY[(p)] TO SECOND[(s)].
+std::optional<ColumnType> intervalType(const std::string& text) {
+    static const std::regex kYearMonth(R"(INTERVAL YEAR(?:\((\d+)\))? TO MONTH)");
+    static const std::regex kDaySecond(R"(INTERVAL DAY(?:\((\d+)\))? TO SECOND(?:\((\d+)\))?)");
+    const auto number = [&](const std::ssub_match& match, int fallback) {
+        return match.matched ? requiredInt(match.str(), text) : fallback;
+    };
+    std::smatch match;
+    if (std::regex_match(text, match, kYearMonth))
+        return ColumnType{TypeKind::IntervalYearMonth, 0, number(match[1], kDefaultLeadingPrecision), std::nullopt};
+    if (std::regex_match(text, match, kDaySecond))
+        return ColumnType{TypeKind::IntervalDaySecond, 0, number(match[1], kDefaultLeadingPrecision),
+                          number(match[2], kDefaultFractionalSeconds)};
+    return std::nullopt;
 }
 
 Bytes hexBytes(std::string_view text) {
@@ -325,6 +421,9 @@ ColumnType parseColumnType(std::string_view rawText) {
     if (d.base == "VARCHAR2" && d.suffix.empty()) return sizedType(TypeKind::Varchar2, d, text, std::nullopt);
     if (d.base == "CHAR" && d.suffix.empty()) return sizedType(TypeKind::Char, d, text, 1);
     if (d.base == "RAW" && d.suffix.empty()) return sizedType(TypeKind::Raw, d, text, std::nullopt);
+    if (d.base == "NCHAR" && d.suffix.empty()) return sizedType(TypeKind::Nchar, d, text, 1);
+    if (d.base == "NVARCHAR2" && d.suffix.empty()) return sizedType(TypeKind::Nvarchar2, d, text, std::nullopt);
+    if (const auto interval = intervalType(text)) return *interval;
     if (d.base == "NUMBER" && d.suffix.empty()) return numberType(d, text);
     if (d.base == "INTEGER" && plain) return {TypeKind::Number, 0, std::nullopt, 0};
     if (d.base == "FLOAT" && d.suffix.empty()) {
@@ -343,6 +442,8 @@ ColumnType parseColumnType(std::string_view rawText) {
         if (d.base == "LONG") return {TypeKind::Long, 0, std::nullopt, std::nullopt};
         if (d.base == "LONG RAW") return {TypeKind::LongRaw, 0, std::nullopt, std::nullopt};
         if (d.base == "ROWID") return {TypeKind::Rowid, 0, std::nullopt, std::nullopt};
+        if (d.base == "BINARY_FLOAT") return {TypeKind::BinaryFloat, 0, std::nullopt, std::nullopt};
+        if (d.base == "BINARY_DOUBLE") return {TypeKind::BinaryDouble, 0, std::nullopt, std::nullopt};
     }
     reject("unsupported column type", rawText);
 }
@@ -370,6 +471,15 @@ std::string columnTypeText(const ColumnType& type) {
         case TypeKind::Long: return "LONG";
         case TypeKind::LongRaw: return "LONG RAW";
         case TypeKind::Rowid: return "ROWID";
+        case TypeKind::BinaryFloat: return "BINARY_FLOAT";
+        case TypeKind::BinaryDouble: return "BINARY_DOUBLE";
+        case TypeKind::IntervalYearMonth:
+            return "INTERVAL YEAR(" + std::to_string(type.precision.value_or(kDefaultLeadingPrecision)) + ") TO MONTH";
+        case TypeKind::IntervalDaySecond:
+            return "INTERVAL DAY(" + std::to_string(type.precision.value_or(kDefaultLeadingPrecision)) +
+                   ") TO SECOND(" + std::to_string(type.scale.value_or(kDefaultFractionalSeconds)) + ")";
+        case TypeKind::Nchar: return sized("NCHAR");
+        case TypeKind::Nvarchar2: return sized("NVARCHAR2");
     }
     return "";
 }
@@ -390,6 +500,16 @@ DictionaryType dictionaryType(const ColumnType& type) {
         case TypeKind::Long: return {kLongType, 0, std::nullopt, std::nullopt, true};
         case TypeKind::LongRaw: return {kLongRawType, 0, std::nullopt, std::nullopt, false};
         case TypeKind::Rowid: return {kRowidType, kRowidLength, std::nullopt, std::nullopt, false};
+        case TypeKind::BinaryFloat: return {kBinaryFloatType, kBinaryFloatLength, std::nullopt, std::nullopt, false};
+        case TypeKind::BinaryDouble: return {kBinaryDoubleType, kBinaryDoubleLength, std::nullopt, std::nullopt, false};
+        case TypeKind::IntervalYearMonth:
+            return {kIntervalYearMonthType, kIntervalYearMonthLength, type.precision, std::nullopt, false};
+        case TypeKind::IntervalDaySecond:
+            return {kIntervalDaySecondType, kIntervalDaySecondLength, type.precision, type.scale, false};
+        case TypeKind::Nchar:
+            return {kCharType, type.length * kNationalCharacterBytes, std::nullopt, std::nullopt, true, true};
+        case TypeKind::Nvarchar2:
+            return {kVarchar2Type, type.length * kNationalCharacterBytes, std::nullopt, std::nullopt, true, true};
     }
     return {};
 }
@@ -420,8 +540,16 @@ Bytes encodeValue(const ColumnType& type, std::string_view text) {
         case TypeKind::LongRaw: return hexBytes(text);
         case TypeKind::Blob: return lobLocator(hexBytes(text));
         case TypeKind::Rowid: return encodeRowid(text);
+        case TypeKind::BinaryFloat: return encodeBinaryFloat(parseBinaryFloat<float>(text));
+        case TypeKind::BinaryDouble: return encodeBinaryDouble(parseBinaryFloat<double>(text));
+        case TypeKind::IntervalYearMonth: return encodeYearMonth(text);
+        case TypeKind::IntervalDaySecond: return encodeDaySecond(text);
+        case TypeKind::Nchar:
+        case TypeKind::Nvarchar2: return nationalBytes(type, text);
     }
     return {};
 }
+
+bool storedLast(const ColumnType& type) { return type.kind == TypeKind::Long || type.kind == TypeKind::LongRaw; }
 
 }  // namespace restorix::forge

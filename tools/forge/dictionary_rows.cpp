@@ -20,6 +20,9 @@ constexpr int kIndexNamespace = 4;
 // Character set of the character columns (WE8MSWIN1252), implicit form.
 constexpr int kCharacterSetId = 178;
 constexpr int kImplicitCharacterSetForm = 1;
+// Character set of the national character columns (AL16UTF16), national form.
+constexpr int kNationalCharacterSetId = 2000;
+constexpr int kNationalCharacterSetForm = 2;
 
 // COL$ SEGCOLLENGTH of a LOB column: the in-row locator's room.
 constexpr int kLobSegmentLength = 86;
@@ -168,12 +171,12 @@ Bytes DictionaryRows::tabRow(const PlannedTable& table) const {
     return makeClusterMemberRow(kKeyIndexPlaceholder, c, table.def->dropped ? kDeletedMemberRow : kLiveMemberRow);
 }
 
-Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, bool inSegment, bool deleted) const {
+Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, int segmentColumn, bool deleted) const {
     const DictionaryType t = dictionaryType(column.type);
     const bool isLob = column.type.kind == TypeKind::Clob || column.type.kind == TypeKind::Blob;
     std::vector<Column> c{
         numberColumn(columnNumber),                               // COL#
-        numberColumn(inSegment ? columnNumber : 0),               // SEGCOL#
+        numberColumn(segmentColumn),                              // SEGCOL#
         numberColumn(isLob ? kLobSegmentLength : t.length),       // SEGCOLLENGTH
         numberColumn(0),                                          // OFFSET
         textColumn(column.name),                                  // NAME
@@ -186,8 +189,8 @@ Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, bool inS
         column.defaultText ? numberColumn(static_cast<long long>(column.defaultText->size())) : kNull,  // DEFLENGTH
         numberColumn(columnNumber),                               // INTCOL#
         numberColumn(0),                                          // PROPERTY
-        numberColumn(t.characterData ? kCharacterSetId : 0),      // CHARSETID
-        numberColumn(t.characterData ? kImplicitCharacterSetForm : 0),  // CHARSETFORM
+        numberColumn(!t.characterData ? 0 : t.national ? kNationalCharacterSetId : kCharacterSetId),  // CHARSETID
+        numberColumn(!t.characterData ? 0 : t.national ? kNationalCharacterSetForm : kImplicitCharacterSetForm),  // CHARSETFORM
         numberColumn(0), numberColumn(0), numberColumn(0),        // SPARE1 .. SPARE3
     };
     // SPARE4 .. SPARE6 (release 11), then DEFAULT$, a LONG, stored last.

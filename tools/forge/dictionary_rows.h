@@ -35,7 +35,9 @@ public:
     Bytes objRow(const PlannedObject& object) const;
     // C_OBJ#: the key is the table's (or view's) object number.
     Bytes tabRow(const PlannedTable& table) const;
-    Bytes colRow(int columnNumber, const ColumnDef& column, bool inSegment, bool deleted) const;
+    // segmentColumn: the column's place in the stored row (from 1), 0 for a
+    // column that is not stored (a view's).
+    Bytes colRow(int columnNumber, const ColumnDef& column, int segmentColumn, bool deleted) const;
     Bytes conRow(const PlannedConstraint& constraint) const;
     // C_COBJ#: the key is the constrained table's object number.
     Bytes cdefRow(const PlannedConstraint& constraint) const;

@@ -104,14 +104,19 @@ Segment objCluster(const ForgePlan& plan, const DictionaryRows& rows) {
     std::vector<Key> keys;
     for (const PlannedTable& t : plan.tables) {
         Key key{t.objectNumber, {{kTabTable, rows.tabRow(t)}}};
+        const std::vector<std::size_t> stored =
+            storedColumnOrder(t.def->columns, [](const ColumnDef& c) { return c.type; });
+        std::vector<int> segmentColumn(stored.size());
+        for (std::size_t k = 0; k < stored.size(); ++k) segmentColumn[stored[k]] = static_cast<int>(k) + 1;
         for (std::size_t i = 0; i < t.def->columns.size(); ++i)
-            key.members.push_back({kColTable, rows.colRow(static_cast<int>(i) + 1, t.def->columns[i], true, t.def->dropped)});
+            key.members.push_back(
+                {kColTable, rows.colRow(static_cast<int>(i) + 1, t.def->columns[i], segmentColumn[i], t.def->dropped)});
         keys.push_back(std::move(key));
     }
     for (const PlannedView& v : plan.views) {
         Key key{v.objectNumber, {}};
         for (std::size_t i = 0; i < v.columns.size(); ++i)
-            key.members.push_back({kColTable, rows.colRow(static_cast<int>(i) + 1, v.columns[i], false, false)});
+            key.members.push_back({kColTable, rows.colRow(static_cast<int>(i) + 1, v.columns[i], 0, false)});
         keys.push_back(std::move(key));
     }
     std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.objectNumber < b.objectNumber; });

@@ -1,5 +1,6 @@
 #include "tools/forge/oracle_values.h"
 
+#include <bit>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +18,23 @@ using namespace date_layout;
 }
 
 std::uint8_t storedByte(int value) { return static_cast<std::uint8_t>(value); }
+
+template <typename Bits>
+void appendBigEndian(Bytes& out, Bits value) {
+    for (int shift = 8 * static_cast<int>(sizeof(Bits)) - 8; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+template <typename Bits, typename Float>
+Bytes orderedFloatBytes(Float value) {
+    constexpr Bits kSignBit = Bits{1} << (8 * sizeof(Bits) - 1);
+    const auto bits = std::bit_cast<Bits>(value);
+    Bytes stored;
+    appendBigEndian(stored, (bits & kSignBit) ? static_cast<Bits>(~bits) : static_cast<Bits>(bits | kSignBit));
+    return stored;
+}
+
+std::uint32_t biased(std::int64_t value) { return static_cast<std::uint32_t>(value + interval_layout::kWideBias); }
 
 }  // namespace
 
@@ -74,6 +92,34 @@ Bytes encodeTimestamp(int year, int month, int day, int hour, int minute, int se
         for (int shift = 24; shift >= 0; shift -= 8)
             stored.push_back(static_cast<std::uint8_t>(nanoseconds >> shift));
     }
+    return stored;
+}
+
+Bytes encodeBinaryFloat(float value) { return orderedFloatBytes<std::uint32_t>(value); }
+Bytes encodeBinaryDouble(double value) { return orderedFloatBytes<std::uint64_t>(value); }
+
+Bytes encodeTimestampZone(int year, int month, int day, int hour, int minute, int second, std::uint32_t nanoseconds,
+                          int offsetMinutes) {
+    Bytes stored = encodeDate(year, month, day, hour, minute, second);
+    appendBigEndian(stored, nanoseconds);
+    stored.push_back(storedByte(offsetMinutes / 60 + kZoneHourBias));
+    stored.push_back(storedByte(offsetMinutes % 60 + kZoneMinuteBias));
+    return stored;
+}
+
+Bytes encodeIntervalYearMonth(std::int32_t years, int months) {
+    Bytes stored;
+    appendBigEndian(stored, biased(years));
+    stored.push_back(storedByte(months + interval_layout::kFieldBias));
+    return stored;
+}
+
+Bytes encodeIntervalDaySecond(std::int32_t days, int hours, int minutes, int seconds, std::int32_t nanoseconds) {
+    using interval_layout::kFieldBias;
+    Bytes stored;
+    appendBigEndian(stored, biased(days));
+    for (const int field : {hours, minutes, seconds}) stored.push_back(storedByte(field + kFieldBias));
+    appendBigEndian(stored, biased(nanoseconds));
     return stored;
 }
 

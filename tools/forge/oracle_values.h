@@ -21,4 +21,22 @@ Bytes encodeDate(int year, int month, int day, int hour = 0, int minute = 0, int
 Bytes encodeTimestamp(int year, int month, int day, int hour, int minute, int second,
                       std::uint32_t nanoseconds);
 
+// BINARY_FLOAT and BINARY_DOUBLE: the IEEE-754 bits big-endian, the sign bit
+// set for a positive number and every bit inverted for a negative one.
+Bytes encodeBinaryFloat(float value);
+Bytes encodeBinaryDouble(double value);
+
+// TIMESTAMP WITH TIME ZONE: the UTC time as an 11-byte TIMESTAMP, then the
+// offset east of UTC as hours + 20 and minutes + 60.
+Bytes encodeTimestampZone(int year, int month, int day, int hour, int minute, int second, std::uint32_t nanoseconds,
+                          int offsetMinutes);
+
+// INTERVAL YEAR TO MONTH: years + 2^31 (4 bytes big-endian), months + 60;
+// both fields carry the interval's sign.
+Bytes encodeIntervalYearMonth(std::int32_t years, int months);
+
+// INTERVAL DAY TO SECOND: days + 2^31, hours, minutes, seconds + 60,
+// nanoseconds + 2^31; every field carries the interval's sign.
+Bytes encodeIntervalDaySecond(std::int32_t days, int hours, int minutes, int seconds, std::int32_t nanoseconds);
+
 }  // namespace restorix::forge

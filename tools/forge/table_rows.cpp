@@ -70,8 +70,9 @@ std::vector<Column> encodeRow(const TableDef& table, const RowDef& row, std::siz
     if (row.values.size() > table.columns.size())
         throw std::invalid_argument(table.name + " row " + std::to_string(rowIndex) + " has more values than columns");
     std::vector<Column> columns;
-    for (std::size_t i = 0; i < row.values.size(); ++i) {
-        if (!row.values[i]) {
+    // LONG columns are stored last, whatever their declared place.
+    for (const std::size_t i : storedColumnOrder(table.columns, [](const ColumnDef& c) { return c.type; })) {
+        if (i >= row.values.size() || !row.values[i]) {
             columns.push_back(std::nullopt);
             continue;
         }

@@ -1,9 +1,9 @@
-insert into SALES.ORDERS values ('5001','1001','7654',NULL,'SHIPPED','1234.56',NULL,'3' ) ; 
+insert into SALES.ORDERS values ('5001','1001','7654',TO_TIMESTAMP('2009-01-15 14:23:05.123456','YYYY-MM-DD HH24:MI:SS.FF'),'SHIPPED','1234.56',NULL,'3' ) ; 
 Commit;
-insert into SALES.ORDERS values ('5002','1002','7499',NULL,'OPEN','99.99',NULL,'1' ) ; 
+insert into SALES.ORDERS values ('5002','1002','7499',TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),'OPEN','99.99',NULL,'1' ) ; 
 Commit;
-insert into SALES.ORDERS values ('5003','1003',NULL,NULL,'CANCELLED','0',NULL,NULL ) ; 
+insert into SALES.ORDERS values ('5003','1003',NULL,TO_TIMESTAMP('2009-02-01 00:00:00','YYYY-MM-DD HH24:MI:SS'),'CANCELLED','0',NULL,NULL ) ; 
 Commit;
-insert into SALES.ORDERS values ('5004','1004','7654',NULL,'OPEN','-42.5',NULL,'12' ) ; 
+insert into SALES.ORDERS values ('5004','1004','7654',TO_TIMESTAMP('2009-02-10 16:45:30.5','YYYY-MM-DD HH24:MI:SS.FF'),'OPEN','-42.5',NULL,'12' ) ; 
 Commit;
 Exit;

@@ -1,0 +1,169 @@
+#include "tabledata/national_text.h"
+
+#include <optional>
+
+namespace restorix {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+constexpr char32_t kFirstHighSurrogate = 0xD800;
+constexpr char32_t kFirstLowSurrogate = 0xDC00;
+constexpr char32_t kPastLowSurrogate = 0xE000;
+constexpr char32_t kFirstSupplementary = 0x10000;
+constexpr char32_t kLargestCodePoint = 0x10FFFF;
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+bool isHighSurrogate(char32_t unit) { return unit >= kFirstHighSurrogate && unit < kFirstLowSurrogate; }
+bool isLowSurrogate(char32_t unit) { return unit >= kFirstLowSurrogate && unit < kPastLowSurrogate; }
+
+char32_t joinSurrogates(char32_t high, char32_t low) {
+    return kFirstSupplementary + ((high - kFirstHighSurrogate) << 10) + (low - kFirstLowSurrogate);
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    const auto put = [&](char32_t bits) { out.push_back(static_cast<char>(bits)); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | (c >> 6));
+        put(0x80 | (c & 0x3F));
+    } else if (c < kFirstSupplementary) {
+        put(0xE0 | (c >> 12));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | (c >> 18));
+        put(0x80 | ((c >> 12) & 0x3F));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point (or surrogate) whose UTF-8 sequence starts at `at`; moves
+// `at` past it. Nothing for a malformed or overlong sequence.
+std::optional<char32_t> nextUtf8(Bytes bytes, std::size_t& at) {
+    const std::uint8_t lead = bytes[at];
+    std::size_t length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    if (at + length > bytes.size()) return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((bytes[at + i] & 0xC0) != 0x80) return std::nullopt;
+        value = (value << 6) | (bytes[at + i] & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, kFirstSupplementary};
+    if (value < kSmallest[length] || value > kLargestCodePoint) return std::nullopt;
+    at += length;
+    return value;
+}
+
+// Code units (UTF-16 units, or code points and encoded surrogates from
+// UTF-8) joined into UTF-8: a high surrogate must be followed by a low one.
+class SurrogateJoiner {
+public:
+    explicit SurrogateJoiner(std::string& out) : out_(out) {}
+
+    bool add(char32_t unit) {
+        if (pendingHigh_ != 0) {
+            if (!isLowSurrogate(unit)) return false;
+            appendUtf8(out_, joinSurrogates(pendingHigh_, unit));
+            pendingHigh_ = 0;
+            return true;
+        }
+        if (isHighSurrogate(unit)) {
+            pendingHigh_ = unit;
+            return true;
+        }
+        if (isLowSurrogate(unit)) return false;
+        appendUtf8(out_, unit);
+        return true;
+    }
+
+    bool complete() const { return pendingHigh_ == 0; }
+
+private:
+    std::string& out_;
+    char32_t pendingHigh_ = 0;
+};
+
+bool appendUtf16(std::string& out, Bytes bytes) {
+    if (bytes.size() % 2 != 0) return false;
+    SurrogateJoiner joiner(out);
+    for (std::size_t i = 0; i < bytes.size(); i += 2)
+        if (!joiner.add(static_cast<char32_t>(bytes[i] << 8 | bytes[i + 1]))) return false;
+    return joiner.complete();
+}
+
+bool appendFromUtf8(std::string& out, Bytes bytes) {
+    SurrogateJoiner joiner(out);
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::optional<char32_t> c = nextUtf8(bytes, at);
+        if (!c || !joiner.add(*c)) return false;
+    }
+    return joiner.complete();
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void appendEscapedUnit(std::string& out, char32_t unit) {
+    out.push_back('\\');
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHexDigits[(unit >> shift) & 0x0F]);
+}
+
+bool standsForItself(char32_t c) { return c >= 0x20 && c < 0x7F && c != '\'' && c != '\\' && c != '&'; }
+
+}  // namespace
+
+bool appendNationalText(std::string& out, Bytes bytes, NationalCharset charset) {
+    const std::size_t start = out.size();
+    const bool read = charset == NationalCharset::Utf8 ? appendFromUtf8(out, bytes) : appendUtf16(out, bytes);
+    if (!read) out.resize(start);
+    return read;
+}
+
+std::u16string utf16Units(std::string_view utf8) {
+    const Bytes bytes(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size());
+    std::u16string units;
+    units.reserve(utf8.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::optional<char32_t> read = nextUtf8(bytes, at);
+        if (!read) ++at;
+        const char32_t c = read.value_or(kReplacementCharacter);
+        if (c >= kFirstSupplementary) {
+            const char32_t offset = c - kFirstSupplementary;
+            units.push_back(static_cast<char16_t>(kFirstHighSurrogate + (offset >> 10)));
+            units.push_back(static_cast<char16_t>(kFirstLowSurrogate + (offset & 0x3FF)));
+        } else {
+            units.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return units;
+}
+
+void appendUnistrContent(std::string& out, std::string_view utf8) {
+    for (const char16_t unit : utf16Units(utf8)) {
+        if (standsForItself(unit))
+            out.push_back(static_cast<char>(unit));
+        else
+            appendEscapedUnit(out, unit);
+    }
+}
+
+}  // namespace restorix

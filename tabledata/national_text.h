@@ -1,0 +1,29 @@
+#pragma once
+// Text of the national character set (NCHAR, NVARCHAR2): decoded to UTF-8
+// for display, and written back as the content of UNISTR('...') so a script
+// carries it in plain ASCII whatever the client's character set.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "dictionary/catalog.h"
+
+namespace restorix {
+
+// Appends the UTF-8 form of stored national text: UTF-16 big-endian for
+// AL16UTF16, UTF-8 (supplementary characters possibly as two encoded
+// surrogates) for UTF8. False, with `out` unchanged, when the bytes are no
+// text of that set (an odd length, a lone surrogate, a malformed sequence).
+bool appendNationalText(std::string& out, std::span<const std::uint8_t> bytes, NationalCharset charset);
+
+// The UTF-16 code units of a UTF-8 text, as AL16UTF16 stores it; a malformed
+// sequence gives U+FFFD.
+std::u16string utf16Units(std::string_view utf8);
+
+// Appends what goes between UNISTR's apostrophes for a UTF-8 text: printable
+// ASCII other than ' \ & as itself, every other UTF-16 code unit as \XXXX.
+void appendUnistrContent(std::string& out, std::string_view utf8);
+
+}  // namespace restorix
