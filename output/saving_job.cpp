@@ -10,6 +10,7 @@
 #include "output/statements.h"
 #include "output/view_trigger_step.h"
 #include "activitylog/log_lines.h"
+#include "platform/codepage.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
 
@@ -63,7 +64,7 @@ public:
         sink().setSkipEnabled(false);
         // Made before the save; when it could not be, this says why.
         output_.createFolder(output_.root());
-        output_.commitLine(commitBatHeader());
+        output_.commitLine(commitBatHeader(recovery_.release.characterSet));
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
         writeIndexesAndConstraints();
@@ -118,12 +119,18 @@ private:
         output_.createScript(path);
     }
 
+    // A name as file and folder names take it: for a database that stores
+    // UTF-8, the characters its stored bytes spell, each then one "_".
+    std::string fileNamePart(std::string_view name) const {
+        return recovery_.release.storesUtf8() ? storedUtf8Text(name) : std::string(name);
+    }
+
     // --- One schema's Create Table and data scripts -----------------------------
 
     void writeSchemaTables(const SchemaEntry& schema) {
         at(kCreateTableStep, schema.name);
         output_.checkpoint();
-        const fs::path createFolder = output_.root() / createFolderName(schema.name);
+        const fs::path createFolder = output_.root() / createFolderName(fileNamePart(schema.name));
         output_.createFolder(createFolder);
         sink().setFilePath(createFolder.string());
         writeCreateTableScripts(schema);
@@ -131,7 +138,7 @@ private:
             state_.noTablesInSchema = false;
             return;
         }
-        const fs::path dataFolder = output_.root() / dataFolderName(schema.name);
+        const fs::path dataFolder = output_.root() / dataFolderName(fileNamePart(schema.name));
         sink().setTableName(schema.name);
         sink().setFilePath(dataFolder.string());
         output_.createFolder(dataFolder);
@@ -158,7 +165,8 @@ private:
         for (const ObjectEntry& object : catalog_.objectList) {
             output_.checkpoint();
             if (!isTableOf(object, schema)) continue;
-            const std::string relativePath = createTableScriptPath(schemaName, object.name);
+            const std::string relativePath =
+                createTableScriptPath(fileNamePart(schemaName), fileNamePart(object.name));
             const fs::path script = output_.path(relativePath);
             at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
             sink().setTableName(createTableForm(object.name));
@@ -197,7 +205,7 @@ private:
         state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
         at(kDataStep, state_.qualifiedTable);
         sink().setTableName(table.name);
-        const std::string relativePath = dataScriptPath(schemaName, table.name);
+        const std::string relativePath = dataScriptPath(fileNamePart(schemaName), fileNamePart(table.name));
         state_.currentDataFile = output_.path(relativePath);
         sink().setFilePath(state_.currentDataFile.string());
         const int objectNumber = table.objectNumber;
@@ -357,6 +365,10 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
         leaveIncompleteNote("the save failed: " + std::string(error.what()), steps, setup, messages, clock);
         throw;
     }
+    for (const std::string& warning : output.lineWarnings()) {
+        logWarning(log, warning);
+        messages.showMessage(warning, recovery.appTitle);
+    }
     state.saveFinished = true;
     return SavingResult::saveCompleted;
 }
@@ -380,8 +392,8 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
         text += line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
         text += kCrLf;
     }
-    if (!lines.empty()) text += kStoredCodeEnd;
-    return text;
+    if (lines.empty()) return text;
+    return fitLinesForSqlplus(text).text + std::string(kStoredCodeEnd);
 }
 
 SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,

@@ -37,7 +37,10 @@ void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& 
 DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
     appendInsertHead(head_, qualifiedTable);
     appendInsertTail(rowEnd_);
+    blockRowEnd_ = rowEnd_;
     rowEnd_ += kStatementEnd;
+    blockRowEnd_ += kBlockEnd;
+    blockRowEnd_ += kStatementEnd;
 }
 
 void DataStatementBuilder::start(std::string& out) {
@@ -51,13 +54,30 @@ void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::u
     if (valuesInRow_ == 0) {
         rowStart_ = out.size();
         out += head_;
+        commas_.clear();
+        rowNeedsBlock_ = false;
     } else {
+        commas_.push_back(out.size() - rowStart_);
         appendItemSeparator(out);
     }
+    if (utf8Text.size() > kPlsqlLiteralLimit) {
+        ++valuesTooLong_;
+        kind = ValueKind::Null;
+    }
+    rowNeedsBlock_ = rowNeedsBlock_ || (kind != ValueKind::Null && utf8Text.size() > kSqlLiteralLimit);
     appendSqlItem(out, kind, utf8Text);
     if (++valuesInRow_ < columnCount) return;
-    out += rowEnd_;
+    endRow();
     valuesInRow_ = 0;
+}
+
+void DataStatementBuilder::endRow() {
+    std::string& out = *out_;
+    if (out.size() - rowStart_ + rowEnd_.size() - kStatementEnd.size() > kOneLineStatementLimit) {
+        breakStatementLines(out, rowStart_, commas_);
+        if (rowNeedsBlock_) out.insert(rowStart_, kBlockBegin);
+    }
+    out += rowNeedsBlock_ ? blockRowEnd_ : rowEnd_;
 }
 
 void DataStatementBuilder::finish() {

@@ -46,7 +46,7 @@ struct LaidOutSegment {
     int extentBlocks;
 };
 
-Segment propsSegment(const std::string& releaseText, Release release) {
+Segment propsSegment(const WriteOptions& options, const std::string& releaseText, Release release) {
     Segment segment(kPropsObject, 1);
     HeapFiller filler(segment);
     filler.add(DictionaryRows::propsRow("DICT.BASE", "2", "dictionary base tables version #"));
@@ -56,8 +56,8 @@ Segment propsSegment(const std::string& releaseText, Release release) {
     filler.add(DictionaryRows::propsRow("DBTIMEZONE", "+00:00", "DB time zone"));
     filler.add(DictionaryRows::propsRow("NLS_LANGUAGE", "AMERICAN", "Language"));
     filler.add(DictionaryRows::propsRow("NLS_TERRITORY", "AMERICA", "Territory"));
-    filler.add(DictionaryRows::propsRow("NLS_CHARACTERSET", "WE8MSWIN1252", "Character set"));
-    filler.add(DictionaryRows::propsRow("NLS_NCHAR_CHARACTERSET", "AL16UTF16", "NCHAR Character set"));
+    filler.add(DictionaryRows::propsRow("NLS_CHARACTERSET", options.characterSet, "Character set"));
+    filler.add(DictionaryRows::propsRow("NLS_NCHAR_CHARACTERSET", options.ncharCharacterSet, "NCHAR Character set"));
     filler.add(DictionaryRows::propsRow("NLS_RDBMS_VERSION", releaseText, "RDBMS version for NLS parameters"));
     filler.add(DictionaryRows::propsRow("GLOBAL_DB_NAME", "ORCL", "Global database name"));
     filler.finish();
@@ -162,10 +162,11 @@ Segment triggerSegment(const ForgePlan& plan, const DictionaryRows& rows) {
     return segment;
 }
 
-std::vector<LaidOutSegment> buildSegments(const ForgePlan& plan, const DictionaryRows& rows, const std::string& releaseText,
+std::vector<LaidOutSegment> buildSegments(const ForgePlan& plan, const DictionaryRows& rows, const WriteOptions& options,
+                                          const std::string& releaseText,
                                           const std::optional<std::int32_t>& bulkObject) {
     std::vector<LaidOutSegment> segments;
-    segments.push_back({propsSegment(releaseText, rows.release()), kPropsExtent});
+    segments.push_back({propsSegment(options, releaseText, rows.release()), kPropsExtent});
     segments.push_back({objCluster(plan, rows), kDictionaryExtent});
     segments.push_back({userCluster(plan, rows), kDictionaryExtent});
     segments.push_back({objSegment(plan, rows), kDictionaryExtent});
@@ -248,7 +249,7 @@ WriteSummary writeDatafile(const Scenario& scenario, const std::string& path, co
         if (const PlannedTable* t = plan.findTable(options.bulkTable->schema, options.bulkTable->table))
             bulkObject = t->dataObjectNumber;
     }
-    const std::vector<LaidOutSegment> segments = buildSegments(plan, rows, releaseText, bulkObject);
+    const std::vector<LaidOutSegment> segments = buildSegments(plan, rows, options, releaseText, bulkObject);
     const std::vector<Placement> order = layOut(segments);
 
     DatafileWriter writer(path, FileHeader{options.headerBlockSize});
