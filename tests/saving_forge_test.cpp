@@ -26,6 +26,7 @@
 #include "dictionary/analysis_job.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
+#include "platform/codepage.h"
 #include "preview/object_tree.h"
 #include "preview/preview_jobs.h"
 #include "tools/forge/forge.h"
@@ -100,9 +101,10 @@ protected:
         fs::remove_all(dir_);
     }
 
-    void analyse(const forge::Scenario& scenario, int release = 10) {
+    void analyse(const forge::Scenario& scenario, int release = 10, std::string characterSet = "WE8MSWIN1252") {
         forge::WriteOptions options;
         options.release = release;
+        options.characterSet = std::move(characterSet);
         const std::string path = (dir_ / "system01.dbf").string();
         forge::writeDatafile(scenario, path, options);
         ASSERT_TRUE(recovery_.datafile.open(path));
@@ -169,6 +171,31 @@ TEST_F(SavingForgeTest, NoOutputLineIsLongerThanSqlplusReadsButAWarnedOne) {
     EXPECT_NE(data.find(" ) ; \r\nEND;\r\n/\r\nCommit;\r\ninsert into HR.NOTES values ('2','short',NULL ) ; \r\n"),
               std::string::npos);
     EXPECT_NE(file("HR_create\\WIDE.sql").find(" Number(4),\r\n \"COLUMN_WITH"), std::string::npos);
+}
+
+// A database that stores UTF-8: names and values read as UTF-8 for showing,
+// the stored bytes unchanged in the scripts, one "_" per character in file names.
+TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
+    forge::Scenario s;
+    s.user("HR", 30).table("CAF\u00C9", 51001).column("ID", "NUMBER(4)").column("NOTE", "VARCHAR2(40)")
+        .row({"1", "caf\u00E9 \u20AC \U0001F600"});
+    analyse(s, 11, "AL32UTF8");
+    ASSERT_TRUE(recovery_.release.storesUtf8());
+    const ObjectTree tree = buildObjectTree(recovery_.catalog, recovery_.sourcePath);
+    ASSERT_EQ(tree.findSchema("HR")->nodes(Category::Table).size(), 1u);
+    const std::string tableName = tree.findSchema("HR")->nodes(Category::Table)[0];
+    EXPECT_EQ(storedUtf8Text(tableName), "CAF\u00C9");
+    const PreviewList preview = previewNode(recovery_, tableName, "Table", "HR");
+    ASSERT_EQ(preview.rows.size(), 1u);
+    EXPECT_EQ(storedUtf8Text(preview.rows[0][1]), "caf\u00E9 \u20AC \U0001F600");
+
+    ASSERT_EQ(save(), SavingResult::saveCompleted);
+    EXPECT_EQ(file("HR_data\\CAF_Data.sql"),
+              "insert into HR.\"CAF\u00C9\" values ('1','caf\u00E9 \u20AC \U0001F600' ) ; \r\nCommit;\r\nExit;");
+    EXPECT_EQ(file("HR_create\\CAF_.sql"),
+              "Create Table HR.\"CAF\u00C9\"( \"ID\" Number(4), \"NOTE\" Varchar2(40));\r\nExit;");
+    EXPECT_NE(file("Commit.bat").find("processing script.\r\nset NLS_LANG=.AL32UTF8\r\n" + P + "Users"),
+              std::string::npos);
 }
 
 TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/codepage.h"
 #include "tools/forge/datafile_writer.h"
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/filler_blocks.h"
@@ -236,12 +237,77 @@ void writeBulk(DatafileWriter& writer, const WriteOptions& options, const ForgeP
     }
 }
 
+// A database that stores UTF-8 keeps each text's UTF-8 bytes. The encoders
+// write texts through the code page, which gives back byte for byte what it
+// read: every text read as code-page bytes first comes out as its UTF-8 bytes.
+void storeAsUtf8(std::string& text) { text = fromCodePage(text); }
+void storeAsUtf8(std::optional<std::string>& text) {
+    if (text) storeAsUtf8(*text);
+}
+void storeAsUtf8(ColumnDef& column);
+void storeAsUtf8(RowDef& row);
+void storeAsUtf8(TableDef& table);
+void storeAsUtf8(ConstraintDef& constraint);
+void storeAsUtf8(ViewDef& view);
+void storeAsUtf8(TriggerDef& trigger);
+void storeAsUtf8(RoutineDef& routine);
+void storeAsUtf8(SchemaDef& schema);
+template <typename Items>
+void storeEachAsUtf8(Items& texts) {
+    for (auto& text : texts) storeAsUtf8(text);
+}
+void storeAsUtf8(ColumnDef& column) {
+    storeAsUtf8(column.name);
+    storeAsUtf8(column.defaultText);
+}
+void storeAsUtf8(RowDef& row) { storeEachAsUtf8(row.values); }
+void storeAsUtf8(TableDef& table) {
+    storeAsUtf8(table.name);
+    storeEachAsUtf8(table.columns);
+    storeEachAsUtf8(table.rows);
+    storeEachAsUtf8(table.staleRows);
+}
+void storeAsUtf8(ConstraintDef& constraint) {
+    for (std::string* text : {&constraint.name, &constraint.table, &constraint.condition, &constraint.referencedSchema,
+                              &constraint.referencedConstraint})
+        storeAsUtf8(*text);
+    storeEachAsUtf8(constraint.columns);
+}
+void storeAsUtf8(ViewDef& view) {
+    storeAsUtf8(view.name);
+    storeAsUtf8(view.text);
+    storeEachAsUtf8(view.columns);
+}
+void storeAsUtf8(TriggerDef& trigger) {
+    for (std::string* text : {&trigger.name, &trigger.tableSchema, &trigger.table, &trigger.body}) storeAsUtf8(*text);
+    storeAsUtf8(trigger.definition);
+    storeAsUtf8(trigger.when);
+}
+void storeAsUtf8(RoutineDef& routine) {
+    storeAsUtf8(routine.name);
+    storeEachAsUtf8(routine.lines);
+}
+void storeAsUtf8(SchemaDef& schema) {
+    storeAsUtf8(schema.name);
+    storeEachAsUtf8(schema.tables);
+    storeEachAsUtf8(schema.constraints);
+    storeEachAsUtf8(schema.views);
+    storeEachAsUtf8(schema.triggers);
+    storeEachAsUtf8(schema.routines);
+}
+
+bool storesUtf8(const WriteOptions& options) {
+    return options.characterSet == "AL32UTF8" || options.characterSet == "UTF8";
+}
+
 }  // namespace
 
 WriteSummary writeDatafile(const Scenario& scenario, const std::string& path, const WriteOptions& options) {
     const Release release = releaseFromNumber(options.release);
     const std::string releaseText = options.releaseText.value_or(defaultReleaseText(release));
-    const ForgePlan plan = planScenario(scenario);
+    Scenario stored = scenario;
+    if (storesUtf8(options)) storeEachAsUtf8(stored.schemas);
+    const ForgePlan plan = planScenario(stored);
     const DictionaryRows rows(release, scenario.created);
 
     std::optional<std::int32_t> bulkObject;
