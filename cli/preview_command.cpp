@@ -48,20 +48,20 @@ std::string escapedCell(std::string_view text) {
 
 // A database that stores UTF-8 has its texts shown as the characters their
 // stored bytes spell.
-void printLine(const std::vector<std::string>& cells, bool storedUtf8) {
+void printLine(const std::vector<std::string>& cells, const ReleaseInfo& release) {
     std::string line;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) line += '\t';
-        line += escapedCell(storedUtf8 ? storedUtf8Text(cells[i]) : cells[i]);
+        line += escapedCell(release.shownText(cells[i]));
     }
     line += '\n';
     std::cout << line;
 }
 
-void printList(const PreviewList& list, bool storedUtf8) {
+void printList(const PreviewList& list, const ReleaseInfo& release) {
     if (list.headers.empty() && list.rows.empty()) return;
-    printLine(list.headers, storedUtf8);
-    for (const auto& row : list.rows) printLine(row, storedUtf8);
+    printLine(list.headers, release);
+    for (const auto& row : list.rows) printLine(row, release);
     std::cout.flush();
 }
 
@@ -81,8 +81,7 @@ int runPreview(const PreviewArguments& args) {
         code != kSuccess) {
         return code;
     }
-    const bool storedUtf8 = recovery.release.storesUtf8();
-    if (storedUtf8) {
+    if (recovery.release.storesUtf8()) {
         // The names typed are UTF-8; the catalog holds their bytes as read
         // through the code page.
         schemaName = fromCodePage(schemaName);
@@ -103,7 +102,7 @@ int runPreview(const PreviewArguments& args) {
         list = previewNode(recovery, node->name, categoryName(node->category), node->schema);
     }
     if (session.interrupt.interrupted()) return kInterrupted;
-    printList(list, storedUtf8);
+    printList(list, recovery.release);
     return kSuccess;
 }
 

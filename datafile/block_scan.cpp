@@ -177,6 +177,10 @@ bool indexDataBlocks(const CFile64& file, std::int64_t length, BlockIndex& index
 
 }  // namespace
 
+std::string ReleaseInfo::shownText(std::string_view text) const {
+    return storesUtf8() ? storedUtf8Text(text) : std::string(text);
+}
+
 void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
     block.fill(0);
     file.readAt(blockNumber * kBlockSize, block);

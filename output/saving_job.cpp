@@ -10,7 +10,6 @@
 #include "output/statements.h"
 #include "output/view_trigger_step.h"
 #include "activitylog/log_lines.h"
-#include "platform/codepage.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
 
@@ -119,18 +118,15 @@ private:
         output_.createScript(path);
     }
 
-    // A name as file and folder names take it: for a database that stores
-    // UTF-8, the characters its stored bytes spell, each then one "_".
-    std::string fileNamePart(std::string_view name) const {
-        return recovery_.release.storesUtf8() ? storedUtf8Text(name) : std::string(name);
-    }
+    // A name as it is shown and as file and folder names take it.
+    std::string shown(std::string_view name) const { return recovery_.release.shownText(name); }
 
     // --- One schema's Create Table and data scripts -----------------------------
 
     void writeSchemaTables(const SchemaEntry& schema) {
         at(kCreateTableStep, schema.name);
         output_.checkpoint();
-        const fs::path createFolder = output_.root() / createFolderName(fileNamePart(schema.name));
+        const fs::path createFolder = output_.root() / createFolderName(shown(schema.name));
         output_.createFolder(createFolder);
         sink().setFilePath(createFolder.string());
         writeCreateTableScripts(schema);
@@ -138,8 +134,8 @@ private:
             state_.noTablesInSchema = false;
             return;
         }
-        const fs::path dataFolder = output_.root() / dataFolderName(fileNamePart(schema.name));
-        sink().setTableName(schema.name);
+        const fs::path dataFolder = output_.root() / dataFolderName(shown(schema.name));
+        sink().setTableName(shown(schema.name));
         sink().setFilePath(dataFolder.string());
         output_.createFolder(dataFolder);
         state_.ddlPhase = false;
@@ -166,10 +162,10 @@ private:
             output_.checkpoint();
             if (!isTableOf(object, schema)) continue;
             const std::string relativePath =
-                createTableScriptPath(fileNamePart(schemaName), fileNamePart(object.name));
+                createTableScriptPath(shown(schemaName), shown(object.name));
             const fs::path script = output_.path(relativePath);
             at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
-            sink().setTableName(createTableForm(object.name));
+            sink().setTableName(shown(createTableForm(object.name)));
             sink().setFilePath(script.string());
             output_.createScript(script);
             const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
@@ -204,8 +200,8 @@ private:
         state_.currentTable = createTableForm(table.name);
         state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
         at(kDataStep, state_.qualifiedTable);
-        sink().setTableName(table.name);
-        const std::string relativePath = dataScriptPath(fileNamePart(schemaName), fileNamePart(table.name));
+        sink().setTableName(shown(table.name));
+        const std::string relativePath = dataScriptPath(shown(schemaName), shown(table.name));
         state_.currentDataFile = output_.path(relativePath);
         sink().setFilePath(state_.currentDataFile.string());
         const int objectNumber = table.objectNumber;
@@ -296,7 +292,7 @@ private:
         const fs::path script = output_.path(kProceduresScriptPath);
         at(kCodeStep, qualifiedTableName(schemaName, object.name));
         output_.checkpoint();
-        sink().setTableName(object.name);
+        sink().setTableName(shown(object.name));
         sink().setFilePath(script.string());
         const std::string text = storedCodeScriptText(kind, schemaName, lines.lines());
         if (!text.empty()) output_.append(script, text);
