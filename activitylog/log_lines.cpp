@@ -108,7 +108,9 @@ void logSavingFailed(LogSink& log, const Clock& clock, std::string_view reason) 
     appendEach(log, {kLogLineBreak, kLogLineBreak, failed, kLogLineBreak, reason, kLogLineBreak});
 }
 
-void logDatafileCutShort(LogSink& log, std::string_view warning) { appendEach(log, {kLogLineBreak, warning}); }
+void logWarning(LogSink& log, std::string_view warning) { appendEach(log, {kLogLineBreak, warning}); }
+
+void logDatafileCutShort(LogSink& log, std::string_view warning) { logWarning(log, warning); }
 
 void logSaveCompleted(LogSink& log, const Clock& clock) {
     const std::string completed = joined({"Process Completed successfully at time ", clockTime(clock)});

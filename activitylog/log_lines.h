@@ -43,6 +43,8 @@ void logRepairingAborted(LogSink& log);
 void logSavingFailed(LogSink& log, const Clock& clock, std::string_view reason);
 // The datafile is shorter than its header says; the analysis goes on.
 void logDatafileCutShort(LogSink& log, std::string_view warning);
+// A warning on a line of its own.
+void logWarning(LogSink& log, std::string_view warning);
 
 // View Log box opens after the save completed or was stopped.
 void logSaveCompleted(LogSink& log, const Clock& clock);

@@ -71,7 +71,8 @@ int runInspect(const InspectArguments& args) {
         code != kSuccess) {
         return code;
     }
-    const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+    ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+    if (recovery.release.storesUtf8()) showStoredUtf8Names(tree);
     if (args.json) {
         // Names that are no valid UTF-8 cannot come from the code page, but be safe.
         std::cout << treeJson(recovery, tree).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)

@@ -9,6 +9,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "platform/codepage.h"
 #include "preview/object_tree.h"
 #include "preview/preview_jobs.h"
 
@@ -45,20 +46,22 @@ std::string escapedCell(std::string_view text) {
     return out;
 }
 
-void printLine(const std::vector<std::string>& cells) {
+// A database that stores UTF-8 has its texts shown as the characters their
+// stored bytes spell.
+void printLine(const std::vector<std::string>& cells, const ReleaseInfo& release) {
     std::string line;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) line += '\t';
-        line += escapedCell(cells[i]);
+        line += escapedCell(release.shownText(cells[i]));
     }
     line += '\n';
     std::cout << line;
 }
 
-void printList(const PreviewList& list) {
+void printList(const PreviewList& list, const ReleaseInfo& release) {
     if (list.headers.empty() && list.rows.empty()) return;
-    printLine(list.headers);
-    for (const auto& row : list.rows) printLine(row);
+    printLine(list.headers, release);
+    for (const auto& row : list.rows) printLine(row, release);
     std::cout.flush();
 }
 
@@ -68,8 +71,8 @@ int runPreview(const PreviewArguments& args) {
         printError("--object must be SCHEMA.NAME");
         return kUsageError;
     }
-    const std::string schemaName = args.object.substr(0, dot);
-    const std::string objectName = args.object.substr(dot + 1);
+    std::string schemaName = args.object.substr(0, dot);
+    std::string objectName = args.object.substr(dot + 1);
     const Category category = categoryFromName(args.category);
 
     CommandSession session;
@@ -77,6 +80,12 @@ int runPreview(const PreviewArguments& args) {
     if (int code = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
         code != kSuccess) {
         return code;
+    }
+    if (recovery.release.storesUtf8()) {
+        // The names typed are UTF-8; the catalog holds their bytes as read
+        // through the code page.
+        schemaName = fromCodePage(schemaName);
+        objectName = fromCodePage(objectName);
     }
     const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
     const std::optional<TreeNode> node = findTreeNode(tree, schemaName, category, objectName);
@@ -93,7 +102,7 @@ int runPreview(const PreviewArguments& args) {
         list = previewNode(recovery, node->name, categoryName(node->category), node->schema);
     }
     if (session.interrupt.interrupted()) return kInterrupted;
-    printList(list);
+    printList(list, recovery.release);
     return kSuccess;
 }
 

@@ -22,6 +22,8 @@ constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
 constexpr int kHeaderBlockCountOffset = 44;
 constexpr int kMaxBlockSize = 16000;
 constexpr std::string_view kVersionTag = "NLS_RDBMS_VERSION";
+constexpr std::string_view kCharacterSetTag = "NLS_CHARACTERSET";
+constexpr std::string_view kNcharCharacterSetTag = "NLS_NCHAR_CHARACTERSET";
 constexpr std::size_t kBlankCaptionWidth = 59;
 constexpr auto kVersionShownFor = std::chrono::milliseconds(1000);
 // Blocks are judged one by one but read in large pieces: one system call per
@@ -79,11 +81,12 @@ private:
 
 enum class SearchStep { NotFound, Found, Stopped };
 
-// The first complete release text in one block: the tag, a length byte L and
-// L bytes of text, all inside the block. A tag whose length byte or text would
-// lie past the block is passed over.
-SearchStep findReleaseText(BlockSpan bytes, JobControl& control, std::string& text) {
-    static const std::boyer_moore_horspool_searcher tagSearcher(kVersionTag.begin(), kVersionTag.end());
+using TagSearcher = std::boyer_moore_horspool_searcher<std::string_view::const_iterator>;
+
+// The first complete text stored under a tag in one block: the tag, a length
+// byte L and L bytes of text, all inside the block. A tag whose length byte
+// or text would lie past the block is passed over.
+SearchStep findTaggedText(BlockSpan bytes, const TagSearcher& tagSearcher, JobControl& control, std::string& text) {
     const BlockView block(bytes);
     auto from = bytes.begin();
     while (true) {
@@ -99,6 +102,23 @@ SearchStep findReleaseText(BlockSpan bytes, JobControl& control, std::string& te
         }
         from = tagStart + 1;
     }
+}
+
+SearchStep findReleaseText(BlockSpan bytes, JobControl& control, std::string& text) {
+    static const TagSearcher tagSearcher(kVersionTag.begin(), kVersionTag.end());
+    return findTaggedText(bytes, tagSearcher, control, text);
+}
+
+// The character sets are kept beside the release text: each block the
+// release search reads is searched for those not found yet.
+bool findCharacterSets(BlockSpan bytes, JobControl& control, ReleaseInfo& release) {
+    static const TagSearcher characterSetSearcher(kCharacterSetTag.begin(), kCharacterSetTag.end());
+    static const TagSearcher ncharSearcher(kNcharCharacterSetTag.begin(), kNcharCharacterSetTag.end());
+    if (release.characterSet.empty() &&
+        findTaggedText(bytes, characterSetSearcher, control, release.characterSet) == SearchStep::Stopped)
+        return false;
+    return !release.ncharCharacterSet.empty() ||
+           findTaggedText(bytes, ncharSearcher, control, release.ncharCharacterSet) != SearchStep::Stopped;
 }
 
 void recognizeRelease(ReleaseInfo& release) {
@@ -119,6 +139,7 @@ bool searchRelease(const CFile64& file, std::int64_t length, ReleaseInfo& releas
     while (const auto block = blocks.next()) {
         if (!control.proceed()) return false;
         progress.setProgress(scanProgress(block->position, length));
+        if (!findCharacterSets(block->bytes, control, release)) return false;
         switch (findReleaseText(block->bytes, control, release.releaseText)) {
         case SearchStep::Stopped:
             return false;
@@ -155,6 +176,10 @@ bool indexDataBlocks(const CFile64& file, std::int64_t length, BlockIndex& index
 }
 
 }  // namespace
+
+std::string ReleaseInfo::shownText(std::string_view text) const {
+    return storesUtf8() ? storedUtf8Text(text) : std::string(text);
+}
 
 void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
     block.fill(0);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "datafile/block_view.h"
 
@@ -26,10 +27,20 @@ struct ReleaseInfo {
     bool isVersion10 = false;
     bool isVersion11 = false;
     std::string releaseText;  // e.g. "10.2.0.1.0"
+    // NLS_CHARACTERSET and NLS_NCHAR_CHARACTERSET, found beside the release
+    // text ("AL32UTF8", "AL16UTF16"); empty when not found.
+    std::string characterSet;
+    std::string ncharCharacterSet;
     int blockSize = 0;        // u16le at file offset 20
     std::optional<CutShort> cutShort;
 
     bool supported() const { return isVersion9 || isVersion10 || isVersion11; }
+    // Names and texts are stored in UTF-8 (AL32UTF8 or UTF8).
+    bool storesUtf8() const { return characterSet == "AL32UTF8" || characterSet == "UTF8"; }
+    // A name or text read from the datafile as it is shown and as file names
+    // take it: for a database that stores UTF-8, the characters its stored
+    // bytes spell (storedUtf8Text); otherwise the text itself.
+    std::string shownText(std::string_view text) const;
 };
 
 enum class ScanResult {

@@ -1,5 +1,6 @@
 #include "output/batch_files.h"
 
+#include <algorithm>
 #include <array>
 
 #include "output/sql_names.h"
@@ -130,10 +131,17 @@ std::string replayLine(std::string_view relativePath) {
     return std::string(kSqlplusPrefix) + std::string(relativePath);
 }
 
-std::string commitBatHeader() {
-    return "@echo Restorix for Oracle " + crLf() +
-           "@echo Replays the recovered scripts through sqlplus." + crLf() +
-           "@echo Recovered database processing script.";
+std::string commitBatHeader(std::string_view characterSet) {
+    std::string header = "@echo Restorix for Oracle " + crLf() +
+                         "@echo Replays the recovered scripts through sqlplus." + crLf() +
+                         "@echo Recovered database processing script.";
+    // A set name is letters, digits and "_"; anything else read from a
+    // damaged file is no set sqlplus knows and must not reach the batch file.
+    const bool plainName = std::all_of(characterSet.begin(), characterSet.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    if (!characterSet.empty() && plainName) header += crLf() + "set NLS_LANG=." + std::string(characterSet);
+    return header;
 }
 
 std::string commitUsersLines() { return crLf() + replayLine(kUsersScriptPath) + crLf(); }

@@ -54,8 +54,10 @@ inline constexpr std::string_view kSqlplusPrefix = " %1\\sqlplus.exe %2/%3@%4 @ 
 // kSqlplusPrefix followed by the script's relative path.
 std::string replayLine(std::string_view relativePath);
 
-// The three header lines, without a final line end.
-std::string commitBatHeader();
+// The three header lines, without a final line end; with the database's
+// character set, a fourth line "set NLS_LANG=.<set>" so that sqlplus reads
+// the scripts in the character set they are written in.
+std::string commitBatHeader(std::string_view characterSet = {});
 // After Users.sql is written: CR LF, its replay line, CR LF.
 std::string commitUsersLines();
 // Per table script (create or data): CR LF, then its replay line.

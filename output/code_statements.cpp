@@ -121,14 +121,85 @@ std::string withoutBlankLines(std::string_view text) {
     return out;
 }
 
+// Where a character of stored code stands: only blanks in plain code may
+// become line breaks.
+enum class CodeContext { Plain, Quoted, QuotedName, LineComment, BlockComment };
+
+bool isBreakableBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The context after `code[at]`; `at` moves past a two-character opener or closer.
+CodeContext contextAfter(std::string_view code, std::size_t& at, CodeContext context) {
+    const char c = code[at];
+    const char next = at + 1 < code.size() ? code[at + 1] : '\0';
+    switch (context) {
+        case CodeContext::Plain:
+            if (c == '\'') return CodeContext::Quoted;
+            if (c == '"') return CodeContext::QuotedName;
+            if (c == '-' && next == '-') return ++at, CodeContext::LineComment;
+            if (c == '/' && next == '*') return ++at, CodeContext::BlockComment;
+            return context;
+        case CodeContext::Quoted:
+            return c == '\'' ? CodeContext::Plain : context;
+        case CodeContext::QuotedName:
+            return c == '"' ? CodeContext::Plain : context;
+        case CodeContext::LineComment:
+            return c == '\n' ? CodeContext::Plain : context;
+        case CodeContext::BlockComment:
+            if (c == '*' && next == '/') return ++at, CodeContext::Plain;
+            return context;
+    }
+    return context;
+}
+
 }  // namespace
+
+FittedCode fitLinesForSqlplus(std::string_view code) {
+    FittedCode fitted{std::string(code), 0};
+    std::string& text = fitted.text;
+    CodeContext context = CodeContext::Plain;
+    std::size_t lineStart = 0;
+    std::size_t lastBlank = std::string::npos;
+    bool counted = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\n') {
+            lineStart = at + 1;
+            lastBlank = std::string::npos;
+            counted = false;
+        } else if (context == CodeContext::Plain && isBreakableBlank(text[at])) {
+            lastBlank = at;
+        }
+        context = contextAfter(text, at, context);
+        if (at + 1 - lineStart <= kSqlplusLineLimit || text[at] == '\r') continue;
+        if (lastBlank != std::string::npos) {
+            text[lastBlank] = '\n';
+            lineStart = lastBlank + 1;
+            lastBlank = std::string::npos;
+        } else if (!counted) {
+            ++fitted.linesKeptTooLong;
+            counted = true;
+        }
+    }
+    return fitted;
+}
+
+std::size_t linesTooLongForSqlplus(std::string_view text) {
+    std::size_t tooLong = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::size_t length = end - start;
+        if (length > 0 && end < text.size() && text[end - 1] == '\r') --length;
+        if (length > kSqlplusLineLimit) ++tooLong;
+        start = end + 1;
+    }
+    return tooLong;
+}
 
 std::optional<std::string> viewScriptText(std::string_view schemaName, std::string_view viewName,
                                           std::string_view viewText) {
     if (viewText.empty()) return std::nullopt;
     const std::string statement = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) +
                                   " as " + withoutBlankLines(viewText);
-    return withCrLf(statement) + std::string(kViewEnd);
+    return withCrLf(fitLinesForSqlplus(statement).text) + std::string(kViewEnd);
 }
 
 bool definitionIsForEachRow(std::string_view definition) {
@@ -143,7 +214,7 @@ std::optional<std::string> triggerScriptText(const TriggerDefinition& trigger) {
     const std::string when = trigger.whenClause ? " WHEN (" + *trigger.whenClause + ")" : std::string();
     const std::string statement = "Create or Replace Trigger " + sqlName(trigger.schemaName) + "." +
                                   triggerHeading(trigger) + when + " " + trigger.body.value_or("");
-    return withCrLf(statement) + std::string(kTriggerEnd);
+    return withCrLf(fitLinesForSqlplus(statement).text) + std::string(kTriggerEnd);
 }
 
 std::string storedCodeHeaderLine(StoredCodeKind kind, std::string_view schemaName,

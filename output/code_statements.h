@@ -2,6 +2,7 @@
 // Statements of views, triggers, procedures and functions as the view,
 // trigger and procedure scripts hold them.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,23 @@ enum class StoredCodeKind { Procedure, Function };
 // (PROCEDURE) or 8 (FUNCTION) characters; a shorter line leaves nothing.
 std::string storedCodeHeaderLine(StoredCodeKind kind, std::string_view schemaName,
                                  std::string_view firstLine);
+
+// sqlplus refuses an input line longer than this.
+inline constexpr std::size_t kSqlplusLineLimit = 2499;
+
+// Stored code with every line longer than kSqlplusLineLimit broken at a
+// blank that lies outside quotes and comments (the blank becomes the line
+// break), as late in the line as the limit allows. A line without such a
+// blank is kept as it is and counted.
+struct FittedCode {
+    std::string text;
+    std::size_t linesKeptTooLong = 0;
+};
+FittedCode fitLinesForSqlplus(std::string_view code);
+
+// The number of lines (ended by LF or by the end of the text, a CR before the
+// LF not counted) longer than kSqlplusLineLimit.
+std::size_t linesTooLongForSqlplus(std::string_view text);
 
 // Written after the last source line of a procedure or function.
 inline constexpr std::string_view kStoredCodeEnd = "\r\n/\r\n\r\n";

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "output/batch_files.h"
 #include "output/sql_names.h"
+#include "tabledata/sql_literal.h"
 
 namespace restorix {
 namespace {
@@ -119,6 +121,8 @@ ConstraintScriptTexts constraintScriptTexts(const Catalog& catalog, std::string_
         default:
             return {};
     }
+    breakBetweenColumns(texts.indexText, kCrLf);
+    breakBetweenColumns(texts.constraintText, kCrLf);
     if (!texts.indexText.empty()) texts.indexText += kStatementEnd;
     texts.constraintText += kStatementEnd;
     return texts;

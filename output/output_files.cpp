@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "output/code_statements.h"
 #include "platform/codepage.h"
 
 namespace restorix {
@@ -104,6 +105,10 @@ void ScriptOutput::createScript(const fs::path& path) {
 void ScriptOutput::append(const fs::path& path, std::string_view text) {
     checkpoint();
     appendScriptText(path, text);
+    if (const std::size_t tooLong = linesTooLongForSqlplus(text))
+        lineWarnings_.push_back("warning: " + path.string() + " keeps " + std::to_string(tooLong) +
+                                " line(s) longer than " + std::to_string(kSqlplusLineLimit) +
+                                " bytes with no blank outside quotes and comments to break them at");
 }
 
 void ScriptOutput::appendCreating(const fs::path& path, std::string_view text) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/job_control.h"
 #include "tabledata/data_script_writer.h"
@@ -80,7 +81,13 @@ public:
     // Appends, creating the file first when it does not exist (data scripts).
     void appendCreating(const std::filesystem::path& path, std::string_view text);
 
+    // One text per appended script text that kept lines longer than sqlplus
+    // reads (stored code without a blank to break them at), for the saving
+    // job to log and show.
+    const std::vector<std::string>& lineWarnings() const { return lineWarnings_; }
+
 private:
+    std::vector<std::string> lineWarnings_;
     std::filesystem::path root_;
     JobControl& control_;
 };

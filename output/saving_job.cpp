@@ -63,7 +63,7 @@ public:
         sink().setSkipEnabled(false);
         // Made before the save; when it could not be, this says why.
         output_.createFolder(output_.root());
-        output_.commitLine(commitBatHeader());
+        output_.commitLine(commitBatHeader(recovery_.release.characterSet));
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
         writeIndexesAndConstraints();
@@ -118,12 +118,15 @@ private:
         output_.createScript(path);
     }
 
+    // A name as it is shown and as file and folder names take it.
+    std::string shown(std::string_view name) const { return recovery_.release.shownText(name); }
+
     // --- One schema's Create Table and data scripts -----------------------------
 
     void writeSchemaTables(const SchemaEntry& schema) {
         at(kCreateTableStep, schema.name);
         output_.checkpoint();
-        const fs::path createFolder = output_.root() / createFolderName(schema.name);
+        const fs::path createFolder = output_.root() / createFolderName(shown(schema.name));
         output_.createFolder(createFolder);
         sink().setFilePath(createFolder.string());
         writeCreateTableScripts(schema);
@@ -131,8 +134,8 @@ private:
             state_.noTablesInSchema = false;
             return;
         }
-        const fs::path dataFolder = output_.root() / dataFolderName(schema.name);
-        sink().setTableName(schema.name);
+        const fs::path dataFolder = output_.root() / dataFolderName(shown(schema.name));
+        sink().setTableName(shown(schema.name));
         sink().setFilePath(dataFolder.string());
         output_.createFolder(dataFolder);
         state_.ddlPhase = false;
@@ -158,10 +161,11 @@ private:
         for (const ObjectEntry& object : catalog_.objectList) {
             output_.checkpoint();
             if (!isTableOf(object, schema)) continue;
-            const std::string relativePath = createTableScriptPath(schemaName, object.name);
+            const std::string relativePath =
+                createTableScriptPath(shown(schemaName), shown(object.name));
             const fs::path script = output_.path(relativePath);
             at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
-            sink().setTableName(createTableForm(object.name));
+            sink().setTableName(shown(createTableForm(object.name)));
             sink().setFilePath(script.string());
             output_.createScript(script);
             const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
@@ -196,8 +200,8 @@ private:
         state_.currentTable = createTableForm(table.name);
         state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
         at(kDataStep, state_.qualifiedTable);
-        sink().setTableName(table.name);
-        const std::string relativePath = dataScriptPath(schemaName, table.name);
+        sink().setTableName(shown(table.name));
+        const std::string relativePath = dataScriptPath(shown(schemaName), shown(table.name));
         state_.currentDataFile = output_.path(relativePath);
         sink().setFilePath(state_.currentDataFile.string());
         const int objectNumber = table.objectNumber;
@@ -288,7 +292,7 @@ private:
         const fs::path script = output_.path(kProceduresScriptPath);
         at(kCodeStep, qualifiedTableName(schemaName, object.name));
         output_.checkpoint();
-        sink().setTableName(object.name);
+        sink().setTableName(shown(object.name));
         sink().setFilePath(script.string());
         const std::string text = storedCodeScriptText(kind, schemaName, lines.lines());
         if (!text.empty()) output_.append(script, text);
@@ -360,6 +364,10 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
         leaveIncompleteNote("the save failed: " + std::string(error.what()), steps, setup, messages, clock);
         throw;
     }
+    for (const std::string& warning : output.lineWarnings()) {
+        logWarning(log, warning);
+        messages.showMessage(warning, recovery.appTitle);
+    }
     state.saveFinished = true;
     return SavingResult::saveCompleted;
 }
@@ -383,8 +391,8 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
         text += line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
         text += kCrLf;
     }
-    if (!lines.empty()) text += kStoredCodeEnd;
-    return text;
+    if (lines.empty()) return text;
+    return fitLinesForSqlplus(text).text + std::string(kStoredCodeEnd);
 }
 
 SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,

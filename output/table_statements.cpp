@@ -5,6 +5,7 @@
 #include "output/batch_files.h"
 #include "output/sql_names.h"
 #include "tabledata/column_types.h"
+#include "tabledata/sql_literal.h"
 
 namespace restorix {
 namespace {
@@ -72,7 +73,9 @@ std::string createTableStatement(std::string_view schemaName, std::string_view t
 
 std::string createTableScriptText(std::string_view schemaName, std::string_view tableName,
                                   std::span<const ColumnEntry* const> columns, NationalCharset national) {
-    return withCrLf(createTableStatement(schemaName, tableName, columns, national)) + std::string(kScriptTrailer);
+    std::string statement = createTableStatement(schemaName, tableName, columns, national);
+    breakBetweenColumns(statement, "\n");
+    return withCrLf(statement) + std::string(kScriptTrailer);
 }
 
 }  // namespace restorix

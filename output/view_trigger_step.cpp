@@ -115,7 +115,7 @@ private:
         if (!text) return;
         output_.append(viewsPath_, *text);
         ProgressSink& sink = state_.sink();
-        sink.setTableName(viewName);
+        sink.setTableName(recovery_.release.shownText(viewName));
         sink.setFilePath(viewsPath_.string());
         ++state_.viewsWritten;
         sink.setCurrentProgress(SavingState::percent(state_.viewsWritten, viewObjects_));
@@ -129,7 +129,7 @@ private:
         const std::optional<std::string> text = triggerScriptText(*trigger);
         if (!text) return;
         ProgressSink& sink = state_.sink();
-        sink.setTableName(trigger->triggerName);
+        sink.setTableName(recovery_.release.shownText(trigger->triggerName));
         sink.setFilePath(triggersPath_.string());
         ++state_.triggersWritten;
         sink.setCurrentProgress(SavingState::percent(state_.triggersWritten, triggerObjects_));

@@ -160,6 +160,22 @@ std::string toCodePage(std::string_view utf8) {
     return out;
 }
 
+bool isUtf8(std::string_view bytes) {
+    constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const std::size_t start = pos;
+        if (nextCodePoint(bytes, pos) == 0xFFFD && bytes.substr(start, pos - start) != kReplacementCharacter)
+            return false;
+    }
+    return true;
+}
+
+std::string storedUtf8Text(std::string_view codePageText) {
+    if (isAscii(codePageText)) return std::string(codePageText);
+    std::string stored = toCodePage(codePageText);
+    return isUtf8(stored) ? stored : std::string(codePageText);
+}
+
 std::size_t characterCount(std::string_view utf8) {
     std::size_t count = 0;
     for (char c : utf8) {

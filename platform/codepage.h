@@ -23,6 +23,16 @@ bool isAscii(std::string_view text);
 // Malformed UTF-8 sequences also become '?'.
 std::string toCodePage(std::string_view utf8);
 
+// Whether the bytes are well-formed UTF-8.
+bool isUtf8(std::string_view bytes);
+
+// A database that stores UTF-8 (AL32UTF8, UTF8) is read through the code page
+// like any other, so its stored bytes come back byte for byte when a text is
+// written (scripts keep them unchanged). For showing such a text, and for file
+// names, this gives the characters its stored bytes spell in UTF-8; a text
+// whose stored bytes are no UTF-8 is returned as it is.
+std::string storedUtf8Text(std::string_view codePageText);
+
 // Number of characters (code points) in a UTF-8 text, and the text without
 // its first n characters: texts are cut by characters, as the scripts count them.
 std::size_t characterCount(std::string_view utf8);

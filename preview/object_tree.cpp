@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/codepage.h"
+
 namespace restorix {
 namespace {
 
@@ -48,6 +50,14 @@ bool addObjectNode(const ObjectEntry& object, SchemaNode& node, DatabaseTotals& 
 const SchemaNode* ObjectTree::findSchema(std::string_view name) const {
     auto it = std::find_if(schemas.begin(), schemas.end(), [&](const SchemaNode& s) { return s.name == name; });
     return it == schemas.end() ? nullptr : &*it;
+}
+
+void showStoredUtf8Names(ObjectTree& tree) {
+    for (SchemaNode& schema : tree.schemas) {
+        schema.name = storedUtf8Text(schema.name);
+        for (std::vector<std::string>& nodes : schema.categories)
+            for (std::string& node : nodes) node = storedUtf8Text(node);
+    }
 }
 
 ObjectTree buildObjectTree(const Catalog& catalog, const std::string& sourcePath) {

@@ -54,6 +54,12 @@ struct ObjectTree {
 
 ObjectTree buildObjectTree(const Catalog& catalog, const std::string& sourcePath);
 
+// For a database that stores UTF-8: every schema and node name of the tree
+// as the characters its stored bytes spell (storedUtf8Text), for showing.
+// The tree's names then no longer match the catalog's: look up in the tree
+// built before.
+void showStoredUtf8Names(ObjectTree& tree);
+
 // The rows of the summary list.
 std::vector<std::string> showDatabaseSummary(const DatabaseTotals& totals);
 std::vector<std::string> showSchemaSummary(const SchemaStats& stats);

@@ -39,7 +39,10 @@ DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
     appendInsertHead(utf8Head, qualifiedTable);
     head_ = toCodePage(utf8Head);
     appendInsertTail(rowEnd_);
+    blockRowEnd_ = rowEnd_;
     rowEnd_ += kStatementEnd;
+    blockRowEnd_ += kBlockEnd;
+    blockRowEnd_ += kStatementEnd;
 }
 
 void DataStatementBuilder::start(std::string& out) {
@@ -53,12 +56,20 @@ void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view code
     if (valuesInRow_ == 0) {
         rowStart_ = out.size();
         out += head_;
+        commas_.clear();
+        rowNeedsBlock_ = false;
     } else {
+        commas_.push_back(out.size() - rowStart_);
         appendItemSeparator(out);
     }
+    if (codePageText.size() > kPlsqlLiteralLimit) {
+        ++valuesTooLong_;
+        kind = ValueKind::Null;
+    }
+    rowNeedsBlock_ = rowNeedsBlock_ || (kind != ValueKind::Null && codePageText.size() > kSqlLiteralLimit);
     appendSqlItem(out, kind, codePageText);
     if (++valuesInRow_ < columnCount) return;
-    out += rowEnd_;
+    endRow();
     valuesInRow_ = 0;
 }
 
@@ -70,6 +81,15 @@ void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::u
     if (isAscii(utf8Text)) return addCodePageText(kind, utf8Text, columnCount);
     converted_ = toCodePage(utf8Text);
     addCodePageText(kind, converted_, columnCount);
+}
+
+void DataStatementBuilder::endRow() {
+    std::string& out = *out_;
+    if (out.size() - rowStart_ + rowEnd_.size() - kStatementEnd.size() > kOneLineStatementLimit) {
+        breakStatementLines(out, rowStart_, commas_);
+        if (rowNeedsBlock_) out.insert(rowStart_, kBlockBegin);
+    }
+    out += rowNeedsBlock_ ? blockRowEnd_ : rowEnd_;
 }
 
 void DataStatementBuilder::finish() {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/job_control.h"
 #include "tabledata/saving_state.h"
@@ -33,13 +34,20 @@ private:
 void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path);
 
 inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
+// A statement with a value too long for a SQL literal runs inside a PL/SQL
+// block: "BEGIN", the statement, then these lines and the commit.
+inline constexpr std::string_view kBlockBegin = "BEGIN\r\n";
+inline constexpr std::string_view kBlockEnd = "\r\nEND;\r\n/";
 inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
 
 // Builds one table's statements in the code page as its values come, one at
 // a time: a row is complete once it holds as many values as its records count
 // (a count of 0 makes every value a row of its own), and each complete row
 // gives its insert statement followed by its commit line. What follows the
-// last complete row is left out.
+// last complete row is left out. A statement too long for one sqlplus line
+// is broken over several (breakStatementLines); a value too long for a SQL
+// literal puts its statement in a PL/SQL block; a value too long even for
+// that is written NULL and counted.
 class DataStatementBuilder {
 public:
     // The table name is UTF-8; it is turned into the code page here, once.
@@ -55,9 +63,20 @@ public:
     // Drops an incomplete last row.
     void finish();
 
+    // Values written NULL since construction because their text is longer
+    // than a PL/SQL literal may be. The caller logs and counts them as not
+    // recovered.
+    std::size_t valuesTooLong() const { return valuesTooLong_; }
+
 private:
+    void endRow();
+
     std::string head_;    // "insert into <table> values (", in the code page
     std::string rowEnd_;  // the statement's tail and its commit line
+    std::string blockRowEnd_;  // the same for a statement inside a PL/SQL block
+    std::vector<std::size_t> commas_;  // the item separators of the row, from rowStart_
+    bool rowNeedsBlock_ = false;
+    std::size_t valuesTooLong_ = 0;
     std::string converted_;  // the last UTF-8 value turned into the code page
     std::string* out_ = nullptr;
     std::size_t rowStart_ = 0;  // where the statement being built begins

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "tabledata/national_text.h"
 #include "tabledata/value_format.h"
@@ -209,7 +212,133 @@ void appendUnistr(std::string& out, std::string_view text) {
     out += kCloseQuoted;
 }
 
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kPieceJoin = "'||\r\n'";
+constexpr std::string_view kSpliceOpen = "'||CHR(";
+constexpr std::string_view kSpliceClose = ")||'";
+constexpr std::size_t kEscapeLength = 5;  // \XXXX
+constexpr std::size_t kLongestUtf8Sequence = 4;
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// The code unit of a \XXXX escape at the start of `text`, or -1.
+long escapedUnit(std::string_view text) {
+    if (text.size() < kEscapeLength || text[0] != '\\') return -1;
+    if (!std::all_of(text.begin() + 1, text.begin() + kEscapeLength, isHexDigit)) return -1;
+    long unit = 0;
+    std::from_chars(text.data() + 1, text.data() + kEscapeLength, unit, 16);
+    return unit;
+}
+
+bool isHighSurrogate(long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The length of a '||CHR(n)||' splice at the start of `text`, or 0.
+std::size_t spliceLength(std::string_view text) {
+    if (!text.starts_with(kSpliceOpen)) return 0;
+    std::size_t at = kSpliceOpen.size();
+    const std::size_t digitsStart = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    if (at == digitsStart || !text.substr(at).starts_with(kSpliceClose)) return 0;
+    return at + kSpliceClose.size();
+}
+
+// The length of the written character at the start of a quoted text's
+// remaining content; 0 at the apostrophe that closes the text.
+std::size_t tokenLength(std::string_view rest) {
+    if (rest[0] == '\'') {
+        if (rest.size() > 1 && rest[1] == '\'') return 2;
+        return spliceLength(rest);
+    }
+    if (const long unit = escapedUnit(rest); unit >= 0) {
+        if (isHighSurrogate(unit) && isLowSurrogate(escapedUnit(rest.substr(kEscapeLength)))) return 2 * kEscapeLength;
+        return kEscapeLength;
+    }
+    // A UTF-8 lead byte and its continuation bytes, at most a whole sequence.
+    std::size_t length = 1;
+    const auto isContinuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    if (static_cast<unsigned char>(rest[0]) >= 0xC0)
+        while (length < rest.size() && length < kLongestUtf8Sequence && isContinuation(rest[length])) ++length;
+    return length;
+}
+
+// The content of the quoted text that opens at `text[0]`, up to (not
+// including) its closing apostrophe or the end of `text`.
+std::string_view quotedContent(std::string_view text) {
+    std::size_t at = 1;
+    while (at < text.size()) {
+        const std::size_t length = tokenLength(text.substr(at));
+        if (length == 0) break;
+        at += length;
+    }
+    return text.substr(1, at - 1);
+}
+
+// The content, cut before each character that would make its piece longer
+// than kQuotedPieceLimit.
+void appendCutContent(std::string& out, std::string_view content) {
+    std::size_t pieceLength = 0;
+    for (std::size_t at = 0; at < content.size();) {
+        const std::size_t length = tokenLength(content.substr(at));
+        if (pieceLength > 0 && pieceLength + length > kQuotedPieceLimit) {
+            out += kPieceJoin;
+            pieceLength = 0;
+        }
+        out.append(content.substr(at, length));
+        pieceLength += length;
+        at += length;
+    }
+}
+
+// One stretch of a statement between two breaks: the text outside quotes as
+// it is, each quoted text cut when it is too long.
+void appendWithQuotedTextsCut(std::string& out, std::string_view stretch) {
+    for (std::size_t at = 0; at < stretch.size();) {
+        if (stretch[at] != '\'') {
+            out.push_back(stretch[at++]);
+            continue;
+        }
+        const std::string_view content = quotedContent(stretch.substr(at));
+        out.push_back('\'');
+        if (content.size() > kQuotedPieceLimit) {
+            appendCutContent(out, content);
+        } else {
+            out.append(content);
+        }
+        at += 1 + content.size();
+        if (at < stretch.size()) out.push_back(stretch[at++]);  // the closing apostrophe
+    }
+}
+
 }  // namespace
+
+void breakStatementLines(std::string& out, std::size_t start, std::span<const std::size_t> commaOffsets) {
+    const std::string statement = out.substr(start);
+    out.resize(start);
+    std::size_t from = 0;
+    for (const std::size_t comma : commaOffsets) {
+        appendWithQuotedTextsCut(out, std::string_view(statement).substr(from, comma + 1 - from));
+        out += kLineEnd;
+        from = comma + 1;
+    }
+    appendWithQuotedTextsCut(out, std::string_view(statement).substr(from));
+}
+
+void breakBetweenColumns(std::string& statement, std::string_view lineEnd) {
+    if (statement.size() <= kOneLineStatementLimit) return;
+    std::string broken;
+    broken.reserve(statement.size() + statement.size() / 8);
+    bool inName = false;
+    for (std::size_t at = 0; at < statement.size(); ++at) {
+        const char c = statement[at];
+        broken.push_back(c);
+        if (c == '"') inName = !inName;
+        if (c != ',' || inName) continue;
+        const std::size_t next = statement.find_first_not_of(' ', at + 1);
+        if (next != std::string::npos && statement[next] == '"') broken += lineEnd;
+    }
+    statement = std::move(broken);
+}
 
 void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
     switch (kind) {
@@ -259,11 +388,17 @@ void appendInsertHead(std::string& out, std::string_view qualifiedTable) {
 void appendInsertTail(std::string& out) { out += kValuesClose; }
 
 void appendInsertStatement(std::string& out, std::string_view qualifiedTable, std::span<const RowValue> row) {
+    const std::size_t start = out.size();
+    std::vector<std::size_t> commas;
     appendInsertHead(out, qualifiedTable);
     for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) appendItemSeparator(out);
+        if (i > 0) {
+            commas.push_back(out.size() - start);
+            appendItemSeparator(out);
+        }
         appendSqlItem(out, row[i].kind, row[i].text);
     }
+    if (out.size() - start + kValuesClose.size() > kOneLineStatementLimit) breakStatementLines(out, start, commas);
     appendInsertTail(out);
 }
 

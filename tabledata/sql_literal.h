@@ -1,6 +1,7 @@
 #pragma once
 // Column values as items of the insert statements in the data scripts.
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,5 +32,29 @@ void appendInsertStatement(std::string& out, std::string_view qualifiedTable, st
 void appendInsertHead(std::string& out, std::string_view qualifiedTable);
 inline void appendItemSeparator(std::string& out) { out.push_back(','); }
 void appendInsertTail(std::string& out);
+
+// sqlplus refuses an input line over 2,499 bytes. A statement whose one-line
+// form is longer than this is written over several lines instead.
+inline constexpr std::size_t kOneLineStatementLimit = 2000;
+// The longest run of a quoted text kept on one line; a longer one is cut
+// into pieces joined by '||.
+inline constexpr std::size_t kQuotedPieceLimit = 1000;
+// The longest text SQL takes as a literal; a longer value is inserted from
+// a PL/SQL block, whose literals may reach kPlsqlLiteralLimit.
+inline constexpr std::size_t kSqlLiteralLimit = 4000;
+inline constexpr std::size_t kPlsqlLiteralLimit = 32767;
+
+// Rewrites the statement text from `start` to the end of `out` for sqlplus:
+// a CR LF after each comma at `commaOffsets` (relative to `start`,
+// ascending), and every quoted text longer than kQuotedPieceLimit cut between
+// two of its characters into pieces, each but the last ending in '|| CR LF.
+// A character's written form (a doubled apostrophe, a '||CHR(n)||' splice, a
+// \XXXX escape or surrogate pair of escapes, a UTF-8 sequence) is never cut.
+void breakStatementLines(std::string& out, std::size_t start, std::span<const std::size_t> commaOffsets);
+
+// For a DDL statement longer than kOneLineStatementLimit: `lineEnd` after
+// each comma (outside double quotes) that separates two double-quoted
+// column names or column definitions, as in ("A","B") or ( "A" Number, "B" Date).
+void breakBetweenColumns(std::string& statement, std::string_view lineEnd);
 
 }  // namespace restorix

@@ -61,3 +61,32 @@ TEST(CodePage, FindsANonAsciiByteAnywhere) {
         }
     }
 }
+
+namespace {
+
+struct StoredUtf8Case {
+    const char* name;
+    std::string storedBytes;
+    std::string shown;  // UTF-8
+};
+void PrintTo(const StoredUtf8Case& c, std::ostream* os) { *os << c.name; }
+
+class StoredUtf8 : public ::testing::TestWithParam<StoredUtf8Case> {};
+
+TEST_P(StoredUtf8, ShowsTheCharactersTheStoredBytesSpell) {
+    const std::string read = restorix::fromCodePage(GetParam().storedBytes);
+    EXPECT_EQ(restorix::storedUtf8Text(read), GetParam().shown);
+    EXPECT_EQ(restorix::toCodePage(read), GetParam().storedBytes) << "what scripts write stays the stored bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StoredUtf8,
+    ::testing::Values(StoredUtf8Case{"Ascii", "EMP_1", "EMP_1"},
+                      StoredUtf8Case{"TwoByteCharacter", "caf\xC3\xA9", "caf\u00E9"},
+                      StoredUtf8Case{"EuroAndEmoji", "\xE2\x82\xAC \xF0\x9F\x98\x80", "\u20AC \U0001F600"},
+                      StoredUtf8Case{"ReplacementCharacterItself", "\xEF\xBF\xBD", "\uFFFD"},
+                      StoredUtf8Case{"NoUtf8KeptAsRead", "\xE9t\xE9", "\u00E9t\u00E9"},
+                      StoredUtf8Case{"CutSequenceKeptAsRead", "ab\xE2\x82", "ab\u00E2\u201A"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

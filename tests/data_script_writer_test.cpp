@@ -208,7 +208,16 @@ INSTANTIATE_TEST_SUITE_P(
         BuilderCase{"NonAsciiTurnedIntoTheCodePage",
                     {{"caf\xC3\xA9 \xE2\x82\xAC", ValueKind::Text, 1}},
                     "insert into HR.T values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n"},
-        BuilderCase{"NothingAdded", {}, ""}),
+        BuilderCase{"NothingAdded", {}, ""},
+        BuilderCase{"ValueTooLongForSqlRunsInABlock",
+                    {{"1", ValueKind::Number, 2}, {std::string(4001, 'L'), ValueKind::Text, 2}},
+                    "BEGIN\r\ninsert into HR.T values ('1',\r\n'" + std::string(1000, 'L') + "'||\r\n'" +
+                        std::string(1000, 'L') + "'||\r\n'" + std::string(1000, 'L') + "'||\r\n'" +
+                        std::string(1000, 'L') + "'||\r\n'L' ) ; \r\nEND;\r\n/\r\nCommit;\r\n"},
+        BuilderCase{"LongStatementWithoutLongValueNeedsNoBlock",
+                    {{std::string(1500, 'a'), ValueKind::Text, 2}, {std::string(900, 'b'), ValueKind::Text, 2}},
+                    "insert into HR.T values ('" + std::string(1000, 'a') + "'||\r\n'" + std::string(500, 'a') +
+                        "',\r\n'" + std::string(900, 'b') + "' ) ; \r\nCommit;\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataStatementsReuse, EachRunStartsAfresh) {
@@ -271,6 +280,19 @@ TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
         appendDataStatements(table, 5000, utf8Values, fromUtf8);
         ASSERT_EQ(fromUtf8, expected) << "run " << run;
     }
+}
+
+TEST(DataStatementsTooLong, ValueBeyondAPlsqlLiteralIsWrittenNullAndCounted) {
+    DataStatementBuilder builder("HR.T");
+    std::string out;
+    builder.start(out);
+    builder.add(ValueKind::Text, std::string(32767, 'k'), 2);
+    builder.add(ValueKind::Text, std::string(32768, 'n'), 2);
+    builder.finish();
+    EXPECT_EQ(builder.valuesTooLong(), 1u);
+    EXPECT_TRUE(out.starts_with("BEGIN\r\ninsert into HR.T values ('kkk"));
+    EXPECT_TRUE(out.ends_with("k',\r\nNULL ) ; \r\nEND;\r\n/\r\nCommit;\r\n"));
+    EXPECT_EQ(out.find("nnnn"), std::string::npos);
 }
 
 // --- Skip Table ----------------------------------------------------------------

@@ -71,11 +71,11 @@ struct NoMessages : MessageSink {
 // A forged datafile opened, scanned and decoded as the analysis does it.
 class ForgedDictionary {
 public:
-    ForgedDictionary(int release, RecoveryOption option) {
+    ForgedDictionary(int release, RecoveryOption option, std::string characterSet = "WE8MSWIN1252") {
         static std::atomic<int> files{0};
         path_ = ::testing::TempDir() + "restorix_forged_" + std::to_string(::getpid()) + "_" +
                 std::to_string(files++) + ".dbf";
-        forge::writeDatafile(hrScenario(), path_, {.release = release});
+        forge::writeDatafile(hrScenario(), path_, {.release = release, .characterSet = std::move(characterSet)});
         recovery.setOption(option);
         if (!recovery.datafile.open(path_)) throw std::runtime_error("cannot open " + path_);
         NoMessages messages;
@@ -112,6 +112,27 @@ struct ExpectedColumn {
     int length;
     std::optional<int> scale;
 };
+
+struct CharacterSetCase {
+    const char* stored;
+    bool utf8;
+};
+
+class ForgedCharacterSet : public ::testing::TestWithParam<CharacterSetCase> {};
+
+TEST_P(ForgedCharacterSet, IsFoundBesideTheReleaseText) {
+    ForgedDictionary file(11, RecoveryOption::All, GetParam().stored);
+    ASSERT_TRUE(file.scanned);
+    EXPECT_EQ(file.recovery.release.releaseText, "11.1.0.6.0");
+    EXPECT_EQ(file.recovery.release.characterSet, GetParam().stored);
+    EXPECT_EQ(file.recovery.release.ncharCharacterSet, "AL16UTF16");
+    EXPECT_EQ(file.recovery.release.storesUtf8(), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ForgedCharacterSet,
+                         ::testing::Values(CharacterSetCase{"AL32UTF8", true}, CharacterSetCase{"UTF8", true},
+                                           CharacterSetCase{"WE8MSWIN1252", false},
+                                           CharacterSetCase{"US7ASCII", false}));
 
 class ForgedRelease : public ::testing::TestWithParam<int> {};
 

@@ -155,3 +155,55 @@ TEST(SqlItemAppending, AddsToWhatTheTextHolds) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string run(std::size_t count, char c) { return std::string(count, c); }
+
+struct BreakCase {
+    const char* name;
+    std::string statement;
+    std::vector<std::size_t> commas;
+    std::string expected;
+};
+void PrintTo(const BreakCase& c, std::ostream* os) { *os << c.name; }
+
+class StatementLines : public ::testing::TestWithParam<BreakCase> {};
+
+TEST_P(StatementLines, BreakAfterCommasAndCutLongQuotedTexts) {
+    std::string out = "kept;";
+    out += GetParam().statement;
+    breakStatementLines(out, 5, GetParam().commas);
+    EXPECT_EQ(out, "kept;" + GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatementLines,
+    ::testing::Values(
+        BreakCase{"CrLfAfterTheGivenCommasOnly", "v ('a,b',NULL,'c'", {8, 13}, "v ('a,b',\r\nNULL,\r\n'c'"},
+        BreakCase{"ThousandBytesStayWhole", "'" + run(1000, 'a') + "'", {}, "'" + run(1000, 'a') + "'"},
+        BreakCase{"LongTextCutIntoPieces", "'" + run(2500, 'a') + "'", {},
+                  "'" + run(1000, 'a') + "'||\r\n'" + run(1000, 'a') + "'||\r\n'" + run(500, 'a') + "'"},
+        BreakCase{"DoubledApostropheKeptWhole", "'" + run(999, 'a') + "''" + run(10, 'b') + "'", {},
+                  "'" + run(999, 'a') + "'||\r\n'''" + run(10, 'b') + "'"},
+        BreakCase{"SpliceKeptWhole", "'" + run(998, 'a') + "'||CHR(38)||'" + run(5, 'b') + "'", {},
+                  "'" + run(998, 'a') + "'||\r\n''||CHR(38)||'" + run(5, 'b') + "'"},
+        BreakCase{"SurrogatePairKeptWhole", "UNISTR('" + run(995, 'a') + "\\D83D\\DE00" + run(10, 'b') + "')", {},
+                  "UNISTR('" + run(995, 'a') + "'||\r\n'\\D83D\\DE00" + run(10, 'b') + "')"},
+        BreakCase{"EscapeKeptWhole", "UNISTR('" + run(997, 'a') + "\\00E9" + run(10, 'b') + "')", {},
+                  "UNISTR('" + run(997, 'a') + "'||\r\n'\\00E9" + run(10, 'b') + "')"},
+        BreakCase{"Utf8SequenceKeptWhole", "'" + run(999, 'a') + "\xE2\x82\xAC" + "'", {},
+                  "'" + run(999, 'a') + "'||\r\n'\xE2\x82\xAC'"},
+        BreakCase{"TextsAfterALongOneKeepTheirQuotes",
+                  "'" + run(1001, 'a') + "',TO_DATE('2011-03-05 10:20:30','YYYY')", {1003},
+                  "'" + run(1000, 'a') + "'||\r\n'a',\r\nTO_DATE('2011-03-05 10:20:30','YYYY')"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InsertStatement, LongerThanOneLineBreaksAfterEveryItem) {
+    const std::vector<RowValue> row = {valueOf(ValueKind::Number, "1"), valueOf(ValueKind::Text, run(1200, 'x')),
+                                       valueOf(ValueKind::Text, run(900, 'y'))};
+    EXPECT_EQ(insertStatement("HR.T", row), "insert into HR.T values ('1',\r\n'" + run(1000, 'x') + "'||\r\n'" +
+                                                run(200, 'x') + "',\r\n'" + run(900, 'y') + "' ) ; ");
+}
+
+}  // namespace

@@ -114,6 +114,28 @@ TEST(CommitBat, HeaderIsThreeEchoLinesWithoutFinalLineEnd) {
     EXPECT_EQ(lines[2], "@echo Recovered database processing script.");
 }
 
+struct CharacterSetCase {
+    const char* characterSet;
+    const char* fourthLine;  // nullptr: no fourth line
+};
+
+class CommitBatCharacterSet : public ::testing::TestWithParam<CharacterSetCase> {};
+
+TEST_P(CommitBatCharacterSet, FourthLineSetsTheClientCharacterSet) {
+    const std::vector<std::string> lines = crLfLines(commitBatHeader(GetParam().characterSet));
+    ASSERT_EQ(lines.size(), GetParam().fourthLine ? 4u : 3u);
+    EXPECT_EQ(lines[2], "@echo Recovered database processing script.");
+    if (GetParam().fourthLine) {
+        EXPECT_EQ(lines[3], GetParam().fourthLine);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CommitBatCharacterSet,
+                         ::testing::Values(CharacterSetCase{"AL32UTF8", "set NLS_LANG=.AL32UTF8"},
+                                           CharacterSetCase{"WE8MSWIN1252", "set NLS_LANG=.WE8MSWIN1252"},
+                                           CharacterSetCase{"", nullptr},
+                                           CharacterSetCase{"AL32UTF8 & del *", nullptr}));
+
 TEST(CommitBat, ReplayLinesStartSqlplusWithTheFourArguments) {
     EXPECT_EQ(replayLine(kUsersScriptPath), " %1\\sqlplus.exe %2/%3@%4 @ Users\\Users.sql");
     EXPECT_EQ(commitTableScriptLine(createTableScriptPath("HR", "EMP")),

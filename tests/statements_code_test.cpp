@@ -184,3 +184,41 @@ TEST(StoredCodeHeader, CutsTheKeywordByCharacters) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string run(std::size_t count, char c) { return std::string(count, c); }
+
+struct FitCase {
+    const char* name;
+    std::string code;
+    std::string expected;
+    std::size_t keptTooLong;
+};
+void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
+
+class SqlplusLines : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(SqlplusLines, LongLinesBreakAtABlankOutsideQuotesAndComments) {
+    const FittedCode fitted = fitLinesForSqlplus(GetParam().code);
+    EXPECT_EQ(fitted.text, GetParam().expected);
+    EXPECT_EQ(fitted.linesKeptTooLong, GetParam().keptTooLong);
+    EXPECT_EQ(linesTooLongForSqlplus(fitted.text), GetParam().keptTooLong);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SqlplusLines,
+    ::testing::Values(
+        FitCase{"LimitItselfFits", run(2499, 'a') + "\nb c", run(2499, 'a') + "\nb c", 0},
+        FitCase{"BrokenAtTheLastBlankThatFits", run(1200, 'a') + " " + run(1200, 'b') + " " + run(1200, 'c'),
+                run(1200, 'a') + " " + run(1200, 'b') + "\n" + run(1200, 'c'), 0},
+        FitCase{"BlankInQuotesIsNoBreak", "x '" + run(1500, 'a') + " " + run(1500, 'a') + "' y",
+                "x\n'" + run(1500, 'a') + " " + run(1500, 'a') + "'\ny", 1},
+        FitCase{"BlankInLineCommentIsNoBreak", "select " + run(2000, 'a') + " -- " + run(600, 'c'),
+                "select " + run(2000, 'a') + "\n-- " + run(600, 'c'), 0},
+        FitCase{"BlockCommentOverLinesIsNoBreak", "/*\n" + run(1500, 'a') + " " + run(1500, 'a') + " */ x",
+                "/*\n" + run(1500, 'a') + " " + run(1500, 'a') + " */\nx", 1},
+        FitCase{"WithoutBlankKept", run(3000, 'a'), run(3000, 'a'), 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

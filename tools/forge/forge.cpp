@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "platform/codepage.h"
 #include "tools/forge/datafile_writer.h"
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/filler_blocks.h"
@@ -46,7 +47,7 @@ struct LaidOutSegment {
     int extentBlocks;
 };
 
-Segment propsSegment(const std::string& releaseText, Release release) {
+Segment propsSegment(const WriteOptions& options, const std::string& releaseText, Release release) {
     Segment segment(kPropsObject, 1);
     HeapFiller filler(segment);
     filler.add(DictionaryRows::propsRow("DICT.BASE", "2", "dictionary base tables version #"));
@@ -56,8 +57,8 @@ Segment propsSegment(const std::string& releaseText, Release release) {
     filler.add(DictionaryRows::propsRow("DBTIMEZONE", "+00:00", "DB time zone"));
     filler.add(DictionaryRows::propsRow("NLS_LANGUAGE", "AMERICAN", "Language"));
     filler.add(DictionaryRows::propsRow("NLS_TERRITORY", "AMERICA", "Territory"));
-    filler.add(DictionaryRows::propsRow("NLS_CHARACTERSET", "WE8MSWIN1252", "Character set"));
-    filler.add(DictionaryRows::propsRow("NLS_NCHAR_CHARACTERSET", "AL16UTF16", "NCHAR Character set"));
+    filler.add(DictionaryRows::propsRow("NLS_CHARACTERSET", options.characterSet, "Character set"));
+    filler.add(DictionaryRows::propsRow("NLS_NCHAR_CHARACTERSET", options.ncharCharacterSet, "NCHAR Character set"));
     filler.add(DictionaryRows::propsRow("NLS_RDBMS_VERSION", releaseText, "RDBMS version for NLS parameters"));
     filler.add(DictionaryRows::propsRow("GLOBAL_DB_NAME", "ORCL", "Global database name"));
     filler.finish();
@@ -167,10 +168,11 @@ Segment triggerSegment(const ForgePlan& plan, const DictionaryRows& rows) {
     return segment;
 }
 
-std::vector<LaidOutSegment> buildSegments(const ForgePlan& plan, const DictionaryRows& rows, const std::string& releaseText,
+std::vector<LaidOutSegment> buildSegments(const ForgePlan& plan, const DictionaryRows& rows, const WriteOptions& options,
+                                          const std::string& releaseText,
                                           const std::optional<std::int32_t>& bulkObject) {
     std::vector<LaidOutSegment> segments;
-    segments.push_back({propsSegment(releaseText, rows.release()), kPropsExtent});
+    segments.push_back({propsSegment(options, releaseText, rows.release()), kPropsExtent});
     segments.push_back({objCluster(plan, rows), kDictionaryExtent});
     segments.push_back({userCluster(plan, rows), kDictionaryExtent});
     segments.push_back({objSegment(plan, rows), kDictionaryExtent});
@@ -240,12 +242,77 @@ void writeBulk(DatafileWriter& writer, const WriteOptions& options, const ForgeP
     }
 }
 
+// A database that stores UTF-8 keeps each text's UTF-8 bytes. The encoders
+// write texts through the code page, which gives back byte for byte what it
+// read: every text read as code-page bytes first comes out as its UTF-8 bytes.
+void storeAsUtf8(std::string& text) { text = fromCodePage(text); }
+void storeAsUtf8(std::optional<std::string>& text) {
+    if (text) storeAsUtf8(*text);
+}
+void storeAsUtf8(ColumnDef& column);
+void storeAsUtf8(RowDef& row);
+void storeAsUtf8(TableDef& table);
+void storeAsUtf8(ConstraintDef& constraint);
+void storeAsUtf8(ViewDef& view);
+void storeAsUtf8(TriggerDef& trigger);
+void storeAsUtf8(RoutineDef& routine);
+void storeAsUtf8(SchemaDef& schema);
+template <typename Items>
+void storeEachAsUtf8(Items& texts) {
+    for (auto& text : texts) storeAsUtf8(text);
+}
+void storeAsUtf8(ColumnDef& column) {
+    storeAsUtf8(column.name);
+    storeAsUtf8(column.defaultText);
+}
+void storeAsUtf8(RowDef& row) { storeEachAsUtf8(row.values); }
+void storeAsUtf8(TableDef& table) {
+    storeAsUtf8(table.name);
+    storeEachAsUtf8(table.columns);
+    storeEachAsUtf8(table.rows);
+    storeEachAsUtf8(table.staleRows);
+}
+void storeAsUtf8(ConstraintDef& constraint) {
+    for (std::string* text : {&constraint.name, &constraint.table, &constraint.condition, &constraint.referencedSchema,
+                              &constraint.referencedConstraint})
+        storeAsUtf8(*text);
+    storeEachAsUtf8(constraint.columns);
+}
+void storeAsUtf8(ViewDef& view) {
+    storeAsUtf8(view.name);
+    storeAsUtf8(view.text);
+    storeEachAsUtf8(view.columns);
+}
+void storeAsUtf8(TriggerDef& trigger) {
+    for (std::string* text : {&trigger.name, &trigger.tableSchema, &trigger.table, &trigger.body}) storeAsUtf8(*text);
+    storeAsUtf8(trigger.definition);
+    storeAsUtf8(trigger.when);
+}
+void storeAsUtf8(RoutineDef& routine) {
+    storeAsUtf8(routine.name);
+    storeEachAsUtf8(routine.lines);
+}
+void storeAsUtf8(SchemaDef& schema) {
+    storeAsUtf8(schema.name);
+    storeEachAsUtf8(schema.tables);
+    storeEachAsUtf8(schema.constraints);
+    storeEachAsUtf8(schema.views);
+    storeEachAsUtf8(schema.triggers);
+    storeEachAsUtf8(schema.routines);
+}
+
+bool storesUtf8(const WriteOptions& options) {
+    return options.characterSet == "AL32UTF8" || options.characterSet == "UTF8";
+}
+
 }  // namespace
 
 WriteSummary writeDatafile(const Scenario& scenario, const std::string& path, const WriteOptions& options) {
     const Release release = releaseFromNumber(options.release);
     const std::string releaseText = options.releaseText.value_or(defaultReleaseText(release));
-    const ForgePlan plan = planScenario(scenario);
+    Scenario stored = scenario;
+    if (storesUtf8(options)) storeEachAsUtf8(stored.schemas);
+    const ForgePlan plan = planScenario(stored);
     const DictionaryRows rows(release, scenario.created);
 
     std::optional<std::int32_t> bulkObject;
@@ -253,7 +320,7 @@ WriteSummary writeDatafile(const Scenario& scenario, const std::string& path, co
         if (const PlannedTable* t = plan.findTable(options.bulkTable->schema, options.bulkTable->table))
             bulkObject = t->dataObjectNumber;
     }
-    const std::vector<LaidOutSegment> segments = buildSegments(plan, rows, releaseText, bulkObject);
+    const std::vector<LaidOutSegment> segments = buildSegments(plan, rows, options, releaseText, bulkObject);
     const std::vector<Placement> order = layOut(segments);
 
     DatafileWriter writer(path, FileHeader{options.headerBlockSize});

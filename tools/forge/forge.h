@@ -38,6 +38,8 @@ struct BulkTable {
 struct WriteOptions {
     int release = 10;                        // 9, 10 or 11
     std::optional<std::string> releaseText = std::nullopt;  // NLS_RDBMS_VERSION; the release's usual text otherwise
+    std::string characterSet = "WE8MSWIN1252";   // NLS_CHARACTERSET
+    std::string ncharCharacterSet = "AL16UTF16";  // NLS_NCHAR_CHARACTERSET
     int headerBlockSize = kBlockSize;        // the block size block 0 declares
     std::uint64_t fileSize = 0;              // pad (or fill with the bulk table) to this many bytes
     std::optional<BulkTable> bulkTable = std::nullopt;

@@ -24,18 +24,21 @@ constexpr std::uint64_t kDefaultBenchTableSize = 64ull << 20;
 const char* const kUsage =
     "usage: restorix-forge --release 9|10|11 [--scenario FILE.json] [--size SIZE]\n"
     "                      [--bench-dictionary] [--bench-table] [--release-text TEXT]\n"
+    "                      [--character-set SET]\n"
     "                      [--header-block-size N] -o OUT.dbf\n"
     "  --scenario FILE     the scenario to forge (JSON); a small built-in one otherwise\n"
     "  --size SIZE         pad the file to SIZE bytes; suffixes K, M, G (KiB, MiB, GiB)\n"
     "  --bench-dictionary  add 20 schemas with 1,400 tables and 20,000 columns\n"
     "  --bench-table       add BENCH.BIG_TABLE filling the file up to --size (default 64M)\n"
     "  --release-text TEXT store TEXT as NLS_RDBMS_VERSION instead of the release's own\n"
+    "  --character-set SET store SET as NLS_CHARACTERSET (default WE8MSWIN1252)\n"
     "  --header-block-size N  the block size the file header declares (default 8192)\n";
 
 struct Arguments {
     int release = 0;
     std::optional<std::string> scenarioPath;
     std::optional<std::string> releaseText;
+    std::optional<std::string> characterSet;
     std::uint64_t size = 0;
     int headerBlockSize = 8192;
     bool benchDictionary = false;
@@ -70,6 +73,7 @@ Arguments parseArguments(int argc, char** argv) {
         else if (arg == "--scenario") a.scenarioPath = value();
         else if (arg == "--size") a.size = parseSize(value());
         else if (arg == "--release-text") a.releaseText = value();
+        else if (arg == "--character-set") a.characterSet = value();
         else if (arg == "--header-block-size") a.headerBlockSize = std::stoi(value());
         else if (arg == "--bench-dictionary") a.benchDictionary = true;
         else if (arg == "--bench-table") a.benchTable = true;
@@ -89,6 +93,7 @@ int run(const Arguments& a) {
     WriteOptions options;
     options.release = a.release;
     options.releaseText = a.releaseText;
+    if (a.characterSet) options.characterSet = *a.characterSet;
     options.headerBlockSize = a.headerBlockSize;
     options.fileSize = a.size;
     if (a.benchTable) {

@@ -1,6 +1,7 @@
 @echo Restorix for Oracle 
 @echo Replays the recovered scripts through sqlplus.
 @echo Recovered database processing script.
+set NLS_LANG=.WE8MSWIN1252
  %1\sqlplus.exe %2/%3@%4 @ Users\Users.sql
 
  %1\sqlplus.exe %2/%3@%4 @ SYS_create\DUAL.sql
