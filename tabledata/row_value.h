@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace restorix {
 
@@ -18,6 +19,36 @@ enum class ValueKind : std::uint8_t {
     Timestamp,    // a valid TIMESTAMP: as Date, plus ".fraction" when not zero
     InvalidDate,  // DATE or TIMESTAMP bytes that are no valid date: "5-Mar- 2011" form
     Lob,          // CLOB or BLOB: the locator is not read; text " "
+};
+
+// A value the script cannot carry as stored: bytes that do not fit their
+// type's form, or a type without a decoder (written NULL).
+inline bool isUndecodable(ValueKind kind, std::string_view text) {
+    return kind == ValueKind::NoDecoder || kind == ValueKind::InvalidDate || (kind == ValueKind::Number && text.empty());
+}
+
+// What one read of a table accounts for: the rows it wrote and what it could
+// not recover, by reason.
+struct RowCounts {
+    long rowsWritten = 0;
+    long undecodableValues = 0;  // written as the type's fallback text or NULL
+    long brokenChains = 0;       // rows whose pieces could not be followed: not written
+    long valuesTooLong = 0;      // longer than a script can carry: written NULL
+
+    RowCounts& operator+=(const RowCounts& other) {
+        rowsWritten += other.rowsWritten;
+        undecodableValues += other.undecodableValues;
+        brokenChains += other.brokenChains;
+        valuesTooLong += other.valuesTooLong;
+        return *this;
+    }
+};
+
+// One table's line of the recovery's account.
+struct TableAccount {
+    std::string schema;
+    std::string table;
+    RowCounts counts;
 };
 
 struct RowValue {

@@ -15,6 +15,8 @@ constexpr std::uint8_t kHeadOnlyRow = 0x20;       // migrated row: the head left
 constexpr std::uint8_t kMigratedBodyRow = 0x0C;   // migrated row: first and last piece, no head
 constexpr std::uint8_t kChainedHeadRow = 0x28;    // head and first piece, more follows
 constexpr std::uint8_t kChainedLastRow = 0x04;    // the last piece
+constexpr std::uint8_t kContinuesPrevious = 0x02;  // the first column goes on from the previous piece
+constexpr std::uint8_t kContinuesNext = 0x01;      // the last column goes on in the next piece
 
 // The stored columns of one row; trailing NULLs are not stored. Throws
 // std::invalid_argument naming the table, row and column of a bad value.
