@@ -11,7 +11,7 @@ namespace {
 
 // Piece headers that carry a row address: flag, lock, column count, then the
 // address (head pieces), or a spare byte and the address (a migrated body).
-constexpr int kHeadAddressOffset = 3;
+constexpr int kHeadAddressOffset = kNextPieceAddressOffset;
 constexpr int kBodyAddressOffset = 4;
 
 // Every eleventh row of a table leaves a free directory entry behind.
@@ -38,16 +38,6 @@ void addMigrated(HeapFiller& filler, const std::vector<Column>& columns) {
     Bytes body = withColumns(headerWithAddress(kMigratedBodyRow, columns.size(), kBodyAddressOffset), columns.begin(),
                              columns.end());
     filler.addSplit(std::move(head), kHeadAddressOffset, std::move(body), kBodyAddressOffset);
-}
-
-Bytes chainedHead(const std::vector<Column>& columns, std::size_t split) {
-    return withColumns(headerWithAddress(kChainedHeadRow, split, kHeadAddressOffset), columns.begin(),
-                       columns.begin() + static_cast<std::ptrdiff_t>(split));
-}
-
-Bytes chainedTail(const std::vector<Column>& columns, std::size_t split) {
-    return withColumns(Bytes{kChainedLastRow, 0, static_cast<std::uint8_t>(columns.size() - split)},
-                       columns.begin() + static_cast<std::ptrdiff_t>(split), columns.end());
 }
 
 bool fitsTwoPieces(const std::vector<Column>& columns, std::size_t split) {
@@ -158,6 +148,16 @@ std::size_t splitForSize(const std::vector<Column>& columns) {
 }
 
 }  // namespace
+
+Bytes chainedHead(const std::vector<Column>& columns, std::size_t split) {
+    return withColumns(headerWithAddress(kChainedHeadRow, split, kHeadAddressOffset), columns.begin(),
+                       columns.begin() + static_cast<std::ptrdiff_t>(split));
+}
+
+Bytes chainedTail(const std::vector<Column>& columns, std::size_t split) {
+    return withColumns(Bytes{kChainedLastRow, 0, static_cast<std::uint8_t>(columns.size() - split)},
+                       columns.begin() + static_cast<std::ptrdiff_t>(split), columns.end());
+}
 
 std::vector<Column> encodeRow(const TableDef& table, const RowDef& row, std::size_t rowIndex) {
     if (row.values.size() > table.columns.size())

@@ -22,6 +22,13 @@ constexpr std::uint8_t kContinuesNext = 0x01;      // the last column goes on in
 // std::invalid_argument naming the table, row and column of a bad value.
 std::vector<Column> encodeRow(const TableDef& table, const RowDef& row, std::size_t rowIndex);
 
+// A row chained in two pieces at column `split`: the head with the first
+// columns (its next-piece address left zero for the caller to fill at
+// offset 3: block address, then slot) and the last piece with the rest.
+Bytes chainedHead(const std::vector<Column>& columns, std::size_t split);
+Bytes chainedTail(const std::vector<Column>& columns, std::size_t split);
+constexpr int kNextPieceAddressOffset = 3;
+
 // Places one row in the segment in the requested form. A row too large for
 // one block is chained whatever the form asked for.
 void addTableRow(HeapFiller& filler, const std::vector<Column>& columns, RowStorage storage);
