@@ -52,7 +52,7 @@ int main() {
     const double analysis = median(runs), read = median(reads);
     std::printf("analysis of 1 GiB:    %.3f s (median of 3)\n", analysis);
     std::printf("cat FILE > /dev/null: %.3f s (median of 3)\n", read);
-    std::printf("ratio: %.2f (target <= 2.0)\n", analysis / read);
+    printRatio(analysis, read, 2.0);
     std::printf("peak memory: %.1f MiB (target <= 128)\n", medianLong(peaks) / 1024.0);
     return 0;
 }

@@ -21,10 +21,27 @@ namespace restorix::bench {
 struct Measurement {
     double seconds = 0;
     long peakKiB = 0;
+    // The child's "rchar": bytes its read calls returned, page-cache hits
+    // included ("read_bytes" counts only what came from the disk, none of a
+    // file in the page cache). Reads through a memory map are not counted.
+    unsigned long long readBytes = 0;
 };
 
-// Runs `work` in a forked child, so its peak resident size is its own.
-// The child's exit status must be 0.
+// The "rchar" line of /proc/<pid>/io; 0 when it cannot be read.
+inline unsigned long long bytesReadBy(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/io";
+    FILE* io = std::fopen(path.c_str(), "r");
+    if (!io) return 0;
+    unsigned long long bytes = 0;
+    char line[128];
+    while (std::fgets(line, sizeof line, io))
+        if (std::sscanf(line, "rchar: %llu", &bytes) == 1) break;
+    std::fclose(io);
+    return bytes;
+}
+
+// Runs `work` in a forked child, so its peak resident size and its reads are
+// its own. The child's exit status must be 0.
 inline Measurement measureInChild(const std::function<int()>& work) {
     std::fflush(nullptr);  // or the child prints what the parent buffered
     const auto start = std::chrono::steady_clock::now();
@@ -40,12 +57,46 @@ inline Measurement measureInChild(const std::function<int()>& work) {
         std::fflush(nullptr);
         _exit(code);
     }
+    // Waited for without reaping first: the counters of /proc/<pid>/io stay
+    // readable until the child is reaped.
+    siginfo_t exited{};
+    waitid(P_PID, static_cast<id_t>(pid), &exited, WEXITED | WNOWAIT);
+    const auto end = std::chrono::steady_clock::now();
+    const unsigned long long readBytes = bytesReadBy(pid);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("bench child failed");
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
+    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss, readBytes};
+}
+
+// The restorix program beside the running benchmark.
+inline std::string programBesideBench() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) throw std::runtime_error("cannot find the benchmark's own path");
+    std::string folder(path, static_cast<std::size_t>(length));
+    return folder.substr(0, folder.rfind('/') + 1) + "restorix";
+}
+
+// Runs restorix with these arguments as the measured child itself, its
+// standard output thrown away, so its peak memory and reads are the program's.
+inline Measurement measureProgram(const std::vector<std::string>& arguments) {
+    const std::string program = programBesideBench();
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return measureInChild([&] {
+        if (!std::freopen("/dev/null", "w", stdout)) return 126;
+        execv(program.c_str(), argv.data());
+        return 127;
+    });
+}
+
+// The line every benchmark ends its figures with.
+inline void printRatio(double seconds, double baseline, double target) {
+    std::printf("ratio: %.2f (target <= %.1f)%s\n", seconds / baseline, target,
+                seconds / baseline <= target ? "" : "  -- above target");
 }
 
 // Wall time of a shell command.

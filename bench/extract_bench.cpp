@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(rows));
     std::printf("extract (median of %d): %.2f s, %.2f s of CPU; read + write baseline: %.2f s\n", kRuns, extract,
                 bench::median(extractCpuSeconds), baseline);
-    std::printf("ratio: %.2f (target at most %.1f)\n", ratio, kTargetRatio);
+    bench::printRatio(extract, baseline, kTargetRatio);
     std::printf("rows per second: %.0f\n", static_cast<double>(rows) / extract);
     std::printf("peak memory of the extraction: %ld MiB\n", bench::medianLong(peaks) / 1024);
     const char* keep = std::getenv("RESTORIX_BENCH_KEEP_SCRIPT");

@@ -1,8 +1,7 @@
 // restorix recover --schemas all on a 1 GiB file (a realistic dictionary and
-// one big table) against one read of the datafile plus one copy of the output
-// folder it wrote.
-
-#include <unistd.h>
+// one big table, one name in seven beyond ASCII) against one read of the
+// datafile plus one copy of the output folder it wrote; and the bytes the
+// program read, to be set against the datafile's size.
 
 #include <cstdio>
 #include <filesystem>
@@ -17,20 +16,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path programFolder() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+constexpr double kTargetRatio = 2.0;
 
-// Runs the command line in the measured child itself, so its peak memory is the program's.
 Measurement recoverOnce(const std::string& datafile, const fs::path& output) {
     fs::remove_all(output);
     fs::create_directories(output);
-    const std::string program = (programFolder() / "restorix").string();
-    return measureInChild([&] {
-        // stdout (the output root's path) is not needed here.
-        std::freopen("/dev/null", "w", stdout);
-        execl(program.c_str(), program.c_str(), "recover", datafile.c_str(), "--schemas", "all", "--output",
-              output.c_str(), static_cast<char*>(nullptr));
-        return 127;
-    });
+    return measureProgram({"recover", datafile, "--schemas", "all", "--output", output.string()});
 }
 
 std::uintmax_t folderBytes(const fs::path& folder) {
@@ -47,6 +38,9 @@ int main() {
     const fs::path folder = benchFolder();
     requireFreeSpace(folder.string(), kBenchFileSize + (8ull << 30));
     const std::string datafile = benchDatafile(BenchContent::Everything);
+    // With RESTORIX_BENCH_KEEP_OUTPUT set the last run's output folder stays,
+    // so that two builds' outputs can be compared file by file.
+    const char* keep = std::getenv("RESTORIX_BENCH_KEEP_OUTPUT");
     const fs::path output = folder / "recover-out";
     const fs::path copy = folder / "recover-copy";
     const std::string cat = "cat " + shellQuote(datafile) + " > /dev/null";
@@ -54,23 +48,30 @@ int main() {
 
     std::vector<double> runs, baselines;
     std::vector<long> peaks;
+    std::vector<long> readMiB;
     std::uintmax_t outputBytes = 0;
     for (int run = 0; run < 3; ++run) {
         const Measurement m = recoverOnce(datafile, output);
         runs.push_back(m.seconds);
         peaks.push_back(m.peakKiB);
+        readMiB.push_back(static_cast<long>(m.readBytes >> 20));
         outputBytes = folderBytes(output);
         fs::remove_all(copy);
         baselines.push_back(timeShell(cat) + timeShell("cp -r " + shellQuote(output.string()) + " " +
                                                        shellQuote(copy.string())));
     }
     fs::remove_all(copy);
-    fs::remove_all(output);
+    if (keep && *keep)
+        std::printf("output kept: %s\n", output.c_str());
+    else
+        fs::remove_all(output);
     const double recover = median(runs), baseline = median(baselines);
     std::printf("output folder: %.1f MiB\n", outputBytes / 1048576.0);
     std::printf("restorix recover --schemas all: %.3f s (median of 3)\n", recover);
     std::printf("read + cp -r of the output:     %.3f s (median of 3)\n", baseline);
-    std::printf("ratio: %.2f (target <= 3.0)\n", recover / baseline);
+    std::printf("bytes read (rchar of /proc/<pid>/io, page-cache hits included): %ld MiB of a %llu MiB datafile\n",
+                medianLong(readMiB), kBenchFileSize >> 20);
+    printRatio(recover, baseline, kTargetRatio);
     std::printf("peak memory: %.1f MiB (target <= 256)\n", medianLong(peaks) / 1024.0);
     return 0;
 }

@@ -43,7 +43,7 @@ int main() {
     const double scan = median(scans), read = median(reads);
     std::printf("scanDatafile on 1 GiB: %.3f s (median of 3)\n", scan);
     std::printf("cat FILE > /dev/null:  %.3f s (median of 3)\n", read);
-    std::printf("ratio: %.2f (target <= 1.5)\n", scan / read);
+    printRatio(scan, read, 1.1);
     std::printf("peak memory: %.1f MiB (target <= 64)\n", medianLong(peaks) / 1024.0);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "datafile/block_layout.h"
 
+#include <algorithm>
+
 namespace restorix {
 
 namespace {
@@ -90,15 +92,21 @@ RowPieceClass rowPieceHeaderLength(std::uint8_t flag) {
 }
 
 bool readColumns(const BlockView& block, int offset, int count, std::vector<ColumnValue>& out) {
-    out.clear();
+    // Sized once per row: a list reused from row to row keeps its room and
+    // is filled in place, without growing value by value.
+    out.assign(static_cast<std::size_t>(std::max(count, 0)), ColumnValue{});
+    // A row cut short keeps the columns read before the one that left the block.
+    const auto cutBefore = [&out](int column) {
+        out.resize(static_cast<std::size_t>(column));
+        return false;
+    };
     long position = offset;
     for (int column = 0; column < count; ++column) {
         const auto lengthByte = block.u8(position);
-        if (!lengthByte) return false;
-        ColumnValue value;
+        if (!lengthByte) return cutBefore(column);
+        ColumnValue& value = out[static_cast<std::size_t>(column)];
         value.lengthOffset = static_cast<int>(position);
         if (*lengthByte == kNullLength) {
-            out.push_back(value);
             position += 1;
             continue;
         }
@@ -106,14 +114,13 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
         long length = *lengthByte;
         if (*lengthByte == kLongLength) {
             const auto longLength = block.u16le(dataOffset);
-            if (!longLength) return false;
+            if (!longLength) return cutBefore(column);
             length = *longLength;
             dataOffset += kLongLengthFieldSize;
         }
-        if (!BlockView::contains(dataOffset, length)) return false;
+        if (!BlockView::contains(dataOffset, length)) return cutBefore(column);
         value.isNull = false;
         value.bytes = block.bytes(dataOffset, length);
-        out.push_back(value);
         position = dataOffset + length;
     }
     return true;

@@ -35,18 +35,20 @@ void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& 
 }
 
 DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
-    appendInsertHead(head_, qualifiedTable);
+    std::string utf8Head;
+    appendInsertHead(utf8Head, qualifiedTable);
+    head_ = toCodePage(utf8Head);
     appendInsertTail(rowEnd_);
     rowEnd_ += kStatementEnd;
 }
 
 void DataStatementBuilder::start(std::string& out) {
     out_ = &out;
-    start_ = rowStart_ = out.size();
+    rowStart_ = out.size();
     valuesInRow_ = 0;
 }
 
-void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
+void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount) {
     std::string& out = *out_;
     if (valuesInRow_ == 0) {
         rowStart_ = out.size();
@@ -54,23 +56,26 @@ void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::u
     } else {
         appendItemSeparator(out);
     }
-    appendSqlItem(out, kind, utf8Text);
+    appendSqlItem(out, kind, codePageText);
     if (++valuesInRow_ < columnCount) return;
     out += rowEnd_;
     valuesInRow_ = 0;
 }
 
+// Quoting changes only apostrophes, ampersands and line breaks, single bytes
+// that UTF-8 and the code page spell alike and that no multi-byte UTF-8
+// sequence contains: a value turned into the code page before it is quoted
+// gives the bytes it would give turned after.
+void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
+    if (isAscii(utf8Text)) return addCodePageText(kind, utf8Text, columnCount);
+    converted_ = toCodePage(utf8Text);
+    addCodePageText(kind, converted_, columnCount);
+}
+
 void DataStatementBuilder::finish() {
-    std::string& out = *out_;
-    if (valuesInRow_ > 0) out.resize(rowStart_);
+    if (valuesInRow_ > 0) out_->resize(rowStart_);
     valuesInRow_ = 0;
-    // Statements are mostly ASCII, which the code page keeps byte for byte.
-    const std::string_view run = std::string_view(out).substr(start_);
-    if (!isAscii(run)) {
-        const std::string converted = toCodePage(run);
-        out.replace(start_, std::string::npos, converted);
-    }
-    start_ = rowStart_ = out.size();
+    rowStart_ = out_->size();
 }
 
 void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,

@@ -42,20 +42,24 @@ inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table
 // last complete row is left out.
 class DataStatementBuilder {
 public:
+    // The table name is UTF-8; it is turned into the code page here, once.
     explicit DataStatementBuilder(std::string_view qualifiedTable);
 
     // Starts a run of statements at the end of `out`, which must live until
     // finish().
     void start(std::string& out);
+    // A value whose text is in the code page already (as stored in the datafile).
+    void addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount);
+    // A value whose text is UTF-8, turned into the code page first.
     void add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount);
-    // Drops an incomplete last row and turns the run into the code page.
+    // Drops an incomplete last row.
     void finish();
 
 private:
-    std::string head_;    // "insert into <table> values ("
+    std::string head_;    // "insert into <table> values (", in the code page
     std::string rowEnd_;  // the statement's tail and its commit line
+    std::string converted_;  // the last UTF-8 value turned into the code page
     std::string* out_ = nullptr;
-    std::size_t start_ = 0;     // where the run begins in *out_
     std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;
 };

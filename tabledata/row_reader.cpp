@@ -309,17 +309,18 @@ private:
     }
 
     // Turns one block's rows straight into statements in the code page,
-    // formatting each value into the worker's reused text.
+    // formatting each value into the worker's reused text. Text values keep
+    // their stored code-page bytes: nothing is converted on the way.
     BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out,
                                       RowCounts& counts) {
         DataStatementBuilder& builder = worker.statements;
         builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
-            if (!type) return builder.add(ValueKind::Null, kNullText, columnCount);
-            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text);
+            if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
+            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage);
             if (isUndecodable(kind, worker.text)) ++counts.undecodableValues;
-            builder.add(kind, worker.text, columnCount);
+            builder.addCodePageText(kind, worker.text, columnCount);
         };
         const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, [&](const RowPiece& piece) {
             forEachVisitedRowValue(block, piece, table_, worker.columns, counts, onValue);

@@ -447,24 +447,31 @@ void appendPlain(std::string& text, Bytes bytes) {
 }
 
 // CHAR: a zero byte ends the value.
-ValueKind charValue(Bytes bytes, std::string& text) {
+ValueKind charValue(Bytes bytes, TextBytes spelling, std::string& text) {
     if (isPlainAscii(bytes)) {
         appendPlain(text, bytes);
         return ValueKind::Text;
     }
-    appendFromCodePage(text, bytes.first(lengthBeforeZero(bytes)));
+    const Bytes value = bytes.first(lengthBeforeZero(bytes));
+    if (spelling == TextBytes::CodePage)
+        appendPlain(text, value);
+    else
+        appendFromCodePage(text, value);
     return ValueKind::Text;
 }
 
 // VARCHAR2: a zero byte becomes a space, so no character is lost.
-ValueKind varchar2Value(Bytes bytes, std::string& text) {
+ValueKind varchar2Value(Bytes bytes, TextBytes spelling, std::string& text) {
     if (isPlainAscii(bytes)) {
         appendPlain(text, bytes);
         return ValueKind::Text;
     }
     for (;;) {
         const std::size_t runLength = lengthBeforeZero(bytes);
-        appendFromCodePage(text, bytes.first(runLength));
+        if (spelling == TextBytes::CodePage)
+            appendPlain(text, bytes.first(runLength));
+        else
+            appendFromCodePage(text, bytes.first(runLength));
         if (runLength == bytes.size()) return ValueKind::Text;
         text.push_back(' ');
         bytes = bytes.subspan(runLength + 1);
@@ -494,7 +501,7 @@ std::optional<std::string> decodeNumber(Bytes bytes) {
     return text;
 }
 
-ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
+ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling) {
     text.clear();
     switch (columnType(typeCode).decoder) {
         case ValueDecoder::IntegerNumber:
@@ -508,9 +515,9 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text) {
         case ValueDecoder::Timestamp:
             return dateValue(bytes, true, text);
         case ValueDecoder::Char:
-            return charValue(bytes, text);
+            return charValue(bytes, spelling, text);
         case ValueDecoder::Varchar2:
-            return varchar2Value(bytes, text);
+            return varchar2Value(bytes, spelling, text);
         case ValueDecoder::Lob:
             text.push_back(' ');
             return ValueKind::Lob;

@@ -51,9 +51,15 @@ struct FormattedValue {
 // type's decoder cannot read still give a text (see ValueKind).
 FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes);
 
+// How the text of a CHAR or VARCHAR2 value spells its characters beyond
+// ASCII: in UTF-8 for display, or in the code page's bytes as stored, which
+// the data scripts write as they are (every byte round-trips through UTF-8).
+enum class TextBytes { Utf8, CodePage };
+
 // The same into a caller's text, which is replaced; a text reused from value
 // to value keeps its room, so formatting a row allocates nothing.
-ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> bytes, std::string& text);
+ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> bytes, std::string& text,
+                                TextBytes spelling = TextBytes::Utf8);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {

@@ -5,12 +5,18 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "tabledata/data_script_writer.h"
+#include "tabledata/sql_literal.h"
+#include "tabledata/value_format.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -218,6 +224,53 @@ TEST(DataStatementsReuse, EachRunStartsAfresh) {
     builder.finish();
     EXPECT_EQ(first, "");
     EXPECT_EQ(second, "keptinsert into HR.T values ('2','B' ) ; \r\nCommit;\r\n");
+}
+
+// Random text bytes: every byte value, with the bytes quoting replaces, the
+// zero byte and the code page's five undefined bytes made frequent.
+std::string randomTextBytes(std::mt19937& random) {
+    static constexpr std::array<char, 10> kSpecial = {'\'', '&', '\r', '\n', '\0',
+                                                      '\x81', '\x8D', '\x8F', '\x90', '\x9D'};
+    std::string bytes(random() % 41, ' ');
+    for (char& b : bytes) b = random() % 4 == 0 ? kSpecial[random() % kSpecial.size()] : static_cast<char>(random());
+    return bytes;
+}
+
+// Statements built from the stored code-page bytes are byte for byte those of
+// the long way round: each value turned into UTF-8, the statements built in
+// UTF-8 and turned back into the code page as a whole. The UTF-8 entry of the
+// builder (values already in a row list) gives them too.
+TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
+    const std::string table = "SCH\u00C9MA.T\u00C4BLE\u20AC";  // UTF-8, as names are kept
+    constexpr std::uint8_t kColumns = 3;
+    std::string allBytes(256, ' ');
+    for (int b = 0; b < 256; ++b) allBytes[static_cast<std::size_t>(b)] = static_cast<char>(b);
+    std::mt19937 random(20261207);
+    for (int run = 0; run < 300; ++run) {
+        RowList utf8Values;
+        std::string stored, fromUtf8, text;
+        DataStatementBuilder builder(table);
+        builder.start(stored);
+        for (int v = 0; v < kColumns * 4 + run % kColumns; ++v) {
+            const std::string bytes = run == 0 && v == 0 ? allBytes : randomTextBytes(random);
+            const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            const int type = random() % 2 == 0 ? type_code::kChar : type_code::kVarchar2;
+            const ValueKind kind = formatColumnValueInto(type, span, text, TextBytes::CodePage);
+            builder.addCodePageText(kind, text, kColumns);
+            utf8Values.push_back(RowValue{kColumns, formatColumnValue(type, span).text, 5000, kind});
+        }
+        builder.finish();
+
+        std::string utf8Statements;
+        for (std::size_t row = 0; row + kColumns <= utf8Values.size(); row += kColumns) {
+            appendInsertStatement(utf8Statements, table, std::span(utf8Values).subspan(row, kColumns));
+            utf8Statements += kStatementEnd;
+        }
+        const std::string expected = toCodePage(utf8Statements);
+        ASSERT_EQ(stored, expected) << "run " << run;
+        appendDataStatements(table, 5000, utf8Values, fromUtf8);
+        ASSERT_EQ(fromUtf8, expected) << "run " << run;
+    }
 }
 
 // --- Skip Table ----------------------------------------------------------------

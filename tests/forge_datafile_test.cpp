@@ -180,7 +180,7 @@ TEST_F(ForgedFile, BulkTableFillsTheFileWithUniqueIds) {
     ASSERT_EQ(static_cast<std::int64_t>(summary.segmentBlocks.at(bigTable).size()), summary.bulkBlocks);
     const FileRows rows = readFileRows(path);
     std::set<std::string> ids;
-    std::size_t live = 0;
+    std::size_t live = 0, nonAsciiNames = 0;
     std::size_t chained = 0;
     for (const FileRowPiece* piece : rows.of(bigTable)) {
         ASSERT_FALSE(piece->columns.empty());
@@ -191,8 +191,12 @@ TEST_F(ForgedFile, BulkTableFillsTheFileWithUniqueIds) {
         ++live;
         chained += piece->flag == kChainedHeadRow ? 1 : 0;
         ids.insert(std::string(piece->columns[0]->begin(), piece->columns[0]->end()));
+        const auto& name = piece->columns.at(1);
+        if (name && std::any_of(name->begin(), name->end(), [](std::uint8_t b) { return b >= 0x80; })) ++nonAsciiNames;
     }
     EXPECT_EQ(ids.size(), live);
     EXPECT_GT(live, static_cast<std::size_t>(summary.bulkBlocks) * 60);
     EXPECT_NEAR(static_cast<double>(chained) / static_cast<double>(live), 0.05, 0.005) << "one row in twenty is chained";
+    // One name in seven carries code-page letters beyond ASCII.
+    EXPECT_NEAR(static_cast<double>(nonAsciiNames) / static_cast<double>(live), 1.0 / 7, 0.01);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/lcg.h"
@@ -99,6 +100,8 @@ constexpr int kDeletedRowEvery = 40;
 constexpr int kChainedRowEvery = 20;
 // In a chained head: the 9-byte header, the id's length byte, exponent.
 constexpr int kChainedIdDigitsOffset = 11;
+constexpr int kRowsPerNonAsciiName = 7;
+constexpr std::string_view kNonAsciiName = "Ren\u00E9e M\u00FCller-\u00D8";  // UTF-8, as every forge value
 
 
 // `count` random bytes as hexadecimal digits.
@@ -132,6 +135,10 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
     std::string name;
     const auto length = 20 + random.next(21);
     for (std::uint32_t i = 0; i < length; ++i) name += static_cast<char>((i == 0 ? 'A' : 'a') + random.next(26));
+    // One name in seven has letters beyond ASCII, as real data has: the
+    // code page's bytes E9, FC and D8 in the datafile.
+    if (row % kRowsPerNonAsciiName == kRowsPerNonAsciiName - 1)
+        name = std::string(kNonAsciiName) + name.substr(kNonAsciiName.size());
     char created[32], updated[40], code[16], amount[24];
     std::snprintf(created, sizeof created, "%04u-%02u-%02u %02u:%02u:%02u", 1990 + random.next(30), 1 + random.next(12),
                   1 + random.next(28), random.next(24), random.next(60), random.next(60));
