@@ -64,7 +64,9 @@ RowChain RowChains::follow(const BlockView& head, int headSlot, int headOffset) 
         const std::uint32_t blockNumber = *address & kBlockNumberMask;
         if (!seen_.insert(pieceKey(blockNumber, *slot)).second) return RowChain::Broken;
 
-        const std::optional<BlockView> next = blocks_.block(blockNumber);
+        // A piece in the head's own block needs no read.
+        const std::optional<BlockView> next =
+            blockNumber == (headAddress & kBlockNumberMask) ? std::optional<BlockView>(head) : blocks_.block(blockNumber);
         if (!next || next->u32le(kDataObjectOffset) != dataObject) return RowChain::Broken;
         const DataBlockLayout layout = parseDataBlockLayout(*next);
         if (!dataHeaderInBlock(layout) || *slot >= layout.rowSlotCount) return RowChain::Broken;
