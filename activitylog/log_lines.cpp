@@ -122,4 +122,17 @@ void logSaveAborted(LogSink& log, const Clock& clock) {
     appendEach(log, {kLogLineBreak, kLogLineBreak, aborted, kLogLineBreak});
 }
 
+std::string recoveryTotalsText(const RecoveryTotals& totals) {
+    std::string text = std::to_string(totals.tables) + " tables, " + std::to_string(totals.rowsWritten) +
+                       " rows written, " + std::to_string(totals.rowsNotRecovered) + " rows not recovered";
+    // Values lost inside written rows are named only when there are some.
+    if (totals.valuesNotRecovered > 0) text += ", " + std::to_string(totals.valuesNotRecovered) + " values not recovered";
+    return text;
+}
+
+void logRecoveryTotals(LogSink& log, const RecoveryTotals& totals) {
+    const std::string line = "Recovered: " + recoveryTotalsText(totals);
+    appendEach(log, {kLogLineBreak, line, kLogLineBreak});
+}
+
 }  // namespace restorix

@@ -3,6 +3,7 @@
 // block. Each quoted text is one append, in the order the log expects; line
 // breaks are texts of their own. Times are read once per block from the clock.
 
+#include <string>
 #include <string_view>
 
 #include "platform/clock.h"
@@ -49,5 +50,17 @@ void logWarning(LogSink& log, std::string_view warning);
 // View Log box opens after the save completed or was stopped.
 void logSaveCompleted(LogSink& log, const Clock& clock);
 void logSaveAborted(LogSink& log, const Clock& clock);
+
+// The recovery's totals, as the command line prints them on stderr and the
+// log keeps them: "3 tables, 120 rows written, 2 rows not recovered".
+struct RecoveryTotals {
+    long tables = 0;
+    long rowsWritten = 0;
+    long rowsNotRecovered = 0;
+    long valuesNotRecovered = 0;
+};
+std::string recoveryTotalsText(const RecoveryTotals& totals);
+// The totals line, after the save's other lines.
+void logRecoveryTotals(LogSink& log, const RecoveryTotals& totals);
 
 }  // namespace restorix

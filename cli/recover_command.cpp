@@ -2,10 +2,14 @@
 // them, without questions; prints the output folder's path last.
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +32,7 @@ struct RecoverArguments {
     std::string schemas = "users";
     std::string outputFolder = ".";
     std::optional<std::string> oracleHome;
+    std::optional<std::string> reportFile;
 };
 
 // The absolute path without a final separator.
@@ -37,8 +42,74 @@ std::string printablePath(const fs::path& path) {
     return text;
 }
 
+RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts) {
+    RecoveryTotals totals;
+    totals.tables = static_cast<long>(accounts.size());
+    for (const TableAccount& account : accounts) {
+        totals.rowsWritten += account.counts.rowsWritten;
+        totals.rowsNotRecovered += account.counts.brokenChains;
+        totals.valuesNotRecovered += account.counts.undecodableValues + account.counts.valuesTooLong;
+    }
+    return totals;
+}
+
+nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
+    return {{"undecodableValues", counts.undecodableValues},
+            {"brokenChainRows", counts.brokenChains},
+            {"valuesTooLongForAScript", counts.valuesTooLong}};
+}
+
+// Every table read, with what it wrote and what it lost by reason; totals last.
+std::string reportText(const std::vector<TableAccount>& accounts, bool complete) {
+    nlohmann::ordered_json tables = nlohmann::ordered_json::array();
+    RowCounts all;
+    for (const TableAccount& account : accounts) {
+        all += account.counts;
+        tables.push_back({{"schema", account.schema},
+                          {"name", account.table},
+                          {"rowsWritten", account.counts.rowsWritten},
+                          {"notRecovered", notRecoveredJson(account.counts)}});
+    }
+    const RecoveryTotals totals = totalsOf(accounts);
+    nlohmann::ordered_json report = {{"complete", complete},
+                                     {"tables", tables},
+                                     {"totals",
+                                      {{"tables", totals.tables},
+                                       {"rowsWritten", totals.rowsWritten},
+                                       {"rowsNotRecovered", totals.rowsNotRecovered},
+                                       {"valuesNotRecovered", totals.valuesNotRecovered},
+                                       {"notRecovered", notRecoveredJson(all)}}}};
+    // Names keep their stored bytes: a byte that is no UTF-8 is replaced
+    // rather than making the report unwritable.
+    return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+// Writes the report; false (with the file and the system's reason printed)
+// when it cannot be written.
+bool writeReport(const std::string& file, const std::string& text) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) out << text;
+    if (out) out.close();
+    if (!out) {
+        const int error = errno;
+        printError(file + ": the report cannot be written: " + std::strerror(error));
+        return false;
+    }
+    return true;
+}
+
+// The totals on stderr and in the log, and the report when asked for.
+bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
+                    bool complete) {
+    const RecoveryTotals totals = totalsOf(state.tableAccounts);
+    logRecoveryTotals(session.log, totals);
+    std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
+    if (!args.reportFile) return true;
+    return writeReport(*args.reportFile, reportText(state.tableAccounts, complete));
+}
+
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
-int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup) {
+int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, const RecoverArguments& args) {
     SavingState state;
     state.progress = &session.progress;
     SavingJob saving(recovery, state, session.messages, session.log, session.clock, setup);
@@ -50,6 +121,7 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup) 
         result = saving.wait();
     }
     session.progress.finish();
+    const bool reported = accountForRows(session, state, args, result == SavingResult::saveCompleted);
     if (session.interrupt.interrupted()) return kInterrupted;
     switch (result) {
         case SavingResult::saveStopped: return kInterrupted;
@@ -58,7 +130,8 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup) 
     }
     // main checks that it reached stdout.
     std::printf("%s\n", printablePath(setup.outputRoot).c_str());
-    return kSuccess;
+    // The scripts are complete; the missing report still fails the run.
+    return reported ? kSuccess : kCannotOpenTargetFile;
 }
 
 int runRecover(const RecoverArguments& args) {
@@ -84,7 +157,7 @@ int runRecover(const RecoverArguments& args) {
     }
     setup.outputRoot = *root;
     logSavingStarted(session.log);
-    return save(session, recovery, setup);
+    return save(session, recovery, setup, args);
 }
 
 }  // namespace
@@ -98,6 +171,8 @@ void addRecoverCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"sys", "users", "all"}));
     command->add_option("--output", args->outputFolder, "Folder to create the output folder in (default: here)");
     command->add_option("--oracle-home", args->oracleHome, "The Oracle client's home, as Import.bat should use it");
+    command->add_option("--report", args->reportFile,
+                        "Write a JSON report of the rows written and not recovered, per table, to this file");
     command->callback([args, &exitCode] { exitCode = runRecover(*args); });
 }
 

@@ -4,6 +4,110 @@ namespace restorix {
 
 namespace {
 constexpr int kColumnCountOffset = 2;
+constexpr int kBlockAddressOffset = 4;  // the block's own address
+constexpr int kNextPieceOffset = 3;     // u32 block address, u16 slot
+constexpr int kNextSlotOffset = kNextPieceOffset + 4;
+constexpr int kRelativeFileShift = 22;
+constexpr std::uint32_t kBlockNumberMask = (1u << kRelativeFileShift) - 1;
+constexpr int kChainedHeader = 9;
+constexpr int kFirstOnlyHeader = 15;
+// Flags 0x00 to 0x03: a middle piece of a chain, whose header carries the
+// next piece's address whatever the classification says of such flags alone.
+constexpr std::uint8_t kLastMiddleFlag = PrevPart | NextPart;
+constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
+constexpr std::uint8_t kNotARowOfItsOwn = ClusterKey | ClusterMember | Deleted;
+
+// A live row's head: the whole row, or the first piece of one that goes on.
+bool isLiveHead(std::uint8_t flag) {
+    if (flag == kSinglePieceRow) return true;
+    return (flag & Head) && !(flag & (kNotARowOfItsOwn | Last));
+}
+
+std::uint64_t pieceKey(std::uint32_t blockNumber, std::uint16_t slot) {
+    return (static_cast<std::uint64_t>(blockNumber) << 16) | slot;
+}
+
+// The header length of a piece met inside a chain; nothing when the flag
+// cannot be such a piece (a head, a deleted or clustered piece, no known form).
+std::optional<int> chainPieceHeaderLength(std::uint8_t flag) {
+    if (flag & (Head | kNotARowOfItsOwn)) return std::nullopt;
+    if (flag <= kLastMiddleFlag) return kChainedHeader;
+    const RowPieceClass form = rowPieceHeaderLength(flag);
+    if (!form.classified) return std::nullopt;
+    return form.headerLength;
+}
+}  // namespace
+
+RowChain RowChains::follow(const BlockView& head, int headSlot, int headOffset) {
+    bytes_.clear();
+    parts_.clear();
+    joined_.clear();
+    seen_.clear();
+    const std::uint32_t headAddress = head.u32le(kBlockAddressOffset).value_or(0);
+    const std::uint32_t relativeFile = headAddress >> kRelativeFileShift;
+    const auto dataObject = head.u32le(kDataObjectOffset);
+    seen_.insert(pieceKey(headAddress & kBlockNumberMask, static_cast<std::uint16_t>(headSlot)));
+
+    BlockView block = head;
+    int offset = headOffset;
+    std::uint8_t flag = head.u8(offset).value_or(0);
+    int headerLength = kChainedHeader;
+    bool continuesPrevious = false;
+    for (;;) {
+        if (!appendPiece(block, offset, headerLength, continuesPrevious)) return RowChain::Broken;
+        if (flag & Last) break;
+        if (headerLength != kChainedHeader && headerLength != kFirstOnlyHeader) return RowChain::Broken;
+        continuesPrevious = (flag & NextPart) != 0;
+        const auto address = block.u32le(offset + kNextPieceOffset);
+        const auto slot = block.u16le(offset + kNextSlotOffset);
+        if (!address || !slot || (*address >> kRelativeFileShift) != relativeFile) return RowChain::Broken;
+        const std::uint32_t blockNumber = *address & kBlockNumberMask;
+        if (!seen_.insert(pieceKey(blockNumber, *slot)).second) return RowChain::Broken;
+
+        // A piece in the head's own block needs no read.
+        const std::optional<BlockView> next =
+            blockNumber == (headAddress & kBlockNumberMask) ? std::optional<BlockView>(head) : blocks_.block(blockNumber);
+        if (!next || next->u32le(kDataObjectOffset) != dataObject) return RowChain::Broken;
+        const DataBlockLayout layout = parseDataBlockLayout(*next);
+        if (!dataHeaderInBlock(layout) || *slot >= layout.rowSlotCount) return RowChain::Broken;
+        const RowSlot piece = rowPieceOffset(*next, layout, *slot);
+        if (piece.state != SlotState::Piece) return RowChain::Broken;
+        flag = next->u8(piece.offset).value_or(0);
+        const std::optional<int> length = chainPieceHeaderLength(flag);
+        if (!length) return RowChain::Broken;
+        block = *next;
+        offset = piece.offset;
+        headerLength = *length;
+    }
+    // The bytes no longer move: the columns may point into them.
+    for (const Part& part : parts_) {
+        ColumnValue value;
+        value.isNull = part.isNull;
+        if (!part.isNull) value.bytes = std::span<const std::uint8_t>(bytes_).subspan(part.start, part.length);
+        joined_.push_back(value);
+    }
+    return RowChain::Joined;
+}
+
+bool RowChains::appendPiece(const BlockView& block, int offset, int headerLength, bool continuesPrevious) {
+    const int count = block.u8(offset + kColumnCountOffset).value_or(0);
+    if (!readColumns(block, offset + headerLength, count, pieceColumns_)) return false;
+    // The previous piece said its last column goes on here.
+    if (continuesPrevious && (count == 0 || parts_.empty())) return false;
+    for (std::size_t i = 0; i < pieceColumns_.size(); ++i) {
+        const ColumnValue& column = pieceColumns_[i];
+        if (i == 0 && continuesPrevious) {
+            // The part being continued is the last one added, so its bytes
+            // end where these are appended.
+            Part& continued = parts_.back();
+            continued.isNull = continued.isNull && column.isNull;
+            continued.length += column.bytes.size();
+        } else {
+            parts_.push_back({column.isNull, bytes_.size(), column.bytes.size()});
+        }
+        bytes_.insert(bytes_.end(), column.bytes.begin(), column.bytes.end());
+    }
+    return true;
 }
 
 RowPieces::RowPieces(const BlockView& block, const RowWalkRules& rules)
@@ -32,7 +136,14 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
         piece.flag = block_.u8(row.offset).value_or(0);
         piece.columnCount = block_.u8(row.offset + kColumnCountOffset).value_or(0);
         piece.form = rowPieceHeaderLength(piece.flag);
-        if (visits(piece)) return;
+        if (!visits(piece)) continue;
+        piece.chain = RowChain::Single;
+        piece.joined = {};
+        if (rules_.chains && piece.flag != kSinglePieceRow) {
+            piece.chain = rules_.chains->follow(block_, slot, piece.offset);
+            piece.joined = rules_.chains->columns();
+        }
+        return;
     }
     piece.slot = slot;
     done = true;
@@ -40,6 +151,7 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
 
 bool RowPieces::visits(const RowPiece& piece) const {
     if (!piece.form.decoded && !rules_.everyPiece) return false;
+    if (rules_.chains && !isLiveHead(piece.flag)) return false;
     if (rules_.onlyFlag && piece.flag != *rules_.onlyFlag) return false;
     if (rules_.onlyColumnCount && piece.columnCount != *rules_.onlyColumnCount) return false;
     return true;

@@ -10,17 +10,59 @@
 // not follow the ITL entries (automatically managed segments carry 8 more
 // bytes before it; until dataHeaderOffsetOf recognises them, a caller may name
 // the offset in the rules), and rows whose pieces continue in other slots or
-// blocks (today every piece is visited on its own and nothing follows the
-// next-piece address; assembling them belongs in RowPieces::advance).
+// blocks: with RowChains in the rules, the walk visits every row's head piece
+// once and follows the next-piece addresses from it (RowPieces::advance);
+// the pieces after a head are never visited as rows of their own.
 
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <span>
+#include <unordered_set>
+#include <vector>
 
 #include "datafile/block_layout.h"
 #include "datafile/block_view.h"
+#include "datafile/segment_blocks.h"
 
 namespace restorix {
+
+// How a visited piece holds its row.
+enum class RowChain : std::uint8_t {
+    Single,  // the whole row is in this piece
+    Joined,  // the row's pieces were followed; RowPiece::joined holds its columns
+    Broken,  // a next-piece address leads nowhere usable: the row cannot be read
+};
+
+// Follows a row's pieces from its head through the datafile and joins their
+// columns (a column split across two pieces becomes one). Keeps the joined
+// bytes until the next row is followed; one per reading thread.
+class RowChains {
+public:
+    explicit RowChains(const CFile64& file) : blocks_(file) {}
+
+    // The row whose head piece (header 9 bytes, next-piece address at offset
+    // 3) is at `headOffset` of `head`: Joined with columns(), or Broken when
+    // an address lies outside the file, names a missing slot, a piece of
+    // another segment or a piece seen before, or a piece cannot be read.
+    RowChain follow(const BlockView& head, int headSlot, int headOffset);
+    std::span<const ColumnValue> columns() const { return joined_; }
+
+private:
+    struct Part {
+        bool isNull = true;
+        std::size_t start = 0;
+        std::size_t length = 0;
+    };
+    bool appendPiece(const BlockView& block, int offset, int headerLength, bool continuesPrevious);
+
+    FileBlockSource blocks_;
+    std::vector<std::uint8_t> bytes_;
+    std::vector<Part> parts_;
+    std::vector<ColumnValue> pieceColumns_;
+    std::vector<ColumnValue> joined_;
+    std::unordered_set<std::uint64_t> seen_;
+};
 
 struct RowWalkRules {
     // The data header's block offset; from the block's ITL count when absent.
@@ -34,6 +76,9 @@ struct RowWalkRules {
     // A slot count of 0xFFFF says "no rows" instead of a directory that runs
     // past the block.
     bool fullSlotCountIsEmpty = false;
+    // Rows in several pieces: visits live head pieces only (a single-piece
+    // row or the head of a chain) and follows each chain.
+    RowChains* chains = nullptr;
 };
 
 // One row piece the walk visits.
@@ -43,6 +88,9 @@ struct RowPiece {
     std::uint8_t flag = 0;
     std::uint8_t columnCount = 0;  // byte 2
     RowPieceClass form;            // header length: where the first column's length byte is
+    // Set when the rules follow chains.
+    RowChain chain = RowChain::Single;
+    std::span<const ColumnValue> joined;  // the row's columns when Joined
     int firstColumnOffset() const { return offset + form.headerLength; }
 };
 

@@ -49,4 +49,21 @@ BlockView BlockBatch::loaded(std::size_t i) const {
     return BlockView(std::span<const std::uint8_t, kBlockSize>(start, kBlockSize));
 }
 
+std::optional<BlockView> FileBlockSource::block(std::int64_t blockNumber) {
+    if (blockNumber < 0) return std::nullopt;
+    const auto asView = [](const KeptBlock& kept) {
+        return BlockView(std::span<const std::uint8_t, kBlockSize>(kept.bytes.data(), kBlockSize));
+    };
+    for (const KeptBlock& kept : kept_)
+        if (kept.number == blockNumber) return asView(kept);
+    KeptBlock& slot = kept_[nextToReplace_];
+    nextToReplace_ = (nextToReplace_ + 1) % kKeptBlocks;
+    slot.bytes.resize(kBlockSize);
+    slot.number = -1;
+    // A short read: the block lies (partly) past the end of the file.
+    if (file_.readAt(blockNumber * kBlockSize, slot.bytes) != slot.bytes.size()) return std::nullopt;
+    slot.number = blockNumber;
+    return asView(slot);
+}
+
 }  // namespace restorix

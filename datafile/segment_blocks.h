@@ -2,8 +2,10 @@
 // A segment's blocks (or several segments' blocks together) found through the
 // block index, in block order, and read from the datafile a batch at a time.
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -50,6 +52,29 @@ private:
     const SegmentBlocks& blocks_;
     std::vector<std::uint8_t> buffer_;
     std::size_t first_ = 0;
+};
+
+// Single blocks of the datafile by block number, for the pieces of a row
+// that continue outside the block being read. The next piece mostly lies in
+// a block read a moment ago, so the last few blocks are kept. Not shared
+// between threads: each reader has its own.
+class FileBlockSource {
+public:
+    explicit FileBlockSource(const CFile64& file) : file_(file) {}
+
+    // The block, or nothing when it does not lie wholly inside the file. The
+    // view holds until a few more blocks were asked for.
+    std::optional<BlockView> block(std::int64_t blockNumber);
+
+private:
+    static constexpr std::size_t kKeptBlocks = 4;
+    struct KeptBlock {
+        std::int64_t number = -1;
+        std::vector<std::uint8_t> bytes;
+    };
+    const CFile64& file_;
+    std::array<KeptBlock, kKeptBlocks> kept_;
+    std::size_t nextToReplace_ = 0;
 };
 
 // The number of blocks a sequential walk reads at a time.

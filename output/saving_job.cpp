@@ -209,7 +209,8 @@ private:
         // An object number too large to decode names no table: no data for it.
         if (objectNumber < 0) return true;
         if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
-        readTableRows(recovery_, objectNumber, rowList_, &state_);
+        const RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
+        state_.tableAccounts.push_back({schemaName, table.name, counts});
         output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
         output_.commitLine(commitTableScriptLine(relativePath));
         return true;

@@ -43,21 +43,11 @@ struct StopPoints {
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
 };
 
-// Calls onValue(type, bytes) for every value of the row piece at block
-// offset `pieceOffset`, a NULL value with no type: only a live single-piece
-// row (flag 0x2C) gives values. `columns` is scratch space reused from row to row.
+// Calls onValue(type, bytes) for every value of a row's stored columns, a
+// NULL value with no type.
 template <typename OnValue>
-void forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
-                     std::vector<ColumnValue>& columns, const OnValue& onValue) {
-    if (!table.hasColumns()) return;
-    if (block.u8(pieceOffset) != kSinglePieceRow) return;
-    const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
-    if (storedCount == 0) return;
-    const int firstColumn = pieceOffset + headerLength;
-    if (block.u8(firstColumn).value_or(0) == 0) return;
-    // A row whose columns run past the end of the block is dropped whole.
-    if (!readColumns(block, firstColumn, storedCount, columns)) return;
-
+void forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns& table, const OnValue& onValue) {
+    const int storedCount = static_cast<int>(columns.size());
     if (table.storesOutOfOrder()) {
         for (int slot = 0; slot < table.columnCount(); ++slot) {
             const int k = table.storedIndexOfSlot(slot);
@@ -83,31 +73,85 @@ void forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, 
     for (int k = storedCount; k < table.columnCount(); ++k) onValue(std::nullopt, Bytes{});
 }
 
-// The only row pieces the reader decodes: live rows held in one piece.
-const RowWalkRules kLiveSinglePieces = [] {
-    RowWalkRules rules;
-    rules.onlyFlag = kSinglePieceRow;
-    return rules;
-}();
+// The values of the single-piece row at block offset `pieceOffset`: only a
+// live one (flag 0x2C) gives values. `columns` is scratch space reused from
+// row to row. Returns whether the row gave values.
+template <typename OnValue>
+bool forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
+                     std::vector<ColumnValue>& columns, const OnValue& onValue) {
+    if (!table.hasColumns()) return false;
+    if (block.u8(pieceOffset) != kSinglePieceRow) return false;
+    const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
+    if (storedCount == 0) return false;
+    const int firstColumn = pieceOffset + headerLength;
+    if (block.u8(firstColumn).value_or(0) == 0) return false;
+    // A row whose columns run past the end of the block is dropped whole.
+    if (!readColumns(block, firstColumn, storedCount, columns)) return false;
+    forEachStoredValue(columns, table, onValue);
+    return true;
+}
 
-// Calls onRow(pieceOffset, headerLength) for every row piece of one block that
-// may hold a row, checking for Stop, Pause and Skip Table before each. A
-// directory that runs past the block ends the block's rows.
+// The values of the row a walk visited, whole or followed through its
+// pieces; a row whose pieces could not be followed is counted, not read.
+template <typename OnValue>
+void forEachVisitedRowValue(const BlockView& block, const RowPiece& piece, const TableColumns& table,
+                            std::vector<ColumnValue>& columns, RowCounts& counts, const OnValue& onValue) {
+    switch (piece.chain) {
+        case RowChain::Single:
+            if (forEachRowValue(block, piece.offset, piece.form.headerLength, table, columns, onValue))
+                ++counts.rowsWritten;
+            return;
+        case RowChain::Broken:
+            if (table.hasColumns()) ++counts.brokenChains;
+            return;
+        case RowChain::Joined:
+            // As for a single piece: a row storing no column, or whose first
+            // column is stored empty, gives no values.
+            if (!table.hasColumns() || piece.joined.empty()) return;
+            if (!piece.joined.front().isNull && piece.joined.front().bytes.empty()) return;
+            forEachStoredValue(piece.joined, table, onValue);
+            ++counts.rowsWritten;
+            return;
+    }
+}
+
+// The rows the reader decodes: live rows, followed through their pieces.
+RowWalkRules liveRowsWith(RowChains& chains) {
+    RowWalkRules rules;
+    rules.chains = &chains;
+    return rules;
+}
+
+// Calls onRow(piece) for every row piece of one block that may hold a row,
+// checking for Stop, Pause and Skip Table before each. A directory that runs
+// past the block ends the block's rows.
 template <typename OnRow>
-BlockOutcome forEachRowPiece(const BlockView& block, const StopPoints& stops, const OnRow& onRow) {
-    for (const RowPiece& piece : rowPieces(block, kLiveSinglePieces)) {
+BlockOutcome forEachRowPiece(const BlockView& block, RowChains& chains, const StopPoints& stops, const OnRow& onRow) {
+    for (const RowPiece& piece : rowPieces(block, liveRowsWith(chains))) {
         if (!stops.control.proceed()) return BlockOutcome::Stopped;
         if (stops.skipRequested && stops.skipRequested->load()) return BlockOutcome::Skipped;
-        onRow(piece.offset, piece.form.headerLength);
+        onRow(piece);
     }
     return BlockOutcome::Done;
 }
 
+// Formats one value into rowList, counting what does not decode.
+void appendValue(std::optional<std::uint8_t> type, Bytes bytes, const TableColumns& table, RowList& rowList,
+                 RowCounts& counts) {
+    if (!type) return appendNull(rowList, table);
+    FormattedValue value = formatColumnValue(*type, bytes);
+    if (isUndecodable(value.kind, value.text)) ++counts.undecodableValues;
+    rowList.push_back(RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
+}
+
 // Decodes every row of one block into rowList.
 BlockOutcome decodeBlock(const BlockView& block, const TableColumns& table, const StopPoints& stops,
-                         RowList& rowList, std::vector<ColumnValue>& columns) {
-    return forEachRowPiece(block, stops, [&](int pieceOffset, int headerLength) {
-        decodeTableRow(block, pieceOffset, headerLength, table, rowList, columns);
+                         RowList& rowList, std::vector<ColumnValue>& columns, RowChains& chains, RowCounts& counts) {
+    return forEachRowPiece(block, chains, stops, [&](const RowPiece& piece) {
+        forEachVisitedRowValue(block, piece, table, columns, counts,
+                               [&](std::optional<std::uint8_t> type, Bytes bytes) {
+                                   appendValue(type, bytes, table, rowList, counts);
+                               });
     });
 }
 
@@ -118,8 +162,9 @@ constexpr std::size_t kCacheLine = 64;
 
 // What one thread needs to turn blocks into statements.
 struct alignas(kCacheLine) BlockWorker {
-    explicit BlockWorker(std::string_view qualifiedTable) : statements(qualifiedTable) {}
+    BlockWorker(std::string_view qualifiedTable, const CFile64& datafile) : chains(datafile), statements(qualifiedTable) {}
     std::vector<ColumnValue> columns;
+    RowChains chains;
     std::string text;  // the value being formatted
     DataStatementBuilder statements;
 };
@@ -127,6 +172,7 @@ struct alignas(kCacheLine) BlockWorker {
 struct alignas(kCacheLine) BlockStatements {
     BlockOutcome outcome = BlockOutcome::Done;
     std::string bytes;  // in the code page
+    RowCounts counts;   // of the rows in bytes
 };
 
 // Threads that stay for a whole table read and build, together with the
@@ -225,8 +271,10 @@ public:
           stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
         const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
-        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable);
+        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable, recovery.datafile);
     }
+
+    const RowCounts& counts() const { return counts_; }
 
     void run(std::int32_t dataObjectNumber) {
         const SegmentBlocks blocks(recovery_.blockIndex, dataObjectNumber);
@@ -266,23 +314,25 @@ private:
     }
 
     BlockOutcome decode(const BlockView& block, RowList& rows) {
-        return decodeBlock(block, table_, stops_, rows, workers_[0].columns);
+        return decodeBlock(block, table_, stops_, rows, workers_[0].columns, workers_[0].chains, counts_);
     }
 
     // Turns one block's rows straight into statements in the code page,
     // formatting each value into the worker's reused text. Text values keep
     // their stored code-page bytes: nothing is converted on the way.
-    BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out) {
+    BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out,
+                                      RowCounts& counts) {
         DataStatementBuilder& builder = worker.statements;
         builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
             if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
             const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage);
+            if (isUndecodable(kind, worker.text)) ++counts.undecodableValues;
             builder.addCodePageText(kind, worker.text, columnCount);
         };
-        const BlockOutcome outcome = forEachRowPiece(block, stops_, [&](int pieceOffset, int headerLength) {
-            forEachRowValue(block, pieceOffset, headerLength, table_, worker.columns, onValue);
+        const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, [&](const RowPiece& piece) {
+            forEachVisitedRowValue(block, piece, table_, worker.columns, counts, onValue);
         });
         builder.finish();
         return outcome;
@@ -366,7 +416,9 @@ private:
     void buildBlock(Batch& batch, std::size_t block, BlockWorker& worker) {
         BlockStatements& result = batch.statements[block];
         result.bytes.clear();
-        result.outcome = buildBlockStatements(batch.blocks.loaded(batch.first + block), worker, result.bytes);
+        result.counts = {};
+        result.outcome =
+            buildBlockStatements(batch.blocks.loaded(batch.first + block), worker, result.bytes, result.counts);
     }
 
     // Writes a built batch block by block; false when a block was cut short
@@ -375,6 +427,7 @@ private:
         for (std::size_t j = 0; j < batch.count; ++j) {
             if (!mayContinue(batch.statements[j].outcome)) return false;
             writer_->writeStatements(batch.statements[j].bytes);
+            counts_ += batch.statements[j].counts;
             saving_->sink().setCurrentProgress(percentOf(batch.first + j + 1, totalBlocks));
         }
         return true;
@@ -389,6 +442,7 @@ private:
     StopPoints stops_;
     std::optional<DataScriptWriter> writer_;
     std::vector<BlockWorker> workers_;
+    RowCounts counts_;  // of the blocks written (saving) or read (preview)
 };
 
 }  // namespace
@@ -445,22 +499,22 @@ std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
 
 void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
                     RowList& rowList, std::vector<ColumnValue>& columns) {
+    RowCounts ignored;
     forEachRowValue(block, pieceOffset, headerLength, table, columns,
                     [&](std::optional<std::uint8_t> type, Bytes bytes) {
-                        if (!type) return appendNull(rowList, table);
-                        FormattedValue value = formatColumnValue(*type, bytes);
-                        rowList.push_back(
-                            RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
+                        appendValue(type, bytes, table, rowList, ignored);
                     });
 }
 
-void readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {
+RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {
     const ObjectEntry* table = recovery.catalog.findObjectByNumber(objectNumber);
     // A table missing from the catalog yields no values, but its blocks are
     // still visited (by its object number) so that its script is created.
     const TableColumns columns = table ? TableColumns(recovery.catalog, *table) : TableColumns();
     const std::int32_t dataObjectNumber = table ? table->dataObjectNumber : objectNumber;
-    TableRead(recovery, columns, rowList, saving).run(dataObjectNumber);
+    TableRead read(recovery, columns, rowList, saving);
+    read.run(dataObjectNumber);
+    return read.counts();
 }
 
 }  // namespace restorix

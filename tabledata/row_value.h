@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace restorix {
 
@@ -28,9 +29,38 @@ enum class ValueKind : std::uint8_t {
     Undecodable,  // bytes that do not fit their type's form; text "NULL"
 };
 
-// Whether a value's bytes could not be read as their type: such a value is
-// written in a fallback form (NULL, or the day-month-year text of a date).
-constexpr bool isUndecodable(ValueKind kind) { return kind == ValueKind::Undecodable || kind == ValueKind::InvalidDate; }
+// A value the script cannot carry as stored: bytes that do not fit their
+// type's form (written in a fallback form: NULL, or the day-month-year text of
+// a date), or a type without a decoder (written NULL).
+constexpr bool isUndecodable(ValueKind kind) {
+    return kind == ValueKind::Undecodable || kind == ValueKind::InvalidDate || kind == ValueKind::NoDecoder;
+}
+inline bool isUndecodable(ValueKind kind, std::string_view text) {
+    return isUndecodable(kind) || (kind == ValueKind::Number && text.empty());
+}
+// What one read of a table accounts for: the rows it wrote and what it could
+// not recover, by reason.
+struct RowCounts {
+    long rowsWritten = 0;
+    long undecodableValues = 0;  // written as the type's fallback text or NULL
+    long brokenChains = 0;       // rows whose pieces could not be followed: not written
+    long valuesTooLong = 0;      // longer than a script can carry: written NULL
+
+    RowCounts& operator+=(const RowCounts& other) {
+        rowsWritten += other.rowsWritten;
+        undecodableValues += other.undecodableValues;
+        brokenChains += other.brokenChains;
+        valuesTooLong += other.valuesTooLong;
+        return *this;
+    }
+};
+
+// One table's line of the recovery's account.
+struct TableAccount {
+    std::string schema;
+    std::string table;
+    RowCounts counts;
+};
 
 struct RowValue {
     std::uint8_t columnCount = 0;  // catalog columns of the table, kept in 8 bits

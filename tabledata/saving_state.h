@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/job_control.h"
+#include "tabledata/row_value.h"
 
 namespace restorix {
 
@@ -37,6 +39,7 @@ struct SavingState {
     std::atomic<bool> savingAborted{false};  // Stop was confirmed
     int viewsWritten = 0;     // never reset
     int triggersWritten = 0;  // never reset
+    std::vector<TableAccount> tableAccounts;  // every table whose rows were read, in order
 
     ProgressSink* progress = nullptr;
     // Stop (stopRequested) and Pause of the File Saving dialog.

@@ -13,6 +13,7 @@
 #include "tools/forge/dictionary_objects.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/table_rows.h"
 #include "tools/forge/forge_plan.h"
 
 namespace fs = std::filesystem;
@@ -180,18 +181,22 @@ TEST_F(ForgedFile, BulkTableFillsTheFileWithUniqueIds) {
     const FileRows rows = readFileRows(path);
     std::set<std::string> ids;
     std::size_t live = 0, nonAsciiNames = 0;
+    std::size_t chained = 0;
     for (const FileRowPiece* piece : rows.of(bigTable)) {
         ASSERT_FALSE(piece->columns.empty());
+        EXPECT_LE(piece->columns.size(), 9u);
+        // Live rows whole or as a chain's head (its last piece holds no id).
+        if (piece->flag != 0x2C && piece->flag != kChainedHeadRow) continue;
         ASSERT_TRUE(piece->columns[0].has_value());
-        EXPECT_LE(piece->columns.size(), 8u);
-        if (piece->flag != 0x2C) continue;
         ++live;
+        chained += piece->flag == kChainedHeadRow ? 1 : 0;
         ids.insert(std::string(piece->columns[0]->begin(), piece->columns[0]->end()));
         const auto& name = piece->columns.at(1);
         if (name && std::any_of(name->begin(), name->end(), [](std::uint8_t b) { return b >= 0x80; })) ++nonAsciiNames;
     }
     EXPECT_EQ(ids.size(), live);
     EXPECT_GT(live, static_cast<std::size_t>(summary.bulkBlocks) * 60);
+    EXPECT_NEAR(static_cast<double>(chained) / static_cast<double>(live), 0.05, 0.005) << "one row in twenty is chained";
     // One name in seven carries code-page letters beyond ASCII.
     EXPECT_NEAR(static_cast<double>(nonAsciiNames) / static_cast<double>(live), 1.0 / 7, 0.01);
 }

@@ -35,7 +35,9 @@ constexpr const char* kNoOracleHomeBinFolder = "\\bin";
 struct GoldenCase {
     int release;
     RecoveryOption option;
-    const char* folder;  // tests/golden/demo/<folder>
+    const char* folder;  // tests/golden/<database>/<folder>
+    const char* database = "demo";
+    const char* scenario = "share/restorix/demo.json";  // from the source folder
 };
 
 std::string readBytes(const fs::path& path) {
@@ -155,7 +157,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     const GoldenCase& golden = GetParam();
     const std::string source = std::string(RESTORIX_SOURCE_DIR);
     const std::string datafile = (scratch_ / "SYSTEM01.DBF").string();
-    forge::writeDatafile(forge::loadScenario(source + "/share/restorix/demo.json"), datafile,
+    forge::writeDatafile(forge::loadScenario(source + "/" + golden.scenario), datafile,
                          {.release = golden.release});
 
     ASSERT_TRUE(recovery_.datafile.open(datafile));
@@ -179,7 +181,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     logSaveCompleted(completion, clock);
     EXPECT_EQ(log.text(), completion.text());
 
-    expectSameTree(fs::path(source) / "tests" / "golden" / "demo" / golden.folder, *root);
+    expectSameTree(fs::path(source) / "tests" / "golden" / golden.database / golden.folder, *root);
 }
 
 std::string caseName(const ::testing::TestParamInfo<GoldenCase>& info) {
@@ -194,5 +196,12 @@ INSTANTIATE_TEST_SUITE_P(
                       GoldenCase{11, RecoveryOption::AllButSys, "users"}, GoldenCase{9, RecoveryOption::All, "all"},
                       GoldenCase{10, RecoveryOption::All, "all"}, GoldenCase{11, RecoveryOption::All, "all"}),
     caseName);
+
+// Rows in several pieces: migrated, chained, a text cut across two blocks,
+// and two chains that lead nowhere (not written).
+INSTANTIATE_TEST_SUITE_P(Chains, GoldenOutput,
+                         ::testing::Values(GoldenCase{10, RecoveryOption::AllButSys, "users", "chains",
+                                                      "tests/golden/chains/scenario.json"}),
+                         caseName);
 
 }  // namespace

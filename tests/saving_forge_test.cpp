@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "datafile/cfile64.h"
 #include "dictionary/analysis_job.h"
 #include "output/output_files.h"
@@ -438,6 +440,38 @@ TEST_F(RecoverCommandTest, WritesOneOutputFolderAndPrintsItsPathLast) {
         EXPECT_NE(found, std::string::npos) << line << "\n" << log;
         if (found != std::string::npos) at = found;
     }
+}
+
+TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) {
+    forgeFile(forge::WriteOptions());
+    const CommandRun result = run("system01.dbf --output out --report report.json");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string totals = "2 tables, 3 rows written, 0 rows not recovered";
+    EXPECT_NE(result.err.find(totals + "\n"), std::string::npos) << result.err;
+    EXPECT_NE(activityLog().find("Recovered: " + totals + "\r\n"), std::string::npos);
+
+    const nlohmann::json report = nlohmann::json::parse(readFile(dir_ / "report.json"));
+    ASSERT_EQ(report["tables"].size(), 2u);
+    const nlohmann::json& dept = report["tables"][0];
+    EXPECT_EQ(dept["schema"], "HR");
+    EXPECT_EQ(dept["name"], "DEPT");
+    EXPECT_EQ(dept["rowsWritten"], 3);
+    EXPECT_EQ(dept["notRecovered"], nlohmann::json({{"undecodableValues", 0}, {"brokenChainRows", 0},
+                                                    {"valuesTooLongForAScript", 0}}));
+    EXPECT_EQ(report["tables"][1]["name"], "EMP");
+    EXPECT_EQ(report["totals"]["rowsWritten"], 3);
+    EXPECT_EQ(report["totals"]["rowsNotRecovered"], 0);
+    EXPECT_EQ(report["complete"], true);
+}
+
+TEST_F(RecoverCommandTest, AReportThatCannotBeWrittenNamesTheFileAndTheReason) {
+    forgeFile(forge::WriteOptions());
+    const CommandRun result = run("system01.dbf --output out --report no-such-folder/report.json");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("no-such-folder/report.json: the report cannot be written: " +
+                              std::string(std::strerror(ENOENT))),
+              std::string::npos)
+        << result.err;
 }
 
 TEST_F(RecoverCommandTest, AMissingOutputFolderIsRefusedBeforeAnythingElse) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,9 +96,25 @@ constexpr std::int64_t kIdPrefixes = 990000;  // prefixes stay below 1,000,000
 // In a live row: flag, lock, column count, the id's length byte, exponent.
 constexpr int kIdDigitsOffset = 5;
 constexpr int kDeletedRowEvery = 40;
+// One live row in twenty is chained: its last piece elsewhere in the block.
+constexpr int kChainedRowEvery = 20;
+// In a chained head: the 9-byte header, the id's length byte, exponent.
+constexpr int kChainedIdDigitsOffset = 11;
 constexpr int kRowsPerNonAsciiName = 7;
 constexpr std::string_view kNonAsciiName = "Ren\u00E9e M\u00FCller-\u00D8";  // UTF-8, as every forge value
 
+
+// `count` random bytes as hexadecimal digits.
+std::string hexBytes(Lcg& random, std::uint32_t count) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t byte = random.next(256);
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
+    }
+    return text;
+}
 
 TableDef bigTableDefinition() {
     TableDef t;
@@ -109,7 +126,8 @@ TableDef bigTableDefinition() {
         .column("CODE", "CHAR(8)")
         .column("AMOUNT", "NUMBER(12,2)")
         .column("NOTE", "VARCHAR2(60)")
-        .column("RATIO", "FLOAT(63)");
+        .column("RATIO", "FLOAT(63)")
+        .column("TOKEN", "RAW(16)");
     return t;
 }
 
@@ -138,6 +156,7 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
         amount,
         row % 2 == 0 ? Value("note " + std::to_string(random.next(100000)) + " on account " + code) : Value(),
         row % 5 == 4 ? Value() : Value(std::to_string(random.next(1000)) + ".5"),
+        hexBytes(random, 4 + random.next(13)),
     };
 }
 
@@ -155,6 +174,9 @@ public:
                                         static_cast<std::uint8_t>(prefix / 100 % 100 + 1),
                                         static_cast<std::uint8_t>(prefix % 100 + 1)};
         for (int offset : prepared.idOffsets) std::memcpy(block.data() + offset, digits, sizeof digits);
+        // A chained row's last piece is in this very block.
+        for (int offset : prepared.chainAddressOffsets)
+            for (int i = 0; i < 4; ++i) block[static_cast<std::size_t>(offset + i)] = static_cast<std::uint8_t>(address >> (8 * i));
         for (int i = 0; i < 4; ++i) {
             block[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(address >> (8 * i));
             block[static_cast<std::size_t>(kDataObjectOffset + i)] = static_cast<std::uint8_t>(dataObject >> (8 * i));
@@ -165,27 +187,60 @@ private:
     struct Prepared {
         Block block{};
         std::vector<int> idOffsets;
+        std::vector<int> chainAddressOffsets;  // of the heads' next-piece block addresses
     };
+    struct PlacedRow {
+        int slot;
+        int idDigitsOffset;  // from the piece
+        std::optional<int> tailSlot;
+    };
+
+    // A chained row's pieces, the last one first: a head that does not fit
+    // leaves a last piece that no head points at, which no reader takes for a row.
+    static std::optional<PlacedRow> addChainedRow(DataBlockBuilder& builder, const std::vector<Column>& columns) {
+        const std::size_t split = columns.size() / 2;
+        const auto tail = builder.addRow(chainedTail(columns, split));
+        if (!tail) return std::nullopt;
+        const auto head = builder.addRow(chainedHead(columns, split));
+        if (!head) return std::nullopt;
+        return PlacedRow{*head, kChainedIdDigitsOffset, *tail};
+    }
 
     void prepare(const TableDef& table, int index) {
         Lcg random(static_cast<std::uint32_t>(index) * 2654435761u + 1u);
         DataBlockBuilder builder(0, 0, index % 3 == 2 ? 3 : 2);
         Prepared prepared;
-        std::vector<int> slots;
+        std::vector<PlacedRow> placed;
         for (int row = 0; row < kMaxRowsPerBlock; ++row) {
             const RowDef def{bigTableRow(random, row), RowStorage::Normal};
+            const std::vector<Column> columns = encodeRow(table, def, static_cast<std::size_t>(row));
             const bool deleted = row % kDeletedRowEvery == kDeletedRowEvery - 1;
-            const Bytes piece = makeRow(encodeRow(table, def, static_cast<std::size_t>(row)), deleted ? kDeletedRow : kLiveRow);
-            const auto slot = builder.addRow(piece);
+            if (!deleted && ++liveRows_ % kChainedRowEvery == 0) {
+                const auto chained = addChainedRow(builder, columns);
+                if (!chained) break;
+                placed.push_back(*chained);
+                continue;
+            }
+            const auto slot = builder.addRow(makeRow(columns, deleted ? kDeletedRow : kLiveRow));
             if (!slot) break;
-            slots.push_back(*slot);
+            placed.push_back({*slot, kIdDigitsOffset, std::nullopt});
         }
         prepared.block = builder.build();
-        for (int slot : slots) prepared.idOffsets.push_back(*builder.pieceOffset(slot) + kIdDigitsOffset);
+        for (const PlacedRow& row : placed) {
+            const int offset = *builder.pieceOffset(row.slot);
+            prepared.idOffsets.push_back(offset + row.idDigitsOffset);
+            if (!row.tailSlot) continue;
+            // The slot now; the block address once the block has its place.
+            const int address = offset + kNextPieceAddressOffset;
+            prepared.block[static_cast<std::size_t>(address + 4)] = static_cast<std::uint8_t>(*row.tailSlot & 0xFF);
+            prepared.block[static_cast<std::size_t>(address + 5)] = static_cast<std::uint8_t>(*row.tailSlot >> 8);
+            prepared.chainAddressOffsets.push_back(address);
+        }
         templates_.push_back(std::move(prepared));
     }
 
     std::vector<Prepared> templates_;
+    long liveRows_ = 0;  // over all templates
 };
 
 }  // namespace

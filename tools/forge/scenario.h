@@ -65,6 +65,9 @@ enum class RowStorage {
     Deleted,   // one deleted piece
     Migrated,  // a head piece pointing to the row stored in another block
     Chained,   // a head piece with the first columns, the last piece elsewhere
+    SplitColumn,  // chained with a column split across two pieces in two blocks
+    BrokenChain,  // a head piece whose next-piece address names a missing slot
+    ChainLoop,    // a head and a middle piece whose address leads back to the head
 };
 
 using Value = std::optional<std::string>;

@@ -96,7 +96,10 @@ RowStorage storageOf(const Node& node) {
     if (s == "deleted") return RowStorage::Deleted;
     if (s == "migrated") return RowStorage::Migrated;
     if (s == "chained") return RowStorage::Chained;
-    node.fail("storage is normal, deleted, migrated or chained");
+    if (s == "split-column") return RowStorage::SplitColumn;
+    if (s == "broken-chain") return RowStorage::BrokenChain;
+    if (s == "chain-loop") return RowStorage::ChainLoop;
+    node.fail("storage is normal, deleted, migrated, chained, split-column, broken-chain or chain-loop");
 }
 
 RowDef rowOf(const Node& node) {

@@ -1,5 +1,6 @@
 #include "tools/forge/segment.h"
 
+#include <iterator>
 #include <stdexcept>
 
 namespace restorix::forge {
@@ -141,25 +142,46 @@ PieceRef HeapFiller::add(Bytes piece) {
 void HeapFiller::addSplit(Bytes head, int headLinkOffset, Bytes tail, std::optional<int> tailLinkOffset) {
     const int block = blockFor(head.size());
     const PieceRef headRef = segment_.block(block).add(block, 0, std::move(head));
-    pendingTails_.push_back({std::move(tail), headRef, headLinkOffset, tailLinkOffset});
+    pendingTails_.push_back({std::move(tail), headRef, headLinkOffset, tailLinkOffset, {}});
+}
+
+void HeapFiller::addChain(std::vector<Bytes> pieces, int linkOffset) {
+    if (pieces.size() < 2) throw std::logic_error("a chain of fewer than two pieces");
+    const int block = blockFor(pieces.front().size());
+    const PieceRef headRef = segment_.block(block).add(block, 0, std::move(pieces.front()));
+    std::vector<Bytes> after(std::make_move_iterator(pieces.begin() + 2), std::make_move_iterator(pieces.end()));
+    pendingTails_.push_back({std::move(pieces[1]), headRef, linkOffset, std::nullopt, std::move(after)});
+}
+
+void HeapFiller::addDangling(Bytes piece, int linkOffset) {
+    constexpr int kMissingEntry = 4000;  // more slots than a block can hold
+    const PieceRef ref = add(std::move(piece));
+    segment_.link({ref, linkOffset, PieceRef{ref.block, 0, kMissingEntry}});
 }
 
 void HeapFiller::placeTails() {
     auto tails = std::move(pendingTails_);
     pendingTails_.clear();
+    std::vector<PendingTail> nextBlock;
     for (PendingTail& pending : tails) {
         int block = segment_.lastBlock();
         if (!segment_.block(block).fits(pending.tail.size())) block = segment_.startBlock();
         const PieceRef tailRef = segment_.block(block).add(block, 0, std::move(pending.tail));
         segment_.link({pending.head, pending.headLinkOffset, tailRef});
         if (pending.tailLinkOffset) segment_.link({tailRef, *pending.tailLinkOffset, pending.head});
+        if (pending.after.empty()) continue;
+        Bytes next = std::move(pending.after.front());
+        pending.after.erase(pending.after.begin());
+        nextBlock.push_back({std::move(next), tailRef, pending.headLinkOffset, std::nullopt, std::move(pending.after)});
     }
+    pendingTails_ = std::move(nextBlock);
 }
 
 void HeapFiller::finish() {
-    if (pendingTails_.empty()) return;
-    segment_.startBlock();
-    placeTails();
+    while (!pendingTails_.empty()) {
+        segment_.startBlock();
+        placeTails();
+    }
 }
 
 // ---- ClusterFiller ----

@@ -109,6 +109,11 @@ public:
     // carries the tail's address at `headLinkOffset`; when `tailLinkOffset`
     // is set, the tail carries the head's address there (a migrated row).
     void addSplit(Bytes head, int headLinkOffset, Bytes tail, std::optional<int> tailLinkOffset);
+    // A row in several pieces, each in the block after the previous one's;
+    // every piece but the last carries the next one's address at `linkOffset`.
+    void addChain(std::vector<Bytes> pieces, int linkOffset);
+    // A piece whose address at `linkOffset` names a slot its block does not have.
+    void addDangling(Bytes piece, int linkOffset);
     // Places the tails still waiting for a next block.
     void finish();
 
@@ -118,6 +123,7 @@ private:
         PieceRef head;
         int headLinkOffset;
         std::optional<int> tailLinkOffset;
+        std::vector<Bytes> after;  // pieces that follow the tail, a block each
     };
     int blockFor(std::size_t pieceSize);
     void placeTails();

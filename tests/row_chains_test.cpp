@@ -1,0 +1,312 @@
+// Rows stored in several pieces: the walk visits each row once, at its head,
+// with the columns of all its pieces joined; a chain that leads nowhere
+// usable gives no row. Then the same rows through the table reader, in the
+// preview and in the saved script, with their account.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "datafile/cfile64.h"
+#include "datafile/row_walk.h"
+#include "dictionary/analysis_job.h"
+#include "output/output_files.h"
+#include "output/saving_job.h"
+#include "tabledata/row_reader.h"
+#include "tools/forge/file_rows.h"
+#include "tools/forge/forge.h"
+#include "tools/forge/table_rows.h"
+
+using namespace restorix;
+using namespace restorix::forge;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int32_t kTableObject = 71000;
+constexpr std::int32_t kOtherObject = 71001;
+
+// ID, a text and a LONG: enough to split a column and to need three blocks.
+// Another table's row beside it. The reference holds until another table is added.
+TableDef& chainTable(Scenario& s) {
+    SchemaDef& hr = s.user("HR", 30);
+    hr.table("U", kOtherObject).column("X", "NUMBER").row({"9"});
+    TableDef& t = hr.table("T", kTableObject);
+    t.column("ID", "NUMBER").column("A", "VARCHAR2(4000)").column("L", "LONG");
+    return t;
+}
+
+// A visited row: how it was held and its stored columns.
+struct VisitedRow {
+    RowChain chain = RowChain::Single;
+    std::vector<Column> columns;
+};
+
+std::vector<Column> asColumns(std::span<const ColumnValue> values) {
+    std::vector<Column> columns;
+    for (const ColumnValue& value : values)
+        columns.push_back(value.isNull ? Column() : Column(Bytes(value.bytes.begin(), value.bytes.end())));
+    return columns;
+}
+
+// Every row the walk visits in the table's blocks, in block order.
+std::vector<VisitedRow> walkTable(const std::string& path) {
+    CFile64 file;
+    EXPECT_TRUE(file.open(path));
+    RowChains chains(file);
+    RowWalkRules rules;
+    rules.chains = &chains;
+    std::vector<VisitedRow> rows;
+    Block bytes{};
+    for (std::int64_t number = 0; file.readAt(number * kBlockSize, bytes) == bytes.size(); ++number) {
+        const BlockView block(bytes);
+        if (block.u8(kBlockTypeOffset) != kDataBlockType || block.u32le(kDataObjectOffset) != kTableObject) continue;
+        for (const RowPiece& piece : rowPieces(block, rules)) {
+            VisitedRow row{piece.chain, {}};
+            if (piece.chain == RowChain::Joined) row.columns = asColumns(piece.joined);
+            std::vector<ColumnValue> single;
+            if (piece.chain == RowChain::Single && readColumns(block, piece.firstColumnOffset(), piece.columnCount, single))
+                row.columns = asColumns(single);
+            rows.push_back(std::move(row));
+        }
+    }
+    return rows;
+}
+
+struct ChainCase {
+    const char* name;
+    RowStorage storage;
+    std::vector<Value> values;
+    RowChain expected;
+    std::size_t pieces;  // the row's pieces in the file
+};
+class RowChainForms : public ::testing::TestWithParam<ChainCase> {};
+
+class ScratchFile : public ::testing::Test {
+protected:
+    void TearDown() override { fs::remove(path_); }
+    std::string path_ = scratchPath("row-chains.dbf");
+};
+
+}  // namespace
+
+TEST_P(RowChainForms, AreVisitedOnceAtTheHeadWithEveryColumn) {
+    const ChainCase& c = GetParam();
+    Scenario s;
+    TableDef& t = chainTable(s);
+    t.row(c.values, c.storage);
+    const std::string path = scratchPath(std::string("row-chains-") + c.name + ".dbf");
+    writeDatafile(s, path, {.release = 10});
+    EXPECT_EQ(readFileRows(path).of(kTableObject).size(), c.pieces);
+
+    const std::vector<VisitedRow> rows = walkTable(path);
+    fs::remove(path);
+    ASSERT_EQ(rows.size(), 1u) << "pieces after the head are no rows of their own";
+    EXPECT_EQ(rows[0].chain, c.expected);
+    if (c.expected != RowChain::Broken) {
+        EXPECT_EQ(rows[0].columns, encodeRow(t, t.rows.front(), 0));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RowChainForms,
+    ::testing::Values(
+        ChainCase{"single", RowStorage::Normal, {"1", "one", "R&D"}, RowChain::Single, 1},
+        ChainCase{"migrated", RowStorage::Migrated, {"2", "moved", "x"}, RowChain::Joined, 2},
+        ChainCase{"chained", RowStorage::Chained, {"3", "split", std::nullopt}, RowChain::Joined, 2},
+        // A LONG over 4,000 bytes cut in two: the column continues in the next piece.
+        ChainCase{"splitLong", RowStorage::SplitColumn, {"4", "a", std::string(5000, 'L')}, RowChain::Joined, 2},
+        // Too large for two blocks: a head, a middle piece and the last one.
+        ChainCase{"threeBlocks", RowStorage::Normal, {"5", std::string(3000, 'a'), std::string(14000, 'L')},
+                  RowChain::Joined, 3},
+        ChainCase{"missingSlot", RowStorage::BrokenChain, {"6", "b", "c"}, RowChain::Broken, 1},
+        ChainCase{"loop", RowStorage::ChainLoop, {"7", "b", "c"}, RowChain::Broken, 2}),
+    [](const ::testing::TestParamInfo<ChainCase>& info) { return std::string(info.param.name); });
+
+TEST(ForgedChains, SplitAColumnWithTheContinuationBits) {
+    Scenario s;
+    chainTable(s).row({"4", "a", std::string(5000, 'L')}, RowStorage::SplitColumn);
+    const std::string path = scratchPath("row-chains-bits.dbf");
+    writeDatafile(s, path, {.release = 10});
+    const FileRows rows = readFileRows(path);
+    fs::remove(path);
+    const auto pieces = rows.of(kTableObject);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0]->flag, kChainedHeadRow | kContinuesNext);
+    EXPECT_EQ(pieces[1]->flag, kChainedLastRow | kContinuesPrevious);
+    EXPECT_NE(pieces[0]->block, pieces[1]->block);
+}
+
+namespace {
+
+// A next-piece address bent after the file was written.
+struct BentAddress {
+    const char* name;
+    // The new address and slot, from the head's and the other table's places.
+    std::function<std::pair<std::uint32_t, std::uint16_t>(std::uint32_t head, std::uint16_t headSlot,
+                                                          std::uint32_t other, std::int64_t fileBlocks)>
+        bend;
+    RowChain expected;
+};
+class BentChain : public ScratchFile, public ::testing::WithParamInterface<BentAddress> {};
+
+constexpr std::uint32_t kBlockBits = (1u << 22) - 1;
+
+}  // namespace
+
+TEST_P(BentChain, EndsTheRow) {
+    Scenario s;
+    chainTable(s).row({"1", "first", "second"}, RowStorage::Chained);
+    writeDatafile(s, path_, {.release = 10});
+    const FileRows rows = readFileRows(path_);
+    const FileRowPiece& head = *rows.of(kTableObject).front();
+    const FileRowPiece& other = *rows.of(kOtherObject).front();
+    ASSERT_EQ(head.flag, kChainedHeadRow);
+
+    std::fstream file(path_, std::ios::in | std::ios::out | std::ios::binary);
+    const std::int64_t at = head.block * kBlockSize + head.offset + 3;
+    std::uint8_t address[6] = {};
+    file.seekg(at);
+    file.read(reinterpret_cast<char*>(address), 6);
+    const std::uint32_t fileBits = readU32LE(address) & ~kBlockBits;
+    const std::int64_t fileBlocks = static_cast<std::int64_t>(fs::file_size(path_)) / kBlockSize;
+    const auto [block, slot] = GetParam().bend(fileBits | static_cast<std::uint32_t>(head.block),
+                                               static_cast<std::uint16_t>(head.slot),
+                                               fileBits | static_cast<std::uint32_t>(other.block), fileBlocks);
+    for (int i = 0; i < 4; ++i) address[i] = static_cast<std::uint8_t>(block >> (8 * i));
+    address[4] = static_cast<std::uint8_t>(slot);
+    address[5] = static_cast<std::uint8_t>(slot >> 8);
+    file.seekp(at);
+    file.write(reinterpret_cast<const char*>(address), 6);
+    file.close();
+
+    const std::vector<VisitedRow> visited = walkTable(path_);
+    ASSERT_EQ(visited.size(), 1u);
+    EXPECT_EQ(visited[0].chain, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BentChain,
+    ::testing::Values(
+        BentAddress{"pastTheEndOfTheFile",
+                    [](std::uint32_t head, std::uint16_t, std::uint32_t, std::int64_t blocks) {
+                        return std::pair{(head & ~kBlockBits) | static_cast<std::uint32_t>(blocks + 5), std::uint16_t{0}};
+                    },
+                    RowChain::Broken},
+        BentAddress{"anotherDatafile",
+                    [](std::uint32_t head, std::uint16_t, std::uint32_t, std::int64_t) {
+                        return std::pair{head + (1u << 22) + 1, std::uint16_t{0}};
+                    },
+                    RowChain::Broken},
+        BentAddress{"aSlotTheBlockDoesNotHave",
+                    [](std::uint32_t head, std::uint16_t, std::uint32_t, std::int64_t) {
+                        return std::pair{head + 1, std::uint16_t{300}};
+                    },
+                    RowChain::Broken},
+        BentAddress{"anotherTablesPiece",
+                    [](std::uint32_t, std::uint16_t, std::uint32_t other, std::int64_t) {
+                        return std::pair{other, std::uint16_t{0}};
+                    },
+                    RowChain::Broken},
+        BentAddress{"backToItsOwnHead",
+                    [](std::uint32_t head, std::uint16_t slot, std::uint32_t, std::int64_t) {
+                        return std::pair{head, slot};
+                    },
+                    RowChain::Broken}),
+    [](const ::testing::TestParamInfo<BentAddress>& info) { return std::string(info.param.name); });
+
+namespace {
+
+class SilentMessages : public MessageSink {
+public:
+    void showMessage(std::string_view, std::string_view) override {}
+};
+class SilentLog : public LogSink {
+public:
+    bool appendLog(std::string_view) override { return true; }
+};
+
+// Rows 1 to 6 in every form between single rows, so each follows rows whose
+// pieces lie in other blocks.
+Scenario mixedForms() {
+    Scenario s;
+    TableDef& t = chainTable(s);
+    t.row({"1", "one"})
+        .row({"2", "two", std::string(9000, 'L')})
+        .row({"3", "three"}, RowStorage::Migrated)
+        .row({"4", "four", "L4"}, RowStorage::BrokenChain)
+        .row({"5", std::string(3000, 'f'), std::string(1200, 'L')}, RowStorage::SplitColumn)
+        .row({"6", "six", "L6"}, RowStorage::ChainLoop)
+        .row({"7", "seven"}, RowStorage::Chained);
+    return s;
+}
+
+class ChainedTableRows : public ScratchFile {
+protected:
+    void SetUp() override {
+        writeDatafile(mixedForms(), path_, {.release = 10});
+        ASSERT_TRUE(recovery_.datafile.open(path_));
+        recovery_.setOption(RecoveryOption::AllButSys);
+        SilentMessages messages;
+        ProgressSink silent;
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+    }
+    void TearDown() override {
+        recovery_.datafile.close();
+        ScratchFile::TearDown();
+    }
+    Recovery recovery_;
+};
+
+}  // namespace
+
+TEST_F(ChainedTableRows, ThePreviewShowsEachReassembledRowInItsHeadsPlace) {
+    RowList rows;
+    const RowCounts counts = readTableRows(recovery_, kTableObject, rows);
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < rows.size(); i += 3) ids.push_back(rows[i].text);
+    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7"}));
+    ASSERT_EQ(rows.size(), 15u);
+    EXPECT_EQ(rows[10].text, std::string(3000, 'f')) << "the text split across two blocks comes back whole";
+    EXPECT_EQ(rows[13].text, "seven");
+    EXPECT_EQ(counts.rowsWritten, 5);
+    EXPECT_EQ(counts.brokenChains, 2);
+}
+
+TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
+    SavingState state;
+    SilentMessages messages;
+    SilentLog log;
+    SystemClock clock;
+    const fs::path out = fs::path(path_).parent_path() / (fs::path(path_).stem().string() + "-out");
+    fs::create_directories(out);
+    ASSERT_EQ(runSaving(recovery_, state, messages, log, clock, SavingSetup{out, "\\bin"}), SavingResult::saveCompleted);
+    std::ifstream in(outputPath(out, "HR_data\\TData.sql"), std::ios::binary);
+    std::ostringstream script;
+    script << in.rdbuf();
+    fs::remove_all(out);
+
+    std::vector<std::string> ids;
+    const std::string text = script.str();
+    const std::string head = "insert into HR.T values ('";
+    for (std::size_t at = text.find(head); at != std::string::npos; at = text.find(head, at + 1))
+        ids.push_back(text.substr(at + head.size(), 1));
+    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7"}));
+    // The long value comes back whole once its script pieces are joined.
+    std::string joined = text;
+    for (std::size_t at = joined.find("'||\r\n'"); at != std::string::npos; at = joined.find("'||\r\n'", at))
+        joined.erase(at, 7);
+    EXPECT_NE(joined.find("'" + std::string(3000, 'f') + "'"), std::string::npos);
+
+    std::map<std::string, RowCounts> accounts;
+    for (const TableAccount& account : state.tableAccounts) accounts[account.schema + "." + account.table] = account.counts;
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts["HR.T"].rowsWritten, 5);
+    EXPECT_EQ(accounts["HR.T"].brokenChains, 2);
+    EXPECT_EQ(accounts["HR.U"].rowsWritten, 1);
+    EXPECT_EQ(accounts["HR.U"].brokenChains, 0);
+}
