@@ -297,9 +297,10 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
         ids.push_back(text.substr(at + head.size(), 1));
     EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7"}));
     // The long value comes back whole once its script pieces are joined.
+    const std::string pieceJoin = "'||\r\n'";
     std::string joined = text;
-    for (std::size_t at = joined.find("'||\r\n'"); at != std::string::npos; at = joined.find("'||\r\n'", at))
-        joined.erase(at, 7);
+    for (std::size_t at = joined.find(pieceJoin); at != std::string::npos; at = joined.find(pieceJoin, at))
+        joined.erase(at, pieceJoin.size());
     EXPECT_NE(joined.find("'" + std::string(3000, 'f') + "'"), std::string::npos);
 
     std::map<std::string, RowCounts> accounts;
