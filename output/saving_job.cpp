@@ -12,6 +12,7 @@
 #include "activitylog/log_lines.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
+#include "tabledata/national_text.h"
 
 namespace restorix {
 namespace {
@@ -169,7 +170,8 @@ private:
             sink().setFilePath(script.string());
             output_.createScript(script);
             const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
-            const std::string text = createTableScriptText(schemaName, object.name, columns);
+            const std::string text = createTableScriptText(schemaName, object.name, columns,
+                                                           nationalCharsetNamed(recovery_.release.ncharCharacterSet));
             ++written;
             sink().setCurrentProgress(SavingState::percent(written, tables));
             state_.countOverallUnit();

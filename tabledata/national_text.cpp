@@ -4,6 +4,10 @@
 
 namespace restorix {
 
+NationalCharset nationalCharsetNamed(std::string_view name) {
+    return name == "UTF8" ? NationalCharset::Utf8 : NationalCharset::Al16Utf16;
+}
+
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;

@@ -12,6 +12,10 @@
 
 namespace restorix {
 
+// The national character set a database names (its NLS_NCHAR_CHARACTERSET):
+// UTF8, else AL16UTF16, the default.
+NationalCharset nationalCharsetNamed(std::string_view name);
+
 // Appends the UTF-8 form of stored national text: UTF-16 big-endian for
 // AL16UTF16, UTF-8 (supplementary characters possibly as two encoded
 // surrogates) for UTF8. False, with `out` unchanged, when the bytes are no

@@ -14,6 +14,7 @@
 #include "datafile/segment_blocks.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/value_format.h"
+#include "tabledata/national_text.h"
 
 namespace restorix {
 
@@ -139,7 +140,7 @@ BlockOutcome forEachRowPiece(const BlockView& block, RowChains& chains, const St
 void appendValue(std::optional<std::uint8_t> type, Bytes bytes, const TableColumns& table, RowList& rowList,
                  RowCounts& counts) {
     if (!type) return appendNull(rowList, table);
-    FormattedValue value = formatColumnValue(*type, bytes);
+    FormattedValue value = formatColumnValue(*type, bytes, table.national());
     if (isUndecodable(value.kind, value.text)) ++counts.undecodableValues;
     rowList.push_back(RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
 }
@@ -323,11 +324,13 @@ private:
     BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out,
                                       RowCounts& counts) {
         DataStatementBuilder& builder = worker.statements;
+        const std::size_t tooLongBefore = builder.valuesTooLong();
         builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
             if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
-            const ValueKind kind = formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage);
+            const ValueKind kind =
+                formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage, table_.national());
             if (isUndecodable(kind, worker.text)) ++counts.undecodableValues;
             builder.addCodePageText(kind, worker.text, columnCount);
         };
@@ -335,6 +338,7 @@ private:
             forEachVisitedRowValue(block, piece, table_, worker.columns, counts, onValue);
         });
         builder.finish();
+        counts.valuesTooLong += static_cast<long>(builder.valuesTooLong() - tooLongBefore);
         return outcome;
     }
 
@@ -447,7 +451,8 @@ private:
 
 }  // namespace
 
-TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table) : objectNumber_(table.objectNumber) {
+TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table, NationalCharset national)
+    : objectNumber_(table.objectNumber), national_(national) {
     typeByNumber_.fill(kNoColumn);
     const std::vector<const ColumnEntry*> columns = catalog.columnsOf(table.objNumber);
     hasColumns_ = !columns.empty();
@@ -510,7 +515,8 @@ RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& 
     const ObjectEntry* table = recovery.catalog.findObjectByNumber(objectNumber);
     // A table missing from the catalog yields no values, but its blocks are
     // still visited (by its object number) so that its script is created.
-    const TableColumns columns = table ? TableColumns(recovery.catalog, *table) : TableColumns();
+    const NationalCharset national = nationalCharsetNamed(recovery.release.ncharCharacterSet);
+    const TableColumns columns = table ? TableColumns(recovery.catalog, *table, national) : TableColumns();
     const std::int32_t dataObjectNumber = table ? table->dataObjectNumber : objectNumber;
     TableRead read(recovery, columns, rowList, saving);
     read.run(dataObjectNumber);

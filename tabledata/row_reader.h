@@ -27,11 +27,14 @@ constexpr int kPreviewRowSlotLimit = 115;
 class TableColumns {
 public:
     TableColumns() = default;
-    TableColumns(const Catalog& catalog, const ObjectEntry& table);
+    TableColumns(const Catalog& catalog, const ObjectEntry& table,
+                 NationalCharset national = NationalCharset::Al16Utf16);
 
     std::int32_t objectNumber() const { return objectNumber_; }
     std::uint8_t columnCount() const { return columnCount_; }
     bool hasColumns() const { return hasColumns_; }
+    // How the database stores NCHAR and NVARCHAR2 values.
+    NationalCharset national() const { return national_; }
     // The type code of the column that holds the k-th stored value (k from 0).
     std::optional<std::uint8_t> typeOfStoredValue(int k) const;
     // Whether the row stores its values in another order than the columns
@@ -49,6 +52,7 @@ private:
     std::uint8_t columnCount_ = 0;
     bool hasColumns_ = false;
     bool storesOutOfOrder_ = false;
+    NationalCharset national_ = NationalCharset::Al16Utf16;
     std::array<std::int16_t, 256> typeByNumber_{};
     std::array<std::int16_t, 256> typeByStoredIndex_{};
     std::array<std::int16_t, 256> storedIndexOfSlot_{};
