@@ -459,8 +459,11 @@ TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table, Nat
     columnCount_ = static_cast<std::uint8_t>(columns.size());
     for (const ColumnEntry* column : columns) {
         // The first column with a number wins; later duplicates are ignored.
+        // A row piece holds at most 255 columns: numbers past the table of
+        // types have no stored value to describe.
         const int number = column->number();
-        if (number >= 0 && typeByNumber_[static_cast<std::size_t>(number)] == kNoColumn)
+        if (number < 0 || number >= static_cast<int>(typeByNumber_.size())) continue;
+        if (typeByNumber_[static_cast<std::size_t>(number)] == kNoColumn)
             typeByNumber_[static_cast<std::size_t>(number)] = column->typeCode;
     }
     mapStoredValues(columns);
