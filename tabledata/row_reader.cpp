@@ -383,8 +383,8 @@ private:
     // the next one into statements, and this thread joins them once written.
     bool saveInBatches(const SegmentBlocks& blocks) {
         if (!mayContinue()) return false;
-        // A script that cannot be opened keeps the values in rowList until
-        // a later block finds it openable, which the block-by-block path does.
+        // A script that cannot be opened goes the block-by-block way, whose
+        // first write opens it again and raises the error with its reason.
         if (!writer_->open()) return saveBlockByBlock(blocks, 0);
         std::array<Batch, 2> batches{Batch(recovery_.datafile, blocks), Batch(recovery_.datafile, blocks)};
         Batch* building = &batches[0];
