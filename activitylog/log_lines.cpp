@@ -52,6 +52,10 @@ void logAnalysisStart(LogSink& log, const Clock& clock, std::string_view sourceP
                      kLogLineBreak, source});
 }
 
+void logDatafiles(LogSink& log, const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) appendEach(log, {joined({"Datafile: ", path}), kLogLineBreak});
+}
+
 void logAnalysisCompleted(LogSink& log, const Clock& clock) {
     const std::string completed = joined({"Analysis of DataBase Completed at time ", clockTime(clock)});
     appendEach(log, {kLogLineBreak, "STEP 2::", kLogLineBreak, kStepUnderline, kLogLineBreak,
@@ -127,6 +131,7 @@ std::string recoveryTotalsText(const RecoveryTotals& totals) {
                        " rows written, " + std::to_string(totals.rowsNotRecovered) + " rows not recovered";
     // Values lost inside written rows are named only when there are some.
     if (totals.valuesNotRecovered > 0) text += ", " + std::to_string(totals.valuesNotRecovered) + " values not recovered";
+    if (totals.blocksNotRead > 0) text += ", " + std::to_string(totals.blocksNotRead) + " blocks not read";
     return text;
 }
 

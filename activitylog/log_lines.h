@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/clock.h"
 #include "activitylog/activity_log.h"
@@ -19,6 +20,8 @@ void logStartupHeader(LogSink& log, const Clock& clock, std::string_view version
 void logSelectedFileMissing(LogSink& log);
 // Repair starts the analysis of the datafile at sourcePath.
 void logAnalysisStart(LogSink& log, const Clock& clock, std::string_view sourcePath);
+// Every datafile given, in order, when there are several.
+void logDatafiles(LogSink& log, const std::vector<std::string>& paths);
 // The Preview returned to the main window.
 void logAnalysisCompleted(LogSink& log, const Clock& clock);
 
@@ -58,6 +61,7 @@ struct RecoveryTotals {
     long rowsWritten = 0;
     long rowsNotRecovered = 0;
     long valuesNotRecovered = 0;
+    long blocksNotRead = 0;  // table blocks whose rows could not be found
 };
 std::string recoveryTotalsText(const RecoveryTotals& totals);
 // The totals line, after the save's other lines.

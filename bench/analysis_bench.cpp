@@ -15,7 +15,7 @@ namespace {
 
 int analyzeOnce(const std::string& path, std::size_t& objects, std::size_t& columns, std::size_t& constraints) {
     Recovery recovery;
-    if (!recovery.datafile.open(path)) return 1;
+    if (recovery.datafiles.open({path})) return 1;
     recovery.setOption(RecoveryOption::All);
     ProgressSink progress;
     NoMessages messages;

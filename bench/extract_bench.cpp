@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     forgeDatafile(datafile);
 
     Recovery recovery;
-    if (!recovery.datafile.open(datafile.string())) {
+    if (recovery.datafiles.open({datafile.string()})) {
         std::fprintf(stderr, "cannot open %s\n", datafile.c_str());
         return 1;
     }
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "BIG_TABLE not found by the analysis\n");
         return 1;
     }
-    const std::size_t tableBlocks = recovery.blockIndex.blocksOf(table->dataObjectNumber).size();
+    const std::size_t tableBlocks = recovery.blockIndex.blockCountOf(table->dataObjectNumber);
     std::printf("BIG_TABLE: %zu blocks\n", tableBlocks);
 
     const std::string quotedDatafile = bench::shellQuote(datafile.string());

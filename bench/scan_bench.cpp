@@ -13,14 +13,14 @@ using namespace restorix::bench;
 namespace {
 
 int scanOnce(const std::string& path) {
-    CFile64 file;
-    if (!file.open(path)) return 1;
+    DatafileSet files;
+    if (files.open({path})) return 1;
     BlockIndex index;
     ReleaseInfo release;
     ProgressSink progress;
     JobControl control;
     NoMessages messages;
-    const ScanResult result = scanDatafile(file, index, release, progress, control, messages, "bench");
+    const ScanResult result = scanDatafiles(files, index, release, progress, control, messages, "bench");
     return result == ScanResult::Completed && !index.empty() ? 0 : 1;
 }
 

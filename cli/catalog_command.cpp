@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -16,7 +17,7 @@ namespace restorix::cli {
 namespace {
 
 struct InspectArguments {
-    std::string datafile;
+    std::vector<std::string> datafiles;
     std::string schemas = "users";
     bool json = false;
 };
@@ -67,7 +68,7 @@ nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree
 int runInspect(const InspectArguments& args) {
     CommandSession session;
     Recovery recovery;
-    if (int code = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+    if (int code = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));
         code != kSuccess) {
         return code;
     }
@@ -90,7 +91,7 @@ int runInspect(const InspectArguments& args) {
 void addInspectCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<InspectArguments>();
     CLI::App* command = app.add_subcommand("inspect", "Run the analysis and print the recovered tree and summary");
-    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
+    command->add_option("DATAFILE", args->datafiles, "The SYSTEM datafile (.dbf) and any other datafiles of the database")->required();
     command->add_option("--schemas", args->schemas, "sys, users (default) or all")
         ->check(CLI::IsMember({"sys", "users", "all"}));
     command->add_flag("--json", args->json, "Print one JSON document");

@@ -89,32 +89,40 @@ void TerminalProgress::finish() {
 
 namespace {
 
-std::string upperCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
+void nameSource(Recovery& recovery, const std::string& path) {
+    recovery.nameSourceAfter(std::filesystem::absolute(path).lexically_normal().string());
+}
+
+// The message of a refusal, then the file and the reason on the next line.
+void printRefusal(const DatafileRefusal& refusal) {
+    using Kind = DatafileRefusal::Kind;
+    switch (refusal.kind) {
+        case Kind::Missing:
+            printError("No such file exists.");
+            printError(refusal.path + ": " + std::strerror(ENOENT));
+            return;
+        case Kind::NotReadable:
+            printError("No such file exists.");
+            break;
+        case Kind::NotOpened:
+            printError("The selected file is already being used by another process.");
+            break;
+        case Kind::NotADatafile:
+        case Kind::GivenTwice:
+        case Kind::SameFileNumber:
+        case Kind::OtherDatabase:
+            printError("The datafiles cannot be read together.");
+            break;
+    }
+    printError(refusal.path + ": " + refusal.reason);
 }
 
 }  // namespace
 
-int openDatafile(Recovery& recovery, const std::string& path) {
-    recovery.sourcePath = upperCased(std::filesystem::absolute(path).lexically_normal().string());
-    recovery.sourceTitle = std::filesystem::path(path).stem().string();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        printError("No such file exists.");
-        return kDatafileNotOpened;
-    }
-    if (const std::optional<std::string> reason = CFile64::refusalReason(path)) {
-        printError("No such file exists.");
-        printError(path + ": " + *reason);
-        return kDatafileNotOpened;
-    }
-    int errorCode = 0;
-    if (!recovery.datafile.open(path, &errorCode)) {
-        printError("The selected file is already being used by another process.");
-        const bool locked = errorCode == EWOULDBLOCK;
-        printError(path + ": " + (locked ? std::string("another process holds it") : std::strerror(errorCode)));
+int openDatafiles(Recovery& recovery, const std::vector<std::string>& paths) {
+    nameSource(recovery, paths.front());
+    if (const std::optional<DatafileRefusal> refusal = recovery.datafiles.open(paths)) {
+        printRefusal(*refusal);
         return kDatafileNotOpened;
     }
     return kSuccess;
@@ -126,11 +134,13 @@ RecoveryOption parseSchemasOption(const std::string& value) {
     return RecoveryOption::AllButSys;
 }
 
-int analyzeDatafile(CommandSession& session, Recovery& recovery, const std::string& path, RecoveryOption option) {
+int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vector<std::string>& paths,
+                     RecoveryOption option) {
     recovery.setOption(option);
     logStartupHeader(session.log, session.clock, recovery.versionText);
-    if (int code = openDatafile(recovery, path); code != kSuccess) return code;
+    if (int code = openDatafiles(recovery, paths); code != kSuccess) return code;
     logAnalysisStart(session.log, session.clock, recovery.sourcePath);
+    if (paths.size() > 1) logDatafiles(session.log, paths);
 
     AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock);
     AnalysisResult result;
@@ -142,8 +152,11 @@ int analyzeDatafile(CommandSession& session, Recovery& recovery, const std::stri
     }
     session.progress.finish();
     if (session.interrupt.interrupted()) return kInterrupted;
+    if (recovery.datafiles.size() > 1 && recovery.datafiles.isOpen())
+        nameSource(recovery, recovery.datafiles.system().path);
     switch (result) {
         case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
+        case AnalysisResult::datafileRefused: return kDatafileNotOpened;
         case AnalysisResult::analysisStopped: return kInterrupted;
         case AnalysisResult::analysisCompleted: return kSuccess;
     }

@@ -98,10 +98,10 @@ struct CommandSession {
     InterruptGuard interrupt;
 };
 
-// Fills sourcePath (upper-cased) and sourceTitle and opens the datafile by the
-// path as given. Returns kSuccess or kDatafileNotOpened after printing the
-// message and, on the next line, the system's reason.
-int openDatafile(Recovery& recovery, const std::string& path);
+// Fills sourcePath (upper-cased) and sourceTitle from the first path and opens
+// every datafile by its path as given. Returns kSuccess or kDatafileNotOpened
+// after printing the message and, on the next line, the file and the reason.
+int openDatafiles(Recovery& recovery, const std::vector<std::string>& paths);
 
 // "sys", "users" or "all".
 RecoveryOption parseSchemasOption(const std::string& value);
@@ -113,6 +113,8 @@ RecoveryOption parseSchemasOption(const std::string& value);
 // else the command's exit code (datafile not opened, unsupported release,
 // interrupted, also when Ctrl-C came just as the analysis ended). A read
 // error of the datafile is raised as FileError.
-int analyzeDatafile(CommandSession& session, Recovery& recovery, const std::string& path, RecoveryOption option);
+// With several files, the SYSTEM file found by the analysis names the source.
+int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vector<std::string>& paths,
+                     RecoveryOption option);
 
 }  // namespace restorix::cli

@@ -97,7 +97,7 @@ private:
         const int itlCount = static_cast<int>(u8(kItlCountOffset));
         for (int i = 0; i < itlCount; ++i) {
             const int e = kFixedHeaderSize + kItlEntrySize * i;
-            if (!BlockView::contains(e, kItlEntrySize)) break;
+            if (!block_.contains(e, kItlEntrySize)) break;
             out_ += printed("ITL %d: xid 0x%04x.%03x.%08x uba 0x%08x.%04x.%02x flag/lock 0x%04x scn/fsc 0x%04x.%08x\n",
                             i + 1, u16(e), u16(e + 2), u32(e + 4), u32(e + kItlUndoOffset),
                             u16(e + kItlUndoOffset + 4), u8(e + kItlUndoOffset + 6), u16(e + kItlFlagOffset),
@@ -194,16 +194,16 @@ private:
 int runDump(const DumpArguments& args) {
     CommandSession session;
     Recovery recovery;
-    const int analysed = analyzeDatafile(session, recovery, args.datafile, RecoveryOption::All);
+    const int analysed = analyzeDatafiles(session, recovery, {args.datafile}, RecoveryOption::All);
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
-    if (args.block < 0 || args.block * kBlockSize >= recovery.datafile.length()) {
+    if (args.block < 0 || args.block * kBlockSize >= recovery.datafiles.system().file.length()) {
         printError("Block " + std::to_string(args.block) + " lies past the end of the datafile");
         return kUsageError;
     }
     Block block{};
-    readBlock(recovery.datafile, args.block, block);
+    readBlock(recovery.datafiles.system().file, args.block, block);
     Dump(BlockView(block), recovery).print(args.block, args.dataHeader);
     return kSuccess;
 }

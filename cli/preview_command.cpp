@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -17,7 +18,7 @@ namespace restorix::cli {
 namespace {
 
 struct PreviewArguments {
-    std::string datafile;
+    std::vector<std::string> datafiles;
     std::string schemas = "users";
     std::string object;
     std::string category = std::string(categoryName(Category::Table));
@@ -77,7 +78,7 @@ int runPreview(const PreviewArguments& args) {
 
     CommandSession session;
     Recovery recovery;
-    if (int code = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+    if (int code = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));
         code != kSuccess) {
         return code;
     }
@@ -112,7 +113,7 @@ void addPreviewCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<PreviewArguments>();
     CLI::App* command =
         app.add_subcommand("preview", "Run the analysis and print what the Preview shows for one object");
-    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
+    command->add_option("DATAFILE", args->datafiles, "The SYSTEM datafile (.dbf) and any other datafiles of the database")->required();
     command->add_option("--schemas", args->schemas, "sys, users (default) or all")
         ->check(CLI::IsMember({"sys", "users", "all"}));
     command->add_option("--object", args->object, "SCHEMA.NAME of the node")->required();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -28,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RecoverArguments {
-    std::string datafile;
+    std::vector<std::string> datafiles;
     std::string schemas = "users";
     std::string outputFolder = ".";
     std::optional<std::string> oracleHome;
@@ -49,6 +50,7 @@ RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts) {
         totals.rowsWritten += account.counts.rowsWritten;
         totals.rowsNotRecovered += account.counts.brokenChains;
         totals.valuesNotRecovered += account.counts.undecodableValues + account.counts.valuesTooLong;
+        totals.blocksNotRead += account.counts.blocksNotRead;
     }
     return totals;
 }
@@ -56,7 +58,8 @@ RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts) {
 nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
     return {{"undecodableValues", counts.undecodableValues},
             {"brokenChainRows", counts.brokenChains},
-            {"valuesTooLongForAScript", counts.valuesTooLong}};
+            {"valuesTooLongForAScript", counts.valuesTooLong},
+            {"unreadableBlocks", counts.blocksNotRead}};
 }
 
 // Every table read, with what it wrote and what it lost by reason; totals last.
@@ -142,7 +145,7 @@ int runRecover(const RecoverArguments& args) {
     }
     CommandSession session;
     Recovery recovery;
-    const int analysed = analyzeDatafile(session, recovery, args.datafile, parseSchemasOption(args.schemas));
+    const int analysed = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));
     if (analysed != kSuccess) return analysed;
 
     SavingSetup setup;
@@ -166,7 +169,7 @@ void addRecoverCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<RecoverArguments>();
     CLI::App* command =
         app.add_subcommand("recover", "Analyse the datafile and write the recovered database as SQL scripts");
-    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
+    command->add_option("DATAFILE", args->datafiles, "The SYSTEM datafile (.dbf) and any other datafiles of the database")->required();
     command->add_option("--schemas", args->schemas, "Which schemas: sys, users (all but SYS) or all")
         ->check(CLI::IsMember({"sys", "users", "all"}));
     command->add_option("--output", args->outputFolder, "Folder to create the output folder in (default: here)");

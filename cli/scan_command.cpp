@@ -1,4 +1,4 @@
-// restorix scan DATAFILE: the release, the block size and the block index.
+// restorix scan DATAFILE...: the release, the block size, every datafile and the block index.
 
 #include <CLI/CLI.hpp>
 
@@ -6,7 +6,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -17,32 +16,37 @@ namespace restorix::cli {
 namespace {
 
 struct ScanArguments {
-    std::string datafile;
+    std::vector<std::string> datafiles;
 };
 
 // One line per data object number, in the order of each object's first block.
 void printIndex(const BlockIndex& index) {
-    std::vector<std::int32_t> order;
-    std::unordered_set<std::int32_t> seen;
-    for (const BlockEntry& entry : index.entries()) {
-        if (seen.insert(entry.dataObjectId).second) order.push_back(entry.dataObjectId);
-    }
-    for (std::int32_t object : order) {
-        std::printf("%d\t%zu\n", object, index.blocksOf(object).size());
+    for (std::int32_t object : index.dataObjects()) std::printf("%d\t%zu\n", object, index.blockCountOf(object));
+}
+
+// One line per datafile: what its headers say and how its blocks were found.
+void printDatafiles(const DatafileSet& files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& file = files.at(i);
+        const std::string number = file.header ? std::to_string(file.header->relativeFileNumber) : "unknown";
+        std::printf("Datafile %zu: %s%s: relative file %s, block size %d, %lld blocks, %lld data blocks out of place\n",
+                    i + 1, file.path.c_str(), i == files.systemIndex() ? " (SYSTEM)" : "", number.c_str(),
+                    file.blockSize, static_cast<long long>(file.blockCount()),
+                    static_cast<long long>(file.misplacedBlocks));
     }
 }
 
 int runScan(const ScanArguments& args) {
     Recovery recovery;
-    if (int code = openDatafile(recovery, args.datafile); code != kSuccess) return code;
+    if (int code = openDatafiles(recovery, args.datafiles); code != kSuccess) return code;
     TerminalProgress progress;
     StderrMessages messages;
     InterruptGuard interrupt;
     ScanResult result;
     {
         const InterruptGuard::Scope scope = interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
-        result = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
-                              recovery.analysisControl, messages, recovery.appTitle);
+        result = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
+                               recovery.analysisControl, messages, recovery.appTitle);
     }
     progress.finish();
     if (interrupt.interrupted()) return kInterrupted;
@@ -50,11 +54,13 @@ int runScan(const ScanArguments& args) {
         case ScanResult::Stopped: return kInterrupted;
         case ScanResult::UnsupportedVersion: return kUnsupportedVersion;
         case ScanResult::BlockSizeTooBig: return kBlockSizeTooBig;
+        case ScanResult::ForeignDatafile: return kDatafileNotOpened;
         case ScanResult::Completed: break;
     }
     std::printf("Oracle Version:%s\n", recovery.release.releaseText.c_str());
     std::printf("Block size: %d\n", recovery.release.blockSize);
     std::printf("Indexed blocks: %zu\n", recovery.blockIndex.size());
+    printDatafiles(recovery.datafiles);
     printIndex(recovery.blockIndex);
     std::fflush(stdout);
     return kSuccess;
@@ -64,8 +70,8 @@ int runScan(const ScanArguments& args) {
 
 void addScanCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<ScanArguments>();
-    CLI::App* command = app.add_subcommand("scan", "Print the release, the block size and the block index");
-    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
+    CLI::App* command = app.add_subcommand("scan", "Print the release, the block size, every datafile and the block index");
+    command->add_option("DATAFILE", args->datafiles, "The SYSTEM datafile (.dbf) and any other datafiles of the database")->required();
     command->callback([args, &exitCode] { exitCode = runScan(*args); });
 }
 

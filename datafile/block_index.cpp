@@ -2,26 +2,44 @@
 
 namespace restorix {
 
-void BlockIndex::appendBlockEntry(std::uint8_t blockType, const std::array<std::uint8_t, 4>& objectIdBytes,
-                                  std::int32_t dataObjectId, std::uint8_t segmentKind,
-                                  std::int64_t blockNumber) {
-    const auto position = static_cast<std::uint32_t>(entries_.size());
-    entries_.push_back(BlockEntry{blockType, objectIdBytes, segmentKind, dataObjectId, blockNumber});
-    // Kept alongside so that one segment's blocks are found without a walk
-    // over the whole index; entries arrive in block order, so each list is too.
-    byObject_[dataObjectId].push_back(position);
+void BlockIndex::appendBlock(std::uint16_t file, std::int32_t dataObjectId, std::uint8_t segmentKind,
+                             std::int64_t blockNumber) {
+    auto [found, isNew] = runs_.try_emplace(dataObjectId);
+    if (isNew) objectOrder_.push_back(dataObjectId);
+    std::vector<BlockRun>& runs = found->second;
+    const bool extendsLastRun = !runs.empty() && runs.back().file == file &&
+                                runs.back().segmentKind == segmentKind &&
+                                runs.back().firstBlock + runs.back().count == blockNumber &&
+                                runs.back().count != UINT32_MAX;
+    if (extendsLastRun) {
+        ++runs.back().count;
+    } else {
+        runs.push_back(BlockRun{file, segmentKind, dataObjectId, blockNumber, 1});
+        ++runCount_;
+    }
+    ++blockCount_;
+    last_ = BlockEntry{file, segmentKind, dataObjectId, blockNumber};
 }
 
-std::span<const std::uint32_t> BlockIndex::blocksOf(std::int32_t dataObjectId) const {
-    const auto found = byObject_.find(dataObjectId);
-    if (found == byObject_.end()) return {};
+std::span<const BlockRun> BlockIndex::runsOf(std::int32_t dataObjectId) const {
+    const auto found = runs_.find(dataObjectId);
+    if (found == runs_.end()) return {};
     return found->second;
 }
 
+std::size_t BlockIndex::blockCountOf(std::int32_t dataObjectId) const {
+    std::size_t count = 0;
+    for (const BlockRun& run : runsOf(dataObjectId)) count += run.count;
+    return count;
+}
+
 void BlockIndex::clear() {
-    entries_.clear();
-    entries_.shrink_to_fit();
-    byObject_.clear();
+    runs_.clear();
+    objectOrder_.clear();
+    objectOrder_.shrink_to_fit();
+    blockCount_ = 0;
+    runCount_ = 0;
+    last_ = {};
 }
 
 }  // namespace restorix

@@ -1,7 +1,8 @@
 #pragma once
-// Every data block of the file, in block order, with the data object that owns it.
+// Every data block of the given datafiles with the data object that owns it,
+// kept as runs of consecutive blocks: a segment's extents are long runs, so a
+// database of hundreds of gigabytes is indexed in little memory.
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <unordered_map>
@@ -9,32 +10,54 @@
 
 namespace restorix {
 
+// One block as the index hands it out. `file` is the block's datafile: its
+// place in the order the files were given.
 struct BlockEntry {
-    std::uint8_t blockType = 0;
-    std::array<std::uint8_t, 4> objectIdBytes{};
+    std::uint16_t file = 0;
     std::uint8_t segmentKind = 0;
     std::int32_t dataObjectId = 0;
     std::int64_t blockNumber = 0;
 };
 
+// Consecutive blocks of one file, all of one data object and segment kind.
+struct BlockRun {
+    std::uint16_t file = 0;
+    std::uint8_t segmentKind = 0;
+    std::int32_t dataObjectId = 0;
+    std::int64_t firstBlock = 0;
+    std::uint32_t count = 0;
+
+    BlockEntry at(std::uint32_t i) const { return {file, segmentKind, dataObjectId, firstBlock + i}; }
+    BlockEntry last() const { return at(count - 1); }
+};
+
 class BlockIndex {
 public:
-    void appendBlockEntry(std::uint8_t blockType, const std::array<std::uint8_t, 4>& objectIdBytes,
-                          std::int32_t dataObjectId, std::uint8_t segmentKind, std::int64_t blockNumber);
+    // Blocks arrive file by file, in block order within a file.
+    void appendBlock(std::uint16_t file, std::int32_t dataObjectId, std::uint8_t segmentKind, std::int64_t blockNumber);
 
-    const std::vector<BlockEntry>& entries() const { return entries_; }
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
+    std::size_t size() const { return blockCount_; }
+    bool empty() const { return blockCount_ == 0; }
+    std::size_t runCount() const { return runCount_; }
 
-    // Positions in entries() of one data object's blocks, in block order.
-    // Costs O(its blocks).
-    std::span<const std::uint32_t> blocksOf(std::int32_t dataObjectId) const;
+    // One data object's blocks, file by file in the order given, then block order.
+    std::span<const BlockRun> runsOf(std::int32_t dataObjectId) const;
+    std::size_t blockCountOf(std::int32_t dataObjectId) const;
+    // The data objects in the order of their first block.
+    const std::vector<std::int32_t>& dataObjects() const { return objectOrder_; }
+    // The last block indexed.
+    bool isLastBlock(const BlockEntry& entry) const {
+        return blockCount_ != 0 && entry.file == last_.file && entry.blockNumber == last_.blockNumber;
+    }
 
     void clear();
 
 private:
-    std::vector<BlockEntry> entries_;
-    std::unordered_map<std::int32_t, std::vector<std::uint32_t>> byObject_;
+    std::unordered_map<std::int32_t, std::vector<BlockRun>> runs_;
+    std::vector<std::int32_t> objectOrder_;
+    std::size_t blockCount_ = 0;
+    std::size_t runCount_ = 0;
+    BlockEntry last_;
 };
 
 }  // namespace restorix

@@ -6,10 +6,14 @@ namespace restorix {
 
 namespace {
 
-// Limits past which a dictionary pass no longer trusts the data header.
-constexpr int kMaxDataHeaderOffset = kBlockSize - 14;       // 8178
-constexpr int kMaxDirectoryStart = kBlockSize - 4;          // 8188
+// Limits past which a dictionary pass no longer trusts the data header, from
+// the end of the block (8178 and 8188 in an 8K block).
+constexpr int kMaxDataHeaderFromEnd = 14;
+constexpr int kMaxDirectoryStartFromEnd = 4;
 constexpr int kDataHeaderProbeSize = 18;                    // header fields up to H + 18
+constexpr int kFreeSpaceStartOffset = 6;                    // u16 in the data header
+// Automatically managed segments keep 8 more bytes before the data header.
+constexpr int kAutoManagedExtra = 8;
 constexpr int kLongLengthFieldSize = 2;                     // u16le after an FE length byte
 
 constexpr int kClusterKeyHeader = 19;
@@ -35,12 +39,41 @@ int dataHeaderOffsetOf(const BlockView& block) {
     return kFixedHeaderSize + kItlEntrySize * block.u8(kItlCountOffset).value_or(0);
 }
 
+namespace {
+
+// A data header at H is believable when its free-space start is the end of
+// its row directory and every row it lists starts inside the block.
+bool consistentDataHeader(const BlockView& block, int h) {
+    const DataBlockLayout layout = parseDataBlockLayout(block, h);
+    const auto freeSpaceStart = block.u16le(h + kFreeSpaceStartOffset);
+    const long directoryEnd = static_cast<long>(layout.rowDirectoryOffset) + kRowDirectoryEntrySize * layout.rowSlotCount;
+    if (!freeSpaceStart || !block.contains(h, kDataHeaderSize) || !block.contains(directoryEnd, 0)) return false;
+    if (*freeSpaceStart != directoryEnd - h) return false;
+    for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
+        const std::uint16_t entry = *block.u16le(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
+        // Empty slots and free-slot links point nowhere.
+        if (entry == kEmptySlot || entry < layout.rowSlotCount) continue;
+        if (!block.contains(h + entry, 1)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<int> tableDataHeaderOffsetOf(const BlockView& block) {
+    const int afterItls = dataHeaderOffsetOf(block);
+    if (consistentDataHeader(block, afterItls)) return afterItls;
+    if (consistentDataHeader(block, afterItls + kAutoManagedExtra)) return afterItls + kAutoManagedExtra;
+    return std::nullopt;
+}
+
 DataBlockLayout parseDataBlockLayout(const BlockView& block) {
     return parseDataBlockLayout(block, dataHeaderOffsetOf(block));
 }
 
 DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffset) {
     DataBlockLayout layout;
+    layout.blockSize = block.size();
     layout.itlCount = block.u8(kItlCountOffset).value_or(0);
     layout.dataHeaderOffset = dataHeaderOffset;
     const int h = layout.dataHeaderOffset;
@@ -52,8 +85,9 @@ DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffse
 
 bool dataHeaderInBlock(const DataBlockLayout& layout) {
     const int h = layout.dataHeaderOffset;
-    return h >= 0 && h <= kMaxDataHeaderOffset && h + kDataHeaderSize <= kMaxDirectoryStart &&
-           h + kDataHeaderProbeSize <= kBlockSize;
+    const int size = layout.blockSize;
+    return h >= 0 && h <= size - kMaxDataHeaderFromEnd && h + kDataHeaderSize <= size - kMaxDirectoryStartFromEnd &&
+           h + kDataHeaderProbeSize <= size;
 }
 
 RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot) {
@@ -65,7 +99,7 @@ RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, in
     // An entry below the slot count is a link in the free-slot chain, not a row.
     if (*entry < layout.rowSlotCount) return {SlotState::Skipped, 0};
     const int pieceOffset = layout.dataHeaderOffset + *entry;
-    if (pieceOffset < 0 || pieceOffset >= kBlockSize) return {SlotState::Skipped, 0};
+    if (pieceOffset < 0 || pieceOffset >= block.size()) return {SlotState::Skipped, 0};
     return {SlotState::Piece, pieceOffset};
 }
 
@@ -118,7 +152,7 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
             length = *longLength;
             dataOffset += kLongLengthFieldSize;
         }
-        if (!BlockView::contains(dataOffset, length)) return cutBefore(column);
+        if (!block.contains(dataOffset, length)) return cutBefore(column);
         value.isNull = false;
         value.bytes = block.bytes(dataOffset, length);
         position = dataOffset + length;

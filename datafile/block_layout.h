@@ -13,6 +13,7 @@ namespace restorix {
 
 // Block header.
 constexpr int kBlockTypeOffset = 0;
+constexpr int kBlockAddressOffset = 4;  // the block's own address
 constexpr int kSegmentKindOffset = 20;
 constexpr int kDataObjectOffset = 24;
 constexpr int kItlCountOffset = 36;
@@ -44,6 +45,7 @@ enum RowFlag : std::uint8_t {
 };
 
 struct DataBlockLayout {
+    int blockSize = kBlockSize;
     std::uint8_t itlCount = 0;
     int dataHeaderOffset = 0;    // H
     std::uint8_t tableCount = 0;
@@ -56,6 +58,12 @@ struct DataBlockLayout {
 // reader.
 int dataHeaderOffsetOf(const BlockView& block);
 
+// Where the data header of a table's block starts, decided block by block:
+// after the ITL entries (freelist segments) or 8 bytes later (automatically
+// managed segments), whichever holds a consistent header (the first when
+// both do). Nothing when neither does: the block cannot be read.
+std::optional<int> tableDataHeaderOffsetOf(const BlockView& block);
+
 // Computed from the data header at `dataHeaderOffset` (bytes H+1 and H+2).
 // Fields whose bytes lie outside the block read as 0.
 DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffset);
@@ -63,7 +71,8 @@ DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffse
 DataBlockLayout parseDataBlockLayout(const BlockView& block);
 
 // The checks with which a dictionary pass gives up on a block whose header
-// points outside it: H > 8178, H + 14 > 8188 or H + 18 > 8192.
+// points outside it: H > 8178, H + 14 > 8188 or H + 18 > 8192 in an 8K block
+// (the same distances from the end in another size).
 bool dataHeaderInBlock(const DataBlockLayout& layout);
 
 enum class SlotState {
@@ -77,7 +86,7 @@ struct RowSlot {
 };
 
 // Slot i of the row directory, with the walk rules: 0xFFFF is empty, an entry
-// below rowSlotCount is a free-slot link, H + entry >= 8192 is skipped.
+// below rowSlotCount is a free-slot link, H + entry past the block is skipped.
 RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot);
 
 struct RowPieceClass {

@@ -15,11 +15,6 @@ namespace restorix {
 
 namespace {
 
-constexpr int kBlockSizeFieldOffset = 20;  // u16le in the file's first block
-// Block 1, the file header: its type byte and the number of blocks it counts.
-constexpr std::int64_t kFileHeaderBlock = 1;
-constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
-constexpr int kHeaderBlockCountOffset = 44;
 constexpr int kMaxBlockSize = 16000;
 constexpr std::string_view kVersionTag = "NLS_RDBMS_VERSION";
 constexpr std::string_view kCharacterSetTag = "NLS_CHARACTERSET";
@@ -30,7 +25,7 @@ constexpr auto kVersionShownFor = std::chrono::milliseconds(1000);
 // 128 blocks instead of one per block.
 constexpr std::size_t kBlocksPerRead = 128;
 
-using BlockSpan = std::span<const std::uint8_t, kBlockSize>;
+using BlockSpan = std::span<const std::uint8_t>;
 
 // Percentage shown before block p is handled; the first block shows 0. Kept
 // inside 0..100 for files shorter than 100 bytes, where the formula goes negative.
@@ -39,12 +34,12 @@ int scanProgress(std::int64_t position, std::int64_t length) {
     return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
 }
 
-// Hands out the file's 8192-byte blocks in order, each zero-filled past the end
-// of the file, while reading the file in large pieces.
+// Hands out the file's blocks in order, each zero-filled past the end of the
+// file, while reading the file in large pieces.
 class SequentialBlocks {
 public:
-    SequentialBlocks(const CFile64& file, std::int64_t length)
-        : file_(file), length_(length), buffer_(kBlocksPerRead * kBlockSize) {}
+    SequentialBlocks(const CFile64& file, std::int64_t length, int blockSize = kBlockSize)
+        : file_(file), length_(length), blockSize_(blockSize), buffer_(kBlocksPerRead * static_cast<std::size_t>(blockSize)) {}
 
     struct Next {
         std::int64_t position;
@@ -54,18 +49,19 @@ public:
     std::optional<Next> next() {
         if (nextPosition_ >= length_) return std::nullopt;
         if (nextInBuffer_ == blocksInBuffer_) refill();
-        const Next block{nextPosition_, BlockSpan(buffer_.data() + nextInBuffer_ * kBlockSize, kBlockSize)};
+        const auto size = static_cast<std::size_t>(blockSize_);
+        const Next block{nextPosition_, BlockSpan(buffer_.data() + nextInBuffer_ * size, size)};
         ++nextInBuffer_;
-        nextPosition_ += kBlockSize;
+        nextPosition_ += blockSize_;
         return block;
     }
 
 private:
     void refill() {
         const std::int64_t remaining = length_ - nextPosition_;
-        const std::int64_t blocksLeft = (remaining + kBlockSize - 1) / kBlockSize;
+        const std::int64_t blocksLeft = (remaining + blockSize_ - 1) / blockSize_;
         blocksInBuffer_ = static_cast<std::size_t>(std::min<std::int64_t>(blocksLeft, kBlocksPerRead));
-        const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * kBlockSize);
+        const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(blockSize_));
         const std::size_t got = file_.readAt(nextPosition_, wanted);
         std::fill(wanted.begin() + static_cast<std::ptrdiff_t>(got), wanted.end(), std::uint8_t{0});
         nextInBuffer_ = 0;
@@ -73,6 +69,7 @@ private:
 
     const CFile64& file_;
     std::int64_t length_;
+    int blockSize_;
     std::vector<std::uint8_t> buffer_;
     std::size_t blocksInBuffer_ = 0;
     std::size_t nextInBuffer_ = 0;
@@ -95,7 +92,7 @@ SearchStep findTaggedText(BlockSpan bytes, const TagSearcher& tagSearcher, JobCo
         if (!control.proceed()) return SearchStep::Stopped;
         const long lengthOffset = tagEnd - bytes.begin();
         if (const auto textLength = block.u8(lengthOffset)) {
-            if (BlockView::contains(lengthOffset + 1, *textLength)) {
+            if (block.contains(lengthOffset + 1, *textLength)) {
                 text = fromCodePage(block.bytes(lengthOffset + 1, *textLength));
                 return SearchStep::Found;
             }
@@ -156,26 +153,68 @@ bool searchRelease(const CFile64& file, std::int64_t length, ReleaseInfo& releas
     return true;
 }
 
-// Indexes every block whose type byte says data block; false when stopped.
-bool indexDataBlocks(const CFile64& file, std::int64_t length, BlockIndex& index, ProgressSink& progress,
-                     JobControl& control) {
-    SequentialBlocks blocks(file, length);
+// The bytes of the files before file i, and of all files: the bar runs once
+// over every file.
+struct ScanSpan {
+    std::int64_t before = 0;
+    std::int64_t total = 0;
+};
+
+// Indexes every block of file i whose type byte says data block; false when stopped.
+bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& index, ScanSpan span,
+                     ProgressSink& progress, JobControl& control) {
+    const std::int64_t length = datafile.file.length();
+    const std::optional<std::uint32_t> relativeFile =
+        datafile.header ? std::optional<std::uint32_t>(datafile.header->relativeFileNumber) : std::nullopt;
+    SequentialBlocks blocks(datafile.file, length, datafile.blockSize);
     while (const auto block = blocks.next()) {
         if (!control.proceed()) return false;
-        progress.setProgress(scanProgress(block->position, length));
+        progress.setProgress(scanProgress(span.before + block->position, span.total));
         const BlockSpan bytes = block->bytes;
         if (bytes[kBlockTypeOffset] != kDataBlockType) continue;
         if (!control.proceed()) return false;
-        std::array<std::uint8_t, 4> objectIdBytes{};
-        std::copy_n(bytes.begin() + kDataObjectOffset, objectIdBytes.size(), objectIdBytes.begin());
-        index.appendBlockEntry(bytes[kBlockTypeOffset], objectIdBytes,
-                               static_cast<std::int32_t>(readU32LE(objectIdBytes.data())),
-                               bytes[kSegmentKindOffset], block->position / kBlockSize);
+        const std::int64_t blockNumber = block->position / datafile.blockSize;
+        const auto ownAddress = readU32LE(bytes.data() + kBlockAddressOffset);
+        if (relativeFile && ownAddress != blockAddress(*relativeFile, static_cast<std::uint32_t>(blockNumber)))
+            ++datafile.misplacedBlocks;
+        index.appendBlock(fileIndex, static_cast<std::int32_t>(readU32LE(bytes.data() + kDataObjectOffset)),
+                          bytes[kSegmentKindOffset], blockNumber);
     }
     return true;
 }
 
+// Searches the files in the order given for the release text; the first
+// that holds it is the SYSTEM file. False when stopped.
+bool findSystemFile(DatafileSet& files, ReleaseInfo& release, ProgressSink& progress, JobControl& control,
+                    const ScanOptions& options) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const CFile64& file = files.at(i).file;
+        if (!searchRelease(file, file.length(), release, progress, control, options)) return false;
+        if (!release.releaseText.empty()) {
+            files.setSystemIndex(i);
+            return true;
+        }
+    }
+    return true;
+}
+
+// Says, on the message sink, every file that is shorter than its header says.
+void warnCutShort(DatafileSet& files, MessageSink& messages, const std::string& caption) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Datafile& datafile = files.at(i);
+        datafile.cutShort = findCutShort(datafile.file, datafile.blockSize);
+        if (datafile.cutShort) messages.showMessage(cutShortWarning(files, i), caption);
+    }
+}
+
 }  // namespace
+
+std::string cutShortWarning(const DatafileSet& files, std::size_t i) {
+    const Datafile& datafile = files.at(i);
+    if (!datafile.cutShort) return {};
+    const std::string warning = cutShortWarning(*datafile.cutShort);
+    return files.size() == 1 ? warning : datafile.path + ": " + warning;
+}
 
 std::string ReleaseInfo::shownText(std::string_view text) const {
     return storesUtf8() ? storedUtf8Text(text) : std::string(text);
@@ -186,14 +225,14 @@ void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
     file.readAt(blockNumber * kBlockSize, block);
 }
 
-std::optional<CutShort> findCutShort(const CFile64& file) {
-    Block header;
-    readBlock(file, kFileHeaderBlock, header);
+std::optional<CutShort> findCutShort(const CFile64& file, int blockSize) {
+    std::vector<std::uint8_t> header(static_cast<std::size_t>(blockSize), 0);
+    file.readAt(kFileHeaderBlock * blockSize, header);
     const BlockView view(header);
     if (view.u8(0) != kFileHeaderBlockType) return std::nullopt;
     const std::optional<std::uint32_t> headerBlocks = view.u32le(kHeaderBlockCountOffset);
     if (!headerBlocks) return std::nullopt;
-    const std::int64_t lastBlock = file.length() / kBlockSize - 1;
+    const std::int64_t lastBlock = file.length() / blockSize - 1;
     if (lastBlock >= static_cast<std::int64_t>(*headerBlocks)) return std::nullopt;
     return CutShort{lastBlock, *headerBlocks};
 }
@@ -203,21 +242,23 @@ std::string cutShortWarning(const CutShort& cut) {
            std::to_string(cut.headerBlocks) + ": it was cut short";
 }
 
-ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& release, ProgressSink& progress,
-                        JobControl& control, MessageSink& messages, const std::string& caption,
-                        const ScanOptions& options) {
+ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& release, ProgressSink& progress,
+                         JobControl& control, MessageSink& messages, const std::string& caption,
+                         const ScanOptions& options) {
     release = ReleaseInfo{};
     index.clear();
 
-    Block first;
-    readBlock(file, 0, first);
-    release.blockSize = readU16LE(first.data() + kBlockSizeFieldOffset);
-    const std::int64_t length = file.length();
-    release.cutShort = findCutShort(file);
-    if (release.cutShort) messages.showMessage(cutShortWarning(*release.cutShort), caption);
-
+    // A lone file is the SYSTEM file, read in 8K blocks whatever its first block says.
+    if (files.size() == 1) files.at(0).blockSize = kBlockSize;
+    warnCutShort(files, messages, caption);
     progress.setCaption(kVersionSearchCaption);
-    if (!searchRelease(file, length, release, progress, control, options)) return ScanResult::Stopped;
+    if (!findSystemFile(files, release, progress, control, options)) return ScanResult::Stopped;
+    Datafile& system = files.system();
+    system.blockSize = kBlockSize;
+    release.cutShort = system.cutShort;
+    Block first;
+    readBlock(system.file, 0, first);
+    release.blockSize = readU16LE(first.data() + kBlockSizeFieldOffset);
     if (!release.supported()) {
         messages.showMessage(kUnsupportedVersionMessage, caption);
         return ScanResult::UnsupportedVersion;
@@ -226,11 +267,22 @@ ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& rel
         messages.showMessage(kBlockSizeTooBigMessage, caption);
         return ScanResult::BlockSizeTooBig;
     }
+    if (const std::optional<DatafileRefusal> foreign = files.foreignFile()) {
+        messages.showMessage(foreign->path + ": " + foreign->reason, caption);
+        return ScanResult::ForeignDatafile;
+    }
 
     progress.setCaption(std::string(kBlankCaptionWidth, ' '));
     progress.setCaption("Oracle Version:" + release.releaseText);
     progress.setStatus(kAnalysisStatus);
-    if (!indexDataBlocks(file, length, index, progress, control)) return ScanResult::Stopped;
+    ScanSpan span;
+    for (std::size_t i = 0; i < files.size(); ++i) span.total += files.at(i).file.length();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Datafile& datafile = files.at(i);
+        if (!indexDataBlocks(datafile, static_cast<std::uint16_t>(i), index, span, progress, control))
+            return ScanResult::Stopped;
+        span.before += datafile.file.length();
+    }
     return ScanResult::Completed;
 }
 

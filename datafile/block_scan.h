@@ -10,17 +10,10 @@
 
 #include "datafile/block_index.h"
 #include "datafile/cfile64.h"
+#include "datafile/datafile_set.h"
 #include "platform/job_control.h"
 
 namespace restorix {
-
-// A datafile shorter than its header says: its last whole block and the
-// number of blocks the header counts (they are numbered from 1, after the
-// operating system's header block 0).
-struct CutShort {
-    std::int64_t lastBlock = 0;
-    std::int64_t headerBlocks = 0;
-};
 
 struct ReleaseInfo {
     bool isVersion9 = false;
@@ -48,6 +41,7 @@ enum class ScanResult {
     Stopped,             // the stop flag was seen
     UnsupportedVersion,  // message shown; the caller ends the process
     BlockSizeTooBig,     // message shown; the index stays empty
+    ForeignDatafile,     // message shown: a file of another database was given
 };
 
 struct ScanOptions {
@@ -60,18 +54,22 @@ inline constexpr const char* kBlockSizeTooBigMessage = "Block size too big";
 inline constexpr const char* kVersionSearchCaption = "Analyzing File for the Oracle version";
 inline constexpr const char* kAnalysisStatus = "Analysis is in Progress, please  wait .....";
 
-// Runs the version search and the block scan over an open datafile. Messages
-// go through `messages` with `caption` (the application title); a datafile
-// cut short is said there too (release.cutShort) and the scan goes on.
-ScanResult scanDatafile(const CFile64& file, BlockIndex& index, ReleaseInfo& release,
-                        ProgressSink& progress, JobControl& control, MessageSink& messages,
-                        const std::string& caption, const ScanOptions& options = {});
+// Runs the version search and the block scan over the open datafiles: the
+// first file holding the release text is the SYSTEM file; every file's data
+// blocks are indexed, in the order given. Messages go through `messages`
+// with `caption` (the application title); a datafile cut short is said there
+// too and the scan goes on.
+ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& release, ProgressSink& progress,
+                         JobControl& control, MessageSink& messages, const std::string& caption,
+                         const ScanOptions& options = {});
 
 // Compares the block count in the file header (block 1) with the file's
 // length; nothing when block 1 is no file header or the file is whole.
-std::optional<CutShort> findCutShort(const CFile64& file);
+std::optional<CutShort> findCutShort(const CFile64& file, int blockSize = kBlockSize);
 // "the datafile ends at block N of M: it was cut short"
 std::string cutShortWarning(const CutShort& cut);
+// The same for file i of the set, with its path in front when several were given.
+std::string cutShortWarning(const DatafileSet& files, std::size_t i);
 
 // Reads block n into `block`, zero-filled first so a short last block reads
 // as zeros past the end of the file.

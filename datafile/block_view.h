@@ -1,6 +1,7 @@
 #pragma once
-// One 8192-byte block and the only way decoders read it: every read is
-// bounds-checked here and answers "no value" past the end of the block.
+// One block and the only way decoders read it: every read is bounds-checked
+// here and answers "no value" past the end of the block. The SYSTEM datafile's
+// blocks are 8192 bytes; the other datafiles of a database may use 2K to 32K.
 
 #include <array>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 namespace restorix {
 
+// The SYSTEM datafile's block size, the one the dictionary is read with.
 constexpr int kBlockSize = 8192;
 
 using Block = std::array<std::uint8_t, kBlockSize>;
@@ -23,37 +25,38 @@ inline std::uint32_t readU32LE(const std::uint8_t* p) {
 
 class BlockView {
 public:
-    explicit BlockView(std::span<const std::uint8_t, kBlockSize> bytes) : bytes_(bytes) {}
+    explicit BlockView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     explicit BlockView(const Block& block) : bytes_(block) {}
 
-    static constexpr bool inBlock(long offset, long length = 1) {
-        return offset >= 0 && length >= 0 && offset <= kBlockSize - length;
+    int size() const { return static_cast<int>(bytes_.size()); }
+
+    // Whether the whole range lies inside the block (an empty range at its end does).
+    bool contains(long offset, long length = 1) const {
+        return offset >= 0 && length >= 0 && offset <= static_cast<long>(bytes_.size()) - length;
     }
 
     std::optional<std::uint8_t> u8(long off) const {
-        if (!inBlock(off, 1)) return std::nullopt;
+        if (!contains(off, 1)) return std::nullopt;
         return bytes_[static_cast<std::size_t>(off)];
     }
     std::optional<std::uint16_t> u16le(long off) const {
-        if (!inBlock(off, 2)) return std::nullopt;
+        if (!contains(off, 2)) return std::nullopt;
         return readU16LE(bytes_.data() + off);
     }
     std::optional<std::uint32_t> u32le(long off) const {
-        if (!inBlock(off, 4)) return std::nullopt;
+        if (!contains(off, 4)) return std::nullopt;
         return readU32LE(bytes_.data() + off);
     }
     // An empty span when any byte of the range lies outside the block.
     std::span<const std::uint8_t> bytes(long off, long len) const {
-        if (!inBlock(off, len)) return {};
+        if (!contains(off, len)) return {};
         return bytes_.subspan(static_cast<std::size_t>(off), static_cast<std::size_t>(len));
     }
-    // Whether the whole range lies inside the block (an empty range at 8192 does).
-    static constexpr bool contains(long off, long len) { return inBlock(off, len); }
 
-    std::span<const std::uint8_t, kBlockSize> raw() const { return bytes_; }
+    std::span<const std::uint8_t> raw() const { return bytes_; }
 
 private:
-    std::span<const std::uint8_t, kBlockSize> bytes_;
+    std::span<const std::uint8_t> bytes_;
 };
 
 }  // namespace restorix

@@ -4,11 +4,8 @@ namespace restorix {
 
 namespace {
 constexpr int kColumnCountOffset = 2;
-constexpr int kBlockAddressOffset = 4;  // the block's own address
 constexpr int kNextPieceOffset = 3;     // u32 block address, u16 slot
 constexpr int kNextSlotOffset = kNextPieceOffset + 4;
-constexpr int kRelativeFileShift = 22;
-constexpr std::uint32_t kBlockNumberMask = (1u << kRelativeFileShift) - 1;
 constexpr int kChainedHeader = 9;
 constexpr int kFirstOnlyHeader = 15;
 // Flags 0x00 to 0x03: a middle piece of a chain, whose header carries the
@@ -23,8 +20,8 @@ bool isLiveHead(std::uint8_t flag) {
     return (flag & Head) && !(flag & (kNotARowOfItsOwn | Last));
 }
 
-std::uint64_t pieceKey(std::uint32_t blockNumber, std::uint16_t slot) {
-    return (static_cast<std::uint64_t>(blockNumber) << 16) | slot;
+std::uint64_t pieceKey(std::uint16_t file, std::uint32_t blockNumber, std::uint16_t slot) {
+    return (static_cast<std::uint64_t>(file) << 48) | (static_cast<std::uint64_t>(blockNumber) << 16) | slot;
 }
 
 // The header length of a piece met inside a chain; nothing when the flag
@@ -38,7 +35,7 @@ std::optional<int> chainPieceHeaderLength(std::uint8_t flag) {
 }
 }  // namespace
 
-RowChain RowChains::follow(const BlockView& head, int headSlot, int headOffset) {
+RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset) {
     bytes_.clear();
     parts_.clear();
     joined_.clear();
@@ -46,7 +43,7 @@ RowChain RowChains::follow(const BlockView& head, int headSlot, int headOffset) 
     const std::uint32_t headAddress = head.u32le(kBlockAddressOffset).value_or(0);
     const std::uint32_t relativeFile = headAddress >> kRelativeFileShift;
     const auto dataObject = head.u32le(kDataObjectOffset);
-    seen_.insert(pieceKey(headAddress & kBlockNumberMask, static_cast<std::uint16_t>(headSlot)));
+    seen_.insert(pieceKey(headFile, headAddress & kBlockNumberMask, static_cast<std::uint16_t>(headSlot)));
 
     BlockView block = head;
     int offset = headOffset;
@@ -60,15 +57,21 @@ RowChain RowChains::follow(const BlockView& head, int headSlot, int headOffset) 
         continuesPrevious = (flag & NextPart) != 0;
         const auto address = block.u32le(offset + kNextPieceOffset);
         const auto slot = block.u16le(offset + kNextSlotOffset);
-        if (!address || !slot || (*address >> kRelativeFileShift) != relativeFile) return RowChain::Broken;
+        if (!address || !slot) return RowChain::Broken;
+        // Addresses that name the head's own file need no file header to be followed.
+        const std::optional<std::uint16_t> file = files_.fileAddressed(headFile, relativeFile, *address);
+        if (!file) return RowChain::Broken;
         const std::uint32_t blockNumber = *address & kBlockNumberMask;
-        if (!seen_.insert(pieceKey(blockNumber, *slot)).second) return RowChain::Broken;
+        if (!seen_.insert(pieceKey(*file, blockNumber, *slot)).second) return RowChain::Broken;
 
         // A piece in the head's own block needs no read.
+        const bool inHeadBlock = *file == headFile && blockNumber == (headAddress & kBlockNumberMask);
         const std::optional<BlockView> next =
-            blockNumber == (headAddress & kBlockNumberMask) ? std::optional<BlockView>(head) : blocks_.block(blockNumber);
+            inHeadBlock ? std::optional<BlockView>(head) : blocks_.block(*file, blockNumber);
         if (!next || next->u32le(kDataObjectOffset) != dataObject) return RowChain::Broken;
-        const DataBlockLayout layout = parseDataBlockLayout(*next);
+        const std::optional<int> dataHeader = tableDataHeaderOffsetOf(*next);
+        if (!dataHeader) return RowChain::Broken;
+        const DataBlockLayout layout = parseDataBlockLayout(*next, *dataHeader);
         if (!dataHeaderInBlock(layout) || *slot >= layout.rowSlotCount) return RowChain::Broken;
         const RowSlot piece = rowPieceOffset(*next, layout, *slot);
         if (piece.state != SlotState::Piece) return RowChain::Broken;
@@ -140,7 +143,7 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
         piece.chain = RowChain::Single;
         piece.joined = {};
         if (rules_.chains && piece.flag != kSinglePieceRow) {
-            piece.chain = rules_.chains->follow(block_, slot, piece.offset);
+            piece.chain = rules_.chains->follow(block_, rules_.file, slot, piece.offset);
             piece.joined = rules_.chains->columns();
         }
         return;

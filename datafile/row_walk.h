@@ -9,7 +9,7 @@
 // Two extensions belong here and nowhere else: blocks whose data header does
 // not follow the ITL entries (automatically managed segments carry 8 more
 // bytes before it; until dataHeaderOffsetOf recognises them, a caller may name
-// the offset in the rules), and rows whose pieces continue in other slots or
+// the offset in the rules, and tableDataHeaderOffsetOf finds it), and rows whose pieces continue in other slots or
 // blocks: with RowChains in the rules, the walk visits every row's head piece
 // once and follows the next-piece addresses from it (RowPieces::advance);
 // the pieces after a head are never visited as rows of their own.
@@ -39,13 +39,14 @@ enum class RowChain : std::uint8_t {
 // bytes until the next row is followed; one per reading thread.
 class RowChains {
 public:
-    explicit RowChains(const CFile64& file) : blocks_(file) {}
+    explicit RowChains(const DatafileSet& files) : files_(files), blocks_(files) {}
 
     // The row whose head piece (header 9 bytes, next-piece address at offset
-    // 3) is at `headOffset` of `head`: Joined with columns(), or Broken when
-    // an address lies outside the file, names a missing slot, a piece of
-    // another segment or a piece seen before, or a piece cannot be read.
-    RowChain follow(const BlockView& head, int headSlot, int headOffset);
+    // 3) is at `headOffset` of `head`, a block of datafile `headFile`:
+    // Joined with columns(), or Broken when an address names a file not
+    // given or a block outside its file, a missing slot, a piece of another
+    // segment or a piece seen before, or a piece cannot be read.
+    RowChain follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset);
     std::span<const ColumnValue> columns() const { return joined_; }
 
 private:
@@ -56,6 +57,7 @@ private:
     };
     bool appendPiece(const BlockView& block, int offset, int headerLength, bool continuesPrevious);
 
+    const DatafileSet& files_;
     FileBlockSource blocks_;
     std::vector<std::uint8_t> bytes_;
     std::vector<Part> parts_;
@@ -77,8 +79,10 @@ struct RowWalkRules {
     // past the block.
     bool fullSlotCountIsEmpty = false;
     // Rows in several pieces: visits live head pieces only (a single-piece
-    // row or the head of a chain) and follows each chain.
+    // row or the head of a chain) and follows each chain from `file`, the
+    // block's datafile.
     RowChains* chains = nullptr;
+    std::uint16_t file = 0;
 };
 
 // One row piece the walk visits.

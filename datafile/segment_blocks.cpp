@@ -5,38 +5,60 @@
 
 namespace restorix {
 
-SegmentBlocks::SegmentBlocks(const BlockIndex& index, std::int32_t dataObject)
-    : entries_(index.entries()), positions_(index.blocksOf(dataObject)) {}
+SegmentBlocks::SegmentBlocks(const BlockIndex& index, std::int32_t dataObject) : index_(index) {
+    addRuns(index.runsOf(dataObject));
+}
 
 SegmentBlocks::SegmentBlocks(const BlockIndex& index, std::initializer_list<std::int32_t> dataObjects)
     : SegmentBlocks(index, std::span<const std::int32_t>(dataObjects.begin(), dataObjects.size())) {}
 
-SegmentBlocks::SegmentBlocks(const BlockIndex& index, std::span<const std::int32_t> dataObjects)
-    : entries_(index.entries()) {
+SegmentBlocks::SegmentBlocks(const BlockIndex& index, std::span<const std::int32_t> dataObjects) : index_(index) {
+    std::vector<BlockRun> merged;
     for (std::size_t i = 0; i < dataObjects.size(); ++i) {
         // A data object listed twice still gives its blocks once.
         if (std::find(dataObjects.begin(), dataObjects.begin() + static_cast<std::ptrdiff_t>(i), dataObjects[i]) !=
             dataObjects.begin() + static_cast<std::ptrdiff_t>(i))
             continue;
-        const auto blocks = index.blocksOf(dataObjects[i]);
-        merged_.insert(merged_.end(), blocks.begin(), blocks.end());
+        const auto runs = index.runsOf(dataObjects[i]);
+        merged.insert(merged.end(), runs.begin(), runs.end());
     }
-    // Index positions follow block order.
-    std::sort(merged_.begin(), merged_.end());
-    positions_ = merged_;
+    // Files were scanned in the order given, each in block order: that is the order wanted.
+    std::sort(merged.begin(), merged.end(), [](const BlockRun& a, const BlockRun& b) {
+        return a.file != b.file ? a.file < b.file : a.firstBlock < b.firstBlock;
+    });
+    addRuns(merged);
+}
+
+void SegmentBlocks::addRuns(std::span<const BlockRun> runs) {
+    runs_.assign(runs.begin(), runs.end());
+    runStarts_.assign(1, 0);
+    for (const BlockRun& run : runs_) runStarts_.push_back(runStarts_.back() + run.count);
+}
+
+BlockEntry SegmentBlocks::entry(std::size_t i) const {
+    const auto next = std::upper_bound(runStarts_.begin(), runStarts_.end(), i);
+    const auto run = static_cast<std::size_t>(next - runStarts_.begin()) - 1;
+    return runs_[run].at(static_cast<std::uint32_t>(i - runStarts_[run]));
 }
 
 std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
     const std::size_t count = first < blocks_.size() ? std::min(maxBlocks, blocks_.size() - first) : 0;
-    buffer_.resize(count * kBlockSize);
-    const auto blockNumber = [&](std::size_t i) { return blocks_.entry(i).blockNumber; };
+    std::vector<BlockEntry>& entries = entries_;
+    entries.resize(count);
+    starts_.assign(1, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        entries[i] = blocks_.entry(first + i);
+        starts_.push_back(starts_.back() + static_cast<std::size_t>(files_.at(entries[i].file).blockSize));
+    }
+    buffer_.resize(starts_.back());
     for (std::size_t run = 0; run < count;) {
         std::size_t length = 1;
-        while (run + length < count &&
-               blockNumber(first + run + length) == blockNumber(first + run) + static_cast<std::int64_t>(length))
+        while (run + length < count && entries[run + length].file == entries[run].file &&
+               entries[run + length].blockNumber == entries[run].blockNumber + static_cast<std::int64_t>(length))
             ++length;
-        const std::span<std::uint8_t> bytes(buffer_.data() + run * kBlockSize, length * kBlockSize);
-        const std::size_t got = file_.readAt(blockNumber(first + run) * kBlockSize, bytes);
+        const Datafile& file = files_.at(entries[run].file);
+        const std::span<std::uint8_t> bytes(buffer_.data() + starts_[run], starts_[run + length] - starts_[run]);
+        const std::size_t got = file.file.readAt(entries[run].blockNumber * file.blockSize, bytes);
         std::memset(bytes.data() + got, 0, bytes.size() - got);
         run += length;
     }
@@ -45,23 +67,23 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
 }
 
 BlockView BlockBatch::loaded(std::size_t i) const {
-    const std::uint8_t* start = buffer_.data() + (i - first_) * kBlockSize;
-    return BlockView(std::span<const std::uint8_t, kBlockSize>(start, kBlockSize));
+    const std::size_t at = i - first_;
+    return BlockView(std::span<const std::uint8_t>(buffer_.data() + starts_[at], starts_[at + 1] - starts_[at]));
 }
 
-std::optional<BlockView> FileBlockSource::block(std::int64_t blockNumber) {
-    if (blockNumber < 0) return std::nullopt;
-    const auto asView = [](const KeptBlock& kept) {
-        return BlockView(std::span<const std::uint8_t, kBlockSize>(kept.bytes.data(), kBlockSize));
-    };
+std::optional<BlockView> FileBlockSource::block(std::uint16_t file, std::int64_t blockNumber) {
+    if (blockNumber < 0 || file >= files_.size()) return std::nullopt;
+    const auto asView = [](const KeptBlock& kept) { return BlockView(std::span<const std::uint8_t>(kept.bytes)); };
     for (const KeptBlock& kept : kept_)
-        if (kept.number == blockNumber) return asView(kept);
+        if (kept.number == blockNumber && kept.file == file) return asView(kept);
     KeptBlock& slot = kept_[nextToReplace_];
     nextToReplace_ = (nextToReplace_ + 1) % kKeptBlocks;
-    slot.bytes.resize(kBlockSize);
+    const Datafile& datafile = files_.at(file);
+    slot.bytes.resize(static_cast<std::size_t>(datafile.blockSize));
     slot.number = -1;
     // A short read: the block lies (partly) past the end of the file.
-    if (file_.readAt(blockNumber * kBlockSize, slot.bytes) != slot.bytes.size()) return std::nullopt;
+    if (datafile.file.readAt(blockNumber * datafile.blockSize, slot.bytes) != slot.bytes.size()) return std::nullopt;
+    slot.file = file;
     slot.number = blockNumber;
     return asView(slot);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A segment's blocks (or several segments' blocks together) found through the
-// block index, in block order, and read from the datafile a batch at a time.
+// block index, file by file in the order the files were given, then block
+// order, and read from the datafiles a batch at a time.
 
 #include <array>
 #include <cstdint>
@@ -11,36 +12,36 @@
 
 #include "datafile/block_index.h"
 #include "datafile/block_view.h"
-#include "datafile/cfile64.h"
+#include "datafile/datafile_set.h"
 
 namespace restorix {
 
 class SegmentBlocks {
 public:
     SegmentBlocks(const BlockIndex& index, std::int32_t dataObject);
-    // The blocks of every listed data object, merged into block order.
+    // The blocks of every listed data object, merged into file and block order.
     SegmentBlocks(const BlockIndex& index, std::initializer_list<std::int32_t> dataObjects);
     SegmentBlocks(const BlockIndex& index, std::span<const std::int32_t> dataObjects);
-    // Holds a view into its own list.
-    SegmentBlocks(const SegmentBlocks&) = delete;
-    SegmentBlocks& operator=(const SegmentBlocks&) = delete;
 
-    std::size_t size() const { return positions_.size(); }
-    const BlockEntry& entry(std::size_t i) const { return entries_[positions_[i]]; }
-    // Whether block i is the last entry of the whole index.
-    bool isLastIndexEntry(std::size_t i) const { return positions_[i] + 1 >= entries_.size(); }
+    std::size_t size() const { return runStarts_.empty() ? 0 : runStarts_.back(); }
+    BlockEntry entry(std::size_t i) const;
+    // Whether block i is the last block of the whole index.
+    bool isLastIndexEntry(std::size_t i) const { return index_.isLastBlock(entry(i)); }
 
 private:
-    const std::vector<BlockEntry>& entries_;
-    std::vector<std::uint32_t> merged_;
-    std::span<const std::uint32_t> positions_;
+    void addRuns(std::span<const BlockRun> runs);
+
+    const BlockIndex& index_;
+    std::vector<BlockRun> runs_;
+    // runStarts_[r] is the number of blocks before run r; one more entry holds the total.
+    std::vector<std::size_t> runStarts_;
 };
 
 // Loads blocks of a SegmentBlocks into one reused buffer, with one read per
-// run of consecutive block numbers. Bytes past the end of the file read as zeros.
+// run of consecutive blocks of one file. Bytes past the end of a file read as zeros.
 class BlockBatch {
 public:
-    BlockBatch(const CFile64& file, const SegmentBlocks& blocks) : file_(file), blocks_(blocks) {}
+    BlockBatch(const DatafileSet& files, const SegmentBlocks& blocks) : files_(files), blocks_(blocks) {}
 
     // Loads blocks first, first + 1, ... (at most maxBlocks); returns how many.
     std::size_t load(std::size_t first, std::size_t maxBlocks);
@@ -48,31 +49,34 @@ public:
     BlockView loaded(std::size_t i) const;
 
 private:
-    const CFile64& file_;
+    const DatafileSet& files_;
     const SegmentBlocks& blocks_;
     std::vector<std::uint8_t> buffer_;
+    std::vector<BlockEntry> entries_;   // the blocks of the last load
+    std::vector<std::size_t> starts_;  // where each loaded block begins; one more for the end
     std::size_t first_ = 0;
 };
 
-// Single blocks of the datafile by block number, for the pieces of a row
-// that continue outside the block being read. The next piece mostly lies in
-// a block read a moment ago, so the last few blocks are kept. Not shared
-// between threads: each reader has its own.
+// Single blocks of the datafiles, for the pieces of a row that continue
+// outside the block being read. The next piece mostly lies in a block read a
+// moment ago, so the last few blocks are kept. Not shared between threads:
+// each reader has its own.
 class FileBlockSource {
 public:
-    explicit FileBlockSource(const CFile64& file) : file_(file) {}
+    explicit FileBlockSource(const DatafileSet& files) : files_(files) {}
 
-    // The block, or nothing when it does not lie wholly inside the file. The
+    // The block, or nothing when it does not lie wholly inside its file. The
     // view holds until a few more blocks were asked for.
-    std::optional<BlockView> block(std::int64_t blockNumber);
+    std::optional<BlockView> block(std::uint16_t file, std::int64_t blockNumber);
 
 private:
     static constexpr std::size_t kKeptBlocks = 4;
     struct KeptBlock {
+        std::uint16_t file = 0;
         std::int64_t number = -1;
         std::vector<std::uint8_t> bytes;
     };
-    const CFile64& file_;
+    const DatafileSet& files_;
     std::array<KeptBlock, kKeptBlocks> kept_;
     std::size_t nextToReplace_ = 0;
 };
@@ -80,11 +84,11 @@ private:
 // The number of blocks a sequential walk reads at a time.
 constexpr std::size_t kSegmentReadBatch = 64;
 
-// Calls onBlock(entry, block) for every block in block order until it answers
+// Calls onBlock(entry, block) for every block in order until it answers
 // false; returns false then, true after the last block.
 template <typename OnBlock>
-bool forEachSegmentBlock(const CFile64& file, const SegmentBlocks& blocks, OnBlock&& onBlock) {
-    BlockBatch batch(file, blocks);
+bool forEachSegmentBlock(const DatafileSet& files, const SegmentBlocks& blocks, OnBlock&& onBlock) {
+    BlockBatch batch(files, blocks);
     for (std::size_t first = 0; first < blocks.size();) {
         const std::size_t count = batch.load(first, kSegmentReadBatch);
         for (std::size_t i = first; i < first + count; ++i) {

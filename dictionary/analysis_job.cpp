@@ -12,9 +12,10 @@ AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSi
     JobControl& control = recovery.analysisControl;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     recovery.blockIndex.clear();
-    const ScanResult scan = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
-                                         control, messages, recovery.appTitle, options);
+    const ScanResult scan = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
+                                          control, messages, recovery.appTitle, options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
+    if (scan == ScanResult::ForeignDatafile) return AnalysisResult::datafileRefused;
     // The first pass belongs to the scan: it runs only when the index was built.
     if (scan == ScanResult::Completed) decodeDictionaryPass1(recovery, progress);
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
@@ -44,7 +45,8 @@ bool AnalysisJob::start() {
     worker_ = std::thread([this] {
         try {
             jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
-            if (recovery_.release.cutShort) logDatafileCutShort(log_, cutShortWarning(*recovery_.release.cutShort));
+            for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
+                if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
         } catch (...) {
             // A datafile that can no longer be read, or memory run out: the
             // caller of wait() handles it on its own thread.
@@ -61,12 +63,12 @@ AnalysisResult AnalysisJob::wait() {
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     switch (ending_.load()) {
         case Ending::Stopped:
-            recovery_.datafile.close();
+            recovery_.datafiles.close();
             recovery_.catalog.releaseCatalog();
             recovery_.blockIndex.clear();
             return AnalysisResult::analysisStopped;
         case Ending::Closed:
-            recovery_.datafile.close();
+            recovery_.datafiles.close();
             recovery_.partial.store(true);
             return AnalysisResult::analysisCompleted;
         case Ending::None:

@@ -20,6 +20,7 @@ enum class AnalysisResult {
     analysisCompleted,   // the catalog is complete, or partial after a close
     analysisStopped,     // Stop answered Yes: catalog and block index released
     unsupportedVersion,  // the message was shown; the front end ends the process
+    datafileRefused,     // a file of another database: the message was shown
 };
 
 inline constexpr const char* kStopQuestion = "Do you want to Stop the analysis process?  ";

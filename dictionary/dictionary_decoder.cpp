@@ -465,10 +465,10 @@ bool decodeBlockRows(DictionaryRowDecoder& decoder, JobControl& control, const B
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
     if (!recovery.analysisControl.proceed()) return false;
     DictionaryRowDecoder decoder(recovery);
-    const std::int64_t fileLength = recovery.datafile.length();
+    const std::int64_t fileLength = recovery.datafiles.system().file.length();
     const PassSegment* shownSegment = nullptr;
     const SegmentBlocks blocks(recovery.blockIndex, dataObjectsOf(segments));
-    return forEachSegmentBlock(recovery.datafile, blocks, [&](const BlockEntry& entry, const BlockView& block) {
+    return forEachSegmentBlock(recovery.datafiles, blocks, [&](const BlockEntry& entry, const BlockView& block) {
         if (!recovery.analysisControl.proceed()) return false;
         const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
         if (segment != shownSegment && segment->phaseText) progress.setPhase(segment->phaseText);
@@ -541,9 +541,9 @@ std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span
     if (!wanted.empty() && segment != 0) {
         std::vector<ColumnValue> columns;
         const SegmentBlocks blocks(recovery.blockIndex, segment);
-        const bool read = forEachSegmentBlock(recovery.datafile, blocks, [&](const BlockEntry&, const BlockView& view) {
+        const bool read = forEachSegmentBlock(recovery.datafiles, blocks, [&](const BlockEntry&, const BlockView& view) {
             if (!control.proceed()) return false;
-            for (long p = 0; p < kBlockSize; ++p) {
+            for (long p = 0; p < view.size(); ++p) {
                 if (!looksLikeSourceRow(view, p)) continue;
                 std::optional<SourceLineEntry> line = sourceLineAt(view, p, wanted, columns);
                 if (!line) continue;

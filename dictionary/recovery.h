@@ -1,14 +1,16 @@
 #pragma once
-// One recovery's state: the open datafile, the block index, the release, the
+// One recovery's state: the open datafiles, the block index, the release, the
 // catalog, the chosen option and the shell values the jobs read. Nothing of it
 // is process-wide, so several recoveries (tests) run side by side.
 
 #include <atomic>
+#include <filesystem>
+#include <string_view>
 #include <string>
 
 #include "datafile/block_index.h"
 #include "datafile/block_scan.h"
-#include "datafile/cfile64.h"
+#include "datafile/datafile_set.h"
 #include "dictionary/catalog.h"
 #include "platform/job_control.h"
 
@@ -25,8 +27,15 @@ struct Recovery {
     std::string productName = "Restorix for Oracle Database";
     std::string versionText = "Version 2.0.0";
     std::string installFolder;
-    std::string sourcePath;   // the datafile's path, upper-cased: labels and logs only
+    std::string sourcePath;   // the SYSTEM datafile's path, upper-cased: labels and logs only
     std::string sourceTitle;  // file name without folder and extension
+    // Labels, logs and the output folder's name follow the SYSTEM file.
+    void nameSourceAfter(std::string_view path) {
+        sourcePath.assign(path);
+        for (char& c : sourcePath)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        sourceTitle = std::filesystem::path(path).stem().string();
+    }
 
     // Recovery option flags; at most one is set.
     bool recoverSysOnly = false;
@@ -47,7 +56,8 @@ struct Recovery {
     }
     bool keepsOwner(DictionaryNumber owner) const { return keepsSchema(owner == kSysUser); }
 
-    CFile64 datafile;
+    // The SYSTEM datafile and any others of the database.
+    DatafileSet datafiles;
     BlockIndex blockIndex;
     ReleaseInfo release;
     Catalog catalog;

@@ -302,7 +302,7 @@ private:
     }
 
     void releaseCatalog() {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         catalog_.releaseMainLists();
         releaseRowList(rowList_);
     }

@@ -82,7 +82,7 @@ public:
     // file would meet them; a block that points outside itself ends the scan.
     void run() {
         const SegmentBlocks blocks(recovery_.blockIndex, {segments_.view, segments_.trigger});
-        forEachSegmentBlock(recovery_.datafile, blocks, [this](const BlockEntry&, const BlockView& block) {
+        forEachSegmentBlock(recovery_.datafiles, blocks, [this](const BlockEntry&, const BlockView& block) {
             output_.checkpoint();
             return scanBlock(block);
         });
@@ -245,7 +245,7 @@ std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, c
 
 void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output) {
     const std::optional<ReleaseSegments> segments = releaseSegments(recovery.release);
-    if (!segments || !recovery.datafile.isOpen()) return;
+    if (!segments || !recovery.datafiles.isOpen()) return;
     CodeScan(recovery, state, output, *segments).run();
 }
 

@@ -116,19 +116,30 @@ void forEachVisitedRowValue(const BlockView& block, const RowPiece& piece, const
     }
 }
 
-// The rows the reader decodes: live rows, followed through their pieces.
-RowWalkRules liveRowsWith(RowChains& chains) {
-    RowWalkRules rules;
-    rules.chains = &chains;
-    return rules;
-}
+// A block of a table and the datafile it was read from, where its chained
+// rows start.
+struct TableBlock {
+    BlockView view;
+    std::uint16_t file = 0;
+};
 
 // Calls onRow(piece) for every row piece of one block that may hold a row,
-// checking for Stop, Pause and Skip Table before each. A directory that runs
-// past the block ends the block's rows.
+// checking for Stop, Pause and Skip Table before each: live rows, followed
+// through their pieces. A directory that runs past the block ends the
+// block's rows; a block with no consistent data header is counted, not read.
 template <typename OnRow>
-BlockOutcome forEachRowPiece(const BlockView& block, RowChains& chains, const StopPoints& stops, const OnRow& onRow) {
-    for (const RowPiece& piece : rowPieces(block, liveRowsWith(chains))) {
+BlockOutcome forEachRowPiece(const TableBlock& block, RowChains& chains, const StopPoints& stops, RowCounts& counts,
+                             const OnRow& onRow) {
+    const std::optional<int> dataHeader = tableDataHeaderOffsetOf(block.view);
+    if (!dataHeader) {
+        ++counts.blocksNotRead;
+        return BlockOutcome::Done;
+    }
+    RowWalkRules rules;
+    rules.dataHeaderOffset = dataHeader;
+    rules.chains = &chains;
+    rules.file = block.file;
+    for (const RowPiece& piece : rowPieces(block.view, rules)) {
         if (!stops.control.proceed()) return BlockOutcome::Stopped;
         if (stops.skipRequested && stops.skipRequested->load()) return BlockOutcome::Skipped;
         onRow(piece);
@@ -146,10 +157,10 @@ void appendValue(std::optional<std::uint8_t> type, Bytes bytes, const TableColum
 }
 
 // Decodes every row of one block into rowList.
-BlockOutcome decodeBlock(const BlockView& block, const TableColumns& table, const StopPoints& stops,
+BlockOutcome decodeBlock(const TableBlock& block, const TableColumns& table, const StopPoints& stops,
                          RowList& rowList, std::vector<ColumnValue>& columns, RowChains& chains, RowCounts& counts) {
-    return forEachRowPiece(block, chains, stops, [&](const RowPiece& piece) {
-        forEachVisitedRowValue(block, piece, table, columns, counts,
+    return forEachRowPiece(block, chains, stops, counts, [&](const RowPiece& piece) {
+        forEachVisitedRowValue(block.view, piece, table, columns, counts,
                                [&](std::optional<std::uint8_t> type, Bytes bytes) {
                                    appendValue(type, bytes, table, rowList, counts);
                                });
@@ -163,7 +174,8 @@ constexpr std::size_t kCacheLine = 64;
 
 // What one thread needs to turn blocks into statements.
 struct alignas(kCacheLine) BlockWorker {
-    BlockWorker(std::string_view qualifiedTable, const CFile64& datafile) : chains(datafile), statements(qualifiedTable) {}
+    BlockWorker(std::string_view qualifiedTable, const DatafileSet& datafiles)
+        : chains(datafiles), statements(qualifiedTable) {}
     std::vector<ColumnValue> columns;
     RowChains chains;
     std::string text;  // the value being formatted
@@ -272,7 +284,7 @@ public:
           stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
         const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
-        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable, recovery.datafile);
+        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable, recovery.datafiles);
     }
 
     const RowCounts& counts() const { return counts_; }
@@ -314,14 +326,14 @@ private:
         return true;
     }
 
-    BlockOutcome decode(const BlockView& block, RowList& rows) {
+    BlockOutcome decode(const TableBlock& block, RowList& rows) {
         return decodeBlock(block, table_, stops_, rows, workers_[0].columns, workers_[0].chains, counts_);
     }
 
     // Turns one block's rows straight into statements in the code page,
     // formatting each value into the worker's reused text. Text values keep
     // their stored code-page bytes: nothing is converted on the way.
-    BlockOutcome buildBlockStatements(const BlockView& block, BlockWorker& worker, std::string& out,
+    BlockOutcome buildBlockStatements(const TableBlock& block, BlockWorker& worker, std::string& out,
                                       RowCounts& counts) {
         DataStatementBuilder& builder = worker.statements;
         const std::size_t tooLongBefore = builder.valuesTooLong();
@@ -334,8 +346,8 @@ private:
             if (isUndecodable(kind, worker.text)) ++counts.undecodableValues;
             builder.addCodePageText(kind, worker.text, columnCount);
         };
-        const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, [&](const RowPiece& piece) {
-            forEachVisitedRowValue(block, piece, table_, worker.columns, counts, onValue);
+        const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, counts, [&](const RowPiece& piece) {
+            forEachVisitedRowValue(block.view, piece, table_, worker.columns, counts, onValue);
         });
         builder.finish();
         counts.valuesTooLong += static_cast<long>(builder.valuesTooLong() - tooLongBefore);
@@ -344,13 +356,14 @@ private:
 
     // Preview: the first blocks, until more than the limit of row slots were seen.
     void readPreview(const SegmentBlocks& blocks) {
-        BlockBatch reader(recovery_.datafile, blocks);
+        BlockBatch reader(recovery_.datafiles, blocks);
         long rowSlots = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
             reader.load(i, 1);
-            const BlockView block = reader.loaded(i);
-            rowSlots += parseDataBlockLayout(block).rowSlotCount;
+            const TableBlock block{reader.loaded(i), blocks.entry(i).file};
+            if (const std::optional<int> dataHeader = tableDataHeaderOffsetOf(block.view))
+                rowSlots += parseDataBlockLayout(block.view, *dataHeader).rowSlotCount;
             if (decode(block, rowList_) != BlockOutcome::Done) return;
             if (rowSlots > kPreviewRowSlotLimit) return;
         }
@@ -358,11 +371,11 @@ private:
 
     // Saving, one block at a time through rowList, from block `first` on.
     bool saveBlockByBlock(const SegmentBlocks& blocks, std::size_t first) {
-        BlockBatch reader(recovery_.datafile, blocks);
+        BlockBatch reader(recovery_.datafiles, blocks);
         for (std::size_t i = first; i < blocks.size(); ++i) {
             if (!mayContinue()) return false;
             reader.load(i, 1);
-            if (!mayContinue(decode(reader.loaded(i), rowList_))) return false;
+            if (!mayContinue(decode(TableBlock{reader.loaded(i), blocks.entry(i).file}, rowList_))) return false;
             writer_->writeTableData(table_.objectNumber(), rowList_);
             saving_->sink().setCurrentProgress(percentOf(i + 1, blocks.size()));
         }
@@ -371,7 +384,8 @@ private:
 
     // A batch of blocks in its own buffer, with the statements of each block.
     struct Batch {
-        Batch(const CFile64& file, const SegmentBlocks& table) : blocks(file, table) {}
+        Batch(const DatafileSet& files, const SegmentBlocks& table) : segment(table), blocks(files, table) {}
+        const SegmentBlocks& segment;
         BlockBatch blocks;
         std::vector<BlockStatements> statements = std::vector<BlockStatements>(kSavingBatch);
         std::size_t first = 0;
@@ -386,7 +400,7 @@ private:
         // A script that cannot be opened goes the block-by-block way, whose
         // first write opens it again and raises the error with its reason.
         if (!writer_->open()) return saveBlockByBlock(blocks, 0);
-        std::array<Batch, 2> batches{Batch(recovery_.datafile, blocks), Batch(recovery_.datafile, blocks)};
+        std::array<Batch, 2> batches{Batch(recovery_.datafiles, blocks), Batch(recovery_.datafiles, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
         // before the batches go. A table of one block needs no helper.
@@ -421,8 +435,9 @@ private:
         BlockStatements& result = batch.statements[block];
         result.bytes.clear();
         result.counts = {};
-        result.outcome =
-            buildBlockStatements(batch.blocks.loaded(batch.first + block), worker, result.bytes, result.counts);
+        const std::size_t i = batch.first + block;
+        result.outcome = buildBlockStatements(TableBlock{batch.blocks.loaded(i), batch.segment.entry(i).file}, worker,
+                                              result.bytes, result.counts);
     }
 
     // Writes a built batch block by block; false when a block was cut short

@@ -45,12 +45,14 @@ struct RowCounts {
     long undecodableValues = 0;  // written as the type's fallback text or NULL
     long brokenChains = 0;       // rows whose pieces could not be followed: not written
     long valuesTooLong = 0;      // longer than a script can carry: written NULL
+    long blocksNotRead = 0;      // no consistent data header: the block's rows are lost
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
         undecodableValues += other.undecodableValues;
         brokenChains += other.brokenChains;
         valuesTooLong += other.valuesTooLong;
+        blocksNotRead += other.blocksNotRead;
         return *this;
     }
 };

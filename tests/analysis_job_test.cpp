@@ -96,7 +96,7 @@ protected:
         return path;
     }
     void open(Recovery& recovery, const std::string& path) {
-        ASSERT_TRUE(recovery.datafile.open(path));
+        ASSERT_FALSE(recovery.datafiles.open({path}));
         recovery.setOption(RecoveryOption::All);
     }
 
@@ -212,7 +212,7 @@ TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
     EXPECT_TRUE(recovery.catalog.objectList.empty());
     EXPECT_TRUE(recovery.blockIndex.empty());
-    EXPECT_FALSE(recovery.datafile.isOpen());
+    EXPECT_FALSE(recovery.datafiles.isOpen());
     EXPECT_EQ(log_.joined(),
               "\r\n***************Database Analysis aborted when analysing Database**************"
               "\r\n***************Database Analysis aborted when analysing Database at time 09:05:03 *********");
@@ -240,7 +240,7 @@ TEST_F(AnalysisJobTest, CloseAnsweredYesKeepsThePartialCatalog) {
     EXPECT_TRUE(job.close(yes));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
     EXPECT_TRUE(recovery.partial.load());
-    EXPECT_FALSE(recovery.datafile.isOpen());
+    EXPECT_FALSE(recovery.datafiles.isOpen());
     EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process? "});
 }
 

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <tuple>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include "datafile/block_layout.h"
 #include "datafile/block_scan.h"
 #include "datafile/cfile64.h"
+#include "datafile/segment_blocks.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -112,9 +115,20 @@ struct ScanRun {
 };
 
 void runScan(const std::string& path, ScanRun& run, JobControl& control) {
-    CFile64 file;
-    ASSERT_TRUE(file.open(path));
-    run.result = scanDatafile(file, run.index, run.release, run.progress, control, run.messages, kTitle);
+    DatafileSet files;
+    ASSERT_FALSE(files.open({path}));
+    run.result = scanDatafiles(files, run.index, run.release, run.progress, control, run.messages, kTitle);
+}
+
+// Every block of the index, data object by data object in the order of their first blocks.
+std::vector<BlockEntry> indexedBlocks(const BlockIndex& index) {
+    std::vector<BlockEntry> blocks;
+    for (const std::int32_t object : index.dataObjects())
+        for (const BlockRun& run : index.runsOf(object))
+            for (std::uint32_t i = 0; i < run.count; ++i) blocks.push_back(run.at(i));
+    std::stable_sort(blocks.begin(), blocks.end(),
+                     [](const BlockEntry& a, const BlockEntry& b) { return a.blockNumber < b.blockNumber; });
+    return blocks;
 }
 
 }  // namespace
@@ -310,25 +324,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Block index ------------------------------------------------------------
 
-TEST(BlockIndex, BlocksOfOneObjectInBlockOrder) {
+TEST(BlockIndex, BlocksOfOneObjectAsRunsInFileAndBlockOrder) {
     BlockIndex index;
-    const std::vector<std::pair<std::int32_t, std::int64_t>> blocks = {{5, 2}, {7, 3}, {5, 4}, {-1, 9}, {5, 11}};
-    for (const auto& [object, number] : blocks) {
-        const auto id = static_cast<std::uint32_t>(object);
-        index.appendBlockEntry(6, {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0, 0}, object,
-                               1, number);
-    }
-    const auto fives = index.blocksOf(5);
+    // file, object, block: object 5 has a run of three, a lone block, and a run in the next file.
+    const std::vector<std::tuple<std::uint16_t, std::int32_t, std::int64_t>> blocks = {
+        {0, 5, 2}, {0, 5, 3}, {0, 5, 4}, {0, 7, 5}, {0, 5, 11}, {0, -1, 12}, {1, 5, 12}, {1, 5, 13}};
+    for (const auto& [file, object, number] : blocks) index.appendBlock(file, object, 1, number);
+    const auto fives = index.runsOf(5);
     ASSERT_EQ(fives.size(), 3u);
-    std::vector<std::int64_t> numbers;
-    for (const std::uint32_t position : fives) numbers.push_back(index.entries()[position].blockNumber);
-    EXPECT_EQ(numbers, (std::vector<std::int64_t>{2, 4, 11}));
-    EXPECT_EQ(index.blocksOf(-1).size(), 1u);
-    EXPECT_TRUE(index.blocksOf(6).empty());
+    std::vector<std::tuple<std::uint16_t, std::int64_t, std::uint32_t>> runs;
+    for (const BlockRun& run : fives) runs.emplace_back(run.file, run.firstBlock, run.count);
+    EXPECT_EQ(runs, (std::vector<std::tuple<std::uint16_t, std::int64_t, std::uint32_t>>{{0, 2, 3}, {0, 11, 1}, {1, 12, 2}}));
+    EXPECT_EQ(index.blockCountOf(5), 6u);
+    EXPECT_EQ(index.blockCountOf(-1), 1u);
+    EXPECT_EQ(index.blockCountOf(6), 0u);
+    EXPECT_EQ(index.size(), blocks.size());
+    EXPECT_EQ(index.dataObjects(), (std::vector<std::int32_t>{5, 7, -1}));
+
+    // A segment of several objects merges their runs into file and block order.
+    const SegmentBlocks merged(index, {7, 5});
+    std::vector<std::pair<std::uint16_t, std::int64_t>> order;
+    for (std::size_t i = 0; i < merged.size(); ++i) order.emplace_back(merged.entry(i).file, merged.entry(i).blockNumber);
+    EXPECT_EQ(order, (std::vector<std::pair<std::uint16_t, std::int64_t>>{{0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 11}, {1, 12}, {1, 13}}));
+    EXPECT_TRUE(merged.isLastIndexEntry(merged.size() - 1));
+    EXPECT_FALSE(merged.isLastIndexEntry(0));
 
     index.clear();
     EXPECT_TRUE(index.empty());
-    EXPECT_TRUE(index.blocksOf(5).empty());
+    EXPECT_TRUE(index.runsOf(5).empty());
 }
 
 // --- Version search and block-size check ------------------------------------
@@ -423,18 +446,15 @@ TEST(BlockScan, IndexesDataBlocksWithTheirOwnersInFileOrder) {
     runScan(folder.write("scan.dbf", image.bytes()), run, control);
 
     ASSERT_EQ(run.result, ScanResult::Completed);
-    const auto& entries = run.index.entries();
+    const std::vector<BlockEntry> entries = indexedBlocks(run.index);
     ASSERT_EQ(entries.size(), 4u);
     const std::vector<std::pair<std::int64_t, std::int32_t>> expected = {{1, 0x12345}, {3, 77}, {4, 0}, {5, 0x12345}};
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].blockNumber, expected[i].first);
         EXPECT_EQ(entries[i].dataObjectId, expected[i].second);
-        EXPECT_EQ(entries[i].blockType, kDataBlockType);
     }
     EXPECT_EQ(entries[0].segmentKind, 2);
-    EXPECT_EQ(entries[0].objectIdBytes, (std::array<std::uint8_t, 4>{0x45, 0x23, 0x01, 0x00}));
-    const auto owned = run.index.blocksOf(0x12345);
-    EXPECT_EQ(std::vector<std::uint32_t>(owned.begin(), owned.end()), (std::vector<std::uint32_t>{0, 3}));
+    EXPECT_EQ(run.index.blockCountOf(0x12345), 2u);
 
     EXPECT_EQ(run.progress.captions,
               (std::vector<std::string>{kVersionSearchCaption, std::string(59, ' '), "Oracle Version:10.2.0.1.0"}));
@@ -459,7 +479,7 @@ TEST(BlockScan, ShortLastBlockIsZeroFilled) {
         JobControl control;
         runScan(folder.write("tail.dbf", bytes), run, control);
         EXPECT_EQ(run.result, ScanResult::Completed);
-        return run.index.entries();
+        return indexedBlocks(run.index);
     };
     const auto withDataTail = indexOfTail({kDataBlockType, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     ASSERT_EQ(withDataTail.size(), fullBlocks);
@@ -496,12 +516,12 @@ TEST(BlockScan, StopsWhenAskedAtEachStage) {
         StoppingProgress progress;
         progress.control = &control;
         progress.stopAfterScanProgress = stopAfter;
-        CFile64 file;
-        ASSERT_TRUE(file.open(path));
+        DatafileSet files;
+        ASSERT_FALSE(files.open({path}));
         BlockIndex index;
         ReleaseInfo release;
         RecordingMessages messages;
-        EXPECT_EQ(scanDatafile(file, index, release, progress, control, messages, kTitle), ScanResult::Stopped);
+        EXPECT_EQ(scanDatafiles(files, index, release, progress, control, messages, kTitle), ScanResult::Stopped);
         // Stopped right after showing progress for block stopAfter - 1, before indexing it.
         EXPECT_EQ(index.size(), stopAfter == 0 ? 0u : stopAfter - 2);
         EXPECT_TRUE(messages.shown.empty());

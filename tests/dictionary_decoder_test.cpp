@@ -132,7 +132,7 @@ public:
                 std::to_string(files++) + ".dbf";
     }
     ~DictionaryFile() {
-        recovery.datafile.close();
+        recovery.datafiles.close();
         std::remove(path_.c_str());
     }
 
@@ -152,13 +152,12 @@ public:
         for (const Block& block : blocks_)
             out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
         out.close();
-        ASSERT_TRUE(recovery.datafile.open(path_));
+        ASSERT_FALSE(recovery.datafiles.open({path_}));
         for (std::size_t n = 0; n < blocks_.size(); ++n) {
             const Block& block = blocks_[n];
             if (block[kBlockTypeOffset] != kDataBlockType) continue;
-            const std::array<std::uint8_t, 4> id{block[24], block[25], block[26], block[27]};
-            recovery.blockIndex.appendBlockEntry(block[0], id, static_cast<std::int32_t>(readU32LE(id.data())),
-                                                 block[kSegmentKindOffset], static_cast<std::int64_t>(n));
+            recovery.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(block.data() + kDataObjectOffset)),
+                                            block[kSegmentKindOffset], static_cast<std::int64_t>(n));
         }
     }
     bool runPasses() {

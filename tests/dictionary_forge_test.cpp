@@ -77,15 +77,15 @@ public:
                 std::to_string(files++) + ".dbf";
         forge::writeDatafile(hrScenario(), path_, {.release = release, .characterSet = std::move(characterSet)});
         recovery.setOption(option);
-        if (!recovery.datafile.open(path_)) throw std::runtime_error("cannot open " + path_);
+        if (recovery.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
         NoMessages messages;
-        scanned = scanDatafile(recovery.datafile, recovery.blockIndex, recovery.release, progress,
+        scanned = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
                                recovery.analysisControl, messages, recovery.appTitle) == ScanResult::Completed;
         firstPass = decodeDictionaryPass1(recovery, progress);
         secondPass = decodeDictionaryPass2(recovery, progress);
     }
     ~ForgedDictionary() {
-        recovery.datafile.close();
+        recovery.datafiles.close();
         std::remove(path_.c_str());
     }
 

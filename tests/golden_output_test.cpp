@@ -145,7 +145,7 @@ protected:
         fs::create_directories(scratch_);
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         fs::remove_all(scratch_);
     }
 
@@ -160,7 +160,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     forge::writeDatafile(forge::loadScenario(source + "/" + golden.scenario), datafile,
                          {.release = golden.release});
 
-    ASSERT_TRUE(recovery_.datafile.open(datafile));
+    ASSERT_FALSE(recovery_.datafiles.open({datafile}));
     recovery_.setOption(golden.option);
     ProgressSink silent;
     SilentMessages messages;

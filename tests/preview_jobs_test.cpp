@@ -79,7 +79,7 @@ protected:
     }
 
     void SetUp() override {
-        ASSERT_TRUE(recovery_.datafile.open(*datafilePath_));
+        ASSERT_FALSE(recovery_.datafiles.open({*datafilePath_}));
         recovery_.setOption(RecoveryOption::AllButSys);
         ProgressSink progress;
         SilentMessages messages;
@@ -209,7 +209,7 @@ protected:
         fs::create_directories(folder_);
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         fs::remove_all(folder_);
     }
 
@@ -241,10 +241,8 @@ protected:
         const Block built = block.build();
         const fs::path path = folder_ / "source.dbf";
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(built.data()), kBlockSize);
-        ASSERT_TRUE(recovery_.datafile.open(path.string()));
-        std::array<std::uint8_t, 4> id{};
-        std::copy_n(built.begin() + kDataObjectOffset, 4, id.begin());
-        recovery_.blockIndex.appendBlockEntry(kDataBlockType, id, kSourceSegment, 1, 0);
+        ASSERT_FALSE(recovery_.datafiles.open({path.string()}));
+        recovery_.blockIndex.appendBlock(0, kSourceSegment, 1, 0);
     }
 
     fs::path folder_;

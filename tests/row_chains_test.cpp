@@ -55,9 +55,10 @@ std::vector<Column> asColumns(std::span<const ColumnValue> values) {
 
 // Every row the walk visits in the table's blocks, in block order.
 std::vector<VisitedRow> walkTable(const std::string& path) {
-    CFile64 file;
-    EXPECT_TRUE(file.open(path));
-    RowChains chains(file);
+    DatafileSet files;
+    EXPECT_FALSE(files.open({path}));
+    const CFile64& file = files.at(0).file;
+    RowChains chains(files);
     RowWalkRules rules;
     rules.chains = &chains;
     std::vector<VisitedRow> rows;
@@ -249,14 +250,14 @@ class ChainedTableRows : public ScratchFile {
 protected:
     void SetUp() override {
         writeDatafile(mixedForms(), path_, {.release = 10});
-        ASSERT_TRUE(recovery_.datafile.open(path_));
+        ASSERT_FALSE(recovery_.datafiles.open({path_}));
         recovery_.setOption(RecoveryOption::AllButSys);
         SilentMessages messages;
         ProgressSink silent;
         ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         ScratchFile::TearDown();
     }
     Recovery recovery_;

@@ -100,7 +100,7 @@ protected:
         saving_.overallTotal = 100;
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         fs::remove_all(folder_);
     }
 
@@ -112,12 +112,10 @@ protected:
             std::ofstream out(path, std::ios::binary);
             for (const Block& b : blocks_) out.write(reinterpret_cast<const char*>(b.data()), kBlockSize);
         }
-        ASSERT_TRUE(recovery_.datafile.open(path.string()));
+        ASSERT_FALSE(recovery_.datafiles.open({path.string()}));
         for (std::size_t i = 1; i < blocks_.size(); ++i) {
-            std::array<std::uint8_t, 4> id{};
-            std::copy_n(blocks_[i].begin() + kDataObjectOffset, 4, id.begin());
-            recovery_.blockIndex.appendBlockEntry(kDataBlockType, id, static_cast<std::int32_t>(readU32LE(id.data())),
-                                                  1, static_cast<std::int64_t>(i));
+            recovery_.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(blocks_[i].data() + kDataObjectOffset)),
+                                             1, static_cast<std::int64_t>(i));
         }
     }
 

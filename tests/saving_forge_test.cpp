@@ -99,7 +99,7 @@ protected:
         fs::create_directories(dir_ / "out");
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         fs::remove_all(dir_);
     }
 
@@ -109,7 +109,7 @@ protected:
         options.characterSet = std::move(characterSet);
         const std::string path = (dir_ / "system01.dbf").string();
         forge::writeDatafile(scenario, path, options);
-        ASSERT_TRUE(recovery_.datafile.open(path));
+        ASSERT_FALSE(recovery_.datafiles.open({path}));
         recovery_.setOption(RecoveryOption::AllButSys);
         ProgressSink silent;
         ASSERT_EQ(runAnalysis(recovery_, silent, messages_), AnalysisResult::analysisCompleted);
@@ -240,7 +240,7 @@ TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     // Units: two per table (the reader counts one or two), one per view and trigger, one for SCOTT.
     EXPECT_EQ(state_.overallTotal, 2 * 2 + 1 + 1);
     EXPECT_GE(state_.overallDone, state_.overallTotal);
-    EXPECT_FALSE(recovery_.datafile.isOpen());
+    EXPECT_FALSE(recovery_.datafiles.isOpen());
     EXPECT_TRUE(recovery_.catalog.objectList.empty());
 }
 

@@ -116,7 +116,7 @@ protected:
         column(51004, "X");
     }
     void TearDown() override {
-        recovery_.datafile.close();
+        recovery_.datafiles.close();
         fs::remove_all(dir_);
     }
 
@@ -152,7 +152,7 @@ protected:
             for (const Block& block : blocks) writer.writeBlock(block);
             writer.close();
         }
-        ASSERT_TRUE(recovery_.datafile.open(path));
+        ASSERT_FALSE(recovery_.datafiles.open({path}));
         forge::indexFileBlocks(path, recovery_.blockIndex);
         createScriptFile(views());
         createScriptFile(triggers());

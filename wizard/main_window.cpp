@@ -22,10 +22,11 @@ namespace {
 constexpr std::array<RecoveryOption, 3> kOptions = {RecoveryOption::SysOnly, RecoveryOption::AllButSys,
                                                     RecoveryOption::All};
 
-std::string upperCased(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
+// The box for a set of datafiles that cannot be opened or read together.
+std::string refusalText(const DatafileRefusal& refusal) {
+    if (refusal.kind == DatafileRefusal::Kind::NotReadable || refusal.kind == DatafileRefusal::Kind::NotOpened)
+        return "The selected file is already being used by another process.";
+    return "The datafiles cannot be read together.\n" + refusal.path + ": " + refusal.reason;
 }
 
 }  // namespace
@@ -93,15 +94,15 @@ void MainWindow::setOptionsEnabled(bool enabled) {
 
 void MainWindow::browse() {
     Recovery& recovery = wizard_.recovery();
-    const std::optional<std::string> chosen = context_.services.chooseDatafile(this);
-    if (!chosen) {
+    const std::vector<std::string> chosen = context_.services.chooseDatafiles(this);
+    if (chosen.empty()) {
         pathText_->setText(qText(recovery.sourcePath));
         return;
     }
-    wizard_.datafilePath = *chosen;
-    recovery.sourcePath = upperCased(*chosen);
-    recovery.sourceTitle = std::filesystem::path(*chosen).stem().string();
-    pathText_->setText(qText(*chosen));
+    wizard_.datafilePaths = chosen;
+    // Until the analysis finds the SYSTEM file among several, the first names them.
+    recovery.nameSourceAfter(chosen.front());
+    pathText_->setText(qText(chosen.front()));
     setOptionsEnabled(true);
 }
 
@@ -123,7 +124,7 @@ void MainWindow::forgetFile() {
     setOptionsEnabled(false);
     recovery.setOption(RecoveryOption::None);
     recovery.sourcePath.clear();
-    wizard_.datafilePath.clear();
+    wizard_.datafilePaths.clear();
 }
 
 void MainWindow::repair() {
@@ -139,19 +140,19 @@ void MainWindow::repair() {
         return;
     }
     // A file that is gone is told apart from one that another process holds.
-    std::error_code ec;
-    if (!std::filesystem::exists(wizard_.datafilePath, ec)) {
+    const std::optional<DatafileRefusal> refusal = recovery.datafiles.open(wizard_.datafilePaths);
+    if (refusal && refusal->kind == DatafileRefusal::Kind::Missing) {
         logSelectedFileMissing(context_.log);
         services.inform(this, "No such file exists.", recovery.productName, BoxIcon::Information);
         return;
     }
-    if (!recovery.datafile.open(wizard_.datafilePath)) {
-        services.inform(this, "The selected file is already being used by another process.", recovery.productName,
-                        BoxIcon::Information);
+    if (refusal) {
+        services.inform(this, refusalText(*refusal), recovery.productName, BoxIcon::Information);
         forgetFile();
         return;
     }
     logAnalysisStart(context_.log, context_.clock, recovery.sourcePath);
+    if (wizard_.datafilePaths.size() > 1) logDatafiles(context_.log, wizard_.datafilePaths);
     browse_->setEnabled(false);
     menus_.selectSource->setEnabled(false);
     wizard_.runAnalysis();

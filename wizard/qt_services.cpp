@@ -24,12 +24,13 @@ void QtWizardServices::inform(QWidget* owner, std::string_view text, std::string
     box.exec();
 }
 
-std::optional<std::string> QtWizardServices::chooseDatafile(QWidget* owner) {
+std::vector<std::string> QtWizardServices::chooseDatafiles(QWidget* owner) {
     const QString filter = qText(kDatafileFilterName) + " (*.dbf *.DBF)";
-    const QString chosen = QFileDialog::getOpenFileName(owner, QString(), QString(), filter, nullptr,
-                                                        QFileDialog::ReadOnly);
-    if (chosen.isEmpty()) return std::nullopt;
-    return utf8(chosen);
+    const QStringList chosen = QFileDialog::getOpenFileNames(owner, QString(), QString(), filter, nullptr,
+                                                             QFileDialog::ReadOnly);
+    std::vector<std::string> paths;
+    for (const QString& path : chosen) paths.push_back(utf8(path));
+    return paths;
 }
 
 std::optional<std::string> QtWizardServices::chooseFolder(QWidget* owner) {

@@ -33,7 +33,7 @@ void Wizard::start() {
 }
 
 bool Wizard::reopenDatafile() {
-    return recovery_.datafile.isOpen() || recovery_.datafile.open(datafilePath);
+    return recovery_.datafiles.isOpen() || !recovery_.datafiles.open(datafilePaths);
 }
 
 void Wizard::runAnalysis() {
@@ -49,11 +49,14 @@ void Wizard::analysisEnded(AnalysisResult result) {
             end(3);
             return;
         case AnalysisResult::analysisStopped:
+        case AnalysisResult::datafileRefused:
             main_->analysisStopped();
             return;
         case AnalysisResult::analysisCompleted:
             break;
     }
+    if (recovery_.datafiles.size() > 1 && recovery_.datafiles.isOpen())
+        recovery_.nameSourceAfter(recovery_.datafiles.system().path);
     main_->dismiss();
     preview_ = keep(std::make_unique<PreviewWindow>(*this));
     preview_->show();

@@ -41,7 +41,8 @@ public:
     UiQueue& ui() { return ui_; }
 
     // The datafile as the user chose it (sourcePath is upper-cased).
-    std::string datafilePath;
+    // The files chosen: the SYSTEM datafile and any others of the database.
+    std::vector<std::string> datafilePaths;
     // Opens the datafile again when the analysis closed it (window closed
     // with Yes); false when it cannot be opened.
     bool reopenDatafile();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QWidget;
 
@@ -21,8 +22,9 @@ public:
     virtual bool askYesNo(QWidget* owner, std::string_view question, std::string_view caption) = 0;
     // An information or error box with one OK button.
     virtual void inform(QWidget* owner, std::string_view text, std::string_view caption, BoxIcon icon) = 0;
-    // The open-file dialog for one datafile ("Oracle Database File", *.dbf); nothing when cancelled.
-    virtual std::optional<std::string> chooseDatafile(QWidget* owner) = 0;
+    // The open-file dialog for the datafiles ("Oracle Database File", *.dbf):
+    // the SYSTEM file and any others; none when cancelled.
+    virtual std::vector<std::string> chooseDatafiles(QWidget* owner) = 0;
     // The folder browser ("Select the Destination Path"); nothing when cancelled.
     virtual std::optional<std::string> chooseFolder(QWidget* owner) = 0;
     // Opens a file (log, help page, import guide) with the desktop's default viewer.
@@ -39,7 +41,7 @@ class QtWizardServices : public WizardServices {
 public:
     bool askYesNo(QWidget* owner, std::string_view question, std::string_view caption) override;
     void inform(QWidget* owner, std::string_view text, std::string_view caption, BoxIcon icon) override;
-    std::optional<std::string> chooseDatafile(QWidget* owner) override;
+    std::vector<std::string> chooseDatafiles(QWidget* owner) override;
     std::optional<std::string> chooseFolder(QWidget* owner) override;
     void openWithDesktop(const std::string& path) override;
     std::optional<std::string> oracleHome() override;

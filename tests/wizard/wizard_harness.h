@@ -34,7 +34,10 @@ public:
     void inform(QWidget*, std::string_view text, std::string_view caption, BoxIcon icon) override {
         shown.push_back(std::string(text) + "|" + std::string(caption) + (icon == BoxIcon::Stop ? "|stop" : ""));
     }
-    std::optional<std::string> chooseDatafile(QWidget*) override { return datafile; }
+    std::vector<std::string> chooseDatafiles(QWidget*) override {
+        if (!datafiles.empty()) return datafiles;
+        return datafile ? std::vector<std::string>{*datafile} : std::vector<std::string>{};
+    }
     std::optional<std::string> chooseFolder(QWidget*) override { return folder; }
     void openWithDesktop(const std::string& path) override { opened.push_back(path); }
     std::optional<std::string> oracleHome() override { return home; }
@@ -42,6 +45,7 @@ public:
 
     std::deque<bool> answers;  // Yes/No, in the order the questions come; No when none is left
     std::optional<std::string> datafile;
+    std::vector<std::string> datafiles;  // several at once, when set
     std::optional<std::string> folder;
     std::optional<std::string> home = std::string("/u01/app/oracle");
     std::vector<std::string> asked;   // question|caption

@@ -216,7 +216,7 @@ TEST_F(WizardRun, AnalysisStopYesReturnsToTheMainWindowAndRepairWorksAgain) {
     ASSERT_TRUE(pumpUntil([&] { return main().isVisible() && main().browseButton()->isEnabled(); }));
     EXPECT_EQ(services_.asked, std::vector<std::string>{"Do you want to Stop the analysis process?  |" + kAppTitle});
     EXPECT_TRUE(wizard_->recovery().catalog.schemaList.empty());
-    EXPECT_FALSE(wizard_->recovery().datafile.isOpen());
+    EXPECT_FALSE(wizard_->recovery().datafiles.isOpen());
     EXPECT_TRUE(main().optionButton(2)->isChecked());
     EXPECT_NE(logText().find("***************Database Analysis aborted when analysing Database at time 09:05:03 *********"),
               std::string::npos);

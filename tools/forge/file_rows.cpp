@@ -107,9 +107,8 @@ FileRows readFileRows(const std::string& path) {
 
 void indexFileBlocks(const std::string& path, BlockIndex& index) {
     forEachDataBlock(path, [&](const BlockView& view, std::int64_t number) {
-        const auto id = view.bytes(kDataObjectOffset, 4);
-        index.appendBlockEntry(kDataBlockType, {id[0], id[1], id[2], id[3]}, static_cast<std::int32_t>(readU32LE(id.data())),
-                               view.u8(kSegmentKindOffset).value_or(0), number);
+        index.appendBlock(0, static_cast<std::int32_t>(view.u32le(kDataObjectOffset).value_or(0)),
+                          view.u8(kSegmentKindOffset).value_or(0), number);
     });
 }
 

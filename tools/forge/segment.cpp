@@ -88,7 +88,7 @@ Block StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std:
 
     for (const AddressLink& link : links) {
         const auto pieceOffset = builder.pieceOffset(slotOf(link.piece.table, link.piece.index));
-        if (!pieceOffset || !BlockView::contains(*pieceOffset + link.offsetInPiece, kRowAddressSize))
+        if (!pieceOffset || !BlockView(block).contains(*pieceOffset + link.offsetInPiece, kRowAddressSize))
             throw std::logic_error("row address outside its piece");
         const Location target = locate(link.target);
         std::uint8_t* at = block.data() + *pieceOffset + link.offsetInPiece;

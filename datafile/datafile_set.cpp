@@ -1,0 +1,138 @@
+#include "datafile/datafile_set.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "datafile/block_view.h"
+
+namespace restorix {
+
+namespace {
+
+constexpr std::array<int, 5> kBlockSizes{2048, 4096, 8192, 16384, 32768};
+
+std::optional<DatafileRefusal> openOne(Datafile& datafile) {
+    std::error_code ec;
+    if (!std::filesystem::exists(datafile.path, ec))
+        return DatafileRefusal{DatafileRefusal::Kind::Missing, datafile.path, "no such file", ENOENT};
+    if (const std::optional<std::string> reason = CFile64::refusalReason(datafile.path))
+        return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason, 0};
+    int errorCode = 0;
+    if (!datafile.file.open(datafile.path, &errorCode)) {
+        const bool locked = errorCode == EWOULDBLOCK;
+        return DatafileRefusal{DatafileRefusal::Kind::NotOpened, datafile.path,
+                               locked ? std::string("another process holds it") : std::strerror(errorCode),
+                               errorCode};
+    }
+    datafile.header = readDatafileHeader(datafile.file);
+    datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
+    return std::nullopt;
+}
+
+// The files named by two paths are one when they are the same file on disk.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first{};
+    struct stat second{};
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+std::optional<DatafileRefusal> givenTwice(const std::vector<std::string>& paths) {
+    for (std::size_t i = 1; i < paths.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (paths[i] == paths[j] || sameFile(paths[i], paths[j]))
+                return DatafileRefusal{DatafileRefusal::Kind::GivenTwice, paths[i], "it is also given as " + paths[j], 0};
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
+    std::array<std::uint8_t, 2 * 32768> start{};
+    const std::size_t got = file.readAt(0, start);
+    if (got < kBlockSizeFieldOffset + 2) return std::nullopt;
+    const int blockSize = readU16LE(start.data() + kBlockSizeFieldOffset);
+    if (std::find(kBlockSizes.begin(), kBlockSizes.end(), blockSize) == kBlockSizes.end()) return std::nullopt;
+    if (got < static_cast<std::size_t>(2 * blockSize)) return std::nullopt;
+    const BlockView header(std::span<const std::uint8_t>(start.data() + kFileHeaderBlock * blockSize, static_cast<std::size_t>(blockSize)));
+    if (header.u8(0) != kFileHeaderBlockType) return std::nullopt;
+    return DatafileHeader{blockSize, *header.u32le(kDatabaseIdOffset), *header.u32le(kRelativeFileNumberOffset),
+                          *header.u32le(kHeaderBlockCountOffset)};
+}
+
+std::int64_t Datafile::blockCount() const {
+    return blockSize > 0 ? (file.length() + blockSize - 1) / blockSize : 0;
+}
+
+std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>& paths) {
+    close();
+    if (auto twice = givenTwice(paths)) return twice;
+    for (const std::string& path : paths) {
+        files_.push_back(std::make_unique<Datafile>());
+        files_.back()->path = path;
+        if (auto refusal = openOne(*files_.back())) {
+            close();
+            return refusal;
+        }
+    }
+    // One file is read as it always was; several must each say which they are.
+    if (files_.size() == 1) return std::nullopt;
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        const Datafile& file = *files_[i];
+        std::optional<DatafileRefusal> refusal;
+        if (!file.header) {
+            refusal = DatafileRefusal{DatafileRefusal::Kind::NotADatafile, file.path,
+                                      "it is not an Oracle datafile: it has no valid file header", 0};
+        } else {
+            for (std::size_t j = 0; j < i && !refusal; ++j)
+                if (files_[j]->header->relativeFileNumber == file.header->relativeFileNumber)
+                    refusal = DatafileRefusal{DatafileRefusal::Kind::SameFileNumber, file.path,
+                                              "its relative file number " +
+                                                  std::to_string(file.header->relativeFileNumber) + " is also that of " +
+                                                  files_[j]->path,
+                                              0};
+        }
+        if (refusal) {
+            close();
+            return refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+void DatafileSet::close() {
+    files_.clear();
+    system_ = 0;
+}
+
+std::optional<DatafileRefusal> DatafileSet::foreignFile() const {
+    const Datafile& systemFile = system();
+    if (files_.size() < 2 || !systemFile.header) return std::nullopt;
+    for (const auto& file : files_) {
+        if (file->header && file->header->databaseId == systemFile.header->databaseId) continue;
+        return DatafileRefusal{DatafileRefusal::Kind::OtherDatabase, file->path,
+                               "it belongs to another database: database id " +
+                                   std::to_string(file->header ? file->header->databaseId : 0) +
+                                   ", the SYSTEM file's is " + std::to_string(systemFile.header->databaseId),
+                               0};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint16_t> DatafileSet::fileAddressed(std::uint16_t fromFile, std::uint32_t ownRelativeFile,
+                                                        std::uint32_t address) const {
+    const std::uint32_t relativeFile = address >> kRelativeFileShift;
+    if (relativeFile == ownRelativeFile) return fromFile;
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        if (files_[i]->header && files_[i]->header->relativeFileNumber == relativeFile)
+            return static_cast<std::uint16_t>(i);
+    return std::nullopt;
+}
+
+}  // namespace restorix

@@ -1,0 +1,118 @@
+#pragma once
+// The datafiles of one database as given: the SYSTEM file (found by the scan)
+// and any others, each open read-only and locked, with what its own headers
+// say of it. A block is found by its file's place in this set and its block
+// number; a block address names the file by its relative file number.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "datafile/cfile64.h"
+
+namespace restorix {
+
+// Block 0 holds the block size; block 1, the file header, the rest.
+constexpr int kBlockSizeFieldOffset = 20;  // u16le in block 0
+constexpr std::int64_t kFileHeaderBlock = 1;
+constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
+constexpr int kDatabaseIdOffset = 28;
+constexpr int kHeaderBlockCountOffset = 44;
+constexpr int kRelativeFileNumberOffset = 368;
+
+// What block 0 (the operating system's header block) and block 1 (the file
+// header) of a datafile say of it.
+struct DatafileHeader {
+    int blockSize = 0;
+    std::uint32_t databaseId = 0;
+    std::uint32_t relativeFileNumber = 0;
+    std::uint32_t headerBlocks = 0;  // the file's size in blocks, after block 0
+};
+
+// Nothing when block 1 is no file header or block 0 names no block size
+// a datafile can have (2K, 4K, 8K, 16K or 32K).
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file);
+
+// A datafile shorter than its header says: its last whole block and the
+// number of blocks the header counts (they are numbered from 1, after the
+// operating system's header block 0).
+struct CutShort {
+    std::int64_t lastBlock = 0;
+    std::int64_t headerBlocks = 0;
+};
+
+// A block's address: the relative file number above 22 bits of block number.
+constexpr int kRelativeFileShift = 22;
+constexpr std::uint32_t kBlockNumberMask = (1u << kRelativeFileShift) - 1;
+constexpr std::uint32_t blockAddress(std::uint32_t relativeFile, std::uint32_t blockNumber) {
+    return (relativeFile << kRelativeFileShift) | (blockNumber & kBlockNumberMask);
+}
+
+struct Datafile {
+    std::string path;  // as given
+    CFile64 file;
+    std::optional<DatafileHeader> header;
+    // The SYSTEM file is read in 8K blocks whatever its header says; the
+    // others in their own block size.
+    int blockSize = 0;
+    // Data blocks whose own address disagrees with their place in the file.
+    std::int64_t misplacedBlocks = 0;
+    // Set by the scan when the file is shorter than its header says.
+    std::optional<CutShort> cutShort;
+
+    std::int64_t blockCount() const;
+};
+
+// Why a set of datafiles cannot be read; names the file at fault.
+struct DatafileRefusal {
+    enum class Kind {
+        Missing,        // no such file
+        NotReadable,    // a folder, a FIFO, a device...: reason says which
+        NotOpened,      // the lock is held elsewhere, or the system refused
+        NotADatafile,   // no valid file header
+        GivenTwice,
+        SameFileNumber,  // its relative file number is another file's
+        OtherDatabase,   // its database id is not the SYSTEM file's
+    };
+    Kind kind = Kind::Missing;
+    std::string path;
+    std::string reason;  // the system's reason or what was found
+    int errorCode = 0;   // errno for NotOpened
+};
+
+class DatafileSet {
+public:
+    // Opens every file read-only and locked. With more than one, each must
+    // carry a valid file header, no file may be given twice and no two may
+    // share a relative file number. On refusal nothing stays open.
+    std::optional<DatafileRefusal> open(const std::vector<std::string>& paths);
+    void close();
+
+    bool isOpen() const { return !files_.empty() && files_.front()->file.isOpen(); }
+    std::size_t size() const { return files_.size(); }
+    Datafile& at(std::size_t i) { return *files_[i]; }
+    const Datafile& at(std::size_t i) const { return *files_[i]; }
+
+    // The SYSTEM file: the first one until the scan has found it.
+    std::size_t systemIndex() const { return system_; }
+    void setSystemIndex(std::size_t i) { system_ = i; }
+    Datafile& system() { return at(system_); }
+    const Datafile& system() const { return at(system_); }
+
+    // The files other than the SYSTEM file whose database id differs from its own.
+    std::optional<DatafileRefusal> foreignFile() const;
+
+    // The file a block address of `fromFile` leads to: the same file when the
+    // address names the relative file number `fromFile`'s own blocks carry,
+    // else the file with that number; nothing when none was given.
+    std::optional<std::uint16_t> fileAddressed(std::uint16_t fromFile, std::uint32_t ownRelativeFile,
+                                               std::uint32_t address) const;
+
+private:
+    std::vector<std::unique_ptr<Datafile>> files_;
+    std::size_t system_ = 0;
+};
+
+}  // namespace restorix
