@@ -87,9 +87,11 @@ DatafileWriter::~DatafileWriter() {
     if (file_) std::fclose(file_);
 }
 
-std::uint32_t DatafileWriter::addressOf(std::int64_t blockNumber) const {
-    return (fileNumber_ << kFileShift) | (static_cast<std::uint32_t>(blockNumber) & ((1u << kFileShift) - 1));
+std::uint32_t blockAddress(std::uint32_t fileNumber, std::int64_t blockNumber) {
+    return (fileNumber << kFileShift) | (static_cast<std::uint32_t>(blockNumber) & ((1u << kFileShift) - 1));
 }
+
+std::uint32_t DatafileWriter::addressOf(std::int64_t blockNumber) const { return blockAddress(fileNumber_, blockNumber); }
 
 void DatafileWriter::append(const std::uint8_t* data, std::size_t size) {
     buffer_.insert(buffer_.end(), data, data + size);

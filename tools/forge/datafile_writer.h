@@ -23,6 +23,11 @@ constexpr std::uint8_t kBlockFormat = 0xA2;
 constexpr int kFileHeaderBlockSizeOffset = 20;  // u16 in block 0
 constexpr int kBlockAddressOffset = 4;
 
+// The address every block carries at offset 4 (and row pieces carry of
+// others): relative file number above 22 bits of block number.
+std::uint32_t blockAddress(std::uint32_t fileNumber, std::int64_t blockNumber);
+constexpr std::int64_t kMaxBlocksPerFile = (std::int64_t{1} << 22) - 1;
+
 struct FileHeader {
     int blockSizeField = kBlockSize;  // the block size block 0 declares
     std::uint32_t fileNumber = 1;     // relative file number, in every block address
