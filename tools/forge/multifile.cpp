@@ -35,7 +35,7 @@ const std::vector<std::uint8_t> kLaterExtentHeader{kFirstLevelBitmapType};
 const char* const kSystemFile = "SYSTEM01.DBF";
 constexpr std::uint32_t kSystemRelativeFile = 1;  // FileHeader's default
 
-struct FileSpec {
+struct FileShape {
     std::string name;
     std::uint32_t relativeFile;
     int blockSize;
@@ -60,10 +60,10 @@ void startExtent(DatafileWriter& writer, std::int64_t firstBlock, const std::vec
     for (const std::uint8_t type : headerTypes) writer.writeNonDataBlock(type);
 }
 
-ForgedDatafile closeFile(DatafileWriter& writer, const std::string& path, const FileSpec& spec) {
+ForgedDatafile closeFile(DatafileWriter& writer, const std::string& path, const FileShape& shape) {
     const std::int64_t blocks = writer.nextBlockNumber();
     writer.close();
-    return {path, spec.relativeFile, spec.blockSize, blocks};
+    return {path, shape.relativeFile, shape.blockSize, blocks};
 }
 
 // Writes SYSTEM01.DBF with the dictionary, every table in `elsewhere` left
@@ -79,9 +79,9 @@ ForgedDatafile writeSystemFile(const Scenario& scenario, const std::string& fold
 
 // ---- the three-file scenario ----
 
-const FileSpec kUsersFile{"USERS01.DBF", 4, 8192, "USERS"};
-const FileSpec kDataFile{"DATA01.DBF", 5, 16384, "DATA"};
-const std::vector<FileSpec> kScenarioFiles{kUsersFile, kDataFile};
+const FileShape kUsersFile{"USERS01.DBF", 4, 8192, "USERS"};
+const FileShape kDataFile{"DATA01.DBF", 5, 16384, "DATA"};
+const std::vector<FileShape> kScenarioFiles{kUsersFile, kDataFile};
 
 // From row `firstRow` on, the table's rows go into a new block in file `file`.
 struct BlockBreak {
@@ -225,9 +225,9 @@ DatabaseSummary writeMultifileDatabase(const std::string& folder, const WriteOpt
                                              placed.blockNumber[static_cast<std::size_t>(b)]));
     }
     for (std::size_t f = 0; f < kScenarioFiles.size(); ++f) {
-        const FileSpec& spec = kScenarioFiles[f];
-        const std::string path = pathIn(folder, spec.name);
-        DatafileWriter writer(path, FileHeader::ofDatabase(kForgedDatabaseId, spec.relativeFile, spec.blockSize, spec.tablespace));
+        const FileShape& shape = kScenarioFiles[f];
+        const std::string path = pathIn(folder, shape.name);
+        DatafileWriter writer(path, FileHeader::ofDatabase(kForgedDatabaseId, shape.relativeFile, shape.blockSize, shape.tablespace));
         writeSpaceHeader(writer);
         for (const Extent& extent : extents[f]) {
             startExtent(writer, extent.fileBlock, *extent.header);
@@ -237,7 +237,7 @@ DatabaseSummary writeMultifileDatabase(const std::string& folder, const WriteOpt
             for (int b = extent.firstBlock; b < extent.firstBlock + extent.blocks; ++b)
                 writer.writeBlock(placed.segment.build(b, addressOf));
         }
-        summary.files.push_back(closeFile(writer, path, spec));
+        summary.files.push_back(closeFile(writer, path, shape));
     }
     return summary;
 }
@@ -314,9 +314,9 @@ DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatab
     std::vector<Bytes> templates = sparseTemplates(options.blockSize);
     for (std::uint64_t f = 0; f < fileCount; ++f) {
         const std::string name = "DATA" + std::string(f + 1 < 10 ? "00" : f + 1 < 100 ? "0" : "") + std::to_string(f + 1) + ".DBF";
-        const FileSpec spec{name, kSparseFirstRelativeFile + static_cast<std::uint32_t>(f), options.blockSize, "BENCH"};
-        const std::string path = pathIn(folder, spec.name);
-        DatafileWriter writer(path, FileHeader::ofDatabase(kForgedDatabaseId, spec.relativeFile, spec.blockSize, spec.tablespace));
+        const FileShape shape{name, kSparseFirstRelativeFile + static_cast<std::uint32_t>(f), options.blockSize, "BENCH"};
+        const std::string path = pathIn(folder, shape.name);
+        DatafileWriter writer(path, FileHeader::ofDatabase(kForgedDatabaseId, shape.relativeFile, shape.blockSize, shape.tablespace));
         writeSpaceHeader(writer);
         // Extent g of all goes to file g % fileCount: a table's extents take turns between the files.
         for (std::int64_t slot = 0;; ++slot) {
@@ -335,7 +335,7 @@ DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatab
             }
         }
         writer.skipBlocks(fileBlocks - writer.nextBlockNumber());
-        summary.files.push_back(closeFile(writer, path, spec));
+        summary.files.push_back(closeFile(writer, path, shape));
     }
     return summary;
 }
