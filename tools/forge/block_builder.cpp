@@ -1,13 +1,34 @@
 #include "tools/forge/block_builder.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 namespace restorix::forge {
 
 namespace {
 constexpr int kMaxShortLength = 250;
 constexpr int kClusterKeyHeader = 19;
+constexpr int kSequenceOffset = 14;  // the block's change sequence, repeated in its tail
+constexpr std::uint8_t kFirstSequence = 1;
+constexpr int kTailTypeShift = 8;
+// Data header fields after the row count, relative to its start.
+constexpr int kFreeListHeadOffset = 4;
+constexpr int kFreeSpaceStartOffset = 6;
+constexpr int kFreeSpaceEndOffset = 8;
+constexpr int kAvailableSpaceOffset = 10;
+constexpr int kTotalAvailableOffset = 12;
 }  // namespace
+
+void checkBlockSize(int size) {
+    for (int s = kMinBlockSize; s <= kMaxBlockSize; s *= 2)
+        if (s == size) return;
+    throw std::invalid_argument("block size " + std::to_string(size) + " is not 2K, 4K, 8K, 16K or 32K");
+}
+
+int dataHeaderOffsetFor(const BlockFormat& format, int itlCount) {
+    return kFixedHeaderSize + kItlEntrySize * itlCount + (format.assm ? kAssmDataHeaderShift : 0);
+}
 
 void appendColumn(Bytes& row, const Column& column) {
     if (!column) {
@@ -47,8 +68,15 @@ Bytes makeClusterKeyRow(const std::vector<Column>& columns, std::uint8_t flag) {
 }
 
 DataBlockBuilder::DataBlockBuilder(std::int32_t dataObjectId, std::uint32_t blockAddress, int itlCount,
-                                   int tableCount)
-    : dataObjectId_(dataObjectId), blockAddress_(blockAddress), itlCount_(itlCount), tableCount_(tableCount) {}
+                                   int tableCount, const BlockFormat& format)
+    : dataObjectId_(dataObjectId),
+      blockAddress_(blockAddress),
+      itlCount_(itlCount),
+      tableCount_(tableCount),
+      format_(format),
+      lowestPiece_(rowSpaceEnd(format)) {
+    checkBlockSize(format.size);
+}
 
 std::size_t DataBlockBuilder::freeBytes() const {
     const int directoryEnd = rowDirectoryOffset() + kRowDirectoryEntrySize * (slotCount() + 1);
@@ -77,20 +105,31 @@ std::optional<int> DataBlockBuilder::pieceOffset(int slot) const {
 }
 
 Block DataBlockBuilder::build() const {
+    if (format_.size != kBlockSize) throw std::logic_error("an 8K block asked of a builder of another size");
     Block block{};
-    auto put16 = [&](int off, std::uint16_t v) {
-        block[off] = static_cast<std::uint8_t>(v & 0xFF);
-        block[off + 1] = static_cast<std::uint8_t>(v >> 8);
-    };
-    auto put32 = [&](int off, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) block[off + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
+    writeInto(block);
+    return block;
+}
+
+Bytes DataBlockBuilder::buildBytes() const {
+    Bytes block(static_cast<std::size_t>(format_.size), 0);
+    writeInto(block);
+    return block;
+}
+
+void DataBlockBuilder::writeInto(std::span<std::uint8_t> block) const {
+    auto put16 = [&](int off, std::uint16_t v) { putU16LE(block.data() + off, v); };
     block[kBlockTypeOffset] = kDataBlockType;
     block[1] = 0xA2;  // block format
-    put32(4, blockAddress_);
+    putU32LE(block.data() + 4, blockAddress_);
     block[kSegmentKindOffset] = segmentKind_;
-    put32(kDataObjectOffset, static_cast<std::uint32_t>(dataObjectId_));
+    putU32LE(block.data() + kDataObjectOffset, static_cast<std::uint32_t>(dataObjectId_));
     block[kItlCountOffset] = static_cast<std::uint8_t>(itlCount_);
+    if (format_.complete) {
+        block[kSequenceOffset] = kFirstSequence;
+        putU32LE(block.data() + format_.size - kBlockTailSize,
+                 static_cast<std::uint32_t>(kDataBlockType) << kTailTypeShift | kFirstSequence);
+    }
 
     const int h = dataHeaderOffset();
     block[h] = 0;
@@ -98,8 +137,13 @@ Block DataBlockBuilder::build() const {
     put16(h + kRowSlotCountOffset, static_cast<std::uint16_t>(slots_.size()));
     // Free-space bookkeeping: start and end of the free gap.
     const int directoryEnd = rowDirectoryOffset() + kRowDirectoryEntrySize * slotCount();
-    put16(h + 4, static_cast<std::uint16_t>(directoryEnd - h));
-    put16(h + 6, static_cast<std::uint16_t>(lowestPiece_ - h));
+    const auto gapStart = static_cast<std::uint16_t>(directoryEnd - h);
+    const auto gapEnd = static_cast<std::uint16_t>(lowestPiece_ - h);
+    put16(h + kFreeListHeadOffset, freeListHead_);
+    put16(h + kFreeSpaceStartOffset, gapStart);
+    put16(h + kFreeSpaceEndOffset, gapEnd);
+    put16(h + kAvailableSpaceOffset, static_cast<std::uint16_t>(gapEnd - gapStart));
+    put16(h + kTotalAvailableOffset, static_cast<std::uint16_t>(gapEnd - gapStart));
     for (int t = 0; t < tableCount_; ++t) {
         TableDirectoryEntry entry{0, static_cast<std::uint16_t>(t == 0 ? slots_.size() : 0)};
         if (static_cast<std::size_t>(t) < tableDirectory_.size()) entry = tableDirectory_[static_cast<std::size_t>(t)];
@@ -107,9 +151,8 @@ Block DataBlockBuilder::build() const {
         put16(h + kDataHeaderSize + kTableDirectoryEntrySize * t + 2, entry.slotCount);
     }
     const int r = rowDirectoryOffset();
-    for (int i = 0; i < slotCount(); ++i) put16(r + kRowDirectoryEntrySize * i, slots_[i]);
+    for (int i = 0; i < slotCount(); ++i) put16(r + kRowDirectoryEntrySize * i, slots_[static_cast<std::size_t>(i)]);
     for (const auto& [offset, bytes] : pieces_) std::copy(bytes.begin(), bytes.end(), block.begin() + offset);
-    return block;
 }
 
 }  // namespace restorix::forge

@@ -14,6 +14,40 @@
 namespace restorix::forge {
 
 using Bytes = std::vector<std::uint8_t>;
+
+inline void putU16LE(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v & 0xFF);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void putU32LE(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// How the blocks of a segment are shaped. The default is the 8K freelist
+// block every single-file scenario is written with.
+struct BlockFormat {
+    int size = kBlockSize;  // 2K to 32K
+    // Automatic segment space management: 8 more bytes before the data header.
+    bool assm = false;
+    // The block as the database writes it: a tail in the last 4 bytes (SCN
+    // bits, type, sequence) and the data header's free-space fields in their
+    // places (free-slot list at +4, start and end of the free gap at +6 and +8,
+    // free bytes at +10 and +12). The 8K blocks of the single-file scenarios
+    // keep the older form their golden files were made with: no tail, the gap's
+    // start and end at +4 and +6.
+    bool complete = false;
+};
+constexpr int kAssmDataHeaderShift = 8;
+constexpr int kBlockTailSize = 4;
+constexpr int kMinBlockSize = 2048;
+constexpr int kMaxBlockSize = 32768;
+// Throws std::invalid_argument unless `size` is 2K, 4K, 8K, 16K or 32K.
+void checkBlockSize(int size);
+// Block offset of the data header: after the fixed header, the ITL entries
+// and, in ASSM blocks, 8 bytes more.
+int dataHeaderOffsetFor(const BlockFormat& format, int itlCount);
+// Where row data may end: the block's end, or its tail.
+inline int rowSpaceEnd(const BlockFormat& format) { return format.size - (format.complete ? kBlockTailSize : 0); }
 // One column of a row: its bytes, or NULL.
 using Column = std::optional<Bytes>;
 
@@ -31,7 +65,7 @@ Bytes makeClusterKeyRow(const std::vector<Column>& columns, std::uint8_t flag = 
 class DataBlockBuilder {
 public:
     DataBlockBuilder(std::int32_t dataObjectId, std::uint32_t blockAddress, int itlCount = 2,
-                     int tableCount = 1);
+                     int tableCount = 1, const BlockFormat& format = {});
 
     // Adds a row piece and its directory entry; returns the slot, or nullopt
     // when the block has no room left.
@@ -47,6 +81,8 @@ public:
     // row directory slot of that table and its number of slots).
     void setSegmentKind(std::uint8_t kind) { segmentKind_ = kind; }
     void setBlockAddress(std::uint32_t address) { blockAddress_ = address; }
+    // The first directory entry of the block's free-slot list (complete blocks).
+    void setFreeListHead(std::uint16_t slot) { freeListHead_ = slot; }
     struct TableDirectoryEntry {
         std::uint16_t firstSlot = 0;
         std::uint16_t slotCount = 0;
@@ -58,11 +94,15 @@ public:
     bool fits(std::size_t pieceSize) const;
     std::size_t freeBytes() const;
     int slotCount() const { return static_cast<int>(slots_.size()); }
-    int dataHeaderOffset() const { return kFixedHeaderSize + kItlEntrySize * itlCount_; }
+    int dataHeaderOffset() const { return dataHeaderOffsetFor(format_, itlCount_); }
 
+    // An 8K block (throws std::logic_error for another size), or a block of
+    // the format's size.
     Block build() const;
+    Bytes buildBytes() const;
 
 private:
+    void writeInto(std::span<std::uint8_t> block) const;
     int rowDirectoryOffset() const {
         return dataHeaderOffset() + kDataHeaderSize + kTableDirectoryEntrySize * tableCount_;
     }
@@ -71,10 +111,12 @@ private:
     std::uint32_t blockAddress_;
     int itlCount_;
     int tableCount_;
+    BlockFormat format_;
     std::vector<std::uint16_t> slots_;
     std::vector<std::pair<int, Bytes>> pieces_;  // block offset, bytes
-    int lowestPiece_ = kBlockSize;
+    int lowestPiece_;
     std::uint8_t segmentKind_ = 1;
+    std::uint16_t freeListHead_ = kEmptySlot;
     std::vector<TableDirectoryEntry> tableDirectory_;  // empty: every slot in table 0
 };
 

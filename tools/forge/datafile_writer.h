@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,12 +21,25 @@ constexpr std::uint8_t kSegmentHeaderBlockType = 0x10;
 constexpr std::uint8_t kBlockFormat = 0xA2;
 
 constexpr int kFileHeaderBlockSizeOffset = 20;  // u16 in block 0
-constexpr int kBlockAddressOffset = 4;
+
+// The address every block carries at offset 4 (and row pieces carry of
+// others): relative file number above 22 bits of block number.
+std::uint32_t blockAddress(std::uint32_t fileNumber, std::int64_t blockNumber);
+constexpr std::int64_t kMaxBlocksPerFile = (std::int64_t{1} << 22) - 1;
 
 struct FileHeader {
     int blockSizeField = kBlockSize;  // the block size block 0 declares
-    std::uint32_t fileNumber = 1;
+    std::uint32_t fileNumber = 1;     // relative file number, in every block address
     std::string databaseName = "ORCL";
+    int blockSize = kBlockSize;       // the size of every block of the file
+    // A file of a database of several files: block 1 also carries the
+    // database id, the file size in blocks, the relative file number and the
+    // tablespace name. The single-file scenarios' golden files predate them.
+    std::optional<std::uint32_t> databaseId = std::nullopt;
+    std::string tablespace;
+
+    static FileHeader ofDatabase(std::uint32_t databaseId, std::uint32_t fileNumber, int blockSize,
+                                 std::string tablespace);
 };
 
 class DatafileWriter {
@@ -41,7 +56,9 @@ public:
     std::int64_t nextBlockNumber() const { return blocksWritten_; }
     std::uint32_t addressOf(std::int64_t blockNumber) const;
 
-    void writeBlock(const Block& block);
+    int blockSize() const { return blockSize_; }
+    // A block of the file's block size; throws std::logic_error for another.
+    void writeBlock(std::span<const std::uint8_t> block);
     // A block of another kind: type byte, format byte and address, else zeros.
     void writeNonDataBlock(std::uint8_t type);
     // Blocks never formatted: all zeros.
@@ -49,6 +66,8 @@ public:
     // A last, partial block of zeros (the file length is then no multiple
     // of the block size).
     void writePartialBlock(std::size_t bytes);
+    // Blocks left as a hole: nothing is written, the file stays sparse there.
+    void skipBlocks(std::int64_t count);
 
     std::uint64_t bytesWritten() const { return bytesWritten_; }
     // Flushes and closes; throws std::runtime_error on a write failure.
@@ -56,11 +75,16 @@ public:
 
 private:
     void append(const std::uint8_t* data, std::size_t size);
+    bool patchU32(long offset, std::uint32_t value);
     void flush();
 
     std::string path_;
     std::FILE* file_ = nullptr;
     std::uint32_t fileNumber_;
+    int blockSize_;
+    bool sizeInFileHeader_;
+    bool holes_ = false;
+    std::vector<std::uint8_t> zeros_;
     std::int64_t blocksWritten_ = 0;
     std::uint64_t bytesWritten_ = 0;
     std::vector<std::uint8_t> buffer_;

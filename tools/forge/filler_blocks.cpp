@@ -43,10 +43,6 @@ Block templateBlock(int index) {
     return builder.build();
 }
 
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 std::int32_t chooseFirstObject(const std::set<std::int32_t>& used) {
     auto clashes = [&](std::int32_t first) {
         auto it = used.lower_bound(first);
@@ -70,8 +66,8 @@ void FillerBlocks::pad(DatafileWriter& writer, std::uint64_t fileSize) const {
         if (extent % kSegmentHeaderEvery == 0) writer.writeNonDataBlock(kSegmentHeaderBlockType);
         for (int i = 0; i < kBlocksPerExtent && room(); ++i) {
             block = templates_[static_cast<std::size_t>((extent * kBlocksPerExtent + i) % kTemplates)];
-            put32(block.data() + kBlockAddressOffset, writer.addressOf(writer.nextBlockNumber()));
-            put32(block.data() + kDataObjectOffset, object);
+            putU32LE(block.data() + kBlockAddressOffset, writer.addressOf(writer.nextBlockNumber()));
+            putU32LE(block.data() + kDataObjectOffset, object);
             writer.writeBlock(block);
         }
         if (extent % kUnformattedEvery == kUnformattedEvery - 1)

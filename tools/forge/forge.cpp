@@ -182,6 +182,7 @@ std::vector<LaidOutSegment> buildSegments(const ForgePlan& plan, const Dictionar
     segments.push_back({viewSegment(plan, rows), kDictionaryExtent});
     segments.push_back({triggerSegment(plan, rows), kDictionaryExtent});
     for (const PlannedTable& t : plan.tables) {
+        if (options.segmentsElsewhere.contains(t.dataObjectNumber)) continue;
         if (!t.def->staleRows.empty())
             segments.push_back({tableSegment(t.objectNumber, *t.def, t.def->staleRows), kTableExtent});
         if (bulkObject == t.dataObjectNumber && t.def->rows.empty()) continue;  // written in bulk at the end
@@ -323,7 +324,11 @@ WriteSummary writeDatafile(const Scenario& scenario, const std::string& path, co
     const std::vector<LaidOutSegment> segments = buildSegments(plan, rows, options, releaseText, bulkObject);
     const std::vector<Placement> order = layOut(segments);
 
-    DatafileWriter writer(path, FileHeader{options.headerBlockSize});
+    FileHeader header;
+    header.blockSizeField = options.headerBlockSize;
+    header.databaseId = options.databaseId;
+    header.tablespace = "SYSTEM";
+    DatafileWriter writer(path, header);
     std::vector<std::vector<std::int64_t>> fileBlock(segments.size());
     for (std::size_t s = 0; s < segments.size(); ++s)
         fileBlock[s].resize(static_cast<std::size_t>(segments[s].segment.blockCount()));

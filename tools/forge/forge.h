@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,12 @@ struct WriteOptions {
     int headerBlockSize = kBlockSize;        // the block size block 0 declares
     std::uint64_t fileSize = 0;              // pad (or fill with the bulk table) to this many bytes
     std::optional<BulkTable> bulkTable = std::nullopt;
+    // A file of a database of several files: the id block 1 carries with the
+    // file's size and number (see FileHeader).
+    std::optional<std::uint32_t> databaseId = std::nullopt;
+    // Tables (by data object number) the dictionary defines but whose blocks
+    // other files of the database hold.
+    std::set<std::int32_t> segmentsElsewhere = {};
 };
 
 struct WriteSummary {

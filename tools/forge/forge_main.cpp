@@ -1,10 +1,11 @@
-// restorix-forge: writes a synthetic SYSTEM datafile for tests, the demo and
-// benchmarks.
+// restorix-forge: writes a synthetic SYSTEM datafile, or a database of
+// several datafiles, for tests, the demo and benchmarks.
 
 #include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 
 #include "tools/forge/bench_scenarios.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 
 namespace {
 
@@ -26,13 +28,19 @@ const char* const kUsage =
     "                      [--bench-dictionary] [--bench-table] [--release-text TEXT]\n"
     "                      [--character-set SET]\n"
     "                      [--header-block-size N] -o OUT.dbf\n"
+    "       restorix-forge --release 9|10|11 --multifile -o FOLDER\n"
+    "       restorix-forge --release 9|10|11 --sparse-set --size SIZE --tables N\n"
+    "                      [--block-size N] -o FOLDER\n"
     "  --scenario FILE     the scenario to forge (JSON); a small built-in one otherwise\n"
     "  --size SIZE         pad the file to SIZE bytes; suffixes K, M, G (KiB, MiB, GiB)\n"
     "  --bench-dictionary  add 20 schemas with 1,400 tables and 20,000 columns\n"
     "  --bench-table       add BENCH.BIG_TABLE filling the file up to --size (default 64M)\n"
     "  --release-text TEXT store TEXT as NLS_RDBMS_VERSION instead of the release's own\n"
     "  --character-set SET store SET as NLS_CHARACTERSET (default WE8MSWIN1252)\n"
-    "  --header-block-size N  the block size the file header declares (default 8192)\n";
+    "  --header-block-size N  the block size the file header declares (default 8192)\n"
+    "  --multifile         SYSTEM01.DBF, USERS01.DBF (8K) and DATA01.DBF (16K) in FOLDER\n"
+    "  --sparse-set        SYSTEM01.DBF and sparse DATA001.DBF.. of SIZE bytes together,\n"
+    "                      holding the extents of N tables (--block-size, default 8192)\n";
 
 struct Arguments {
     int release = 0;
@@ -43,6 +51,10 @@ struct Arguments {
     int headerBlockSize = 8192;
     bool benchDictionary = false;
     bool benchTable = false;
+    bool multifile = false;
+    bool sparseSet = false;
+    int tables = 0;
+    int blockSize = 8192;
     std::string output;
 };
 
@@ -77,15 +89,46 @@ Arguments parseArguments(int argc, char** argv) {
         else if (arg == "--header-block-size") a.headerBlockSize = std::stoi(value());
         else if (arg == "--bench-dictionary") a.benchDictionary = true;
         else if (arg == "--bench-table") a.benchTable = true;
+        else if (arg == "--multifile") a.multifile = true;
+        else if (arg == "--sparse-set") a.sparseSet = true;
+        else if (arg == "--tables") a.tables = std::stoi(value());
+        else if (arg == "--block-size") a.blockSize = std::stoi(value());
         else if (arg == "-o" || arg == "--output") a.output = value();
         else throw std::invalid_argument("unknown argument " + arg);
     }
     if (a.release != 9 && a.release != 10 && a.release != 11) throw std::invalid_argument("--release must be 9, 10 or 11");
     if (a.output.empty()) throw std::invalid_argument("-o OUT.dbf is required");
+    if (a.sparseSet && (a.size == 0 || a.tables <= 0))
+        throw std::invalid_argument("--sparse-set needs --size and --tables");
     return a;
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int runDatabase(const Arguments& a) {
+    const auto start = std::chrono::steady_clock::now();
+    std::filesystem::create_directories(a.output);
+    DatabaseSummary summary;
+    if (a.sparseSet) {
+        summary = writeSparseDatabase(a.output, {a.size, a.tables, a.blockSize, a.release});
+    } else {
+        WriteOptions options;
+        options.release = a.release;
+        options.releaseText = a.releaseText;
+        if (a.characterSet) options.characterSet = *a.characterSet;
+        summary = writeMultifileDatabase(a.output, options);
+    }
+    for (const ForgedDatafile& file : summary.files)
+        std::cout << "wrote " << file.path << ": relative file " << file.relativeFile << ", " << file.blockCount
+                  << " blocks of " << file.blockSize << " bytes\n";
+    std::cout << summary.tableBlocks.size() << " tables outside SYSTEM01.DBF in " << secondsSince(start) << " s\n";
+    return 0;
+}
+
 int run(const Arguments& a) {
+    if (a.multifile || a.sparseSet) return runDatabase(a);
     const auto start = std::chrono::steady_clock::now();
     Scenario scenario = a.scenarioPath ? loadScenario(*a.scenarioPath) : builtinScenario();
     if (a.benchDictionary) addBenchDictionary(scenario);
@@ -101,7 +144,7 @@ int run(const Arguments& a) {
         if (options.fileSize == 0) options.fileSize = kDefaultBenchTableSize;
     }
     const WriteSummary summary = writeDatafile(scenario, a.output, options);
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto seconds = secondsSince(start);
     std::cout << "wrote " << a.output << ": " << summary.fileSize << " bytes, " << summary.blockCount << " blocks";
     if (summary.bulkBlocks) std::cout << " (" << summary.bulkBlocks << " blocks of BENCH.BIG_TABLE)";
     std::cout << " in " << seconds << " s\n";

@@ -14,28 +14,20 @@ constexpr int kKeyCommittedCountOffset = 5;
 constexpr int kKeyPreviousOffset = 7;
 constexpr int kKeyNextOffset = 13;
 
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v & 0xFF);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-int capacityOf(int itlCount, int tableCount) {
-    return kBlockSize - (kFixedHeaderSize + kItlEntrySize * itlCount + kDataHeaderSize + kTableDirectoryEntrySize * tableCount);
+int capacityOf(const BlockFormat& format, int itlCount, int tableCount) {
+    return rowSpaceEnd(format) -
+           (dataHeaderOffsetFor(format, itlCount) + kDataHeaderSize + kTableDirectoryEntrySize * tableCount);
 }
 
 }  // namespace
 
 // ---- StagedBlock ----
 
-StagedBlock::StagedBlock(int itlCount, int tableCount)
-    : itlCount_(itlCount), tables_(static_cast<std::size_t>(tableCount)) {}
+StagedBlock::StagedBlock(int itlCount, int tableCount, const BlockFormat& format)
+    : itlCount_(itlCount), format_(format), tables_(static_cast<std::size_t>(tableCount)) {}
 
 bool StagedBlock::fits(std::size_t pieceSize) const {
-    return used_ + pieceSize + kRowDirectoryEntrySize <= static_cast<std::size_t>(capacityOf(itlCount_, tableCount()));
+    return used_ + pieceSize + kRowDirectoryEntrySize <= static_cast<std::size_t>(capacityOf(format_, itlCount_, tableCount()));
 }
 
 PieceRef StagedBlock::add(int blockIndex, int table, Bytes piece) {
@@ -59,10 +51,10 @@ int StagedBlock::slotOf(int table, int index) const {
     return slot;
 }
 
-Block StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std::uint32_t address,
+Bytes StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std::uint32_t address,
                          const std::vector<AddressLink>& links,
                          const std::function<Location(const PieceRef&)>& locate) const {
-    DataBlockBuilder builder(dataObject, address, itlCount_, tableCount());
+    DataBlockBuilder builder(dataObject, address, itlCount_, tableCount(), format_);
     builder.setSegmentKind(segmentKind);
 
     std::vector<int> freeSlots;
@@ -70,6 +62,7 @@ Block StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std:
         for (int i = 0; i < entries(t); ++i)
             if (!tables_[static_cast<std::size_t>(t)][static_cast<std::size_t>(i)]) freeSlots.push_back(slotOf(t, i));
     std::size_t nextFree = 0;
+    if (!freeSlots.empty()) builder.setFreeListHead(static_cast<std::uint16_t>(freeSlots.front()));
 
     std::vector<DataBlockBuilder::TableDirectoryEntry> directory;
     for (int t = 0; t < tableCount(); ++t) {
@@ -84,34 +77,34 @@ Block StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std:
         }
     }
     builder.setTableDirectory(std::move(directory));
-    Block block = builder.build();
+    Bytes block = builder.buildBytes();
 
     for (const AddressLink& link : links) {
         const auto pieceOffset = builder.pieceOffset(slotOf(link.piece.table, link.piece.index));
-        if (!pieceOffset || !BlockView(block).contains(*pieceOffset + link.offsetInPiece, kRowAddressSize))
+        if (!pieceOffset || *pieceOffset + link.offsetInPiece + kRowAddressSize > rowSpaceEnd(format_))
             throw std::logic_error("row address outside its piece");
         const Location target = locate(link.target);
         std::uint8_t* at = block.data() + *pieceOffset + link.offsetInPiece;
-        put32(at, target.address);
-        put16(at + 4, target.slot);
+        putU32LE(at, target.address);
+        putU16LE(at + 4, target.slot);
     }
     return block;
 }
 
 // ---- Segment ----
 
-Segment::Segment(std::int32_t dataObject, int tableCount, std::uint8_t segmentKind)
-    : dataObject_(dataObject), tableCount_(tableCount), segmentKind_(segmentKind) {}
+Segment::Segment(std::int32_t dataObject, int tableCount, std::uint8_t segmentKind, const BlockFormat& format)
+    : dataObject_(dataObject), tableCount_(tableCount), segmentKind_(segmentKind), format_(format) {}
 
 int Segment::startBlock() {
     const int index = blockCount();
     const int itlCount = (dataObject_ + index) % 3 == 2 ? 3 : 2;
-    blocks_.emplace_back(itlCount, tableCount_);
+    blocks_.emplace_back(itlCount, tableCount_, format_);
     links_.emplace_back();
     return index;
 }
 
-Block Segment::build(int index, const std::function<std::uint32_t(int)>& addressOf) const {
+Bytes Segment::build(int index, const std::function<std::uint32_t(int)>& addressOf) const {
     auto locate = [&](const PieceRef& ref) {
         return StagedBlock::Location{addressOf(ref.block),
                                      static_cast<std::uint16_t>(block(ref.block).slotOf(ref.table, ref.index))};
@@ -123,8 +116,7 @@ Block Segment::build(int index, const std::function<std::uint32_t(int)>& address
 
 int HeapFiller::blockFor(std::size_t pieceSize) {
     if (!segment_.empty() && segment_.block(segment_.lastBlock()).fits(pieceSize)) return segment_.lastBlock();
-    segment_.startBlock();
-    placeTails();
+    breakBlock();
     if (segment_.block(segment_.lastBlock()).fits(pieceSize)) return segment_.lastBlock();
     const int fresh = segment_.startBlock();
     if (!segment_.block(fresh).fits(pieceSize))
@@ -177,11 +169,13 @@ void HeapFiller::placeTails() {
     pendingTails_ = std::move(nextBlock);
 }
 
+void HeapFiller::breakBlock() {
+    segment_.startBlock();
+    placeTails();
+}
+
 void HeapFiller::finish() {
-    while (!pendingTails_.empty()) {
-        segment_.startBlock();
-        placeTails();
-    }
+    while (!pendingTails_.empty()) breakBlock();
 }
 
 // ---- ClusterFiller ----
@@ -221,8 +215,8 @@ void ClusterFiller::addKey(const Column& keyColumn, std::vector<Member> members)
     for (std::size_t i = 0; i < chain.size(); ++i) {
         const auto& [key, count] = chain[i];
         Bytes& row = segment_.block(key.block).piece(key);
-        put16(row.data() + kKeyMemberCountOffset, count);
-        put16(row.data() + kKeyCommittedCountOffset, count);
+        putU16LE(row.data() + kKeyMemberCountOffset, count);
+        putU16LE(row.data() + kKeyCommittedCountOffset, count);
         segment_.link({key, kKeyPreviousOffset, i > 0 ? chain[i - 1].first : key});
         segment_.link({key, kKeyNextOffset, i + 1 < chain.size() ? chain[i + 1].first : key});
     }

@@ -35,7 +35,7 @@ constexpr int kRowAddressSize = 6;
 
 class StagedBlock {
 public:
-    StagedBlock(int itlCount, int tableCount);
+    StagedBlock(int itlCount, int tableCount, const BlockFormat& format);
 
     // Whether one more piece of this size, with its directory entry, fits.
     bool fits(std::size_t pieceSize) const;
@@ -47,6 +47,7 @@ public:
     void addFree(int table);
 
     int itlCount() const { return itlCount_; }
+    const BlockFormat& format() const { return format_; }
     int tableCount() const { return static_cast<int>(tables_.size()); }
     int entries(int table) const { return static_cast<int>(tables_[static_cast<std::size_t>(table)].size()); }
     int pieceCount() const { return pieces_; }
@@ -60,11 +61,12 @@ public:
         std::uint32_t address = 0;
         std::uint16_t slot = 0;
     };
-    Block build(std::int32_t dataObject, std::uint8_t segmentKind, std::uint32_t address,
+    Bytes build(std::int32_t dataObject, std::uint8_t segmentKind, std::uint32_t address,
                 const std::vector<AddressLink>& links, const std::function<Location(const PieceRef&)>& locate) const;
 
 private:
     int itlCount_;
+    BlockFormat format_;
     std::vector<std::vector<std::optional<Bytes>>> tables_;  // nullopt: a free entry
     std::size_t used_ = 0;                                   // piece bytes and directory entries
     int pieces_ = 0;
@@ -72,7 +74,8 @@ private:
 
 class Segment {
 public:
-    Segment(std::int32_t dataObject, int tableCount, std::uint8_t segmentKind = kDataSegmentKind);
+    Segment(std::int32_t dataObject, int tableCount, std::uint8_t segmentKind = kDataSegmentKind,
+            const BlockFormat& format = {});
 
     std::int32_t dataObject() const { return dataObject_; }
     int blockCount() const { return static_cast<int>(blocks_.size()); }
@@ -84,15 +87,22 @@ public:
     // 2 and 3 as blocks of a real segment do once some were busier.
     int startBlock();
     int lastBlock() const { return blockCount() - 1; }
+    // The shape of the blocks opened from now on: a segment whose extents lie
+    // in files of different block sizes changes it between them.
+    void setFormat(const BlockFormat& format) { format_ = format; }
+    const BlockFormat& format() const { return format_; }
 
     void link(const AddressLink& link) { links_[static_cast<std::size_t>(link.piece.block)].push_back(link); }
 
-    Block build(int index, const std::function<std::uint32_t(int)>& addressOf) const;
+    // The block at `index`, its size that of its format; `addressOf` gives the
+    // block address of every block of the segment.
+    Bytes build(int index, const std::function<std::uint32_t(int)>& addressOf) const;
 
 private:
     std::int32_t dataObject_;
     int tableCount_;
     std::uint8_t segmentKind_;
+    BlockFormat format_;
     std::vector<StagedBlock> blocks_;
     std::vector<std::vector<AddressLink>> links_;  // per block
 };
@@ -114,6 +124,9 @@ public:
     void addChain(std::vector<Bytes> pieces, int linkOffset);
     // A piece whose address at `linkOffset` names a slot its block does not have.
     void addDangling(Bytes piece, int linkOffset);
+    // Opens a new block even though the last one has room, and places there
+    // the tails waiting for a next block.
+    void breakBlock();
     // Places the tails still waiting for a next block.
     void finish();
 
