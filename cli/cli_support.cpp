@@ -93,13 +93,14 @@ void nameSource(Recovery& recovery, const std::string& path) {
     recovery.nameSourceAfter(std::filesystem::absolute(path).lexically_normal().string());
 }
 
-// The message of a refusal, then the file and the reason on the next line.
-void printRefusal(const DatafileRefusal& refusal) {
+// The message of a refusal, then the file and the reason on the next line
+// (a lone missing file needs no name).
+void printRefusal(const DatafileRefusal& refusal, std::size_t fileCount) {
     using Kind = DatafileRefusal::Kind;
     switch (refusal.kind) {
         case Kind::Missing:
             printError("No such file exists.");
-            printError(refusal.path + ": " + std::strerror(ENOENT));
+            if (fileCount > 1) printError(refusal.path + ": " + std::strerror(ENOENT));
             return;
         case Kind::NotReadable:
             printError("No such file exists.");
@@ -122,7 +123,7 @@ void printRefusal(const DatafileRefusal& refusal) {
 int openDatafiles(Recovery& recovery, const std::vector<std::string>& paths) {
     nameSource(recovery, paths.front());
     if (const std::optional<DatafileRefusal> refusal = recovery.datafiles.open(paths)) {
-        printRefusal(*refusal);
+        printRefusal(*refusal, paths.size());
         return kDatafileNotOpened;
     }
     return kSuccess;

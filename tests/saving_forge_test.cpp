@@ -457,7 +457,7 @@ TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) 
     EXPECT_EQ(dept["name"], "DEPT");
     EXPECT_EQ(dept["rowsWritten"], 3);
     EXPECT_EQ(dept["notRecovered"], nlohmann::json({{"undecodableValues", 0}, {"brokenChainRows", 0},
-                                                    {"valuesTooLongForAScript", 0}}));
+                                                    {"valuesTooLongForAScript", 0}, {"unreadableBlocks", 0}}));
     EXPECT_EQ(report["tables"][1]["name"], "EMP");
     EXPECT_EQ(report["totals"]["rowsWritten"], 3);
     EXPECT_EQ(report["totals"]["rowsNotRecovered"], 0);
