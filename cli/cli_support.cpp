@@ -112,7 +112,7 @@ void printRefusal(const DatafileRefusal& refusal, std::size_t fileCount) {
         case Kind::GivenTwice:
         case Kind::SameFileNumber:
         case Kind::OtherDatabase:
-            printError("The datafiles cannot be read together.");
+            printError(kDatafilesRefusedMessage);
             break;
     }
     printError(refusal.path + ": " + refusal.reason);

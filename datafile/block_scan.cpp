@@ -268,7 +268,8 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
         return ScanResult::BlockSizeTooBig;
     }
     if (const std::optional<DatafileRefusal> foreign = files.foreignFile()) {
-        messages.showMessage(foreign->path + ": " + foreign->reason, caption);
+        messages.showMessage(std::string(kDatafilesRefusedMessage) + "\n" + foreign->path + ": " + foreign->reason,
+                             caption);
         return ScanResult::ForeignDatafile;
     }
 

@@ -65,6 +65,8 @@ struct Datafile {
     std::int64_t blockCount() const;
 };
 
+inline constexpr const char* kDatafilesRefusedMessage = "The datafiles cannot be read together.";
+
 // Why a set of datafiles cannot be read; names the file at fault.
 struct DatafileRefusal {
     enum class Kind {

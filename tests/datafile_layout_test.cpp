@@ -320,6 +320,8 @@ TEST_P(RealBlocks, TheWalkReadsThePublishedRows) {
     const BlockView view(real.bytes);
     EXPECT_EQ(view.u8(kBlockTypeOffset), kDataBlockType);
     EXPECT_EQ(dataHeaderOffsetOf(view) + c.extraHeaderBytes, real.dataHeader);
+    // Found from the block's own bytes, as the table reader finds it.
+    EXPECT_EQ(tableDataHeaderOffsetOf(view), real.dataHeader);
     RowWalkRules rules;
     rules.dataHeaderOffset = real.dataHeader;
     RowPieces pieces(view, rules);

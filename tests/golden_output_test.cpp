@@ -23,6 +23,7 @@
 #include "activitylog/log_lines.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -37,8 +38,14 @@ struct GoldenCase {
     RecoveryOption option;
     const char* folder;  // tests/golden/<database>/<folder>
     const char* database = "demo";
-    const char* scenario = "share/restorix/demo.json";  // from the source folder
+    const char* scenario = "share/restorix/demo.json";  // from the source folder; empty: the multi-file database
 };
+
+// The multi-file database's files, given in an order that puts the SYSTEM file between the others.
+std::vector<std::string> forgeMultifileDatabase(const fs::path& folder) {
+    forge::writeMultifileDatabase(folder.string());
+    return {(folder / "DATA01.DBF").string(), (folder / "SYSTEM01.DBF").string(), (folder / "USERS01.DBF").string()};
+}
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -156,11 +163,15 @@ protected:
 TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     const GoldenCase& golden = GetParam();
     const std::string source = std::string(RESTORIX_SOURCE_DIR);
-    const std::string datafile = (scratch_ / "SYSTEM01.DBF").string();
-    forge::writeDatafile(forge::loadScenario(source + "/" + golden.scenario), datafile,
-                         {.release = golden.release});
+    std::vector<std::string> datafiles{(scratch_ / "SYSTEM01.DBF").string()};
+    if (*golden.scenario) {
+        forge::writeDatafile(forge::loadScenario(source + "/" + golden.scenario), datafiles.front(),
+                             {.release = golden.release});
+    } else {
+        datafiles = forgeMultifileDatabase(scratch_);
+    }
 
-    ASSERT_FALSE(recovery_.datafiles.open({datafile}));
+    ASSERT_FALSE(recovery_.datafiles.open(datafiles));
     recovery_.setOption(golden.option);
     ProgressSink silent;
     SilentMessages messages;
@@ -202,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(Chains, GoldenOutput,
                          ::testing::Values(GoldenCase{10, RecoveryOption::AllButSys, "users", "chains",
                                                       "tests/golden/chains/scenario.json"}),
+                         caseName);
+
+// A database of three datafiles: tables in USERS01 (8K, ASSM) and DATA01
+// (16K, ASSM), one with blocks in both, a row chained from one into the other.
+INSTANTIATE_TEST_SUITE_P(Multifile, GoldenOutput,
+                         ::testing::Values(GoldenCase{10, RecoveryOption::AllButSys, "users", "multifile", ""}),
                          caseName);
 
 }  // namespace

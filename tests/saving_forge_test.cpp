@@ -32,6 +32,7 @@
 #include "preview/object_tree.h"
 #include "preview/preview_jobs.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -545,6 +546,81 @@ INSTANTIATE_TEST_SUITE_P(
                             },
                             true, kInUse + "x.dbf: Permission denied\n"}),
     [](const auto& info) { return std::string(info.param.what); });
+
+// Several datafiles that cannot be read together: exit 2 before anything is
+// written, the file at fault named with what is wrong with it.
+struct RefusedSetCase {
+    const char* what;
+    std::function<void(const fs::path& dir)> prepare;  // after the three files were forged
+    std::string files;
+    std::string err;
+};
+void PrintTo(const RefusedSetCase& c, std::ostream* os) { *os << c.what; }
+
+class RefusedDatafileSet : public RecoverCommandTest, public ::testing::WithParamInterface<RefusedSetCase> {};
+
+// A copy of USERS01.DBF whose file header says another relative file number and database id.
+void forgeForeignFile(const fs::path& dir) {
+    std::string bytes = readFile(dir / "USERS01.DBF");
+    const auto put32 = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    put32(kBlockSize + 28, 42);
+    put32(kBlockSize + 368, 9);
+    std::ofstream(dir / "OTHER.DBF", std::ios::binary) << bytes;
+}
+
+TEST_P(RefusedDatafileSet, ExitsWithTwoNamingTheFile) {
+    const RefusedSetCase& c = GetParam();
+    forge::writeMultifileDatabase(dir_.string());
+    c.prepare(dir_);
+    const CommandRun result = run(c.files + " --output out");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "The datafiles cannot be read together.\n" + c.err);
+    EXPECT_TRUE(outputFolders().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefusedDatafileSet,
+    ::testing::Values(
+        RefusedSetCase{"not_a_datafile", [](const fs::path& dir) { std::ofstream(dir / "notes.dbf") << "notes"; },
+                       "SYSTEM01.DBF notes.dbf",
+                       "notes.dbf: it is not an Oracle datafile: it has no valid file header\n"},
+        RefusedSetCase{"given_twice", [](const fs::path&) {}, "SYSTEM01.DBF USERS01.DBF ./USERS01.DBF",
+                       "./USERS01.DBF: it is also given as USERS01.DBF\n"},
+        RefusedSetCase{"same_file_number",
+                       [](const fs::path& dir) { fs::copy_file(dir / "USERS01.DBF", dir / "COPY.DBF"); },
+                       "SYSTEM01.DBF USERS01.DBF COPY.DBF",
+                       "COPY.DBF: its relative file number 4 is also that of USERS01.DBF\n"},
+        RefusedSetCase{"other_database", forgeForeignFile, "OTHER.DBF SYSTEM01.DBF USERS01.DBF",
+                       "OTHER.DBF: it belongs to another database: database id 42, the SYSTEM file's is " +
+                           std::to_string(forge::kForgedDatabaseId) + "\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// The rows of every table, whatever the order the files are given in.
+TEST_F(RecoverCommandTest, SeveralDatafilesInAnyOrderGiveEveryRow) {
+    forge::writeMultifileDatabase(dir_.string());
+    const auto sortedRows = [&](const std::string& files) {
+        fs::remove_all(dir_ / "out");
+        fs::create_directories(dir_ / "out");
+        const CommandRun result = run(files + " --output out");
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::vector<std::string> rows;
+        for (const auto& entry : fs::recursive_directory_iterator(dir_ / "out")) {
+            if (entry.path().parent_path().filename() != "SHOP_data") continue;
+            std::istringstream lines(readFile(entry.path()));
+            for (std::string line; std::getline(lines, line);)
+                if (line.starts_with("insert")) rows.push_back(line);
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    const std::vector<std::string> rows = sortedRows("SYSTEM01.DBF USERS01.DBF DATA01.DBF");
+    EXPECT_EQ(rows.size(), 5u + 6u + 12u);
+    EXPECT_EQ(sortedRows("DATA01.DBF USERS01.DBF SYSTEM01.DBF"), rows);
+    // The SYSTEM file alone has the tables' definitions but none of their rows.
+    EXPECT_TRUE(sortedRows("SYSTEM01.DBF").empty());
+}
 
 TEST_F(RecoverCommandTest, ADatafileHeldByAnotherProcessSaysSo) {
     std::ofstream(dir_ / "x.dbf") << "data";

@@ -26,7 +26,7 @@ constexpr std::array<RecoveryOption, 3> kOptions = {RecoveryOption::SysOnly, Rec
 std::string refusalText(const DatafileRefusal& refusal) {
     if (refusal.kind == DatafileRefusal::Kind::NotReadable || refusal.kind == DatafileRefusal::Kind::NotOpened)
         return "The selected file is already being used by another process.";
-    return "The datafiles cannot be read together.\n" + refusal.path + ": " + refusal.reason;
+    return std::string(kDatafilesRefusedMessage) + "\n" + refusal.path + ": " + refusal.reason;
 }
 
 }  // namespace

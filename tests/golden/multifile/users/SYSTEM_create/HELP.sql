@@ -1,0 +1,2 @@
+Create Table SYSTEM.HELP( "TOPIC" Varchar2(50), "SEQ" Number, "INFO" Varchar2(80));
+Exit;
