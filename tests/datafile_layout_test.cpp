@@ -89,6 +89,46 @@ TEST(DataBlockLayout, HeaderPlausibilityLimits) {
     }
 }
 
+// Where a table block's data header is: after the ITL entries, or 8 bytes
+// later in automatically managed segments, judged by the header's own
+// free-space start and row offsets.
+struct HeaderPlaceCase {
+    const char* name;
+    int blockSize;
+    int headerAt;                      // where the header is written (ITL count 2: 92 or 100)
+    std::uint16_t freeSpaceStart;      // 14 + 4 + 2 x rows is consistent
+    std::vector<std::uint16_t> rows;   // row directory entries
+    std::optional<int> found;
+};
+class TableDataHeaderPlace : public ::testing::TestWithParam<HeaderPlaceCase> {};
+
+TEST_P(TableDataHeaderPlace, IsFoundFromTheBlockItself) {
+    const HeaderPlaceCase& c = GetParam();
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(c.blockSize), 0);
+    const auto put16 = [&](int at, std::uint16_t v) {
+        bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(v);
+        bytes[static_cast<std::size_t>(at) + 1] = static_cast<std::uint8_t>(v >> 8);
+    };
+    bytes[kItlCountOffset] = 2;
+    bytes[static_cast<std::size_t>(c.headerAt) + kTableCountOffset] = 1;
+    put16(c.headerAt + kRowSlotCountOffset, static_cast<std::uint16_t>(c.rows.size()));
+    put16(c.headerAt + 6, c.freeSpaceStart);
+    for (std::size_t i = 0; i < c.rows.size(); ++i) put16(c.headerAt + 18 + 2 * static_cast<int>(i), c.rows[i]);
+    EXPECT_EQ(tableDataHeaderOffsetOf(BlockView(bytes)), c.found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TableDataHeaderPlace,
+    ::testing::Values(HeaderPlaceCase{"freelist", 8192, 92, 22, {8000, 8050}, 92},
+                      HeaderPlaceCase{"assm", 8192, 100, 22, {8000, 8050}, 100},
+                      HeaderPlaceCase{"assm_16k", 16384, 100, 20, {16000}, 100},
+                      HeaderPlaceCase{"assm_2k", 2048, 100, 20, {1900}, 100},
+                      HeaderPlaceCase{"empty_slot_and_free_link_point_nowhere", 8192, 100, 24, {0xFFFF, 1, 8000}, 100},
+                      HeaderPlaceCase{"free_space_start_off_by_two", 8192, 100, 24, {8000, 8050}, std::nullopt},
+                      HeaderPlaceCase{"row_past_the_block", 8192, 92, 20, {8100}, std::nullopt},
+                      HeaderPlaceCase{"row_past_a_2k_block", 2048, 100, 20, {1948}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // --- Row directory walk -----------------------------------------------------
 
 struct SlotCase {

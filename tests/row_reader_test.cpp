@@ -295,6 +295,22 @@ TEST_F(RowReaderFile, SavingWritesEachBlocksRowsWithTheirCommits) {
     EXPECT_EQ(progress_.current, (std::vector<int>{50, 100, 100}));
 }
 
+// A block whose data header is neither after its ITL entries nor 8 bytes
+// later is not read: its rows are counted as lost with the block, the
+// other blocks' rows are written.
+TEST_F(RowReaderFile, ABlockWithNoConsistentDataHeaderIsCountedNotRead) {
+    addTable(recovery_.catalog, 5000, 5000, {kNumber});
+    Block broken = blockOf(5000, {{number("10")}});
+    broken[static_cast<std::size_t>(dataHeaderOffsetOf(BlockView(broken))) + 6] ^= 0x40;  // its free-space start
+    addBlock(broken);
+    addBlock(blockOf(5000, {{number("30")}}));
+    openDatafile();
+    const RowCounts counts = readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), "insert into HR.T values ('30' ) ; \r\nCommit;\r\n");
+    EXPECT_EQ(counts.blocksNotRead, 1);
+    EXPECT_EQ(counts.rowsWritten, 1);
+}
+
 // Values as the script spells them: the code page, characters that sqlplus
 // would misread, and a row piece holding more values than the table has
 // columns, whose extra value opens the next statement; the value left over
