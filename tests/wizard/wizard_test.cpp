@@ -34,6 +34,7 @@
 #include "tools/forge/bench_scenarios.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 #include "wizard/analysis_dialog.h"
 #include "wizard/file_saving_dialog.h"
 #include "wizard/main_window.h"
@@ -138,6 +139,24 @@ protected:
     FixedClock clock_{makeLocalTime(2026, 12, 6, 9, 5, 3)};
     std::unique_ptr<Wizard> wizard_;
 };
+
+// Several files chosen at once are one database: the SYSTEM file, found
+// among them, names the tree's root; the log lists every file.
+TEST_F(WizardRun, SeveralDatafilesAreReadAsOneDatabase) {
+    forge::writeMultifileDatabase(scratch_.string());
+    const std::vector<std::string> files{(scratch_ / "DATA01.DBF").string(), (scratch_ / "SYSTEM01.DBF").string(),
+                                         (scratch_ / "USERS01.DBF").string()};
+    start();
+    services_.datafiles = files;
+    main().browseButton()->click();
+    main().optionButton(1)->click();
+    main().repairButton()->click();
+    PreviewWindow& preview = previewReady();
+    std::string systemPath = files[1];
+    std::transform(systemPath.begin(), systemPath.end(), systemPath.begin(), [](unsigned char c) { return std::toupper(c); });
+    EXPECT_EQ(utf8(preview.tree()->topLevelItem(0)->text(0)), systemPath);
+    for (const std::string& file : files) EXPECT_NE(logText().find("Datafile: " + file), std::string::npos) << file;
+}
 
 TEST_F(WizardRun, WholeRunWritesWhatTheCommandLineWrites) {
     forgeDemo();
