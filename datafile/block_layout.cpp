@@ -11,7 +11,6 @@ namespace {
 constexpr int kMaxDataHeaderFromEnd = 14;
 constexpr int kMaxDirectoryStartFromEnd = 4;
 constexpr int kDataHeaderProbeSize = 18;                    // header fields up to H + 18
-constexpr int kFreeSpaceStartOffset = 6;                    // u16 in the data header
 // Automatically managed segments keep 8 more bytes before the data header.
 constexpr int kAutoManagedExtra = 8;
 constexpr int kLongLengthFieldSize = 2;                     // u16le after an FE length byte

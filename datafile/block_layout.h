@@ -24,6 +24,11 @@ constexpr std::uint8_t kDataBlockType = 6;
 // Data header, relative to its start H.
 constexpr int kTableCountOffset = 1;
 constexpr int kRowSlotCountOffset = 2;
+constexpr int kFreeListHeadOffset = 4;     // first free slot of the row directory
+constexpr int kFreeSpaceStartOffset = 6;   // the end of the row directory
+constexpr int kFreeSpaceEndOffset = 8;     // the lowest row piece
+constexpr int kAvailableSpaceOffset = 10;
+constexpr int kTotalAvailableOffset = 12;
 constexpr int kDataHeaderSize = 14;
 constexpr int kTableDirectoryEntrySize = 4;
 constexpr int kRowDirectoryEntrySize = 2;

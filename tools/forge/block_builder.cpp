@@ -12,12 +12,6 @@ constexpr int kClusterKeyHeader = 19;
 constexpr int kSequenceOffset = 14;  // the block's change sequence, repeated in its tail
 constexpr std::uint8_t kFirstSequence = 1;
 constexpr int kTailTypeShift = 8;
-// Data header fields after the row count, relative to its start.
-constexpr int kFreeListHeadOffset = 4;
-constexpr int kFreeSpaceStartOffset = 6;
-constexpr int kFreeSpaceEndOffset = 8;
-constexpr int kAvailableSpaceOffset = 10;
-constexpr int kTotalAvailableOffset = 12;
 }  // namespace
 
 void checkBlockSize(int size) {
