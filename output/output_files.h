@@ -82,19 +82,19 @@ public:
     void checkpoint();
 
     // Each raises OutputFileError as the function of the same purpose above.
-
-    // Starts the two replay files: Commit.bat with its header, and commit.sh,
-    // executable, with its own. NLS_LANG as the character set asks.
-    void startReplay(std::string_view characterSet);
-    // Lists completed scripts in Commit.bat and commit.sh at one stop point,
-    // so that a Stop never leaves one file listing what the other does not.
-    void replay(const ReplayEntries& entries);
     void createExecutable(const std::filesystem::path& path, std::string_view bytes);
     void createFolder(const std::filesystem::path& path);
     void createScript(const std::filesystem::path& path);
     void append(const std::filesystem::path& path, std::string_view text);
     // Appends, creating the file first when it does not exist (data scripts).
     void appendCreating(const std::filesystem::path& path, std::string_view text);
+
+    // Starts the two replay files: Commit.bat with its header, and commit.sh,
+    // executable, with its own; NLS_LANG as the character set asks.
+    void startReplay(std::string_view characterSet);
+    // Lists completed scripts in Commit.bat and commit.sh at one stop point,
+    // so that a Stop never leaves one file listing what the other does not.
+    void replay(const ReplayEntries& entries);
 
     // One text per appended script text that kept lines longer than sqlplus
     // reads (stored code without a blank to break them at), for the saving
