@@ -131,34 +131,47 @@ std::string replayLine(std::string_view relativePath) {
     return std::string(kSqlplusPrefix) + std::string(relativePath);
 }
 
+std::string nlsLangValue(std::string_view characterSet) {
+    // A set name is letters, digits and "_"; anything else read from a
+    // damaged file is no set sqlplus knows and must not reach a replay file.
+    const bool plainName = std::all_of(characterSet.begin(), characterSet.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    });
+    if (characterSet.empty() || !plainName) return {};
+    return "." + std::string(characterSet);
+}
+
 std::string commitBatHeader(std::string_view characterSet) {
     std::string header = "@echo Restorix for Oracle " + crLf() +
                          "@echo Replays the recovered scripts through sqlplus." + crLf() +
                          "@echo Recovered database processing script.";
-    // A set name is letters, digits and "_"; anything else read from a
-    // damaged file is no set sqlplus knows and must not reach the batch file.
-    const bool plainName = std::all_of(characterSet.begin(), characterSet.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-    });
-    if (!characterSet.empty() && plainName) header += crLf() + "set NLS_LANG=." + std::string(characterSet);
+    const std::string nlsLang = nlsLangValue(characterSet);
+    if (!nlsLang.empty()) header += crLf() + "set NLS_LANG=" + nlsLang;
     return header;
 }
 
-std::string commitUsersLines() { return crLf() + replayLine(kUsersScriptPath) + crLf(); }
+ReplayEntries usersReplay() { return {{std::string(kUsersScriptPath), 1, 1}}; }
 
-std::string commitTableScriptLine(std::string_view relativePath) {
-    return crLf() + replayLine(relativePath);
+ReplayEntries tableScriptReplay(std::string_view relativePath) { return {{std::string(relativePath), 1, 0}}; }
+
+ReplayEntries indexReplay() { return {{std::string(kIndexScriptPath), 2, 1}}; }
+
+ReplayEntries constraintsReplay() { return {{std::string(kConstraintsScriptPath), 2, 1}}; }
+
+ReplayEntries codeScriptsReplay() {
+    return {{std::string(kTriggersScriptPath), 1, 1},
+            {std::string(kViewsScriptPath), 0, 2},
+            {std::string(kProceduresScriptPath), 0, 1}};
 }
 
-std::string commitIndexLines() { return crLf() + crLf() + replayLine(kIndexScriptPath) + crLf(); }
-
-std::string commitConstraintsLines() {
-    return crLf() + crLf() + replayLine(kConstraintsScriptPath) + crLf();
-}
-
-std::string commitCodeScriptLines() {
-    return crLf() + replayLine(kTriggersScriptPath) + crLf() + replayLine(kViewsScriptPath) + crLf() +
-           crLf() + replayLine(kProceduresScriptPath) + crLf();
+std::string commitBatLines(const ReplayEntries& entries) {
+    std::string out;
+    for (const ReplayEntry& entry : entries) {
+        for (int i = 0; i < entry.lineEndsBefore; ++i) out += kCrLf;
+        out += replayLine(entry.relativePath);
+        for (int i = 0; i < entry.lineEndsAfter; ++i) out += kCrLf;
+    }
+    return out;
 }
 
 }  // namespace restorix

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace restorix {
 
@@ -45,8 +46,9 @@ std::string usersScriptBlock(std::string_view schemaName);
 std::string importBatText(std::string_view binFolder);
 
 // --- Commit.bat ------------------------------------------------------------------
-// Commit.bat is appended piece by piece as the scripts are made; the functions
-// below return the exact text each step appends.
+// Commit.bat (and commit.sh beside it) is appended piece by piece as the
+// scripts are made; each step that completes scripts hands their entries to
+// both files at once, so the two always replay the same scripts in one order.
 
 // " %1\sqlplus.exe %2/%3@%4 @ ": bin folder, user, password, server.
 inline constexpr std::string_view kSqlplusPrefix = " %1\\sqlplus.exe %2/%3@%4 @ ";
@@ -54,18 +56,35 @@ inline constexpr std::string_view kSqlplusPrefix = " %1\\sqlplus.exe %2/%3@%4 @ 
 // kSqlplusPrefix followed by the script's relative path.
 std::string replayLine(std::string_view relativePath);
 
-// The three header lines, without a final line end; with the database's
-// character set, a fourth line "set NLS_LANG=.<set>" so that sqlplus reads
-// the scripts in the character set they are written in.
+// The value both replay files give NLS_LANG so that sqlplus reads the scripts
+// in the character set they are written in: ".<set>", or empty (NLS_LANG left
+// alone) without a set or with a name no set has.
+std::string nlsLangValue(std::string_view characterSet);
+
+// The three header lines, without a final line end; with an NLS_LANG value,
+// a fourth line "set NLS_LANG=.<set>".
 std::string commitBatHeader(std::string_view characterSet = {});
+
+// One completed script as the replay lists it, with the line ends Commit.bat
+// writes around its replay line.
+struct ReplayEntry {
+    std::string relativePath;  // with backslashes
+    int lineEndsBefore = 1;
+    int lineEndsAfter = 0;
+};
+using ReplayEntries = std::vector<ReplayEntry>;
+
 // After Users.sql is written: CR LF, its replay line, CR LF.
-std::string commitUsersLines();
+ReplayEntries usersReplay();
 // Per table script (create or data): CR LF, then its replay line.
-std::string commitTableScriptLine(std::string_view relativePath);
-// When the index and the constraint scripts are created.
-std::string commitIndexLines();
-std::string commitConstraintsLines();
-// Before views and triggers are written: the trigger, view and procedure scripts.
-std::string commitCodeScriptLines();
+ReplayEntries tableScriptReplay(std::string_view relativePath);
+// When the index and the constraint scripts are complete.
+ReplayEntries indexReplay();
+ReplayEntries constraintsReplay();
+// After views, triggers and procedures are written: the trigger, view and procedure scripts.
+ReplayEntries codeScriptsReplay();
+
+// What Commit.bat gains for the entries.
+std::string commitBatLines(const ReplayEntries& entries);
 
 }  // namespace restorix

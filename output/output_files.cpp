@@ -1,6 +1,7 @@
 #include "output/output_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <system_error>
 
 #include "output/code_statements.h"
+#include "output/shell_files.h"
 #include "platform/codepage.h"
 
 namespace restorix {
@@ -16,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr mode_t kOutputFileMode = 0666;  // less the user's umask
+constexpr mode_t kExecutableFileMode = 0755;
 
 // Opens with `flags`, writes the bytes and closes; every step is checked, the
 // close included (some file systems report a full disk only there). Every
@@ -75,6 +78,13 @@ void appendCommitLine(const fs::path& outputRoot, std::string_view text) {
     writeFile(commitBat, bytes, O_APPEND | O_CREAT);
 }
 
+void writeExecutableFile(const fs::path& path, std::string_view bytes) {
+    writeFile(path, bytes, O_CREAT | O_TRUNC);
+    if (::chmod(path.c_str(), kExecutableFileMode) != 0) throw OutputFileError(path, errno);
+}
+
+void appendRawText(const fs::path& path, std::string_view bytes) { writeFile(path, bytes, O_APPEND); }
+
 void createOutputFolder(const fs::path& path) {
     std::error_code ec;
     if (fs::create_directory(path, ec)) return;
@@ -87,9 +97,21 @@ void ScriptOutput::checkpoint() {
     if (!control_.proceed()) throw SavingStopped{};
 }
 
-void ScriptOutput::commitLine(std::string_view text) {
+void ScriptOutput::startReplay(std::string_view characterSet) {
     checkpoint();
-    appendCommitLine(root_, text);
+    appendCommitLine(root_, commitBatHeader(characterSet));
+    writeExecutableFile(root_ / kCommitShName, commitShHeader(characterSet));
+}
+
+void ScriptOutput::replay(const ReplayEntries& entries) {
+    checkpoint();
+    appendCommitLine(root_, commitBatLines(entries));
+    appendRawText(root_ / kCommitShName, commitShLines(entries));
+}
+
+void ScriptOutput::createExecutable(const fs::path& path, std::string_view bytes) {
+    checkpoint();
+    writeExecutableFile(path, bytes);
 }
 
 void ScriptOutput::createFolder(const fs::path& path) {

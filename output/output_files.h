@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "output/batch_files.h"
 #include "platform/job_control.h"
 #include "tabledata/data_script_writer.h"
 
@@ -51,6 +52,13 @@ void appendScriptText(const std::filesystem::path& path, std::string_view text);
 // Commit.bat, creating it when missing.
 void appendCommitLine(const std::filesystem::path& outputRoot, std::string_view text);
 
+// Creates the file, or truncates it, writes the bytes as given (no code page)
+// and makes it executable: mode 0755 whatever the umask.
+void writeExecutableFile(const std::filesystem::path& path, std::string_view bytes);
+
+// Appends the bytes as given to an existing file.
+void appendRawText(const std::filesystem::path& path, std::string_view bytes);
+
 // Creates one folder; an existing folder is reused.
 void createOutputFolder(const std::filesystem::path& path);
 
@@ -74,12 +82,19 @@ public:
     void checkpoint();
 
     // Each raises OutputFileError as the function of the same purpose above.
-    void commitLine(std::string_view text);
+    void createExecutable(const std::filesystem::path& path, std::string_view bytes);
     void createFolder(const std::filesystem::path& path);
     void createScript(const std::filesystem::path& path);
     void append(const std::filesystem::path& path, std::string_view text);
     // Appends, creating the file first when it does not exist (data scripts).
     void appendCreating(const std::filesystem::path& path, std::string_view text);
+
+    // Starts the two replay files: Commit.bat with its header, and commit.sh,
+    // executable, with its own; NLS_LANG as the character set asks.
+    void startReplay(std::string_view characterSet);
+    // Lists completed scripts in Commit.bat and commit.sh at one stop point,
+    // so that a Stop never leaves one file listing what the other does not.
+    void replay(const ReplayEntries& entries);
 
     // One text per appended script text that kept lines longer than sqlplus
     // reads (stored code without a blank to break them at), for the saving

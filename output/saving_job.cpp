@@ -7,6 +7,7 @@
 
 #include "dictionary/dictionary_decoder.h"
 #include "output/output_files.h"
+#include "output/shell_files.h"
 #include "output/statements.h"
 #include "output/view_trigger_step.h"
 #include "activitylog/log_lines.h"
@@ -58,13 +59,13 @@ public:
     SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup)
         : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup) {}
 
-    // Commit.bat lists a script only once the script is complete, so that
-    // a save that ends early leaves a Commit.bat that replays whole scripts.
+    // Commit.bat and commit.sh list a script only once the script is complete,
+    // so that a save that ends early leaves them replaying whole scripts.
     void run() {
         sink().setSkipEnabled(false);
         // Made before the save; when it could not be, this says why.
         output_.createFolder(output_.root());
-        output_.commitLine(commitBatHeader(recovery_.release.characterSet));
+        output_.startReplay(recovery_.release.characterSet);
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
         writeIndexesAndConstraints();
@@ -74,7 +75,7 @@ public:
         output_.append(output_.path(kViewsScriptPath), kScriptTrailer);
         writeProceduresAndFunctions();
         output_.append(output_.path(kProceduresScriptPath), kScriptTrailer);
-        output_.commitLine(commitCodeScriptLines());
+        output_.replay(codeScriptsReplay());
         releaseCatalog();
     }
 
@@ -104,9 +105,10 @@ private:
             output_.append(usersScript, usersScriptBlock(schema.name));
         }
         output_.append(usersScript, kScriptTrailer);
-        output_.commitLine(commitUsersLines());
+        output_.replay(usersReplay());
         output_.createScript(importBat);
         output_.append(importBat, importBatText(setup_.oracleBinFolder));
+        output_.createExecutable(output_.root() / kImportShName, importShText());
         createEmptyCodeScript(kProceduresFolder, kProceduresScriptPath);
         createEmptyCodeScript(kTriggersFolder, kTriggersScriptPath);
         createEmptyCodeScript(kViewsFolder, kViewsScriptPath);
@@ -176,7 +178,7 @@ private:
             sink().setCurrentProgress(SavingState::percent(written, tables));
             state_.countOverallUnit();
             output_.append(script, text);
-            output_.commitLine(commitTableScriptLine(relativePath));
+            output_.replay(tableScriptReplay(relativePath));
         }
     }
 
@@ -214,7 +216,7 @@ private:
         const RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
         state_.tableAccounts.push_back({schemaName, table.name, counts});
         output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
-        output_.commitLine(commitTableScriptLine(relativePath));
+        output_.replay(tableScriptReplay(relativePath));
         return true;
     }
 
@@ -239,8 +241,8 @@ private:
         }
         output_.append(constraintsScript, kScriptTrailer);
         output_.append(indexScript, kScriptTrailer);
-        output_.commitLine(commitIndexLines());
-        output_.commitLine(commitConstraintsLines());
+        output_.replay(indexReplay());
+        output_.replay(constraintsReplay());
     }
 
     void writeTableConstraints(const std::string& schemaName, const ObjectEntry& table, const fs::path& indexScript,
@@ -323,7 +325,7 @@ std::string incompleteNoteText(std::string_view why, const SavingSteps& steps, c
     return withCrLf("This output folder is incomplete: " + std::string(why) + "\nStep: " +
                     std::string(steps.step()) + "\nTable: " + (steps.object().empty() ? "-" : steps.object()) +
                     "\nTime: " + clockTime(now) + " " + clockDate(now) +
-                    "\nCommit.bat replays only the scripts that were written completely.\n");
+                    "\nCommit.bat and commit.sh replay only the scripts that were written completely.\n");
 }
 
 // Leaves the note in the output root and says so; a note that cannot be

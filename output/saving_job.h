@@ -1,8 +1,9 @@
 #pragma once
 // The saving job: walks the recovered catalog in a fixed order and writes the
-// whole output folder (Commit.bat, users and Import.bat, per schema the
-// Create Table and data scripts, indexes and constraints, views and triggers,
-// procedures and functions), then releases the catalog's main lists. It runs
+// whole output folder (Commit.bat and commit.sh, users, Import.bat and
+// import.sh, per schema the Create Table and data scripts, indexes and
+// constraints, views and triggers, procedures and functions), then releases
+// the catalog's main lists. It runs
 // on a worker thread behind a controller that offers what the File Saving
 // dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
 

@@ -18,6 +18,7 @@
 #include "output/oracle_client.h"
 #include "output/output_files.h"
 #include "output/output_root.h"
+#include "output/shell_files.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -63,12 +64,13 @@ TEST_F(OutputFilesTest, ScriptFilesAreTruncatedOnCreateAndNeverCreatedByAnAppend
 TEST_F(OutputFilesTest, NothingIsWrittenAfterAStop) {
     JobControl control;
     ScriptOutput output(dir_, control);
-    output.commitLine("first");
+    output.startReplay("");
     control.requestStop();
-    EXPECT_THROW(output.commitLine("second"), SavingStopped);
+    EXPECT_THROW(output.replay(usersReplay()), SavingStopped);
     EXPECT_THROW(output.createScript(dir_ / "c.sql"), SavingStopped);
     EXPECT_THROW(output.createFolder(dir_ / "Folder"), SavingStopped);
-    EXPECT_EQ(readFile(dir_ / "Commit.bat"), "first");
+    EXPECT_EQ(readFile(dir_ / "Commit.bat"), commitBatHeader());
+    EXPECT_EQ(readFile(dir_ / "commit.sh"), commitShHeader());
     EXPECT_FALSE(fs::exists(dir_ / "c.sql"));
     EXPECT_FALSE(fs::exists(dir_ / "Folder"));
 }
@@ -125,13 +127,21 @@ INSTANTIATE_TEST_SUITE_P(
         WriteFailureCase{"full_disk_on_commit_bat",
                          [](ScriptOutput& out, const fs::path& dir) {
                              fs::create_symlink("/dev/full", dir / "Commit.bat");
-                             out.commitLine("@echo");
+                             out.startReplay("");
                          },
                          "Commit.bat", std::strerror(ENOSPC)},
+        WriteFailureCase{"full_disk_on_commit_sh",
+                         [](ScriptOutput& out, const fs::path& dir) {
+                             fs::create_symlink("/dev/full", dir / "commit.sh");
+                             out.startReplay("");
+                         },
+                         "commit.sh", std::strerror(ENOSPC)},
+        // CR LF and the 27 bytes of " %1\sqlplus.exe %2/%3@%4 @ " come before the path.
         WriteFailureCase{"commit_line_too_long",
                          [](ScriptOutput& out, const fs::path&) {
-                             out.commitLine(std::string(200, 'a'));
-                             out.commitLine(std::string(201, 'b'));
+                             out.startReplay("");
+                             out.replay(tableScriptReplay(std::string(171, 'a')));
+                             out.replay(tableScriptReplay(std::string(172, 'b')));
                          },
                          "Commit.bat",
                          "a line of 201 bytes is longer than the 200 a line may have (a shorter output folder path "

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <cstring>
 
 #include <algorithm>
@@ -24,6 +27,7 @@
 #include "output/batch_files.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
+#include "output/shell_files.h"
 #include "tools/forge/oracle_values.h"
 
 using namespace restorix;
@@ -51,6 +55,31 @@ std::string readFile(const fs::path& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+// The scripts Commit.bat replays, in its order.
+std::vector<std::string> batchReplayed(const std::string& commitBat) {
+    std::vector<std::string> scripts;
+    for (std::size_t pos = commitBat.find(P); pos != std::string::npos; pos = commitBat.find(P, pos)) {
+        pos += P.size();
+        scripts.push_back(commitBat.substr(pos, commitBat.find("\r\n", pos) - pos));
+    }
+    return scripts;
+}
+
+// The scripts commit.sh replays, in its order, with Commit.bat's backslashes
+// (the names here hold no quote to unescape).
+std::vector<std::string> shellReplayed(const std::string& commitSh) {
+    const std::string start = "replay '";
+    std::vector<std::string> scripts;
+    std::istringstream lines(commitSh);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(start, 0) != 0) continue;
+        std::string path = line.substr(start.size(), line.size() - start.size() - 1);
+        std::replace(path.begin(), path.end(), '/', '\\');
+        scripts.push_back(path);
+    }
+    return scripts;
 }
 
 DictionaryNumber objectBytes(int number) { return number; }
@@ -244,7 +273,7 @@ TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
                           "Commit.bat", "Constraints", "Constraints/Constraints.sql", "HR_create", "HR_create/EMP.sql",
                           "HR_data", "HR_data/EMPData.sql", "Import.bat", "Index", "Index/Index.sql", "Procedures",
                           "Procedures/Procedures.sql", "SCOTT_create", "Triggers", "Triggers/Triggers.sql", "Users",
-                          "Users/Users.sql", "Views", "Views/Views.sql"}));
+                          "Users/Users.sql", "Views", "Views/Views.sql", "commit.sh", "import.sh"}));
     EXPECT_TRUE(messages_.shown.empty());
 }
 
@@ -367,13 +396,8 @@ TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
     EXPECT_EQ(file("A_B_C_create\\T__Q_.sql"), "Create Table \"A B&C\".\"T;'Q\"\"\"();\r\nExit;");
 
     // Every replay line names a relative path of safe characters whose parts are no "." or "..".
-    const std::string commit = file("Commit.bat");
-    std::size_t pos = 0;
-    int replayLines = 0;
-    while ((pos = commit.find(P, pos)) != std::string::npos) {
-        pos += P.size();
-        const std::string path = commit.substr(pos, commit.find("\r\n", pos) - pos);
-        ++replayLines;
+    const std::vector<std::string> replayed = batchReplayed(file("Commit.bat"));
+    for (const std::string& path : replayed) {
         for (char ch : path) {
             EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(ch)) || std::string("_$#-.\\").find(ch) != std::string::npos)
                 << path;
@@ -384,7 +408,8 @@ TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
             EXPECT_NE(part, ".") << path;
         }
     }
-    EXPECT_EQ(replayLines, 1 + 3 + 3 + 5);  // users, three create and three data scripts, the five shared scripts
+    EXPECT_EQ(replayed.size(), 1u + 3 + 3 + 5);  // users, three create and three data scripts, the five shared scripts
+    EXPECT_EQ(shellReplayed(file("commit.sh")), replayed);
 }
 
 // A file that cannot be created or written ends the save: the message with
@@ -417,9 +442,10 @@ TEST_P(SavingJobFailedFile, EndsTheSaveSayingWhichFileAndWhy) {
     EXPECT_NE(log_.text().find("Step 2 Saving failed at time 14:05:09 *********\r\n" + reason), std::string::npos)
         << log_.text();
     EXPECT_EQ(file("Commit.bat"), c.commitBat);
+    EXPECT_EQ(shellReplayed(file("commit.sh")), batchReplayed(c.commitBat));
     EXPECT_EQ(file("INCOMPLETE.txt"), "This output folder is incomplete: the save failed: " + reason + "\r\nStep: " +
                                           c.step + "\r\nTable: " + c.table + "\r\nTime: 14:05:09 06/12/26\r\n"
-                                          "Commit.bat replays only the scripts that were written completely.\r\n");
+                                          "Commit.bat and commit.sh replay only the scripts that were written completely.\r\n");
     EXPECT_FALSE(exists("Index"));
 }
 
@@ -459,6 +485,7 @@ TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
     EXPECT_FALSE(exists("HR_data\\DEPTData.sql"));
     EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
+    EXPECT_EQ(shellReplayed(file("commit.sh")), batchReplayed(file("Commit.bat")));
     EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
     EXPECT_EQ(file("Views\\Views.sql"), "");
     EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
@@ -466,10 +493,112 @@ TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     EXPECT_FALSE(recovery_.catalog.objectList.empty());  // nothing released
     EXPECT_EQ(file("INCOMPLETE.txt"),
               "This output folder is incomplete: the save was stopped.\r\nStep: data scripts\r\nTable: HR.EMP\r\n"
-              "Time: 14:05:09 06/12/26\r\nCommit.bat replays only the scripts that were written completely.\r\n");
+              "Time: 14:05:09 06/12/26\r\nCommit.bat and commit.sh replay only the scripts that were written completely.\r\n");
     EXPECT_EQ(messages_.shown,
               std::vector<std::string>{"Attention!: The output folder is incomplete: see " +
                                        (root_ / "INCOMPLETE.txt").string()});
+}
+
+// --- import.sh and commit.sh under /bin/sh ------------------------------------
+
+// A stand-in sqlplus first on the PATH: records its arguments, NLS_LANG and
+// its standard input, and exits with 7 when the input holds $FAIL_ON.
+constexpr std::string_view kStandInSqlplus = R"sh(#!/bin/sh
+input=$(cat)
+printf 'run: %s NLS_LANG=%s\n%s\n' "$*" "$NLS_LANG" "$input" >> "$RECORD"
+if [ -n "$FAIL_ON" ]; then
+    case $input in *"$FAIL_ON"*) exit 7 ;; esac
+fi
+exit 0
+)sh";
+
+struct SqlplusRun {
+    std::string arguments;    // "run: " line
+    std::string connectLine;  // first line of the input
+    std::string script;       // the marker of the script fed after it
+};
+
+class ShellReplay : public SavingJobTest {
+protected:
+    void SetUp() override {
+        SavingJobTest::SetUp();
+        if (!fs::exists("/bin/sh")) GTEST_SKIP() << "no /bin/sh to run the replay with";
+        build_.schema("HR", 30);
+        build_.table("EMP", 30, 51001);
+        build_.table("REPCAT$_LOG", 30, 51002);
+        recovery_.release.characterSet = "WE8MSWIN1252";
+        ASSERT_EQ(save(), SavingResult::saveCompleted);
+        scripts_ = batchReplayed(file("Commit.bat"));
+        // Each script says which it is, in lines ended by CR LF as written.
+        for (const std::string& script : scripts_) writeTextFile(outputPath(root_, script), marker(script) + "\r\nExit;");
+        fs::create_directories(root_ / "bin");
+        writeExecutableFile(root_ / "bin" / "sqlplus", kStandInSqlplus);
+    }
+
+    static std::string marker(const std::string& script) { return "-- [" + script + "]"; }
+
+    // Runs `command` in the output root with the stand-in first on the PATH
+    // and no ORACLE_HOME; returns the exit status.
+    int run(const std::string& command, const std::string& failOn = {}) {
+        const std::string line = "cd " + shellQuoted(root_.string()) + " && unset ORACLE_HOME && PATH=" +
+                                 shellQuoted((root_ / "bin").string()) + ":\"$PATH\" RECORD=" +
+                                 shellQuoted((root_ / "record").string()) + " FAIL_ON=" + shellQuoted(failOn) +
+                                 " && export PATH RECORD FAIL_ON && " + command + " >/dev/null 2>" +
+                                 shellQuoted((root_ / "stderr").string());
+        const int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::vector<SqlplusRun> runs() {
+        std::vector<SqlplusRun> out;
+        std::istringstream lines(readFile(root_ / "record"));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("run: ", 0) == 0) {
+                out.push_back({line, {}, {}});
+                std::getline(lines, out.back().connectLine);
+            } else if (line.rfind("-- [", 0) == 0 && !out.empty()) {
+                out.back().script = line.substr(4, line.size() - 5);
+            }
+        }
+        return out;
+    }
+
+    std::vector<std::string> scripts_;
+};
+
+TEST_F(ShellReplay, CommitShReplaysCommitBatsScriptsWithThePasswordOnlyOnStandardInput) {
+    EXPECT_EQ(fs::status(root_ / "commit.sh").permissions(), static_cast<fs::perms>(0755));
+    EXPECT_EQ(fs::status(root_ / "import.sh").permissions(), static_cast<fs::perms>(0755));
+    ASSERT_EQ(run("sh -n commit.sh && sh -n import.sh"), 0);
+    ASSERT_EQ(run("RESTORIX_USER=scott RESTORIX_PASSWORD='pw$1 x' RESTORIX_CONNECT=ORCL ./commit.sh"), 0)
+        << readFile(root_ / "stderr");
+    const std::vector<SqlplusRun> replayed = runs();
+    ASSERT_EQ(replayed.size(), scripts_.size());
+    for (std::size_t i = 0; i < replayed.size(); ++i) {
+        EXPECT_EQ(replayed[i].script, scripts_[i]);
+        // The whole argument list: no login in it.
+        EXPECT_EQ(replayed[i].arguments, "run: -S /nolog NLS_LANG=.WE8MSWIN1252");
+        EXPECT_EQ(replayed[i].connectLine, "connect scott/pw$1 x@ORCL");
+    }
+    EXPECT_EQ(readFile(root_ / "record").find('\r'), std::string::npos);
+}
+
+TEST_F(ShellReplay, CommitShStopsAtTheFirstFailureWithItsStatus) {
+    ASSERT_GE(scripts_.size(), 3u);
+    EXPECT_EQ(run("./commit.sh", marker(scripts_[1])), 7);
+    const std::vector<SqlplusRun> replayed = runs();
+    ASSERT_EQ(replayed.size(), 2u);
+    EXPECT_EQ(replayed[1].script, scripts_[1]);
+    const std::string failed = outputPath({}, scripts_[1]).generic_string();
+    EXPECT_NE(readFile(root_ / "stderr").find("sqlplus failed on " + failed + " with exit status 7"), std::string::npos)
+        << readFile(root_ / "stderr");
+}
+
+TEST_F(ShellReplay, ImportShReadsTheLoginFromAPipeAndRunsCommitSh) {
+    ASSERT_EQ(run("printf 'u\\np\\nc\\n' | ./import.sh"), 0) << readFile(root_ / "stderr");
+    const std::vector<SqlplusRun> replayed = runs();
+    ASSERT_EQ(replayed.size(), scripts_.size());
+    EXPECT_EQ(replayed.front().connectLine, "connect u/p@c");
 }
 
 TEST_F(SavingJobTest, OverallUnitsCountTwoPerTableAndOnePerViewAndTrigger) {

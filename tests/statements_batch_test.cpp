@@ -138,16 +138,17 @@ INSTANTIATE_TEST_SUITE_P(Table, CommitBatCharacterSet,
 
 TEST(CommitBat, ReplayLinesStartSqlplusWithTheFourArguments) {
     EXPECT_EQ(replayLine(kUsersScriptPath), " %1\\sqlplus.exe %2/%3@%4 @ Users\\Users.sql");
-    EXPECT_EQ(commitTableScriptLine(createTableScriptPath("HR", "EMP")),
+    EXPECT_EQ(commitBatLines(tableScriptReplay(createTableScriptPath("HR", "EMP"))),
               "\r\n %1\\sqlplus.exe %2/%3@%4 @ HR_create\\EMP.sql");
 }
 
 TEST(CommitBat, PiecesComposeTheFileInScriptOrder) {
     const std::string prefix(kSqlplusPrefix);
-    const std::string file = commitBatHeader() + commitUsersLines() +
-                             commitTableScriptLine(createTableScriptPath("HR", "EMP")) +
-                             commitTableScriptLine(dataScriptPath("HR", "EMP")) + commitIndexLines() +
-                             commitConstraintsLines() + commitCodeScriptLines();
+    const std::string file = commitBatHeader() + commitBatLines(usersReplay()) +
+                             commitBatLines(tableScriptReplay(createTableScriptPath("HR", "EMP"))) +
+                             commitBatLines(tableScriptReplay(dataScriptPath("HR", "EMP"))) +
+                             commitBatLines(indexReplay()) + commitBatLines(constraintsReplay()) +
+                             commitBatLines(codeScriptsReplay());
     const std::vector<std::string> expectedAfterHeader = {
         prefix + "Users\\Users.sql",
         "",
