@@ -369,19 +369,6 @@ private:
         }
     }
 
-    // Saving, one block at a time through rowList, from block `first` on.
-    bool saveBlockByBlock(const SegmentBlocks& blocks, std::size_t first) {
-        BlockBatch reader(recovery_.datafiles, blocks);
-        for (std::size_t i = first; i < blocks.size(); ++i) {
-            if (!mayContinue()) return false;
-            reader.load(i, 1);
-            if (!mayContinue(decode(TableBlock{reader.loaded(i), blocks.entry(i).file}, rowList_))) return false;
-            writer_->writeTableData(table_.objectNumber(), rowList_);
-            saving_->sink().setCurrentProgress(percentOf(i + 1, blocks.size()));
-        }
-        return true;
-    }
-
     // A batch of blocks in its own buffer, with the statements of each block.
     struct Batch {
         Batch(const DatafileSet& files, const SegmentBlocks& table) : segment(table), blocks(files, table) {}
@@ -397,9 +384,9 @@ private:
     // the next one into statements, and this thread joins them once written.
     bool saveInBatches(const SegmentBlocks& blocks) {
         if (!mayContinue()) return false;
-        // A script that cannot be opened goes the block-by-block way, whose
-        // first write opens it again and raises the error with its reason.
-        if (!writer_->open()) return saveBlockByBlock(blocks, 0);
+        // The script exists before the first block is read; one that cannot
+        // be opened ends the read here, raising the system's reason.
+        if (!writer_->writeStatements({})) return false;
         std::array<Batch, 2> batches{Batch(recovery_.datafiles, blocks), Batch(recovery_.datafiles, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
@@ -424,10 +411,6 @@ private:
             if (!writeBatch(ready, blocks.size())) return false;
             if (next >= blocks.size()) return true;
             if (!mayContinue()) return false;
-            if (!writer_->open()) {
-                crew.finish();
-                return saveBlockByBlock(blocks, next);
-            }
         }
     }
 

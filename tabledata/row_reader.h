@@ -65,10 +65,11 @@ private:
 // several blocks into statements at once on all cores, writing them in block
 // order), moves the two bars, counts overall units and honours Skip Table,
 // Stop and Pause of `saving`. Values of a block cut short by Skip or Stop are
-// not written; rowList holds values in saving mode only while the script
-// cannot be opened. Rows stored in several pieces are followed through the
-// datafile and read in their head piece's place. Returns what was read (in
-// saving mode: written) and what could not be recovered.
+// not written; rowList stays empty in saving mode, and a script that cannot
+// be opened raises OutputFileError before any block is read. Rows stored in
+// several pieces are followed through the datafile and read in their head
+// piece's place. Returns what was read (in saving mode: written) and what
+// could not be recovered.
 RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
                    SavingState* saving = nullptr);
 

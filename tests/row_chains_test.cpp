@@ -17,6 +17,7 @@
 #include "output/output_files.h"
 #include "output/saving_job.h"
 #include "tabledata/row_reader.h"
+#include "tabledata/sql_literal.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/table_rows.h"
@@ -232,7 +233,7 @@ public:
 };
 
 // Rows 1 to 6 in every form between single rows, so each follows rows whose
-// pieces lie in other blocks.
+// pieces lie in other blocks; row 8's LONG is longer than a script can carry.
 Scenario mixedForms() {
     Scenario s;
     TableDef& t = chainTable(s);
@@ -242,7 +243,8 @@ Scenario mixedForms() {
         .row({"4", "four", "L4"}, RowStorage::BrokenChain)
         .row({"5", std::string(3000, 'f'), std::string(1200, 'L')}, RowStorage::SplitColumn)
         .row({"6", "six", "L6"}, RowStorage::ChainLoop)
-        .row({"7", "seven"}, RowStorage::Chained);
+        .row({"7", "seven"}, RowStorage::Chained)
+        .row({"8", "eight", std::string(kPlsqlLiteralLimit + 1, 'L')});
     return s;
 }
 
@@ -270,11 +272,11 @@ TEST_F(ChainedTableRows, ThePreviewShowsEachReassembledRowInItsHeadsPlace) {
     const RowCounts counts = readTableRows(recovery_, kTableObject, rows);
     std::vector<std::string> ids;
     for (std::size_t i = 0; i < rows.size(); i += 3) ids.push_back(rows[i].text);
-    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7"}));
-    ASSERT_EQ(rows.size(), 15u);
+    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7", "8"}));
+    ASSERT_EQ(rows.size(), 18u);
     EXPECT_EQ(rows[10].text, std::string(3000, 'f')) << "the text split across two blocks comes back whole";
     EXPECT_EQ(rows[13].text, "seven");
-    EXPECT_EQ(counts.rowsWritten, 5);
+    EXPECT_EQ(counts.rowsWritten, 6);
     EXPECT_EQ(counts.brokenChains, 2);
 }
 
@@ -296,7 +298,8 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     const std::string head = "insert into HR.T values ('";
     for (std::size_t at = text.find(head); at != std::string::npos; at = text.find(head, at + 1))
         ids.push_back(text.substr(at + head.size(), 1));
-    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7", "8"}));
+    EXPECT_NE(text.find("('8','eight',NULL )"), std::string::npos);
     // The long value comes back whole once its script pieces are joined.
     const std::string pieceJoin = "'||\r\n'";
     std::string joined = text;
@@ -307,8 +310,9 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     std::map<std::string, RowCounts> accounts;
     for (const TableAccount& account : state.tableAccounts) accounts[account.schema + "." + account.table] = account.counts;
     ASSERT_EQ(accounts.size(), 2u);
-    EXPECT_EQ(accounts["HR.T"].rowsWritten, 5);
+    EXPECT_EQ(accounts["HR.T"].rowsWritten, 6);
     EXPECT_EQ(accounts["HR.T"].brokenChains, 2);
+    EXPECT_EQ(accounts["HR.T"].valuesTooLong, 1);
     EXPECT_EQ(accounts["HR.U"].rowsWritten, 1);
     EXPECT_EQ(accounts["HR.U"].brokenChains, 0);
 }

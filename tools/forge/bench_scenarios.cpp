@@ -127,7 +127,8 @@ TableDef bigTableDefinition() {
         .column("AMOUNT", "NUMBER(12,2)")
         .column("NOTE", "VARCHAR2(60)")
         .column("RATIO", "FLOAT(63)")
-        .column("TOKEN", "RAW(16)");
+        .column("TOKEN", "RAW(16)")
+        .column("READING", "BINARY_DOUBLE");
     return t;
 }
 
@@ -139,7 +140,7 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
     // code page's bytes E9, FC and D8 in the datafile.
     if (row % kRowsPerNonAsciiName == kRowsPerNonAsciiName - 1)
         name = std::string(kNonAsciiName) + name.substr(kNonAsciiName.size());
-    char created[32], updated[40], code[16], amount[24];
+    char created[32], updated[40], code[16], amount[24], reading[32];
     std::snprintf(created, sizeof created, "%04u-%02u-%02u %02u:%02u:%02u", 1990 + random.next(30), 1 + random.next(12),
                   1 + random.next(28), random.next(24), random.next(60), random.next(60));
     std::snprintf(updated, sizeof updated, "%04u-%02u-%02u %02u:%02u:%02u.%06u", 2000 + random.next(20),
@@ -147,6 +148,9 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
                   random.next(1000000));
     std::snprintf(code, sizeof code, "C%05u", random.next(100000));
     std::snprintf(amount, sizeof amount, "%u.%02u", random.next(1000000), random.next(100));
+    // Both signs and a wide range of exponents: each stores its own byte order.
+    std::snprintf(reading, sizeof reading, "%s%u.%03ue%d", random.next(3) == 0 ? "-" : "", random.next(1000),
+                  random.next(1000), static_cast<int>(random.next(41)) - 20);
     return {
         std::to_string(kFirstIdPrefix * 100 + row + 1),  // patched per block
         name,
@@ -157,6 +161,7 @@ std::vector<Value> bigTableRow(Lcg& random, int row) {
         row % 2 == 0 ? Value("note " + std::to_string(random.next(100000)) + " on account " + code) : Value(),
         row % 5 == 4 ? Value() : Value(std::to_string(random.next(1000)) + ".5"),
         hexBytes(random, 4 + random.next(13)),
+        row % 11 == 10 ? Value() : Value(reading),
     };
 }
 

@@ -13,10 +13,10 @@ namespace restorix::forge {
 void addBenchDictionary(Scenario& scenario);
 
 // Adds schema BENCH (user 60) with table BIG_TABLE (NUMBER, VARCHAR2, DATE,
-// TIMESTAMP, CHAR, FLOAT and RAW columns, some values NULL; one NAME in seven
-// with letters beyond ASCII; one live row in twenty chained within its block)
-// and returns the source of its blocks: unique ids,
-// values repeating every 64 blocks.
+// TIMESTAMP, CHAR, FLOAT, RAW and BINARY_DOUBLE columns, some values NULL;
+// one NAME in seven with letters beyond ASCII; one live row in twenty
+// chained within its block) and returns the source of its blocks: unique
+// ids, values repeating every 64 blocks.
 BulkTable addBenchTable(Scenario& scenario);
 
 }  // namespace restorix::forge

@@ -28,7 +28,166 @@ const GRAMMAR_GAPS = [
     applies: (statement) => /^\s*GRANT\b/i.test(statement),
     rewrite: (statement) => statement.replace(/\bRESOURCE\b/gi, 'RESOURCE_ROLE'),
   },
+  {
+    // INTERVAL '2-3' YEAR(9) TO MONTH: the grammar's interval literal ends
+    // in TO DAY, HOUR, MINUTE or SECOND only. "TO MONTH" after a YEAR field
+    // is blanked (keeping every column where it was); LITERALS checks the text.
+    applies: (statement) => /\bMONTH\b/i.test(statement),
+    rewrite: (statement) => blankMatches(statement, ['INTERVAL', STRING, 'YEAR', PRECISION, 'TO', 'MONTH'], 2),
+  },
 ];
+
+const STRING = Symbol('quoted text, or pieces of one joined by ||');
+const PRECISION = Symbol('an optional (n)');
+
+// Literals whose text Oracle checks, when it parses or runs the statement,
+// and the grammar takes as any quoted text. `valid` gets the text without
+// its quotes and the precisions written, undefined where none was.
+const LITERALS = [
+  {
+    name: 'a year-month interval, which ends TO MONTH',
+    pattern: ['INTERVAL', STRING, ['YEAR', 'MONTH'], PRECISION, 'TO', ['DAY', 'HOUR', 'MINUTE', 'SECOND']],
+    valid: () => false,
+  },
+  {
+    name: 'INTERVAL YEAR TO MONTH',
+    pattern: ['INTERVAL', STRING, 'YEAR', PRECISION, 'TO', 'MONTH'],
+    valid: (text, [years = 2]) => new RegExp(`^[+-]?\\d{1,${years}}-(1[01]|0?\\d)$`).test(text),
+  },
+  {
+    name: 'INTERVAL DAY TO SECOND',
+    pattern: ['INTERVAL', STRING, 'DAY', PRECISION, 'TO', 'SECOND', PRECISION],
+    valid: (text, [days = 2, fraction = 6]) =>
+      new RegExp(`^[+-]?\\d{1,${days}} ([01]?\\d|2[0-3]):[0-5]?\\d:[0-5]?\\d(\\.\\d{1,${fraction}})?$`).test(text),
+  },
+  {
+    // With its time zone as an offset or a region name, or none.
+    name: 'TIMESTAMP',
+    pattern: ['TIMESTAMP', STRING],
+    valid: (text) =>
+      /^\d{4}-\d{1,2}-\d{1,2}( \d{1,2}:\d{2}:\d{2}(\.\d{1,9})?)?( [+-]\d{1,2}:\d{2}| [A-Za-z][\w/+-]*)?$/.test(text),
+  },
+  { name: 'HEXTORAW', pattern: ['HEXTORAW', '(', STRING, ')'], valid: (text) => /^[0-9A-Fa-f]*$/.test(text) },
+  {
+    name: 'UNISTR',
+    pattern: ['UNISTR', '(', STRING, ')'],
+    valid: (text) => /^([^\\]|\\[0-9A-Fa-f]{4}|\\\\)*$/.test(text),
+  },
+];
+
+// In the VALUES of a data script's insert, a bare word is a column to Oracle
+// ("column not allowed here") unless it is one of these constants, and a call
+// is to one of these functions; the grammar takes any name for both.
+const VALUE_CONSTANTS = new Set([
+  'BINARY_FLOAT_NAN', 'BINARY_FLOAT_INFINITY', 'BINARY_DOUBLE_NAN', 'BINARY_DOUBLE_INFINITY',
+]);
+const VALUE_FUNCTIONS = new Set(['HEXTORAW', 'UNISTR', 'TO_DATE', 'TO_TIMESTAMP', 'TO_TIMESTAMP_TZ', 'CHR']);
+const DATA_STATEMENT = /^\s*(insert|begin)\b/i;
+
+function lex(statement) {
+  const lexer = new PlSqlLexer(new CaseChangingStream(antlr.CharStreams.fromString(statement), true));
+  lexer.removeErrorListeners();
+  return lexer;
+}
+
+// The text of a token or a parse tree node, as written: the case-changing
+// stream gives the tokens no text of their own.
+function written(statement, first, last) {
+  return statement.slice(first.startIndex, last.stopIndex + 1);
+}
+
+function defaultChannelTokens(statement) {
+  const stream = new antlr.CommonTokenStream(lex(statement));
+  stream.fill();
+  return stream
+    .getTokens()
+    .filter((t) => t.channel === antlr.Token.DEFAULT_CHANNEL && t.type !== antlr.Token.EOF)
+    .map((t) => ({ type: t.type, text: written(statement, t, t), startIndex: t.startIndex, stopIndex: t.stopIndex,
+      line: t.line, column: t.charPositionInLine }));
+}
+
+// Matches `pattern` at tokens[i]: {text, precisions, end} or null.
+function matchAt(tokens, i, pattern) {
+  let text = null;
+  const precisions = [];
+  let j = i;
+  for (const item of pattern) {
+    if (item === PRECISION) {
+      const given = tokens[j]?.text === '(' && tokens[j + 1]?.type === PlSqlLexer.UNSIGNED_INTEGER &&
+        tokens[j + 2]?.text === ')';
+      precisions.push(given ? Number(tokens[j + 1].text) : undefined);
+      if (given) j += 3;
+    } else if (item === STRING) {
+      if (tokens[j]?.type !== PlSqlLexer.CHAR_STRING) return null;
+      text = tokens[j].text.slice(1, -1);
+      j += 1;
+      while (tokens[j]?.text === '|' && tokens[j + 1]?.text === '|' && tokens[j + 2]?.type === PlSqlLexer.CHAR_STRING) {
+        text += tokens[j + 2].text.slice(1, -1);
+        j += 3;
+      }
+      text = text.replace(/''/g, "'");
+    } else if (![item].flat().includes(tokens[j]?.text.toUpperCase())) {
+      return null;
+    } else {
+      j += 1;
+    }
+  }
+  return { text, precisions, end: j };
+}
+
+function* matches(tokens, pattern) {
+  for (let i = 0; i < tokens.length; i += 1) {
+    const found = matchAt(tokens, i, pattern);
+    if (found) yield { ...found, start: i };
+  }
+}
+
+// The statement with the last `count` tokens of every match of `pattern`
+// turned into spaces.
+function blankMatches(statement, pattern, count) {
+  const tokens = defaultChannelTokens(statement);
+  let blanked = statement;
+  for (const found of matches(tokens, pattern)) {
+    const from = tokens[found.end - count].startIndex;
+    const to = tokens[found.end - 1].stopIndex + 1;
+    blanked = blanked.slice(0, from) + ' '.repeat(to - from) + blanked.slice(to);
+  }
+  return blanked;
+}
+
+function literalErrors(statement) {
+  const tokens = defaultChannelTokens(statement);
+  const errors = [];
+  for (const literal of LITERALS) {
+    for (const found of matches(tokens, literal.pattern)) {
+      if (literal.valid(found.text, found.precisions)) continue;
+      const at = tokens[found.start];
+      errors.push(`${at.line}:${at.column} '${found.text.slice(0, 60)}' is no valid text for ${literal.name}`);
+    }
+  }
+  return errors;
+}
+
+// Bare words and calls in the VALUES of an insert (parse tree nodes).
+function valueNameErrors(statement, tree) {
+  const errors = [];
+  const text = (node) => written(statement, node.start, node.stop);
+  const fault = (node, why) => errors.push(`${node.start.line}:${node.start.charPositionInLine} ${text(node)}: ${why}`);
+  const visit = (node, inValues) => {
+    const kind = node.constructor.name;
+    const inside = inValues || kind === 'Values_clauseContext';
+    if (inside && kind === 'Variable_nameContext' && !VALUE_CONSTANTS.has(text(node).toUpperCase()))
+      fault(node, 'a column is not allowed in VALUES');
+    if (inside && kind === 'General_element_partContext') {
+      const name = node.id_expression().map((id) => text(id).toUpperCase()).join('.');
+      if (!node.function_argument()) fault(node, 'a column is not allowed in VALUES');
+      else if (!VALUE_FUNCTIONS.has(name)) fault(node, 'no function the data scripts call');
+    }
+    for (let i = 0; i < node.childCount; i += 1) visit(node.getChild(i), inside);
+  };
+  visit(tree, false);
+  return errors;
+}
 
 function syntaxErrors(original) {
   let statement = original;
@@ -37,14 +196,15 @@ function syntaxErrors(original) {
   const listener = {
     syntaxError: (_r, _s, line, column, message) => errors.push(`${line}:${column} ${message.slice(0, 160)}`),
   };
-  const lexer = new PlSqlLexer(new CaseChangingStream(antlr.CharStreams.fromString(statement), true));
-  lexer.removeErrorListeners();
+  const lexer = lex(statement);
   lexer.addErrorListener(listener);
   const parser = new PlSqlParser(new antlr.CommonTokenStream(lexer));
   parser.removeErrorListeners();
   parser.addErrorListener(listener);
-  parser.sql_script();
-  return errors;
+  const tree = parser.sql_script();
+  if (errors.length > 0) return errors;
+  if (DATA_STATEMENT.test(statement)) errors.push(...valueNameErrors(statement, tree));
+  return errors.concat(literalErrors(original));
 }
 
 // Splits a script into statements; returns {statements, faults}.
@@ -88,41 +248,47 @@ function splitScript(text) {
   return { statements, faults };
 }
 
-function scripts(folder) {
+function scripts(target) {
+  if (!fs.statSync(target).isDirectory()) return [target];
   const found = [];
-  for (const entry of fs.readdirSync(folder, { withFileTypes: true })) {
-    const full = path.join(folder, entry.name);
+  for (const entry of fs.readdirSync(target, { withFileTypes: true })) {
+    const full = path.join(target, entry.name);
     if (entry.isDirectory()) found.push(...scripts(full));
     else if (entry.name.toLowerCase().endsWith('.sql')) found.push(full);
   }
   return found.sort();
 }
 
+// Every statement and fault of the scripts, with the errors found in it.
+function* cases(target) {
+  for (const file of scripts(target)) {
+    const where = path.relative(target, file) || path.basename(file);
+    const { statements, faults } = splitScript(fs.readFileSync(file, 'latin1'));
+    for (const fault of faults) yield { where: `${where}:${fault.start}`, errors: [fault.why], text: '' };
+    for (const statement of statements)
+      yield { where: `${where}:${statement.start}`, errors: syntaxErrors(statement.text), text: statement.text };
+  }
+}
+
+// With --rejected, a statement passes when it is refused: the checker's own
+// cases of what Oracle would refuse.
 function main() {
-  const folder = process.argv[2];
-  if (!folder) {
-    console.error('usage: check_sql.js OUTPUT_FOLDER');
+  const rejected = process.argv[2] === '--rejected';
+  const target = process.argv[rejected ? 3 : 2];
+  if (!target) {
+    console.error('usage: check_sql.js [--rejected] OUTPUT_FOLDER_OR_SCRIPT');
     process.exit(64);
   }
   let passed = 0;
   let failed = 0;
-  for (const file of scripts(folder)) {
-    const text = fs.readFileSync(file, 'latin1');
-    const { statements, faults } = splitScript(text);
-    for (const fault of faults) {
-      failed += 1;
-      console.log(`${path.relative(folder, file)}:${fault.start}: ${fault.why}`);
+  for (const { where, errors, text } of cases(target)) {
+    if ((errors.length === 0) !== rejected) {
+      passed += 1;
+      continue;
     }
-    for (const statement of statements) {
-      const errors = syntaxErrors(statement.text);
-      if (errors.length === 0) {
-        passed += 1;
-      } else {
-        failed += 1;
-        console.log(`${path.relative(folder, file)}:${statement.start}: ${errors[0]}`);
-        console.log(`    ${statement.text.slice(0, 200).replace(/\n/g, '\n    ')}`);
-      }
-    }
+    failed += 1;
+    console.log(`${where}: ${rejected ? 'accepted, but Oracle refuses it' : errors[0]}`);
+    if (text) console.log(`    ${text.slice(0, 200).replace(/\n/g, '\n    ')}`);
   }
   console.log(`${passed} passed, ${failed} failed`);
   process.exit(failed === 0 && passed > 0 ? 0 : 1);
