@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -371,6 +372,49 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
             break;
     }
     appendQuoted(out, text);
+}
+
+std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
+                                              std::string& scratch) {
+    const std::size_t itemStart = out.size();
+    out.push_back('\'');
+    const std::size_t textStart = out.size();
+    const std::optional<ValueKind> kind = appendCommonValueText(typeCode, bytes, out);
+    const std::size_t textLength = out.size() - textStart;
+    if (!kind || textLength > kSqlLiteralLimit) {
+        out.resize(itemStart);
+        return std::nullopt;
+    }
+    const StoredItem item{*kind, isUndecodable(*kind) || (*kind == ValueKind::Number && textLength == 0)};
+    const std::string_view text(out.data() + textStart, textLength);
+    switch (*kind) {
+        case ValueKind::Date:
+        case ValueKind::Timestamp: {
+            const bool withFraction = *kind == ValueKind::Timestamp && text.find('.') != std::string_view::npos;
+            const std::string_view tail = conversionTail(text, withFraction);
+            out.insert(itemStart, *kind == ValueKind::Date ? kToDate : kToTimestamp);
+            out.push_back('\'');
+            out += tail;
+            return item;
+        }
+        case ValueKind::Raw:
+            out.insert(itemStart, kHexToRaw.substr(0, kHexToRaw.size() - 1));
+            out += kCloseQuoted;
+            return item;
+        case ValueKind::Text:
+            // A text with a character to replace is quoted again from a copy.
+            if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) {
+                scratch.assign(text);
+                out.resize(itemStart);
+                appendQuoted(out, scratch);
+                return item;
+            }
+            break;
+        default:
+            break;
+    }
+    out.push_back('\'');
+    return item;
 }
 
 std::string sqlItem(const RowValue& value) {
