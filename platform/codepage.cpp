@@ -147,15 +147,14 @@ std::string fromCodePage(std::string_view bytes) {
 std::string toCodePage(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
+    const auto* const start = reinterpret_cast<const std::uint8_t*>(utf8.data());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const auto c = static_cast<std::uint8_t>(utf8[pos]);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-            ++pos;
-            continue;
-        }
-        out.push_back(byteOf(nextCodePoint(utf8, pos)));
+        // ASCII is the same in both: copied a run at a time.
+        const auto runEnd = static_cast<std::size_t>(firstNonAscii(start + pos, start + utf8.size()) - start);
+        out.append(utf8.substr(pos, runEnd - pos));
+        pos = runEnd;
+        if (pos < utf8.size()) out.push_back(byteOf(nextCodePoint(utf8, pos)));
     }
     return out;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "tabledata/sql_literal.h"
+#include "tabledata/value_format.h"
 
 namespace restorix {
 
@@ -51,7 +52,7 @@ void DataStatementBuilder::start(std::string& out) {
     valuesInRow_ = 0;
 }
 
-void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount) {
+void DataStatementBuilder::beginItem() {
     std::string& out = *out_;
     if (valuesInRow_ == 0) {
         rowStart_ = out.size();
@@ -62,15 +63,42 @@ void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view code
         commas_.push_back(out.size() - rowStart_);
         appendItemSeparator(out);
     }
+}
+
+void DataStatementBuilder::endItem(std::uint8_t columnCount) {
+    if (++valuesInRow_ < columnCount) return;
+    endRow();
+    valuesInRow_ = 0;
+}
+
+void DataStatementBuilder::appendItem(ValueKind kind, std::string_view codePageText) {
     if (codePageText.size() > kPlsqlLiteralLimit) {
         ++valuesTooLong_;
         kind = ValueKind::Null;
     }
     rowNeedsBlock_ = rowNeedsBlock_ || (kind != ValueKind::Null && codePageText.size() > kSqlLiteralLimit);
-    appendSqlItem(out, kind, codePageText);
-    if (++valuesInRow_ < columnCount) return;
-    endRow();
-    valuesInRow_ = 0;
+    appendSqlItem(*out_, kind, codePageText);
+}
+
+void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount) {
+    beginItem();
+    appendItem(kind, codePageText);
+    endItem(columnCount);
+}
+
+bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
+                                     std::uint8_t columnCount) {
+    beginItem();
+    bool undecodable = false;
+    if (const std::optional<StoredItem> item = appendStoredSqlItem(*out_, typeCode, bytes, converted_)) {
+        undecodable = item->undecodable;
+    } else {
+        const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);
+        undecodable = isUndecodable(kind, converted_);
+        appendItem(kind, converted_);
+    }
+    endItem(columnCount);
+    return undecodable;
 }
 
 // Quoting changes only apostrophes, ampersands and line breaks, single bytes

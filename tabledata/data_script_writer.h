@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,6 +59,11 @@ public:
     void start(std::string& out);
     // A value whose text is in the code page already (as stored in the datafile).
     void addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount);
+    // A value from its stored bytes, formatted as formatColumnValueInto
+    // spells it in the code page, most kinds straight into the statement.
+    // Returns whether it is undecodable (isUndecodable).
+    bool addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
+                   std::uint8_t columnCount);
     // A value whose text is UTF-8, turned into the code page first.
     void add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount);
     // Drops an incomplete last row.
@@ -69,6 +75,12 @@ public:
     std::size_t valuesTooLong() const { return valuesTooLong_; }
 
 private:
+    // Before each item: the statement's head or the separator.
+    void beginItem();
+    // The item of a formatted value, NULL when it is too long even for PL/SQL.
+    void appendItem(ValueKind kind, std::string_view codePageText);
+    // After each item: ends the row once it holds all its values.
+    void endItem(std::uint8_t columnCount);
     void endRow();
 
     std::string head_;    // "insert into <table> values (", in the code page
@@ -77,7 +89,7 @@ private:
     std::vector<std::size_t> commas_;  // the item separators of the row, from rowStart_
     bool rowNeedsBlock_ = false;
     std::size_t valuesTooLong_ = 0;
-    std::string converted_;  // the last UTF-8 value turned into the code page
+    std::string converted_;  // the last value formatted or turned into the code page
     std::string* out_ = nullptr;
     std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;

@@ -178,7 +178,6 @@ struct alignas(kCacheLine) BlockWorker {
         : chains(datafiles), statements(qualifiedTable) {}
     std::vector<ColumnValue> columns;
     RowChains chains;
-    std::string text;  // the value being formatted
     DataStatementBuilder statements;
 };
 
@@ -330,9 +329,9 @@ private:
         return decodeBlock(block, table_, stops_, rows, workers_[0].columns, workers_[0].chains, counts_);
     }
 
-    // Turns one block's rows straight into statements in the code page,
-    // formatting each value into the worker's reused text. Text values keep
-    // their stored code-page bytes: nothing is converted on the way.
+    // Turns one block's rows straight into statements in the code page.
+    // Text values keep their stored code-page bytes: nothing is converted on
+    // the way.
     BlockOutcome buildBlockStatements(const TableBlock& block, BlockWorker& worker, std::string& out,
                                       RowCounts& counts) {
         DataStatementBuilder& builder = worker.statements;
@@ -341,10 +340,7 @@ private:
         const std::uint8_t columnCount = table_.columnCount();
         const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
             if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
-            const ValueKind kind =
-                formatColumnValueInto(*type, bytes, worker.text, TextBytes::CodePage, table_.national());
-            if (isUndecodable(kind, worker.text)) ++counts.undecodableValues;
-            builder.addCodePageText(kind, worker.text, columnCount);
+            if (builder.addStored(*type, bytes, table_.national(), columnCount)) ++counts.undecodableValues;
         };
         const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, counts, [&](const RowPiece& piece) {
             forEachVisitedRowValue(block.view, piece, table_, worker.columns, counts, onValue);

@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tabledata/column_types.h"
 #include "tabledata/national_text.h"
 #include "tabledata/value_format.h"
 
@@ -371,6 +373,72 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
             break;
     }
     appendQuoted(out, text);
+}
+
+namespace {
+
+// What opens the item of a value of this decoder ahead of its quoted text
+// while the bytes are valid: a date's conversion, HEXTORAW.
+std::string_view itemFunction(ValueDecoder decoder) {
+    switch (decoder) {
+        case ValueDecoder::Date:
+            return kToDate;
+        case ValueDecoder::Timestamp:
+            return kToTimestamp;
+        case ValueDecoder::Raw:
+            return kHexToRaw.substr(0, kHexToRaw.size() - 1);
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
+                                              std::string& scratch) {
+    const std::size_t itemStart = out.size();
+    // Written before the value is: bytes that are no valid date take it out again.
+    const std::string_view function = itemFunction(columnType(typeCode).decoder);
+    out += function;
+    out.push_back('\'');
+    const std::size_t textStart = out.size();
+    const std::optional<ValueKind> kind = appendCommonValueText(typeCode, bytes, out);
+    const std::size_t textLength = out.size() - textStart;
+    if (!kind || textLength > kSqlLiteralLimit) {
+        out.resize(itemStart);
+        return std::nullopt;
+    }
+    const StoredItem item{*kind, isUndecodable(*kind) || (*kind == ValueKind::Number && textLength == 0)};
+    const std::string_view text(out.data() + textStart, textLength);
+    switch (*kind) {
+        case ValueKind::Date:
+        case ValueKind::Timestamp: {
+            const bool withFraction = *kind == ValueKind::Timestamp && text.find('.') != std::string_view::npos;
+            const std::string_view tail = conversionTail(text, withFraction);
+            out.push_back('\'');
+            out += tail;
+            return item;
+        }
+        case ValueKind::Raw:
+            out += kCloseQuoted;
+            return item;
+        case ValueKind::InvalidDate:
+            out.erase(itemStart, function.size());
+            break;
+        case ValueKind::Text:
+            // A text with a character to replace is quoted again from a copy.
+            if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) {
+                scratch.assign(text);
+                out.resize(itemStart);
+                appendQuoted(out, scratch);
+                return item;
+            }
+            break;
+        default:
+            break;
+    }
+    out.push_back('\'');
+    return item;
 }
 
 std::string sqlItem(const RowValue& value) {

@@ -2,6 +2,8 @@
 // Column values as items of the insert statements in the data scripts.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +21,18 @@ std::string sqlItem(const RowValue& value);
 
 // The same item appended to `out`, from a value's kind and UTF-8 text.
 void appendSqlItem(std::string& out, ValueKind kind, std::string_view text);
+
+// The item of a value written straight from its stored bytes, as
+// appendSqlItem writes the text formatColumnValueInto (code-page spelling)
+// gives it, for the kinds appendCommonValueText formats; nothing, appending
+// nothing, for the other values and for texts longer than a SQL literal.
+// `scratch` holds a text while its apostrophes are doubled.
+struct StoredItem {
+    ValueKind kind = ValueKind::Null;
+    bool undecodable = false;  // as isUndecodable tells of its kind and text
+};
+std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
+                                              std::string& scratch);
 
 // "insert into <table> values (<items joined by ",">" ) ; " for one row;
 // the caller supplies the table name as it is to appear (schema.table) and

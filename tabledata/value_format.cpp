@@ -274,7 +274,11 @@ ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
     std::array<char, kShortTextRoom> narrow;
     const std::string_view narrowText(narrow.data(),
                                       static_cast<std::size_t>(narrowDecoder(bytes, narrow.data()) - narrow.data()));
-    if (!appendExactNumber(text, bytes) || spellsTheSameNumber(narrowText, text)) assignText(text, narrowText);
+    const std::size_t start = text.size();
+    if (!appendExactNumber(text, bytes) || spellsTheSameNumber(narrowText, std::string_view(text).substr(start))) {
+        text.resize(start);
+        text.append(narrowText);
+    }
     return ValueKind::Number;
 }
 
@@ -723,6 +727,30 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     }
     assignText(text, kNullText);
     return ValueKind::NoDecoder;
+}
+
+std::optional<ValueKind> appendCommonValueText(int typeCode, Bytes bytes, std::string& text) {
+    switch (columnType(typeCode).decoder) {
+        case ValueDecoder::IntegerNumber:
+            return narrowNumberValue<narrowIntegerText>(bytes, text);
+        case ValueDecoder::PointNumber:
+            return narrowNumberValue<narrowPointText>(bytes, text);
+        case ValueDecoder::Date:
+            return dateValue(bytes, false, text);
+        case ValueDecoder::Timestamp:
+            return dateValue(bytes, true, text);
+        case ValueDecoder::Char:
+        case ValueDecoder::Varchar2:
+            // Plain ASCII reads the same in every spelling, and neither
+            // type's zero rule touches it.
+            if (!isPlainAscii(bytes)) return std::nullopt;
+            appendPlain(text, bytes);
+            return ValueKind::Text;
+        case ValueDecoder::Raw:
+            return rawValue(bytes, text);
+        default:
+            return std::nullopt;
+    }
 }
 
 FormattedValue formatColumnValue(int typeCode, Bytes bytes, NationalCharset national) {

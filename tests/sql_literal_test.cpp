@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -207,3 +208,50 @@ TEST(InsertStatement, LongerThanOneLineBreaksAfterEveryItem) {
 }
 
 }  // namespace
+
+// A value written straight from its bytes gives the item the formatted text
+// gives, after what the statement holds; the values it leaves to that way
+// append nothing.
+TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
+    using namespace type_code;
+    struct Case {
+        int typeCode;
+        std::vector<std::uint8_t> bytes;
+        bool straight;
+    };
+    const std::string longText(kSqlLiteralLimit + 1, 'a');
+    const std::vector<Case> cases = {
+        {kVarchar2, {'O', '\'', 'N', '&', '\n', 'L'}, true},
+        {kChar, {'A', 'B', ' ', ' '}, true},
+        {kVarchar2, {'C', 'a', 'f', 0xE9}, false},
+        {kChar, {'A', 0, 'B'}, false},
+        {kVarchar2, std::vector<std::uint8_t>(longText.begin(), longText.end()), false},
+        {kRaw, {0x01, 0xAB}, true},
+        {kNumberInteger, {0xC2, 0x02, 0x03}, true},
+        {kNumberInteger, {0x3E, 0x60, 0x66}, true},
+        {kNumberInteger, {0xC1, 0x06, 0x33}, true},
+        {kNumberPrecision, {0xC2, 0x02, 0x03, 0x33}, true},
+        {kNumberWithScaleOnly, {0xC1, 0x06, 0x33}, false},
+        {kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
+        {kDate, {0x63, 0x63, 0x01, 0x01, 0x01, 0x01, 0x01}, true},
+        {kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}, true},
+        {kTimestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x07, 0x5B, 0xCD, 0x15}, true},
+        {kTimestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
+        {kClob, {0x00, 0x01}, false},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        std::string formatted;
+        const ValueKind kind = formatColumnValueInto(c.typeCode, c.bytes, formatted, TextBytes::CodePage);
+        std::string expected = "head,";
+        if (c.straight) appendSqlItem(expected, kind, formatted);
+        std::string out = "head,", scratch;
+        const std::optional<StoredItem> item = appendStoredSqlItem(out, c.typeCode, c.bytes, scratch);
+        EXPECT_EQ(item.has_value(), c.straight) << "case " << i;
+        EXPECT_EQ(out, expected) << "case " << i;
+        if (item) {
+            EXPECT_EQ(item->kind, kind) << "case " << i;
+            EXPECT_EQ(item->undecodable, isUndecodable(kind, formatted)) << "case " << i;
+        }
+    }
+}
