@@ -248,8 +248,6 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
     release = ReleaseInfo{};
     index.clear();
 
-    // A lone file is the SYSTEM file, read in 8K blocks whatever its first block says.
-    if (files.size() == 1) files.at(0).blockSize = kBlockSize;
     warnCutShort(files, messages, caption);
     progress.setCaption(kVersionSearchCaption);
     if (!findSystemFile(files, release, progress, control, options)) return ScanResult::Stopped;

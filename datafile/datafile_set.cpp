@@ -81,8 +81,12 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
             return refusal;
         }
     }
-    // One file is read as it always was; several must each say which they are.
-    if (files_.size() == 1) return std::nullopt;
+    // One file is read as it always was, as the SYSTEM file in 8K blocks;
+    // several must each say which they are.
+    if (files_.size() == 1) {
+        files_.front()->blockSize = kBlockSize;
+        return std::nullopt;
+    }
     for (std::size_t i = 0; i < files_.size(); ++i) {
         const Datafile& file = *files_[i];
         std::optional<DatafileRefusal> refusal;

@@ -622,6 +622,17 @@ TEST_F(RecoverCommandTest, SeveralDatafilesInAnyOrderGiveEveryRow) {
     EXPECT_TRUE(sortedRows("SYSTEM01.DBF").empty());
 }
 
+// A file of the set cut short is read as far as it goes, with a warning naming it.
+TEST_F(RecoverCommandTest, ADatafileOfTheSetCutShortIsNamedInTheWarning) {
+    forge::writeMultifileDatabase(dir_.string());
+    fs::resize_file(dir_ / "USERS01.DBF", 8 * kBlockSize);
+    const CommandRun result = run("SYSTEM01.DBF USERS01.DBF DATA01.DBF --output out");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("USERS01.DBF: the datafile ends at block 7 of 16: it was cut short"), std::string::npos)
+        << result.err;
+    EXPECT_NE(activityLog().find("USERS01.DBF: the datafile ends at block 7"), std::string::npos);
+}
+
 TEST_F(RecoverCommandTest, ADatafileHeldByAnotherProcessSaysSo) {
     std::ofstream(dir_ / "x.dbf") << "data";
     CFile64 holder;
