@@ -164,8 +164,9 @@ struct ScanSpan {
 bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& index, ScanSpan span,
                      ProgressSink& progress, JobControl& control) {
     const std::int64_t length = datafile.file.length();
-    const std::optional<std::uint32_t> relativeFile =
-        datafile.header ? std::optional<std::uint32_t>(datafile.header->relativeFileNumber) : std::nullopt;
+    // Without a file header the file's number, and so a block's right address, is unknown.
+    const bool knowsAddresses = datafile.header.has_value();
+    const std::uint32_t relativeFile = knowsAddresses ? datafile.header->relativeFileNumber : 0;
     SequentialBlocks blocks(datafile.file, length, datafile.blockSize);
     while (const auto block = blocks.next()) {
         if (!control.proceed()) return false;
@@ -175,7 +176,7 @@ bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& in
         if (!control.proceed()) return false;
         const std::int64_t blockNumber = block->position / datafile.blockSize;
         const auto ownAddress = readU32LE(bytes.data() + kBlockAddressOffset);
-        if (relativeFile && ownAddress != blockAddress(*relativeFile, static_cast<std::uint32_t>(blockNumber)))
+        if (knowsAddresses && ownAddress != blockAddress(relativeFile, static_cast<std::uint32_t>(blockNumber)))
             ++datafile.misplacedBlocks;
         index.appendBlock(fileIndex, static_cast<std::int32_t>(readU32LE(bytes.data() + kDataObjectOffset)),
                           bytes[kSegmentKindOffset], blockNumber);
