@@ -1,12 +1,18 @@
 #pragma once
-// The 1 GiB forge files the benchmarks run on, made once and kept.
+// The forge files the benchmarks run on, made once and kept: 1 GiB single
+// files and databases of several files.
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/job_control.h"
 #include "tools/forge/bench_scenarios.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 
 namespace restorix::bench {
 
@@ -47,6 +53,41 @@ inline std::string benchDatafile(BenchContent content) {
     }
     forge::writeDatafile(scenario, path.string(), options);
     return path.string();
+}
+
+struct BenchDatabase {
+    std::vector<std::string> files;  // SYSTEM01.DBF first
+    std::uint64_t bytes = 0;         // of all files, holes counted
+    std::int64_t rowsPerTable = 0;
+};
+
+// A forged database in folder `name` of the benchmark folder, written unless
+// a complete one is there. The mark of completion is written last, so a set
+// cut short is written again; it keeps the rows per table.
+inline BenchDatabase benchDatabase(const std::string& name, const forge::SparseDatabaseOptions& options) {
+    const std::filesystem::path folder = benchFolder() / name;
+    const std::filesystem::path mark = folder / "complete";
+    if (!std::filesystem::exists(mark)) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        const forge::DatabaseSummary summary = forge::writeSparseDatabase(folder.string(), options);
+        std::ofstream out(mark);
+        out << summary.rowsPerTable << '\n';
+        if (!out.flush()) throw std::runtime_error("cannot write " + mark.string());
+    }
+    BenchDatabase database;
+    std::ifstream(mark) >> database.rowsPerTable;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".DBF") continue;
+        database.files.push_back(entry.path().string());
+        database.bytes += entry.file_size();
+    }
+    // SYSTEM01.DBF sorts after DATA*.DBF: put it first.
+    std::sort(database.files.begin(), database.files.end(), [](const std::string& a, const std::string& b) {
+        const bool aSystem = a.ends_with("SYSTEM01.DBF"), bSystem = b.ends_with("SYSTEM01.DBF");
+        return aSystem != bSystem ? aSystem : a < b;
+    });
+    return database;
 }
 
 }  // namespace restorix::bench

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -136,6 +137,22 @@ inline std::string shellQuote(const std::string& text) {
         else out += c;
     }
     return out + "'";
+}
+
+// Bytes of the files in a folder and below.
+inline std::uintmax_t folderBytes(const std::filesystem::path& folder) {
+    std::uintmax_t total = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) total += entry.file_size();
+    }
+    return total;
+}
+
+// Words quoted for a shell command line, each after a space.
+inline std::string shellWords(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& word : words) line += " " + shellQuote(word);
+    return line;
 }
 
 }  // namespace restorix::bench

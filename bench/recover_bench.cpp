@@ -24,14 +24,6 @@ Measurement recoverOnce(const std::string& datafile, const fs::path& output) {
     return measureProgram({"recover", datafile, "--schemas", "all", "--output", output.string()});
 }
 
-std::uintmax_t folderBytes(const fs::path& folder) {
-    std::uintmax_t total = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) total += entry.file_size();
-    }
-    return total;
-}
-
 }  // namespace
 
 int main() {

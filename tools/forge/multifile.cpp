@@ -248,7 +248,6 @@ namespace {
 
 constexpr int kSparseExtents = 3;
 constexpr int kSparseExtentBlocks = 4;
-constexpr int kSparseRowsPerBlock = 40;
 constexpr int kSparseUser = 71;
 constexpr std::int32_t kSparseFirstObject = 100001;
 constexpr std::uint32_t kSparseFirstRelativeFile = 5;
@@ -259,20 +258,20 @@ std::string sparseTableName(int index) {
     return "T" + std::string(digits.size() < 5 ? 5 - digits.size() : 0, '0') + digits;
 }
 
-// One block per place in a table: the same rows for every table, IDs 1 up.
-std::vector<Bytes> sparseTemplates(int blockSize) {
-    std::vector<Bytes> templates;
-    for (int position = 0; position < kSparseExtents * kSparseExtentBlocks; ++position) {
-        DataBlockBuilder builder(0, 0, 2 + position % 2, 1, assmFormat(blockSize));
-        for (int r = 0; r < kSparseRowsPerBlock; ++r) {
-            const int id = position * kSparseRowsPerBlock + r + 1;
-            const Bytes row = makeRow({numberColumn(id), textColumn("ROW " + std::to_string(id)),
-                                       encodeDate(2000 + id % 20, 1 + id % 12, 1 + id % 28)});
-            if (!builder.addRow(row)) throw std::invalid_argument("sparse rows do not fit a block of " + std::to_string(blockSize));
-        }
-        templates.push_back(builder.buildBytes());
+// The block at `position` in every table: its own rows, IDs counting on
+// from the blocks before it.
+Bytes sparseBlock(std::int64_t position, int rowsPerBlock, int blockSize) {
+    DataBlockBuilder builder(0, 0, 2 + static_cast<int>(position % 2), 1, assmFormat(blockSize));
+    for (int r = 0; r < rowsPerBlock; ++r) {
+        const long long id = position * rowsPerBlock + r + 1;
+        const Bytes row = makeRow({numberColumn(id), textColumn("ROW " + std::to_string(id)),
+                                   encodeDate(static_cast<int>(2000 + id % 20), static_cast<int>(1 + id % 12),
+                                              static_cast<int>(1 + id % 28))});
+        if (!builder.addRow(row))
+            throw std::invalid_argument(std::to_string(rowsPerBlock) + " sparse rows do not fit a block of " +
+                                        std::to_string(blockSize));
     }
-    return templates;
+    return builder.buildBytes();
 }
 
 Scenario sparseScenario(int tableCount) {
@@ -291,6 +290,7 @@ Scenario sparseScenario(int tableCount) {
 DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatabaseOptions& options) {
     checkBlockSize(options.blockSize);
     if (options.tableCount <= 0) throw std::invalid_argument("a sparse set needs at least one table");
+    if (options.rowsPerBlock <= 0) throw std::invalid_argument("a sparse set needs rows in its blocks");
     const auto blockSize = static_cast<std::uint64_t>(options.blockSize);
     const std::uint64_t maxFileBytes = static_cast<std::uint64_t>(kMaxBlocksPerFile) * blockSize;
     const auto fileCount = std::max<std::uint64_t>(kSparseMinFiles, (options.totalSize + maxFileBytes - 1) / maxFileBytes);
@@ -305,13 +305,27 @@ DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatab
     const Scenario scenario = sparseScenario(options.tableCount);
     std::set<std::int32_t> elsewhere;
     for (int t = 0; t < options.tableCount; ++t) elsewhere.insert(kSparseFirstObject + t);
+    auto extentHeader = [](int extent) -> const std::vector<std::uint8_t>& {
+        return extent == 0 ? kFirstExtentHeader : kLaterExtentHeader;
+    };
+    // A filled extent takes its whole slot.
+    auto extentBlocks = [&](int extent) {
+        return options.filled ? slotBlocks - static_cast<std::int64_t>(extentHeader(extent).size()) : kSparseExtentBlocks;
+    };
+    std::vector<std::int64_t> firstPosition{0};
+    for (int e = 0; e < kSparseExtents; ++e) firstPosition.push_back(firstPosition.back() + extentBlocks(e));
     DatabaseSummary summary;
-    summary.rowsPerTable = static_cast<std::int64_t>(kSparseExtents) * kSparseExtentBlocks * kSparseRowsPerBlock;
+    summary.rowsPerTable = firstPosition.back() * options.rowsPerBlock;
     WriteOptions systemOptions;
     systemOptions.release = options.release;
+    systemOptions.fileSize = options.systemSize;
     summary.files.push_back(writeSystemFile(scenario, folder, systemOptions, elsewhere));
 
-    std::vector<Bytes> templates = sparseTemplates(options.blockSize);
+    // Every table holds the same rows: a sparse set's few blocks are built once.
+    std::vector<Bytes> templates;
+    if (!options.filled)
+        for (std::int64_t position = 0; position < firstPosition.back(); ++position)
+            templates.push_back(sparseBlock(position, options.rowsPerBlock, options.blockSize));
     for (std::uint64_t f = 0; f < fileCount; ++f) {
         const std::string name = "DATA" + std::string(f + 1 < 10 ? "00" : f + 1 < 100 ? "0" : "") + std::to_string(f + 1) + ".DBF";
         const FileShape shape{name, kSparseFirstRelativeFile + static_cast<std::uint32_t>(f), options.blockSize, "BENCH"};
@@ -324,9 +338,11 @@ DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatab
             if (g >= extents) break;
             const auto object = static_cast<std::int32_t>(kSparseFirstObject + g / kSparseExtents);
             const int extent = static_cast<int>(g % kSparseExtents);
-            startExtent(writer, kFirstExtentBlock + slot * slotBlocks, extent == 0 ? kFirstExtentHeader : kLaterExtentHeader);
-            for (int b = 0; b < kSparseExtentBlocks; ++b) {
-                Bytes& block = templates[static_cast<std::size_t>(extent * kSparseExtentBlocks + b)];
+            startExtent(writer, kFirstExtentBlock + slot * slotBlocks, extentHeader(extent));
+            for (std::int64_t position = firstPosition[static_cast<std::size_t>(extent)];
+                 position < firstPosition[static_cast<std::size_t>(extent) + 1]; ++position) {
+                Bytes block = options.filled ? sparseBlock(position, options.rowsPerBlock, options.blockSize)
+                                             : templates[static_cast<std::size_t>(position)];
                 const std::uint32_t address = writer.addressOf(writer.nextBlockNumber());
                 putU32LE(block.data() + kBlockAddressOffset, address);
                 putU32LE(block.data() + kDataObjectOffset, static_cast<std::uint32_t>(object));

@@ -48,6 +48,12 @@ struct SparseDatabaseOptions {
     int tableCount = 0;
     int blockSize = kBlockSize;
     int release = 10;
+    // For throughput benchmarks: the extents fill the files (no holes), each
+    // block with rows of its own, and SYSTEM01.DBF padded to `systemSize`
+    // bytes as writeDatafile pads (0: as large as its dictionary).
+    bool filled = false;
+    int rowsPerBlock = 40;
+    std::uint64_t systemSize = 0;
 };
 
 // A large database for scale benchmarks: SYSTEM01.DBF with the dictionary of
@@ -55,8 +61,8 @@ struct SparseDatabaseOptions {
 // DATA001.DBF.. (relative files 5..), at least two, each under the 4M-block
 // limit of a file. Only the tables' extents (three of four data blocks,
 // taking turns between the files) and the header blocks are written; the
-// rest are holes. Throws std::invalid_argument when the size leaves no room
-// for the tables.
+// rest are holes, unless `filled`. Throws std::invalid_argument when the size
+// leaves no room for the tables or their rows do not fit a block.
 DatabaseSummary writeSparseDatabase(const std::string& folder, const SparseDatabaseOptions& options);
 
 }  // namespace restorix::forge
