@@ -73,13 +73,12 @@ DatafileWriter::DatafileWriter(const std::string& path, const FileHeader& header
     datafileHeader[1] = kBlockFormat;
     putU32LE(datafileHeader.data() + kBlockAddressOffset, addressOf(1));
     putText(datafileHeader.data() + kDatabaseNameOffset, header.databaseName, kDatabaseNameSize);
-    if (header.databaseId) {
-        putU32LE(datafileHeader.data() + kDatabaseIdOffset, *header.databaseId);
-        putU32LE(datafileHeader.data() + kRelativeFileOffset, header.fileNumber);
-        const std::size_t nameSize = std::min(header.tablespace.size(), kTablespaceNameSize);
-        putU16LE(datafileHeader.data() + kTablespaceNameLengthOffset, static_cast<std::uint16_t>(nameSize));
-        putText(datafileHeader.data() + kTablespaceNameOffset, header.tablespace, kTablespaceNameSize);
-    }
+    // Every block address names the file, so its header does too.
+    putU32LE(datafileHeader.data() + kRelativeFileOffset, header.fileNumber);
+    const std::size_t nameSize = std::min(header.tablespace.size(), kTablespaceNameSize);
+    putU16LE(datafileHeader.data() + kTablespaceNameLengthOffset, static_cast<std::uint16_t>(nameSize));
+    putText(datafileHeader.data() + kTablespaceNameOffset, header.tablespace, kTablespaceNameSize);
+    if (header.databaseId) putU32LE(datafileHeader.data() + kDatabaseIdOffset, *header.databaseId);
     writeBlock(datafileHeader);
 }
 

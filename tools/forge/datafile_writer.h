@@ -33,8 +33,8 @@ struct FileHeader {
     std::string databaseName = "ORCL";
     int blockSize = kBlockSize;       // the size of every block of the file
     // A file of a database of several files: block 1 also carries the
-    // database id, the file size in blocks, the relative file number and the
-    // tablespace name. The single-file scenarios' golden files predate them.
+    // database id and the file size in blocks (the relative file number and
+    // the tablespace name are always there).
     std::optional<std::uint32_t> databaseId = std::nullopt;
     std::string tablespace;
 
