@@ -622,6 +622,29 @@ TEST_F(RecoverCommandTest, SeveralDatafilesInAnyOrderGiveEveryRow) {
     EXPECT_TRUE(sortedRows("SYSTEM01.DBF").empty());
 }
 
+// The scan lists every file with what its headers say; a block whose own
+// address disagrees with its place is read all the same and counted.
+TEST_F(RecoverCommandTest, ScanListsEveryDatafile) {
+    forge::writeMultifileDatabase(dir_.string());
+    std::string users = readFile(dir_ / "USERS01.DBF");
+    std::size_t block = 2;
+    while (users[block * kBlockSize] != static_cast<char>(kDataBlockType)) ++block;
+    users[block * kBlockSize + 4] ^= 1;  // the first data block's own address
+    std::ofstream(dir_ / "USERS01.DBF", std::ios::binary) << users;
+    const std::string command = "cd '" + dir_.string() + "' && '" RESTORIX_BINARY_DIR
+                                "/restorix' scan DATA01.DBF SYSTEM01.DBF USERS01.DBF 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    for (const char* line : {"Datafile 1: DATA01.DBF: relative file 5, block size 16384, 15 blocks, 0 data blocks out of place\n",
+                             "Datafile 2: SYSTEM01.DBF (SYSTEM): relative file 1, block size 8192, ",
+                             "Datafile 3: USERS01.DBF: relative file 4, block size 8192, 17 blocks, 1 data blocks out of place\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\nin:\n" << out;
+}
+
 // A file of the set cut short is read as far as it goes, with a warning naming it.
 TEST_F(RecoverCommandTest, ADatafileOfTheSetCutShortIsNamedInTheWarning) {
     forge::writeMultifileDatabase(dir_.string());
