@@ -527,6 +527,11 @@ namespace {
 // Walks a block the way a reader does and checks that every answer stays in it.
 void walkWholeBlock(const Block& block) {
     const BlockView view(block);
+    // Where a table reader would take the data header: a header it accepts lies inside the block.
+    if (const std::optional<int> header = tableDataHeaderOffsetOf(view)) {
+        ASSERT_GE(*header, 0);
+        ASSERT_LE(*header + 14, kBlockSize);
+    }
     std::vector<ColumnValue> columns;
     for (const RowPiece& piece : rowPieces(view, every())) {
         ASSERT_GE(piece.offset, 0);
