@@ -100,7 +100,7 @@ void printRefusal(const DatafileRefusal& refusal, std::size_t fileCount) {
     switch (refusal.kind) {
         case Kind::Missing:
             printError("No such file exists.");
-            if (fileCount > 1) printError(refusal.path + ": " + std::strerror(ENOENT));
+            if (fileCount > 1) printError(refusal.path + ": " + refusal.reason);
             return;
         case Kind::NotReadable:
             printError("No such file exists.");

@@ -15,7 +15,6 @@ void BlockIndex::appendBlock(std::uint16_t file, std::int32_t dataObjectId, std:
         ++runs.back().count;
     } else {
         runs.push_back(BlockRun{file, segmentKind, dataObjectId, blockNumber, 1});
-        ++runCount_;
     }
     ++blockCount_;
     last_ = BlockEntry{file, segmentKind, dataObjectId, blockNumber};
@@ -38,7 +37,6 @@ void BlockIndex::clear() {
     objectOrder_.clear();
     objectOrder_.shrink_to_fit();
     blockCount_ = 0;
-    runCount_ = 0;
     last_ = {};
 }
 

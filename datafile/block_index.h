@@ -38,7 +38,6 @@ public:
 
     std::size_t size() const { return blockCount_; }
     bool empty() const { return blockCount_ == 0; }
-    std::size_t runCount() const { return runCount_; }
 
     // One data object's blocks, file by file in the order given, then block order.
     std::span<const BlockRun> runsOf(std::int32_t dataObjectId) const;
@@ -56,7 +55,6 @@ private:
     std::unordered_map<std::int32_t, std::vector<BlockRun>> runs_;
     std::vector<std::int32_t> objectOrder_;
     std::size_t blockCount_ = 0;
-    std::size_t runCount_ = 0;
     BlockEntry last_;
 };
 

@@ -20,15 +20,14 @@ constexpr std::array<int, 5> kBlockSizes{2048, 4096, 8192, 16384, 32768};
 std::optional<DatafileRefusal> openOne(Datafile& datafile) {
     std::error_code ec;
     if (!std::filesystem::exists(datafile.path, ec))
-        return DatafileRefusal{DatafileRefusal::Kind::Missing, datafile.path, "no such file", ENOENT};
+        return DatafileRefusal{DatafileRefusal::Kind::Missing, datafile.path, std::strerror(ENOENT)};
     if (const std::optional<std::string> reason = CFile64::refusalReason(datafile.path))
-        return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason, 0};
+        return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason};
     int errorCode = 0;
     if (!datafile.file.open(datafile.path, &errorCode)) {
         const bool locked = errorCode == EWOULDBLOCK;
         return DatafileRefusal{DatafileRefusal::Kind::NotOpened, datafile.path,
-                               locked ? std::string("another process holds it") : std::strerror(errorCode),
-                               errorCode};
+                               locked ? std::string("another process holds it") : std::strerror(errorCode)};
     }
     datafile.header = readDatafileHeader(datafile.file);
     datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
@@ -47,7 +46,7 @@ std::optional<DatafileRefusal> givenTwice(const std::vector<std::string>& paths)
     for (std::size_t i = 1; i < paths.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (paths[i] == paths[j] || sameFile(paths[i], paths[j]))
-                return DatafileRefusal{DatafileRefusal::Kind::GivenTwice, paths[i], "it is also given as " + paths[j], 0};
+                return DatafileRefusal{DatafileRefusal::Kind::GivenTwice, paths[i], "it is also given as " + paths[j]};
     return std::nullopt;
 }
 
@@ -92,15 +91,14 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
         std::optional<DatafileRefusal> refusal;
         if (!file.header) {
             refusal = DatafileRefusal{DatafileRefusal::Kind::NotADatafile, file.path,
-                                      "it is not an Oracle datafile: it has no valid file header", 0};
+                                      "it is not an Oracle datafile: it has no valid file header"};
         } else {
             for (std::size_t j = 0; j < i && !refusal; ++j)
                 if (files_[j]->header->relativeFileNumber == file.header->relativeFileNumber)
                     refusal = DatafileRefusal{DatafileRefusal::Kind::SameFileNumber, file.path,
                                               "its relative file number " +
                                                   std::to_string(file.header->relativeFileNumber) + " is also that of " +
-                                                  files_[j]->path,
-                                              0};
+                                                  files_[j]->path};
         }
         if (refusal) {
             close();
@@ -123,8 +121,7 @@ std::optional<DatafileRefusal> DatafileSet::foreignFile() const {
         return DatafileRefusal{DatafileRefusal::Kind::OtherDatabase, file->path,
                                "it belongs to another database: database id " +
                                    std::to_string(file->header ? file->header->databaseId : 0) +
-                                   ", the SYSTEM file's is " + std::to_string(systemFile.header->databaseId),
-                               0};
+                                   ", the SYSTEM file's is " + std::to_string(systemFile.header->databaseId)};
     }
     return std::nullopt;
 }

@@ -81,7 +81,6 @@ struct DatafileRefusal {
     Kind kind = Kind::Missing;
     std::string path;
     std::string reason;  // the system's reason or what was found
-    int errorCode = 0;   // errno for NotOpened
 };
 
 class DatafileSet {

@@ -43,22 +43,22 @@ BlockEntry SegmentBlocks::entry(std::size_t i) const {
 
 std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
     const std::size_t count = first < blocks_.size() ? std::min(maxBlocks, blocks_.size() - first) : 0;
-    std::vector<BlockEntry>& entries = entries_;
-    entries.resize(count);
+    entries_.resize(count);
     starts_.assign(1, 0);
     for (std::size_t i = 0; i < count; ++i) {
-        entries[i] = blocks_.entry(first + i);
-        starts_.push_back(starts_.back() + static_cast<std::size_t>(files_.at(entries[i].file).blockSize));
+        entries_[i] = blocks_.entry(first + i);
+        starts_.push_back(starts_.back() + static_cast<std::size_t>(files_.at(entries_[i].file).blockSize));
     }
     buffer_.resize(starts_.back());
     for (std::size_t run = 0; run < count;) {
         std::size_t length = 1;
-        while (run + length < count && entries[run + length].file == entries[run].file &&
-               entries[run + length].blockNumber == entries[run].blockNumber + static_cast<std::int64_t>(length))
+        const BlockEntry& start = entries_[run];
+        while (run + length < count && entries_[run + length].file == start.file &&
+               entries_[run + length].blockNumber == start.blockNumber + static_cast<std::int64_t>(length))
             ++length;
-        const Datafile& file = files_.at(entries[run].file);
+        const Datafile& file = files_.at(start.file);
         const std::span<std::uint8_t> bytes(buffer_.data() + starts_[run], starts_[run + length] - starts_[run]);
-        const std::size_t got = file.file.readAt(entries[run].blockNumber * file.blockSize, bytes);
+        const std::size_t got = file.file.readAt(start.blockNumber * file.blockSize, bytes);
         std::memset(bytes.data() + got, 0, bytes.size() - got);
         run += length;
     }
