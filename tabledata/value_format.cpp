@@ -282,6 +282,15 @@ ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
     return ValueKind::Number;
 }
 
+// The integer decoder's text is a plain integer, which spells the exact value
+// only by being it: the exact value stands whenever the bytes hold one, and
+// the narrow text is worked out only for bytes that hold none.
+ValueKind integerNumberValue(Bytes bytes, std::string& text) {
+    if (!appendExactNumber(text, bytes))
+        appendShortText<kShortTextRoom>(text, [&](char* at) { return narrowIntegerText(bytes, at); });
+    return ValueKind::Number;
+}
+
 // NUMBER(*, s) has no narrow decoder: its exact value, or NULL.
 ValueKind scaleOnlyNumberValue(Bytes bytes, std::string& text) {
     if (appendExactNumber(text, bytes)) return ValueKind::Number;
@@ -691,7 +700,7 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     text.clear();
     switch (columnType(typeCode).decoder) {
         case ValueDecoder::IntegerNumber:
-            return narrowNumberValue<narrowIntegerText>(bytes, text);
+            return integerNumberValue(bytes, text);
         case ValueDecoder::PointNumber:
             return narrowNumberValue<narrowPointText>(bytes, text);
         case ValueDecoder::ExactNumber:
@@ -732,7 +741,7 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
 std::optional<ValueKind> appendCommonValueText(int typeCode, Bytes bytes, std::string& text) {
     switch (columnType(typeCode).decoder) {
         case ValueDecoder::IntegerNumber:
-            return narrowNumberValue<narrowIntegerText>(bytes, text);
+            return integerNumberValue(bytes, text);
         case ValueDecoder::PointNumber:
             return narrowNumberValue<narrowPointText>(bytes, text);
         case ValueDecoder::Date:
