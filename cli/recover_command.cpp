@@ -43,15 +43,20 @@ std::string printablePath(const fs::path& path) {
     return text;
 }
 
+RowCounts sumOf(const std::vector<TableAccount>& accounts) {
+    RowCounts all;
+    for (const TableAccount& account : accounts) all += account.counts;
+    return all;
+}
+
 RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts) {
+    const RowCounts all = sumOf(accounts);
     RecoveryTotals totals;
     totals.tables = static_cast<long>(accounts.size());
-    for (const TableAccount& account : accounts) {
-        totals.rowsWritten += account.counts.rowsWritten;
-        totals.rowsNotRecovered += account.counts.brokenChains;
-        totals.valuesNotRecovered += account.counts.undecodableValues + account.counts.valuesTooLong;
-        totals.blocksNotRead += account.counts.blocksNotRead;
-    }
+    totals.rowsWritten = all.rowsWritten;
+    totals.rowsNotRecovered = all.brokenChains;
+    totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
+    totals.blocksNotRead = all.blocksNotRead;
     return totals;
 }
 
@@ -65,9 +70,7 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
 // Every table read, with what it wrote and what it lost by reason; totals last.
 std::string reportText(const std::vector<TableAccount>& accounts, bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
-    RowCounts all;
     for (const TableAccount& account : accounts) {
-        all += account.counts;
         tables.push_back({{"schema", account.schema},
                           {"name", account.table},
                           {"rowsWritten", account.counts.rowsWritten},
@@ -81,7 +84,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, bool complete)
                                        {"rowsWritten", totals.rowsWritten},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
-                                       {"notRecovered", notRecoveredJson(all)}}}};
+                                       {"notRecovered", notRecoveredJson(sumOf(accounts))}}}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
