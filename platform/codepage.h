@@ -16,6 +16,9 @@ std::string fromCodePage(std::string_view bytes);
 // The same, appended to `out`: runs of ASCII bytes are copied whole.
 void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes);
 
+// One code point appended to `out` in UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // Whether every byte is below 0x80, which the code page and UTF-8 spell alike.
 bool isAscii(std::string_view text);
 

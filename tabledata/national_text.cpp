@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "platform/codepage.h"
+
 namespace restorix {
 
 NationalCharset nationalCharsetNamed(std::string_view name) {
@@ -24,25 +26,6 @@ bool isLowSurrogate(char32_t unit) { return unit >= kFirstLowSurrogate && unit <
 
 char32_t joinSurrogates(char32_t high, char32_t low) {
     return kFirstSupplementary + ((high - kFirstHighSurrogate) << 10) + (low - kFirstLowSurrogate);
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    const auto put = [&](char32_t bits) { out.push_back(static_cast<char>(bits)); };
-    if (c < 0x80) {
-        put(c);
-    } else if (c < 0x800) {
-        put(0xC0 | (c >> 6));
-        put(0x80 | (c & 0x3F));
-    } else if (c < kFirstSupplementary) {
-        put(0xE0 | (c >> 12));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    } else {
-        put(0xF0 | (c >> 18));
-        put(0x80 | ((c >> 12) & 0x3F));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    }
 }
 
 // The code point (or surrogate) whose UTF-8 sequence starts at `at`; moves
