@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/forge/block_builder.h"
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/lcg.h"
 #include "tools/forge/table_rows.h"
@@ -180,12 +181,9 @@ public:
                                         static_cast<std::uint8_t>(prefix % 100 + 1)};
         for (int offset : prepared.idOffsets) std::memcpy(block.data() + offset, digits, sizeof digits);
         // A chained row's last piece is in this very block.
-        for (int offset : prepared.chainAddressOffsets)
-            for (int i = 0; i < 4; ++i) block[static_cast<std::size_t>(offset + i)] = static_cast<std::uint8_t>(address >> (8 * i));
-        for (int i = 0; i < 4; ++i) {
-            block[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(address >> (8 * i));
-            block[static_cast<std::size_t>(kDataObjectOffset + i)] = static_cast<std::uint8_t>(dataObject >> (8 * i));
-        }
+        for (int offset : prepared.chainAddressOffsets) putU32LE(block.data() + offset, address);
+        putU32LE(block.data() + 4, address);
+        putU32LE(block.data() + kDataObjectOffset, static_cast<std::uint32_t>(dataObject));
     }
 
 private:
@@ -237,8 +235,7 @@ private:
             if (!row.tailSlot) continue;
             // The slot now; the block address once the block has its place.
             const int address = offset + kNextPieceAddressOffset;
-            prepared.block[static_cast<std::size_t>(address + 4)] = static_cast<std::uint8_t>(*row.tailSlot & 0xFF);
-            prepared.block[static_cast<std::size_t>(address + 5)] = static_cast<std::uint8_t>(*row.tailSlot >> 8);
+            putU16LE(prepared.block.data() + address + 4, static_cast<std::uint16_t>(*row.tailSlot));
             prepared.chainAddressOffsets.push_back(address);
         }
         templates_.push_back(std::move(prepared));
