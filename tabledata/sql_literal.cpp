@@ -408,8 +408,8 @@ std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, st
         out.resize(itemStart);
         return std::nullopt;
     }
-    const StoredItem item{*kind, isUndecodable(*kind) || (*kind == ValueKind::Number && textLength == 0)};
     const std::string_view text(out.data() + textStart, textLength);
+    const StoredItem item{*kind, isUndecodable(*kind, text)};
     switch (*kind) {
         case ValueKind::Date:
         case ValueKind::Timestamp: {
