@@ -30,7 +30,6 @@ struct DumpArguments {
 
 // Cache header and transaction header fields beyond those the decoder reads.
 constexpr int kFormatOffset = 1;
-constexpr int kRdbaOffset = 4;
 constexpr int kScnBaseOffset = 8;
 constexpr int kScnWrapOffset = 12;
 constexpr int kSequenceOffset = 14;
@@ -44,12 +43,6 @@ constexpr int kItlUndoOffset = 8;
 constexpr int kItlFlagOffset = 16;
 constexpr int kItlScnWrapOffset = 18;
 constexpr int kItlScnBaseOffset = 20;
-// Data header fields after the counts.
-constexpr int kFreeSlotOffset = 4;
-constexpr int kFreeSpaceBeginOffset = 6;
-constexpr int kFreeSpaceEndOffset = 8;
-constexpr int kAvailableOffset = 10;
-constexpr int kTotalAvailableOffset = 12;
 constexpr int kSinglePieceHeader = 3;
 
 std::string printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -89,7 +82,7 @@ private:
     void printHeaders() {
         out_ += printed("Cache header: type 0x%02x format 0x%02x rdba 0x%08x scn 0x%04x.%08x seq 0x%02x flag 0x%02x "
                         "checksum 0x%04x\n",
-                        u8(kBlockTypeOffset), u8(kFormatOffset), u32(kRdbaOffset), u16(kScnWrapOffset),
+                        u8(kBlockTypeOffset), u8(kFormatOffset), u32(kBlockAddressOffset), u16(kScnWrapOffset),
                         u32(kScnBaseOffset), u8(kSequenceOffset), u8(kCacheFlagOffset), u16(kChecksumOffset));
         out_ += printed("Transaction header: type %u data object %u csc 0x%04x.%08x itc %u flag 0x%02x\n",
                         u8(kSegmentKindOffset), u32(kDataObjectOffset), u16(kCleanoutScnWrapOffset),
@@ -109,8 +102,8 @@ private:
         const int h = layout.dataHeaderOffset;
         out_ += printed("Data header at %d: flag 0x%02x tables %u rows %u free slot 0x%04x free space 0x%04x-0x%04x "
                         "available 0x%04x total available 0x%04x\n",
-                        h, u8(h), layout.tableCount, layout.rowSlotCount, u16(h + kFreeSlotOffset),
-                        u16(h + kFreeSpaceBeginOffset), u16(h + kFreeSpaceEndOffset), u16(h + kAvailableOffset),
+                        h, u8(h), layout.tableCount, layout.rowSlotCount, u16(h + kFreeListHeadOffset),
+                        u16(h + kFreeSpaceStartOffset), u16(h + kFreeSpaceEndOffset), u16(h + kAvailableSpaceOffset),
                         u16(h + kTotalAvailableOffset));
         for (int t = 0; t < layout.tableCount; ++t) {
             const int e = h + kDataHeaderSize + kTableDirectoryEntrySize * t;

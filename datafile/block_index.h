@@ -28,7 +28,6 @@ struct BlockRun {
     std::uint32_t count = 0;
 
     BlockEntry at(std::uint32_t i) const { return {file, segmentKind, dataObjectId, firstBlock + i}; }
-    BlockEntry last() const { return at(count - 1); }
 };
 
 class BlockIndex {
