@@ -1,6 +1,7 @@
 #include "datafile/block_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -160,6 +161,20 @@ struct ScanSpan {
     std::int64_t total = 0;
 };
 
+// The index needs only the first bytes of a block: its type, address,
+// segment kind and data object. Reading those alone, one small read per
+// block, spares the copy of every block the scan only sorts (the table
+// blocks are read once, when they are saved); it takes about half the time
+// of reading the whole file, from the page cache or from the disk.
+constexpr std::size_t kIndexedHeaderSize = kDataObjectOffset + sizeof(std::uint32_t);
+using IndexedHeader = std::array<std::uint8_t, kIndexedHeaderSize>;
+
+// The first bytes of block n, zero-filled past the end of the file.
+void readIndexedHeader(const CFile64& file, std::int64_t position, IndexedHeader& header) {
+    const std::size_t got = file.readAt(position, header);
+    std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), std::uint8_t{0});
+}
+
 // Indexes every block of file i whose type byte says data block; false when stopped.
 bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& index, ScanSpan span,
                      ProgressSink& progress, JobControl& control) {
@@ -167,19 +182,19 @@ bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& in
     // Without a file header the file's number, and so a block's right address, is unknown.
     const bool knowsAddresses = datafile.header.has_value();
     const std::uint32_t relativeFile = knowsAddresses ? datafile.header->relativeFileNumber : 0;
-    SequentialBlocks blocks(datafile.file, length, datafile.blockSize);
-    while (const auto block = blocks.next()) {
+    IndexedHeader header;
+    for (std::int64_t position = 0; position < length; position += datafile.blockSize) {
         if (!control.proceed()) return false;
-        progress.setProgress(scanProgress(span.before + block->position, span.total));
-        const BlockSpan bytes = block->bytes;
-        if (bytes[kBlockTypeOffset] != kDataBlockType) continue;
+        progress.setProgress(scanProgress(span.before + position, span.total));
+        readIndexedHeader(datafile.file, position, header);
+        if (header[kBlockTypeOffset] != kDataBlockType) continue;
         if (!control.proceed()) return false;
-        const std::int64_t blockNumber = block->position / datafile.blockSize;
-        const auto ownAddress = readU32LE(bytes.data() + kBlockAddressOffset);
+        const std::int64_t blockNumber = position / datafile.blockSize;
+        const auto ownAddress = readU32LE(header.data() + kBlockAddressOffset);
         if (knowsAddresses && ownAddress != blockAddress(relativeFile, static_cast<std::uint32_t>(blockNumber)))
             ++datafile.misplacedBlocks;
-        index.appendBlock(fileIndex, static_cast<std::int32_t>(readU32LE(bytes.data() + kDataObjectOffset)),
-                          bytes[kSegmentKindOffset], blockNumber);
+        index.appendBlock(fileIndex, static_cast<std::int32_t>(readU32LE(header.data() + kDataObjectOffset)),
+                          header[kSegmentKindOffset], blockNumber);
     }
     return true;
 }
