@@ -192,6 +192,8 @@ void appendTimestampZone(std::string& out, std::string_view text) {
     out += kZoneMask;
 }
 
+char binaryFloatSuffix(bool isDouble) { return isDouble ? 'd' : 'f'; }
+
 // 1.5f, -0.1d, 1e+20d; NaN and the infinities by their names.
 void appendBinaryFloat(std::string& out, std::string_view text, bool isDouble) {
     const std::string_view name = isDouble ? "BINARY_DOUBLE" : "BINARY_FLOAT";
@@ -204,7 +206,7 @@ void appendBinaryFloat(std::string& out, std::string_view text, bool isDouble) {
         out += "_INFINITY";
     } else {
         out += text;
-        out += isDouble ? 'd' : 'f';
+        out += binaryFloatSuffix(isDouble);
     }
 }
 
@@ -397,12 +399,15 @@ std::string_view itemFunction(ValueDecoder decoder) {
 std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
                                               std::string& scratch) {
     const std::size_t itemStart = out.size();
+    const ValueDecoder decoder = columnType(typeCode).decoder;
+    // A number of the binary types stands unquoted, with its suffix after it.
+    const bool quoted = decoder != ValueDecoder::BinaryFloat && decoder != ValueDecoder::BinaryDouble;
     // Written before the value is: bytes that are no valid date take it out again.
-    const std::string_view function = itemFunction(columnType(typeCode).decoder);
+    const std::string_view function = itemFunction(decoder);
     out += function;
-    out.push_back('\'');
+    if (quoted) out.push_back('\'');
     const std::size_t textStart = out.size();
-    const std::optional<ValueKind> kind = appendCommonValueText(typeCode, bytes, out);
+    const std::optional<ValueKind> kind = appendCommonValueText(decoder, bytes, out);
     const std::size_t textLength = out.size() - textStart;
     if (!kind || textLength > kSqlLiteralLimit) {
         out.resize(itemStart);
@@ -421,6 +426,10 @@ std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, st
         }
         case ValueKind::Raw:
             out += kCloseQuoted;
+            return item;
+        case ValueKind::BinaryFloat:
+        case ValueKind::BinaryDouble:
+            out.push_back(binaryFloatSuffix(*kind == ValueKind::BinaryDouble));
             return item;
         case ValueKind::InvalidDate:
             out.erase(itemStart, function.size());

@@ -282,6 +282,33 @@ ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
     return ValueKind::Number;
 }
 
+// Whether narrowPointText reads every digit the bytes store: the exponents
+// and lengths it spells in full. For a valid NUMBER among them (positive by
+// its exponent) its text has the exact value, in the spelling it keeps.
+bool narrowPointReadsEveryDigit(Bytes bytes) {
+    const std::size_t length = bytes.size();
+    switch (byteAt(bytes, 0)) {
+        case kHundredths:
+            return length == 2 || length == 3;
+        case kUnits:
+        case kTenThousands:
+            return length >= 2 && length <= 4;
+        case kHundreds:
+            return length >= 2 && length <= 5;
+        default:
+            return false;
+    }
+}
+
+// NUMBER(p) and FLOAT: the narrow text stands without working out the exact
+// value where it is known to have it.
+ValueKind pointNumberValue(Bytes bytes, std::string& text) {
+    if (!narrowPointReadsEveryDigit(bytes) || !unpackNumber(bytes))
+        return narrowNumberValue<narrowPointText>(bytes, text);
+    appendShortText<kShortTextRoom>(text, [&](char* at) { return narrowPointText(bytes, at); });
+    return ValueKind::Number;
+}
+
 // The integer decoder's text is a plain integer, which spells the exact value
 // only by being it: the exact value stands whenever the bytes hold one, and
 // the narrow text is worked out only for bytes that hold none.
@@ -496,20 +523,43 @@ ValueKind timestampZoneValue(Bytes bytes, std::string& text) {
 // numbers do: a positive number with its sign bit set, a negative one with
 // every bit inverted.
 
+// The number BINARY_FLOAT or BINARY_DOUBLE bytes hold; nothing for bytes of
+// another length.
 template <typename Float, typename Bits>
-ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
-    if (bytes.size() != sizeof(Bits)) return undecodable(text);
+std::optional<Float> storedBinaryFloat(Bytes bytes) {
+    if (bytes.size() != sizeof(Bits)) return std::nullopt;
     constexpr Bits kSignBit = Bits{1} << (8 * sizeof(Bits) - 1);
     const auto stored = static_cast<Bits>(bigEndian(bytes, 0, sizeof(Bits)));
-    const Float value = std::bit_cast<Float>((stored & kSignBit) ? static_cast<Bits>(stored & ~kSignBit)
-                                                                 : static_cast<Bits>(~stored));
-    if (std::isnan(value)) {
+    return std::bit_cast<Float>((stored & kSignBit) ? static_cast<Bits>(stored & ~kSignBit)
+                                                    : static_cast<Bits>(~stored));
+}
+
+// The shortest decimal text that reads back as the same finite number.
+template <typename Float>
+void appendShortest(std::string& text, Float value) {
+    appendShortText<kShortTextRoom>(text, [&](char* at) { return std::to_chars(at, at + kShortTextRoom, value).ptr; });
+}
+
+template <typename Float, typename Bits>
+ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
+    const std::optional<Float> value = storedBinaryFloat<Float, Bits>(bytes);
+    if (!value) return undecodable(text);
+    if (std::isnan(*value)) {
         assignText(text, "NaN");
-    } else if (std::isinf(value)) {
-        assignText(text, value < 0 ? "-Inf" : "Inf");
+    } else if (std::isinf(*value)) {
+        assignText(text, *value < 0 ? "-Inf" : "Inf");
     } else {
-        appendShortText<kShortTextRoom>(text, [&](char* at) { return std::to_chars(at, at + kShortTextRoom, value).ptr; });
+        appendShortest(text, *value);
     }
+    return kind;
+}
+
+// The same for a finite number only; nothing, appending nothing, otherwise.
+template <typename Float, typename Bits>
+std::optional<ValueKind> finiteBinaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
+    const std::optional<Float> value = storedBinaryFloat<Float, Bits>(bytes);
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    appendShortest(text, *value);
     return kind;
 }
 
@@ -702,7 +752,7 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
         case ValueDecoder::IntegerNumber:
             return integerNumberValue(bytes, text);
         case ValueDecoder::PointNumber:
-            return narrowNumberValue<narrowPointText>(bytes, text);
+            return pointNumberValue(bytes, text);
         case ValueDecoder::ExactNumber:
             return scaleOnlyNumberValue(bytes, text);
         case ValueDecoder::Date:
@@ -738,12 +788,12 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     return ValueKind::NoDecoder;
 }
 
-std::optional<ValueKind> appendCommonValueText(int typeCode, Bytes bytes, std::string& text) {
-    switch (columnType(typeCode).decoder) {
+std::optional<ValueKind> appendCommonValueText(ValueDecoder decoder, Bytes bytes, std::string& text) {
+    switch (decoder) {
         case ValueDecoder::IntegerNumber:
             return integerNumberValue(bytes, text);
         case ValueDecoder::PointNumber:
-            return narrowNumberValue<narrowPointText>(bytes, text);
+            return pointNumberValue(bytes, text);
         case ValueDecoder::Date:
             return dateValue(bytes, false, text);
         case ValueDecoder::Timestamp:
@@ -757,6 +807,10 @@ std::optional<ValueKind> appendCommonValueText(int typeCode, Bytes bytes, std::s
             return ValueKind::Text;
         case ValueDecoder::Raw:
             return rawValue(bytes, text);
+        case ValueDecoder::BinaryFloat:
+            return finiteBinaryFloatValue<float, std::uint32_t>(bytes, text, ValueKind::BinaryFloat);
+        case ValueDecoder::BinaryDouble:
+            return finiteBinaryFloatValue<double, std::uint64_t>(bytes, text, ValueKind::BinaryDouble);
         default:
             return std::nullopt;
     }

@@ -91,10 +91,12 @@ ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> byte
                                 NationalCharset national = NationalCharset::Al16Utf16);
 
 // The text formatColumnValueInto gives a number, a date or timestamp, a RAW
-// value or a plain ASCII text, appended to `text` after what it holds, with
-// its kind; nothing, appending nothing, for every other value. The data
-// scripts write these kinds straight into their statements.
-std::optional<ValueKind> appendCommonValueText(int typeCode, std::span<const std::uint8_t> bytes, std::string& text);
+// value, a finite BINARY_FLOAT or BINARY_DOUBLE or a plain ASCII text, for
+// a column whose type decodes this way, appended to `text` after what it
+// holds, with its kind; nothing, appending nothing, for every other value.
+// The data scripts write these kinds straight into their statements.
+std::optional<ValueKind> appendCommonValueText(ValueDecoder decoder, std::span<const std::uint8_t> bytes,
+                                               std::string& text);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {
