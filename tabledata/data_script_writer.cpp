@@ -90,7 +90,7 @@ bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t>
                                      std::uint8_t columnCount) {
     beginItem();
     bool undecodable = false;
-    if (const std::optional<StoredItem> item = appendStoredSqlItem(*out_, typeCode, bytes, converted_)) {
+    if (const std::optional<StoredItem> item = appendStoredSqlItem(*out_, typeCode, bytes, itemRoom_)) {
         undecodable = item->undecodable;
     } else {
         const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);

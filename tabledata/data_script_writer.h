@@ -90,6 +90,7 @@ private:
     bool rowNeedsBlock_ = false;
     std::size_t valuesTooLong_ = 0;
     std::string converted_;  // the last value formatted or turned into the code page
+    std::string itemRoom_;   // where a value's item is written before it joins the statement
     std::string* out_ = nullptr;
     std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;

@@ -173,6 +173,9 @@ constexpr std::string_view kYearToMonth = "' YEAR(9) TO MONTH";
 constexpr std::string_view kDayToSecond = "' DAY(9) TO SECOND(9)";
 constexpr std::string_view kZoneMask = " TZH:TZM')";
 constexpr std::string_view kCloseQuoted = "')";
+// The most an item adds after its text: the closing apostrophe and the
+// longest conversion mask.
+constexpr std::size_t kItemTailRoom = 1 + kSignedFractionTail.size();
 
 void appendWrapped(std::string& out, std::string_view head, std::string_view text, std::string_view tail) {
     out += head;
@@ -398,55 +401,52 @@ std::string_view itemFunction(ValueDecoder decoder) {
 
 std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
                                               std::string& scratch) {
-    const std::size_t itemStart = out.size();
     const ValueDecoder decoder = columnType(typeCode).decoder;
     // A number of the binary types stands unquoted, with its suffix after it.
     const bool quoted = decoder != ValueDecoder::BinaryFloat && decoder != ValueDecoder::BinaryDouble;
-    // Written before the value is: bytes that are no valid date take it out again.
     const std::string_view function = itemFunction(decoder);
-    out += function;
-    if (quoted) out.push_back('\'');
-    const std::size_t textStart = out.size();
-    const std::optional<ValueKind> kind = appendCommonValueText(decoder, bytes, out);
-    const std::size_t textLength = out.size() - textStart;
-    if (!kind || textLength > kSqlLiteralLimit) {
-        out.resize(itemStart);
-        return std::nullopt;
-    }
-    const std::string_view text(out.data() + textStart, textLength);
-    const StoredItem item{*kind, isUndecodable(*kind, text)};
-    switch (*kind) {
+    // The item is written into the scratch text, whose size only grows, and
+    // appended whole: no piece-by-piece growth of the statement.
+    const std::size_t room = function.size() + commonValueTextRoom(bytes.size()) + kItemTailRoom;
+    if (scratch.size() < room) scratch.resize(room);
+    char* const itemStart = put(scratch.data(), function);
+    char* const textStart = quoted ? put(itemStart, "'") : itemStart;
+    ValueKind kind = ValueKind::Null;
+    char* at = writeCommonValueText(decoder, bytes, textStart, kind);
+    if (!at || static_cast<std::size_t>(at - textStart) > kSqlLiteralLimit) return std::nullopt;
+    const std::string_view text(textStart, static_cast<std::size_t>(at - textStart));
+    const StoredItem item{kind, isUndecodable(kind, text)};
+    // Bytes that are no valid date leave out the conversion written before them.
+    const char* from = scratch.data();
+    switch (kind) {
         case ValueKind::Date:
-        case ValueKind::Timestamp: {
-            const bool withFraction = *kind == ValueKind::Timestamp && text.find('.') != std::string_view::npos;
-            const std::string_view tail = conversionTail(text, withFraction);
-            out.push_back('\'');
-            out += tail;
-            return item;
-        }
+        case ValueKind::Timestamp:
+            at = put(put(at, "'"), conversionTail(text, kind == ValueKind::Timestamp &&
+                                                             text.find('.') != std::string_view::npos));
+            break;
         case ValueKind::Raw:
-            out += kCloseQuoted;
-            return item;
+            at = put(at, kCloseQuoted);
+            break;
         case ValueKind::BinaryFloat:
         case ValueKind::BinaryDouble:
-            out.push_back(binaryFloatSuffix(*kind == ValueKind::BinaryDouble));
-            return item;
+            *at++ = binaryFloatSuffix(kind == ValueKind::BinaryDouble);
+            break;
         case ValueKind::InvalidDate:
-            out.erase(itemStart, function.size());
+            from = itemStart;
+            *at++ = '\'';
             break;
         case ValueKind::Text:
-            // A text with a character to replace is quoted again from a copy.
             if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) {
-                scratch.assign(text);
-                out.resize(itemStart);
-                appendQuoted(out, scratch);
+                appendQuoted(out, text);
                 return item;
             }
+            *at++ = '\'';
             break;
         default:
+            *at++ = '\'';
             break;
     }
-    out.push_back('\'');
+    out.append(from, static_cast<std::size_t>(at - from));
     return item;
 }
 

@@ -24,9 +24,9 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text);
 
 // The item of a value written straight from its stored bytes, as
 // appendSqlItem writes the text formatColumnValueInto (code-page spelling)
-// gives it, for the kinds appendCommonValueText formats; nothing, appending
+// gives it, for the kinds writeCommonValueText writes; nothing, appending
 // nothing, for the other values and for texts longer than a SQL literal.
-// `scratch` holds a text while its apostrophes are doubled.
+// `scratch` is the room the item is written in before it is appended.
 struct StoredItem {
     ValueKind kind = ValueKind::Null;
     bool undecodable = false;  // as isUndecodable tells of its kind and text

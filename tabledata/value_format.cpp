@@ -147,40 +147,59 @@ bool spellsTheSameNumber(std::string_view text, std::string_view exact) {
     return added.find_first_not_of('0') == std::string_view::npos || hasCanonicalForm(text, exact);
 }
 
-// Appends the exact value of NUMBER bytes; false, appending nothing, when the
-// bytes are no valid NUMBER encoding.
-bool appendExactNumber(std::string& out, Bytes bytes) {
-    const std::optional<UnpackedNumber> number = unpackNumber(bytes);
-    if (!number) return false;
-    if (number->digitCount() == 0) {
-        out.push_back('0');
-        return true;
-    }
-    const bool negative = number->negative();
-    const int exponent = number->exponent();
+// The most zeros an exponent puts before the digits (a value below 100^-64)
+// or after them (an integer of 63 pairs).
+constexpr std::size_t kMostExponentZeros = 128;
 
+// Room for the exact value of any NUMBER of `size` bytes: the slack, the
+// exponent's zeros and two digits per byte.
+constexpr std::size_t exactNumberRoom(std::size_t size) { return kDecimalSlack + kMostExponentZeros + 2 * size; }
+
+// Writes the exact value of NUMBER bytes into exactNumberRoom; nothing, and
+// nullptr, when the bytes are no valid NUMBER encoding.
+char* writeExactNumber(Bytes bytes, char* base) {
+    const std::optional<UnpackedNumber> number = unpackNumber(bytes);
+    if (!number) return nullptr;
+    if (number->digitCount() == 0) {
+        *base = '0';
+        return base + 1;
+    }
     // Two decimal digits per base-100 digit, the first pair weighing
     // 100^exponent: zeros before them for a value below 0.01, after them for
     // an integer with fewer pairs stored than it has.
-    const long signedIntegerLength = 2L * (exponent + 1);
+    const long signedIntegerLength = 2L * (number->exponent() + 1);
     const std::size_t leadingZeros = signedIntegerLength < 0 ? static_cast<std::size_t>(-signedIntegerLength) : 0;
     const std::size_t integerLength = signedIntegerLength < 0 ? 0 : static_cast<std::size_t>(signedIntegerLength);
     const std::size_t digitCount = std::max(leadingZeros + 2 * number->digitCount(), integerLength);
+    char* const digits = base + kDecimalSlack;
+    std::memset(digits, '0', digitCount);
+    char* pair = digits + leadingZeros;
+    for (std::size_t i = 0; i < number->digitCount(); ++i) pair = writeTwoDigits(pair, number->digit(i));
+    return compactDecimal(base, number->negative(), integerLength, digitCount);
+}
 
-    const auto compose = [&](char* base) {
-        char* const digits = base + kDecimalSlack;
-        std::memset(digits, '0', digitCount);
-        char* pair = digits + leadingZeros;
-        for (std::size_t i = 0; i < number->digitCount(); ++i) pair = writeTwoDigits(pair, number->digit(i));
-        return compactDecimal(base, negative, integerLength, digitCount);
+// Appends what `write` writes into `room` characters: on the stack when they
+// are few, as they are for every valid NUMBER; false, appending nothing, when
+// it returns nullptr.
+template <typename Write>
+bool appendNumberText(std::string& text, std::size_t room, const Write& write) {
+    bool written = true;
+    const auto writeOrNothing = [&](char* at) {
+        char* const end = write(at);
+        written = end != nullptr;
+        return written ? end : at;
     };
-    // A valid NUMBER has at most 20 mantissa bytes and fits on the stack;
-    // longer (damaged) ones are composed in the text itself.
-    if (kDecimalSlack + digitCount <= kNumberTextRoom)
-        appendShortText<kNumberTextRoom>(out, compose);
+    if (room <= kNumberTextRoom)
+        appendShortText<kNumberTextRoom>(text, writeOrNothing);
     else
-        appendWritten(out, kDecimalSlack + digitCount, compose);
-    return true;
+        appendWritten(text, room, writeOrNothing);
+    return written;
+}
+
+// Appends the exact value of NUMBER bytes; false, appending nothing, when the
+// bytes are no valid NUMBER encoding.
+bool appendExactNumber(std::string& out, Bytes bytes) {
+    return appendNumberText(out, exactNumberRoom(bytes.size()), [&](char* at) { return writeExactNumber(bytes, at); });
 }
 
 // Byte i of a value; a byte past the end reads as 0.
@@ -266,21 +285,8 @@ char* narrowPointText(Bytes bytes, char* at) {
     return at;
 }
 
-// A number is written with its exact stored value. The narrow decoders'
-// texts keep their own spelling ("12.0", "5.50") where they agree with it,
-// and stand alone where the bytes are no valid NUMBER.
-template <char* (*narrowDecoder)(Bytes, char*)>
-ValueKind narrowNumberValue(Bytes bytes, std::string& text) {
-    std::array<char, kShortTextRoom> narrow;
-    const std::string_view narrowText(narrow.data(),
-                                      static_cast<std::size_t>(narrowDecoder(bytes, narrow.data()) - narrow.data()));
-    const std::size_t start = text.size();
-    if (!appendExactNumber(text, bytes) || spellsTheSameNumber(narrowText, std::string_view(text).substr(start))) {
-        text.resize(start);
-        text.append(narrowText);
-    }
-    return ValueKind::Number;
-}
+// Room for any number text: the exact value or a narrow decoder's text.
+constexpr std::size_t numberTextRoom(std::size_t size) { return std::max(exactNumberRoom(size), kShortTextRoom); }
 
 // Whether narrowPointText reads every digit the bytes store: the exponents
 // and lengths it spells in full. For a valid NUMBER among them (positive by
@@ -300,21 +306,32 @@ bool narrowPointReadsEveryDigit(Bytes bytes) {
     }
 }
 
-// NUMBER(p) and FLOAT: the narrow text stands without working out the exact
-// value where it is known to have it.
-ValueKind pointNumberValue(Bytes bytes, std::string& text) {
-    if (!narrowPointReadsEveryDigit(bytes) || !unpackNumber(bytes))
-        return narrowNumberValue<narrowPointText>(bytes, text);
-    appendShortText<kShortTextRoom>(text, [&](char* at) { return narrowPointText(bytes, at); });
-    return ValueKind::Number;
+// NUMBER(p) and FLOAT, into numberTextRoom. A number is written with its
+// exact stored value. The narrow decoder's text keeps its own spelling
+// ("12.0", "5.50") where it agrees with it, and stands alone where the bytes
+// are no valid NUMBER; where it is known to agree, the exact value is not
+// worked out at all.
+char* writePointNumber(Bytes bytes, char* at) {
+    if (narrowPointReadsEveryDigit(bytes) && unpackNumber(bytes)) return narrowPointText(bytes, at);
+    std::array<char, kShortTextRoom> narrow;
+    const std::string_view narrowText(narrow.data(),
+                                      static_cast<std::size_t>(narrowPointText(bytes, narrow.data()) - narrow.data()));
+    char* const end = writeExactNumber(bytes, at);
+    if (end && !spellsTheSameNumber(narrowText, std::string_view(at, static_cast<std::size_t>(end - at)))) return end;
+    return std::copy(narrowText.begin(), narrowText.end(), at);
 }
 
 // The integer decoder's text is a plain integer, which spells the exact value
 // only by being it: the exact value stands whenever the bytes hold one, and
 // the narrow text is worked out only for bytes that hold none.
-ValueKind integerNumberValue(Bytes bytes, std::string& text) {
-    if (!appendExactNumber(text, bytes))
-        appendShortText<kShortTextRoom>(text, [&](char* at) { return narrowIntegerText(bytes, at); });
+char* writeIntegerNumber(Bytes bytes, char* at) {
+    if (char* const end = writeExactNumber(bytes, at)) return end;
+    return narrowIntegerText(bytes, at);
+}
+
+template <char* (*writeNumber)(Bytes, char*)>
+ValueKind numberValue(Bytes bytes, std::string& text) {
+    appendNumberText(text, numberTextRoom(bytes.size()), [&](char* at) { return writeNumber(bytes, at); });
     return ValueKind::Number;
 }
 
@@ -426,13 +443,20 @@ char* dayMonthYearText(char* at, Bytes bytes) {
     return writeInteger(at, storedYear(bytes));
 }
 
-ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
+// A DATE or TIMESTAMP into kShortTextRoom, with its kind.
+char* writeDate(Bytes bytes, bool isTimestamp, char* at, ValueKind& kind) {
     if (const std::optional<DateTime> value = readDateTime(bytes, isTimestamp)) {
-        appendShortText<kShortTextRoom>(text, [&](char* at) { return isoText(at, *value); });
-        return isTimestamp ? ValueKind::Timestamp : ValueKind::Date;
+        kind = isTimestamp ? ValueKind::Timestamp : ValueKind::Date;
+        return isoText(at, *value);
     }
-    appendShortText<kShortTextRoom>(text, [&](char* at) { return dayMonthYearText(at, bytes); });
-    return ValueKind::InvalidDate;
+    kind = ValueKind::InvalidDate;
+    return dayMonthYearText(at, bytes);
+}
+
+ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
+    ValueKind kind = ValueKind::InvalidDate;
+    appendShortText<kShortTextRoom>(text, [&](char* at) { return writeDate(bytes, isTimestamp, at, kind); });
+    return kind;
 }
 
 // Bytes that do not fit their type's form are written NULL.
@@ -534,11 +558,10 @@ std::optional<Float> storedBinaryFloat(Bytes bytes) {
                                                     : static_cast<Bits>(~stored));
 }
 
-// The shortest decimal text that reads back as the same finite number.
+// The shortest decimal text that reads back as the same finite number, into
+// kShortTextRoom.
 template <typename Float>
-void appendShortest(std::string& text, Float value) {
-    appendShortText<kShortTextRoom>(text, [&](char* at) { return std::to_chars(at, at + kShortTextRoom, value).ptr; });
-}
+char* writeShortest(char* at, Float value) { return std::to_chars(at, at + kShortTextRoom, value).ptr; }
 
 template <typename Float, typename Bits>
 ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
@@ -549,18 +572,18 @@ ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
     } else if (std::isinf(*value)) {
         assignText(text, *value < 0 ? "-Inf" : "Inf");
     } else {
-        appendShortest(text, *value);
+        appendShortText<kShortTextRoom>(text, [&](char* at) { return writeShortest(at, *value); });
     }
     return kind;
 }
 
-// The same for a finite number only; nothing, appending nothing, otherwise.
+// The same for a finite number only, into kShortTextRoom; nothing, and
+// nullptr, otherwise.
 template <typename Float, typename Bits>
-std::optional<ValueKind> finiteBinaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
+char* writeFiniteBinaryFloat(Bytes bytes, char* at) {
     const std::optional<Float> value = storedBinaryFloat<Float, Bits>(bytes);
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    appendShortest(text, *value);
-    return kind;
+    if (!value || !std::isfinite(*value)) return nullptr;
+    return writeShortest(at, *value);
 }
 
 // ---------------------------------------------------------------------------
@@ -618,15 +641,18 @@ ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
 // ---------------------------------------------------------------------------
 // RAW and LONG RAW: upper-case hexadecimal.
 
-ValueKind rawValue(Bytes bytes, std::string& text) {
+// Two characters per byte.
+char* writeHex(Bytes bytes, char* at) {
     static constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-    appendWritten(text, 2 * bytes.size(), [&](char* at) {
-        for (const std::uint8_t b : bytes) {
-            *at++ = kHexDigits[b >> 4];
-            *at++ = kHexDigits[b & 0x0F];
-        }
-        return at;
-    });
+    for (const std::uint8_t b : bytes) {
+        *at++ = kHexDigits[b >> 4];
+        *at++ = kHexDigits[b & 0x0F];
+    }
+    return at;
+}
+
+ValueKind rawValue(Bytes bytes, std::string& text) {
+    appendWritten(text, 2 * bytes.size(), [&](char* at) { return writeHex(bytes, at); });
     return ValueKind::Raw;
 }
 
@@ -750,9 +776,9 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     text.clear();
     switch (columnType(typeCode).decoder) {
         case ValueDecoder::IntegerNumber:
-            return integerNumberValue(bytes, text);
+            return numberValue<writeIntegerNumber>(bytes, text);
         case ValueDecoder::PointNumber:
-            return pointNumberValue(bytes, text);
+            return numberValue<writePointNumber>(bytes, text);
         case ValueDecoder::ExactNumber:
             return scaleOnlyNumberValue(bytes, text);
         case ValueDecoder::Date:
@@ -788,31 +814,38 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     return ValueKind::NoDecoder;
 }
 
-std::optional<ValueKind> appendCommonValueText(ValueDecoder decoder, Bytes bytes, std::string& text) {
+std::size_t commonValueTextRoom(std::size_t size) { return numberTextRoom(size); }
+
+char* writeCommonValueText(ValueDecoder decoder, Bytes bytes, char* at, ValueKind& kind) {
     switch (decoder) {
         case ValueDecoder::IntegerNumber:
-            return integerNumberValue(bytes, text);
+            kind = ValueKind::Number;
+            return writeIntegerNumber(bytes, at);
         case ValueDecoder::PointNumber:
-            return pointNumberValue(bytes, text);
+            kind = ValueKind::Number;
+            return writePointNumber(bytes, at);
         case ValueDecoder::Date:
-            return dateValue(bytes, false, text);
+            return writeDate(bytes, false, at, kind);
         case ValueDecoder::Timestamp:
-            return dateValue(bytes, true, text);
+            return writeDate(bytes, true, at, kind);
         case ValueDecoder::Char:
         case ValueDecoder::Varchar2:
             // Plain ASCII reads the same in every spelling, and neither
             // type's zero rule touches it.
-            if (!isPlainAscii(bytes)) return std::nullopt;
-            appendPlain(text, bytes);
-            return ValueKind::Text;
+            if (!isPlainAscii(bytes)) return nullptr;
+            kind = ValueKind::Text;
+            return std::copy(bytes.begin(), bytes.end(), at);
         case ValueDecoder::Raw:
-            return rawValue(bytes, text);
+            kind = ValueKind::Raw;
+            return writeHex(bytes, at);
         case ValueDecoder::BinaryFloat:
-            return finiteBinaryFloatValue<float, std::uint32_t>(bytes, text, ValueKind::BinaryFloat);
+            kind = ValueKind::BinaryFloat;
+            return writeFiniteBinaryFloat<float, std::uint32_t>(bytes, at);
         case ValueDecoder::BinaryDouble:
-            return finiteBinaryFloatValue<double, std::uint64_t>(bytes, text, ValueKind::BinaryDouble);
+            kind = ValueKind::BinaryDouble;
+            return writeFiniteBinaryFloat<double, std::uint64_t>(bytes, at);
         default:
-            return std::nullopt;
+            return nullptr;
     }
 }
 

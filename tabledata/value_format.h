@@ -92,11 +92,13 @@ ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> byte
 
 // The text formatColumnValueInto gives a number, a date or timestamp, a RAW
 // value, a finite BINARY_FLOAT or BINARY_DOUBLE or a plain ASCII text, for
-// a column whose type decodes this way, appended to `text` after what it
-// holds, with its kind; nothing, appending nothing, for every other value.
-// The data scripts write these kinds straight into their statements.
-std::optional<ValueKind> appendCommonValueText(ValueDecoder decoder, std::span<const std::uint8_t> bytes,
-                                               std::string& text);
+// a column whose type decodes this way, written from `at` on into
+// commonValueTextRoom(bytes.size()) characters: returns its end and sets its
+// kind. For every other value returns nullptr (having written whatever into
+// the room). The data scripts write these kinds straight into their
+// statements.
+std::size_t commonValueTextRoom(std::size_t byteCount);
+char* writeCommonValueText(ValueDecoder decoder, std::span<const std::uint8_t> bytes, char* at, ValueKind& kind);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {
