@@ -43,6 +43,12 @@ constexpr std::array<std::uint8_t, 256> kRowOfCode = [] {
 
 }  // namespace
 
+constexpr std::array<ValueDecoder, 256> kDecoderOfCode = [] {
+    std::array<ValueDecoder, 256> decoders{};
+    for (std::size_t code = 0; code < decoders.size(); ++code) decoders[code] = kColumnTypes[kRowOfCode[code]].decoder;
+    return decoders;
+}();
+
 const ColumnType& columnType(int typeCode) {
     if (typeCode < 0 || typeCode >= static_cast<int>(kRowOfCode.size())) return kColumnTypes.back();
     return kColumnTypes[kRowOfCode[static_cast<std::size_t>(typeCode)]];

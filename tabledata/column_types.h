@@ -3,6 +3,7 @@
 // how a Create Table statement writes it. Codes without a row take the
 // fallback row.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -53,6 +54,14 @@ struct ColumnType {
 // The row of a type code; the fallback row (code 0) for codes without one
 // (UROWID, object types ...).
 const ColumnType& columnType(int typeCode);
+
+// columnType(typeCode).decoder, looked up at every value read: kept in a
+// table of its own, filled from the rows.
+extern const std::array<ValueDecoder, 256> kDecoderOfCode;
+inline ValueDecoder valueDecoder(int typeCode) {
+    if (typeCode < 0 || typeCode >= static_cast<int>(kDecoderOfCode.size())) return columnType(typeCode).decoder;
+    return kDecoderOfCode[static_cast<std::size_t>(typeCode)];
+}
 
 // Every row, the fallback last: for tests and listings.
 std::span<const ColumnType> columnTypes();

@@ -401,7 +401,7 @@ std::string_view itemFunction(ValueDecoder decoder) {
 
 std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
                                               std::string& scratch) {
-    const ValueDecoder decoder = columnType(typeCode).decoder;
+    const ValueDecoder decoder = valueDecoder(typeCode);
     // A number of the binary types stands unquoted, with its suffix after it.
     const bool quoted = decoder != ValueDecoder::BinaryFloat && decoder != ValueDecoder::BinaryDouble;
     const std::string_view function = itemFunction(decoder);

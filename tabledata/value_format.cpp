@@ -774,7 +774,7 @@ std::optional<std::string> decodeNumber(Bytes bytes) {
 ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling,
                                 NationalCharset national) {
     text.clear();
-    switch (columnType(typeCode).decoder) {
+    switch (valueDecoder(typeCode)) {
         case ValueDecoder::IntegerNumber:
             return numberValue<writeIntegerNumber>(bytes, text);
         case ValueDecoder::PointNumber:
@@ -834,7 +834,8 @@ char* writeCommonValueText(ValueDecoder decoder, Bytes bytes, char* at, ValueKin
             // type's zero rule touches it.
             if (!isPlainAscii(bytes)) return nullptr;
             kind = ValueKind::Text;
-            return std::copy(bytes.begin(), bytes.end(), at);
+            if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
+            return at + bytes.size();
         case ValueDecoder::Raw:
             kind = ValueKind::Raw;
             return writeHex(bytes, at);
