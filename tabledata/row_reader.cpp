@@ -485,20 +485,6 @@ void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& column
     }
 }
 
-std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
-    if (storesOutOfOrder_) {
-        if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) return std::nullopt;
-        const std::int16_t type = typeByStoredIndex_[static_cast<std::size_t>(k)];
-        if (type == kNoColumn) return std::nullopt;
-        return static_cast<std::uint8_t>(type);
-    }
-    const int number = k + 1;  // column numbers start at 1
-    if (number < 0 || number >= static_cast<int>(typeByNumber_.size())) return std::nullopt;
-    const std::int16_t type = typeByNumber_[static_cast<std::size_t>(number)];
-    if (type == kNoColumn) return std::nullopt;
-    return static_cast<std::uint8_t>(type);
-}
-
 void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
                     RowList& rowList, std::vector<ColumnValue>& columns) {
     RowCounts ignored;

@@ -58,6 +58,17 @@ private:
     std::array<std::int16_t, 256> storedIndexOfSlot_{};
 };
 
+// Read at every value: stored value k is column k + 1 (numbers start at 1),
+// unless the table stores its values out of their declared order.
+inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
+    const std::array<std::int16_t, 256>& types = storesOutOfOrder_ ? typeByStoredIndex_ : typeByNumber_;
+    const int at = storesOutOfOrder_ ? k : k + 1;
+    if (at < 0 || at >= static_cast<int>(types.size())) return std::nullopt;
+    const std::int16_t type = types[static_cast<std::size_t>(at)];
+    if (type == kNoColumn) return std::nullopt;
+    return static_cast<std::uint8_t>(type);
+}
+
 // Reads the table whose ObjectEntry has this object number, through the
 // blocks of its data object number. Without `saving` it reads in preview mode
 // (stop flag: the analysis' control) and leaves every value in rowList; with

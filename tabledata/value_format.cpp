@@ -814,7 +814,7 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     return ValueKind::NoDecoder;
 }
 
-std::size_t commonValueTextRoom(std::size_t size) { return numberTextRoom(size); }
+static_assert(commonValueTextRoom(0) >= numberTextRoom(0) && commonValueTextRoom(1) >= numberTextRoom(1));
 
 char* writeCommonValueText(ValueDecoder decoder, Bytes bytes, char* at, ValueKind& kind) {
     switch (decoder) {

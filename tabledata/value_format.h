@@ -97,7 +97,12 @@ ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> byte
 // kind. For every other value returns nullptr (having written whatever into
 // the room). The data scripts write these kinds straight into their
 // statements.
-std::size_t commonValueTextRoom(std::size_t byteCount);
+inline constexpr std::size_t commonValueTextRoom(std::size_t byteCount) {
+    // The longest is a NUMBER's exact value: a sign, "0" and the point, up
+    // to 128 zeros that its exponent puts before or after its digits, and
+    // two digits per byte; every other text fits in that.
+    return 3 + 128 + 2 * byteCount;
+}
 char* writeCommonValueText(ValueDecoder decoder, std::span<const std::uint8_t> bytes, char* at, ValueKind& kind);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
