@@ -118,6 +118,10 @@ std::size_t CFile64::readAt(std::int64_t position, std::span<std::uint8_t> buffe
     return done;
 }
 
+void CFile64::adviseReadAhead(std::int64_t position, std::int64_t length) const {
+    ::posix_fadvise(fd_, static_cast<off_t>(position), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 std::int64_t CFile64::length() const {
     struct stat status {};
     if (::fstat(fd_, &status) != 0) fail("length", fileName_, errno);

@@ -42,6 +42,10 @@ public:
     std::size_t read(void* buffer, std::size_t count);
     // Reads at an absolute position without moving the current position.
     std::size_t readAt(std::int64_t position, std::span<std::uint8_t> buffer) const;
+    // Tells the system these bytes will be read soon, so that it reads them
+    // from the disk ahead, in one sequential run. Only a hint: where it is
+    // refused the reads still take place, one by one.
+    void adviseReadAhead(std::int64_t position, std::int64_t length) const;
     std::int64_t length() const;
     std::int64_t position() const;
     void close();
