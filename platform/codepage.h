@@ -19,6 +19,10 @@ void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes);
 // One code point appended to `out` in UTF-8.
 void appendUtf8(std::string& out, char32_t codePoint);
 
+// The digits of upper-case hexadecimal, as RAW values and \XXXX escapes
+// are written.
+inline constexpr std::string_view kUpperHexDigits = "0123456789ABCDEF";
+
 // Whether every byte is below 0x80, which the code page and UTF-8 spell alike.
 bool isAscii(std::string_view text);
 

@@ -14,15 +14,9 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-constexpr char32_t kFirstHighSurrogate = 0xD800;
-constexpr char32_t kFirstLowSurrogate = 0xDC00;
-constexpr char32_t kPastLowSurrogate = 0xE000;
 constexpr char32_t kFirstSupplementary = 0x10000;
 constexpr char32_t kLargestCodePoint = 0x10FFFF;
 constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-bool isHighSurrogate(char32_t unit) { return unit >= kFirstHighSurrogate && unit < kFirstLowSurrogate; }
-bool isLowSurrogate(char32_t unit) { return unit >= kFirstLowSurrogate && unit < kPastLowSurrogate; }
 
 char32_t joinSurrogates(char32_t high, char32_t low) {
     return kFirstSupplementary + ((high - kFirstHighSurrogate) << 10) + (low - kFirstLowSurrogate);
@@ -107,11 +101,9 @@ bool appendFromUtf8(std::string& out, Bytes bytes) {
     return joiner.complete();
 }
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 void appendEscapedUnit(std::string& out, char32_t unit) {
     out.push_back('\\');
-    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHexDigits[(unit >> shift) & 0x0F]);
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kUpperHexDigits[(unit >> shift) & 0x0F]);
 }
 
 bool standsForItself(char32_t c) { return c >= 0x20 && c < 0x7F && c != '\'' && c != '\\' && c != '&'; }

@@ -12,6 +12,14 @@
 
 namespace restorix {
 
+// UTF-16 surrogates: a high one and a low one together stand for one
+// character beyond U+FFFF.
+inline constexpr char32_t kFirstHighSurrogate = 0xD800;
+inline constexpr char32_t kFirstLowSurrogate = 0xDC00;
+inline constexpr char32_t kPastLowSurrogate = 0xE000;
+constexpr bool isHighSurrogate(char32_t unit) { return unit >= kFirstHighSurrogate && unit < kFirstLowSurrogate; }
+constexpr bool isLowSurrogate(char32_t unit) { return unit >= kFirstLowSurrogate && unit < kPastLowSurrogate; }
+
 // The national character set a database names (its NLS_NCHAR_CHARACTERSET):
 // UTF8, else AL16UTF16, the default.
 NationalCharset nationalCharsetNamed(std::string_view name);

@@ -237,8 +237,6 @@ long escapedUnit(std::string_view text) {
     return unit;
 }
 
-bool isHighSurrogate(long unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(long unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // The length of a '||CHR(n)||' splice at the start of `text`, or 0.
 std::size_t spliceLength(std::string_view text) {
@@ -258,7 +256,9 @@ std::size_t tokenLength(std::string_view rest) {
         return spliceLength(rest);
     }
     if (const long unit = escapedUnit(rest); unit >= 0) {
-        if (isHighSurrogate(unit) && isLowSurrogate(escapedUnit(rest.substr(kEscapeLength)))) return 2 * kEscapeLength;
+        const long next = escapedUnit(rest.substr(kEscapeLength));
+        if (isHighSurrogate(static_cast<char32_t>(unit)) && next >= 0 && isLowSurrogate(static_cast<char32_t>(next)))
+            return 2 * kEscapeLength;
         return kEscapeLength;
     }
     // A UTF-8 lead byte and its continuation bytes, at most a whole sequence.

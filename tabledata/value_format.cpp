@@ -643,10 +643,9 @@ ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
 
 // Two characters per byte.
 char* writeHex(Bytes bytes, char* at) {
-    static constexpr std::string_view kHexDigits = "0123456789ABCDEF";
     for (const std::uint8_t b : bytes) {
-        *at++ = kHexDigits[b >> 4];
-        *at++ = kHexDigits[b & 0x0F];
+        *at++ = kUpperHexDigits[b >> 4];
+        *at++ = kUpperHexDigits[b & 0x0F];
     }
     return at;
 }
