@@ -153,8 +153,7 @@ int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vec
     }
     session.progress.finish();
     if (session.interrupt.interrupted()) return kInterrupted;
-    if (recovery.datafiles.size() > 1 && recovery.datafiles.isOpen())
-        nameSource(recovery, recovery.datafiles.system().path);
+    recovery.nameSourceAfterSystemFile();
     switch (result) {
         case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
         case AnalysisResult::datafileRefused: return kDatafileNotOpened;

@@ -36,6 +36,12 @@ struct Recovery {
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         sourceTitle = std::filesystem::path(path).stem().string();
     }
+    // Of several datafiles, the scan tells which one is the SYSTEM file:
+    // the names follow that one from then on, not the first file given.
+    void nameSourceAfterSystemFile() {
+        if (datafiles.size() < 2 || !datafiles.isOpen()) return;
+        nameSourceAfter(std::filesystem::absolute(datafiles.system().path).lexically_normal().string());
+    }
 
     // Recovery option flags; at most one is set.
     bool recoverSysOnly = false;

@@ -55,8 +55,7 @@ void Wizard::analysisEnded(AnalysisResult result) {
         case AnalysisResult::analysisCompleted:
             break;
     }
-    if (recovery_.datafiles.size() > 1 && recovery_.datafiles.isOpen())
-        recovery_.nameSourceAfter(recovery_.datafiles.system().path);
+    recovery_.nameSourceAfterSystemFile();
     main_->dismiss();
     preview_ = keep(std::make_unique<PreviewWindow>(*this));
     preview_->show();
