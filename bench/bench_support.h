@@ -26,6 +26,9 @@ struct Measurement {
     // included ("read_bytes" counts only what came from the disk, none of a
     // file in the page cache). Reads through a memory map are not counted.
     unsigned long long readBytes = 0;
+    // User and system time: steadier than the wall time on a busy machine,
+    // for comparing two builds.
+    double cpuSeconds = 0;
 };
 
 // The "rchar" line of /proc/<pid>/io; 0 when it cannot be read.
@@ -68,7 +71,9 @@ inline Measurement measureInChild(const std::function<int()>& work) {
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("bench child failed");
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss, readBytes};
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss, readBytes,
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 // The restorix program beside the running benchmark.

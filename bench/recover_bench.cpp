@@ -38,13 +38,14 @@ int main() {
     const std::string cat = "cat " + shellQuote(datafile) + " > /dev/null";
     timeShell(cat);
 
-    std::vector<double> runs, baselines;
+    std::vector<double> runs, cpuSeconds, baselines;
     std::vector<long> peaks;
     std::vector<long> readMiB;
     std::uintmax_t outputBytes = 0;
     for (int run = 0; run < 3; ++run) {
         const Measurement m = recoverOnce(datafile, output);
         runs.push_back(m.seconds);
+        cpuSeconds.push_back(m.cpuSeconds);
         peaks.push_back(m.peakKiB);
         readMiB.push_back(static_cast<long>(m.readBytes >> 20));
         outputBytes = folderBytes(output);
@@ -59,7 +60,8 @@ int main() {
         fs::remove_all(output);
     const double recover = median(runs), baseline = median(baselines);
     std::printf("output folder: %.1f MiB\n", outputBytes / 1048576.0);
-    std::printf("restorix recover --schemas all: %.3f s (median of 3)\n", recover);
+    std::printf("restorix recover --schemas all: %.3f s (median of 3), %.2f s of CPU\n", recover,
+                median(cpuSeconds));
     std::printf("read + cp -r of the output:     %.3f s (median of 3)\n", baseline);
     std::printf("bytes read (rchar of /proc/<pid>/io, page-cache hits included): %ld MiB of a %llu MiB datafile\n",
                 medianLong(readMiB), kBenchFileSize >> 20);
