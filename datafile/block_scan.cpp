@@ -35,12 +35,12 @@ int scanProgress(std::int64_t position, std::int64_t length) {
     return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
 }
 
-// Hands out the file's blocks in order, each zero-filled past the end of the
-// file, while reading the file in large pieces.
+// Hands out the file's 8K blocks in order, each zero-filled past the end of
+// the file, while reading the file in large pieces.
 class SequentialBlocks {
 public:
-    SequentialBlocks(const CFile64& file, std::int64_t length, int blockSize = kBlockSize)
-        : file_(file), length_(length), blockSize_(blockSize), buffer_(kBlocksPerRead * static_cast<std::size_t>(blockSize)) {}
+    SequentialBlocks(const CFile64& file, std::int64_t length)
+        : file_(file), length_(length), buffer_(kBlocksPerRead * static_cast<std::size_t>(kBlockSize)) {}
 
     struct Next {
         std::int64_t position;
@@ -50,19 +50,19 @@ public:
     std::optional<Next> next() {
         if (nextPosition_ >= length_) return std::nullopt;
         if (nextInBuffer_ == blocksInBuffer_) refill();
-        const auto size = static_cast<std::size_t>(blockSize_);
+        const auto size = static_cast<std::size_t>(kBlockSize);
         const Next block{nextPosition_, BlockSpan(buffer_.data() + nextInBuffer_ * size, size)};
         ++nextInBuffer_;
-        nextPosition_ += blockSize_;
+        nextPosition_ += kBlockSize;
         return block;
     }
 
 private:
     void refill() {
         const std::int64_t remaining = length_ - nextPosition_;
-        const std::int64_t blocksLeft = (remaining + blockSize_ - 1) / blockSize_;
+        const std::int64_t blocksLeft = (remaining + kBlockSize - 1) / kBlockSize;
         blocksInBuffer_ = static_cast<std::size_t>(std::min<std::int64_t>(blocksLeft, kBlocksPerRead));
-        const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(blockSize_));
+        const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(kBlockSize));
         const std::size_t got = file_.readAt(nextPosition_, wanted);
         std::fill(wanted.begin() + static_cast<std::ptrdiff_t>(got), wanted.end(), std::uint8_t{0});
         nextInBuffer_ = 0;
@@ -70,7 +70,6 @@ private:
 
     const CFile64& file_;
     std::int64_t length_;
-    int blockSize_;
     std::vector<std::uint8_t> buffer_;
     std::size_t blocksInBuffer_ = 0;
     std::size_t nextInBuffer_ = 0;

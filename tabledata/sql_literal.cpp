@@ -237,7 +237,6 @@ long escapedUnit(std::string_view text) {
     return unit;
 }
 
-
 // The length of a '||CHR(n)||' splice at the start of `text`, or 0.
 std::size_t spliceLength(std::string_view text) {
     if (!text.starts_with(kSpliceOpen)) return 0;
