@@ -101,16 +101,6 @@ bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t>
     return undecodable;
 }
 
-// Quoting changes only apostrophes, ampersands and line breaks, single bytes
-// that UTF-8 and the code page spell alike and that no multi-byte UTF-8
-// sequence contains: a value turned into the code page before it is quoted
-// gives the bytes it would give turned after.
-void DataStatementBuilder::add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount) {
-    if (isAscii(utf8Text)) return addCodePageText(kind, utf8Text, columnCount);
-    converted_ = toCodePage(utf8Text);
-    addCodePageText(kind, converted_, columnCount);
-}
-
 void DataStatementBuilder::endRow() {
     std::string& out = *out_;
     if (out.size() - rowStart_ + rowEnd_.size() - kStatementEnd.size() > kOneLineStatementLimit) {
@@ -124,15 +114,6 @@ void DataStatementBuilder::finish() {
     if (valuesInRow_ > 0) out_->resize(rowStart_);
     valuesInRow_ = 0;
     rowStart_ = out_->size();
-}
-
-void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
-                          std::string& out) {
-    DataStatementBuilder builder(qualifiedTable);
-    builder.start(out);
-    for (const RowValue& value : rowList)
-        if (value.objectNumber == objectNumber) builder.add(value.kind, value.text, value.columnCount);
-    builder.finish();
 }
 
 DataScriptWriter::~DataScriptWriter() { close(); }
@@ -161,19 +142,6 @@ bool DataScriptWriter::writeStatements(std::string_view codePageBytes) {
     openOrRaise();
     writeAllBytes(fd_, codePageBytes, openPath_);
     return true;
-}
-
-bool DataScriptWriter::writeTableData(std::int32_t objectNumber, RowList& rowList) {
-    if (!saving_.control.proceed()) return false;
-    openOrRaise();
-    bytes_.clear();
-    appendDataStatements(saving_.qualifiedTable, objectNumber, rowList, bytes_);
-    releaseRowList(rowList);
-    return bytes_.empty() || writeStatements(bytes_);
-}
-
-bool writeTableData(SavingState& saving, std::int32_t objectNumber, RowList& rowList) {
-    return DataScriptWriter(saving).writeTableData(objectNumber, rowList);
 }
 
 bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view appTitle) {

@@ -1,7 +1,8 @@
 #pragma once
-// Turns the values the row reader collected into the table's data script: one
-// insert statement per complete row, each followed by its own commit. And the
-// Skip Table question of the File Saving dialog.
+// Builds a table's data script as the row reader reads its blocks: one insert
+// statement per complete row, each followed by its own commit, written to the
+// script as each block is done. And the Skip Table question of the File
+// Saving dialog.
 
 #include <cstdint>
 #include <filesystem>
@@ -12,8 +13,9 @@
 #include <vector>
 
 #include "platform/job_control.h"
+#include "dictionary/catalog.h"
 #include "tabledata/saving_state.h"
-#include "tabledata/row_reader.h"
+#include "tabledata/row_value.h"
 
 namespace restorix {
 
@@ -64,8 +66,6 @@ public:
     // Returns whether it is undecodable (isUndecodable).
     bool addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
                    std::uint8_t columnCount);
-    // A value whose text is UTF-8, turned into the code page first.
-    void add(ValueKind kind, std::string_view utf8Text, std::uint8_t columnCount);
     // Drops an incomplete last row.
     void finish();
 
@@ -89,18 +89,12 @@ private:
     std::vector<std::size_t> commas_;  // the item separators of the row, from rowStart_
     bool rowNeedsBlock_ = false;
     std::size_t valuesTooLong_ = 0;
-    std::string converted_;  // the last value formatted or turned into the code page
+    std::string converted_;  // the last value formatted the general way
     std::string itemRoom_;   // where a value's item is written before it joins the statement
     std::string* out_ = nullptr;
     std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;
 };
-
-// Appends to `out`, in the code page, the statement of every complete row of
-// this object number in rowList, each followed by its commit line. Values of
-// other object numbers are passed over without counting.
-void appendDataStatements(std::string_view qualifiedTable, std::int32_t objectNumber, const RowList& rowList,
-                          std::string& out);
 
 // Writes to saving.currentDataFile (created when missing, appended to
 // otherwise). Keeps the file open from one call to the next, so a table read
@@ -112,15 +106,9 @@ public:
     DataScriptWriter(const DataScriptWriter&) = delete;
     DataScriptWriter& operator=(const DataScriptWriter&) = delete;
 
-    // Writes every complete row of this object number found in rowList, all
-    // with one write call, then empties rowList. After a confirmed Stop
-    // nothing is written and this is false. A script that cannot be opened or
-    // written raises OutputFileError.
-    bool writeTableData(std::int32_t objectNumber, RowList& rowList);
-
-    // Writes statements already built by appendDataStatements, with one write
-    // call. False, writing nothing, after a confirmed Stop; raises
-    // OutputFileError as writeTableData does.
+    // Writes statements a DataStatementBuilder built, with one write call.
+    // After a confirmed Stop nothing is written and this is false. A script
+    // that cannot be opened or written raises OutputFileError.
     bool writeStatements(std::string_view codePageBytes);
 
     // Opens (creating when missing) the current script; false when it cannot
@@ -135,11 +123,7 @@ private:
     SavingState& saving_;
     int fd_ = -1;
     std::filesystem::path openPath_;
-    std::string bytes_;  // statements of one call, in the code page
 };
-
-// One call with its own open and close.
-bool writeTableData(SavingState& saving, std::int32_t objectNumber, RowList& rowList);
 
 // Skip Table button: holds the saving job while the question is open. Only
 // while a table is being read is the user asked; the answer sets

@@ -449,12 +449,6 @@ std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, st
     return item;
 }
 
-std::string sqlItem(const RowValue& value) {
-    std::string item;
-    appendSqlItem(item, value.kind, value.text);
-    return item;
-}
-
 void appendInsertHead(std::string& out, std::string_view qualifiedTable) {
     out += kInsertInto;
     out += qualifiedTable;
@@ -462,26 +456,5 @@ void appendInsertHead(std::string& out, std::string_view qualifiedTable) {
 }
 
 void appendInsertTail(std::string& out) { out += kValuesClose; }
-
-void appendInsertStatement(std::string& out, std::string_view qualifiedTable, std::span<const RowValue> row) {
-    const std::size_t start = out.size();
-    std::vector<std::size_t> commas;
-    appendInsertHead(out, qualifiedTable);
-    for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) {
-            commas.push_back(out.size() - start);
-            appendItemSeparator(out);
-        }
-        appendSqlItem(out, row[i].kind, row[i].text);
-    }
-    if (out.size() - start + kValuesClose.size() > kOneLineStatementLimit) breakStatementLines(out, start, commas);
-    appendInsertTail(out);
-}
-
-std::string insertStatement(std::string_view qualifiedTable, std::span<const RowValue> row) {
-    std::string statement;
-    appendInsertStatement(statement, qualifiedTable, row);
-    return statement;
-}
 
 }  // namespace restorix

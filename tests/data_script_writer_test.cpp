@@ -23,13 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-RowValue value(std::string text, ValueKind kind, std::uint8_t columnCount, std::int32_t objectNumber = 5000) {
-    return RowValue{columnCount, std::move(text), objectNumber, kind};
-}
-RowValue nullValue(std::uint8_t columnCount, std::int32_t objectNumber = 5000) {
-    return value("NULL", ValueKind::Null, columnCount, objectNumber);
-}
-
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -71,92 +64,53 @@ protected:
 
 }  // namespace
 
-TEST_F(DataScriptWriterTest, WritesOneStatementAndCommitPerCompleteRow) {
-    RowList rows = {value("10", ValueKind::Number, 3), value("ACCOUNTING", ValueKind::Text, 3), nullValue(3),
-                    value("20", ValueKind::Number, 3), value("NULL", ValueKind::Text, 3),
-                    value("null", ValueKind::Text, 3),
-                    // An incomplete row at the end is dropped with the list.
-                    value("30", ValueKind::Number, 3)};
-    EXPECT_TRUE(writeTableData(saving_, 5000, rows));
-    EXPECT_EQ(script(),
-              "insert into HR.DEPT values ('10','ACCOUNTING',NULL ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('20','NULL','null' ) ; \r\nCommit;\r\n");
-    EXPECT_TRUE(rows.empty());
-}
-
-TEST_F(DataScriptWriterTest, OneColumnTableGivesOneStatementPerValue) {
-    saving_.qualifiedTable = "HR.T";
-    RowList rows = {value("1", ValueKind::Number, 1), value("2", ValueKind::Number, 1)};
-    writeTableData(saving_, 5000, rows);
-    EXPECT_EQ(script(),
-              "insert into HR.T values ('1' ) ; \r\nCommit;\r\n"
-              "insert into HR.T values ('2' ) ; \r\nCommit;\r\n");
-}
-
-TEST_F(DataScriptWriterTest, ValuesOfOtherTablesAreLeftOutAndReleased) {
-    RowList rows = {value("1", ValueKind::Number, 2), value("other", ValueKind::Text, 1, 7000),
-                    value("A", ValueKind::Text, 2)};
-    writeTableData(saving_, 5000, rows);
-    EXPECT_EQ(script(), "insert into HR.DEPT values ('1','A' ) ; \r\nCommit;\r\n");
-    EXPECT_TRUE(rows.empty());
-}
-
-TEST_F(DataScriptWriterTest, AppendsInTheCodePageWithoutTruncating) {
+TEST_F(DataScriptWriterTest, AppendsWhatItIsGivenWithoutTruncating) {
     std::ofstream(saving_.currentDataFile, std::ios::binary) << "old\r\n";
-    RowList rows = {value("caf\xC3\xA9 \xE2\x82\xAC", ValueKind::Text, 1)};  // café €
-    writeTableData(saving_, 5000, rows);
+    DataScriptWriter writer(saving_);
+    EXPECT_TRUE(writer.writeStatements("insert into HR.DEPT values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n"));
     EXPECT_EQ(script(), "old\r\ninsert into HR.DEPT values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n");
 }
 
-TEST_F(DataScriptWriterTest, CreatesTheScriptEvenWithoutRows) {
-    RowList rows;
-    EXPECT_TRUE(writeTableData(saving_, 5000, rows));
+TEST_F(DataScriptWriterTest, CreatesTheScriptEvenWithoutStatements) {
+    EXPECT_TRUE(DataScriptWriter(saving_).writeStatements({}));
     EXPECT_TRUE(fs::exists(saving_.currentDataFile));
     EXPECT_EQ(script(), "");
 }
 
-// A script that cannot be opened keeps the values; one that cannot be
-// written (a full disk) raises too, never passed over in silence.
+// A script that cannot be opened or written (a full disk) raises the
+// system's reason, never passed over in silence.
 TEST_F(DataScriptWriterTest, AScriptThatCannotBeOpenedOrWrittenRaisesTheSystemsReason) {
     fs::create_symlink("/dev/full", folder_ / "FULLData.sql");
     const std::pair<fs::path, int> cases[] = {{folder_ / "missing-folder" / "DEPTData.sql", ENOENT},
                                               {folder_ / "FULLData.sql", ENOSPC}};
     for (const auto& [script, errorCode] : cases) {
         saving_.currentDataFile = script;
-        RowList rows = {value("1", ValueKind::Number, 1)};
         try {
-            writeTableData(saving_, 5000, rows);
+            DataScriptWriter(saving_).writeStatements("insert into HR.DEPT values ('1' ) ; \r\nCommit;\r\n");
             ADD_FAILURE() << script << ": no failure raised";
         } catch (const OutputFileError& error) {
             EXPECT_EQ(std::string(error.what()), script.string() + ": " + std::strerror(errorCode));
-        }
-        if (errorCode == ENOENT) {
-            EXPECT_EQ(rows.size(), 1u);
         }
     }
 }
 
 TEST_F(DataScriptWriterTest, ConfirmedStopWritesNothing) {
     saving_.control.requestStop();
-    RowList rows = {value("1", ValueKind::Number, 1)};
-    EXPECT_FALSE(writeTableData(saving_, 5000, rows));
+    EXPECT_FALSE(DataScriptWriter(saving_).writeStatements("insert into HR.DEPT values ('1' ) ; \r\nCommit;\r\n"));
     EXPECT_FALSE(fs::exists(saving_.currentDataFile));
 }
 
 TEST_F(DataScriptWriterTest, OneWriterOpensOnceAndFollowsANewPath) {
     DataScriptWriter writer(saving_);
-    RowList rows = {value("1", ValueKind::Number, 1)};
-    writer.writeTableData(5000, rows);
-    rows = {value("2", ValueKind::Number, 1)};
-    writer.writeTableData(5000, rows);
+    writer.writeStatements("one\r\n");
+    // Gone from its folder, the open script still takes what follows.
     const fs::path first = saving_.currentDataFile;
+    fs::rename(first, folder_ / "moved.sql");
+    writer.writeStatements("two\r\n");
     saving_.currentDataFile = folder_ / "EMPData.sql";
-    rows = {value("3", ValueKind::Number, 1)};
-    writer.writeTableData(5000, rows);
-    EXPECT_EQ(readFile(first),
-              "insert into HR.DEPT values ('1' ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('2' ) ; \r\nCommit;\r\n");
-    EXPECT_EQ(script(), "insert into HR.DEPT values ('3' ) ; \r\nCommit;\r\n");
+    writer.writeStatements("three\r\n");
+    EXPECT_EQ(readFile(folder_ / "moved.sql"), "one\r\ntwo\r\n");
+    EXPECT_EQ(script(), "three\r\n");
 }
 
 // --- Statements built value by value ------------------------------------------
@@ -181,7 +135,7 @@ TEST_P(DataStatements, GroupsValuesIntoCompleteRows) {
     // Bytes already there stay as they are, even when they are no UTF-8.
     std::string out = "\xE9 earlier\r\n";
     builder.start(out);
-    for (const BuilderValue& v : GetParam().values) builder.add(v.kind, v.text, v.columnCount);
+    for (const BuilderValue& v : GetParam().values) builder.addCodePageText(v.kind, v.text, v.columnCount);
     builder.finish();
     EXPECT_EQ(out, "\xE9 earlier\r\n" + GetParam().expected);
 }
@@ -205,9 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"1", ValueKind::Number, 2}, {"A", ValueKind::Text, 2}, {"B", ValueKind::Text, 2},
                      {"2", ValueKind::Number, 2}, {"C", ValueKind::Text, 2}},
                     "insert into HR.T values ('1','A' ) ; \r\nCommit;\r\ninsert into HR.T values ('B','2' ) ; \r\nCommit;\r\n"},
-        BuilderCase{"NonAsciiTurnedIntoTheCodePage",
-                    {{"caf\xC3\xA9 \xE2\x82\xAC", ValueKind::Text, 1}},
-                    "insert into HR.T values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n"},
+        BuilderCase{"OneColumnGivesAStatementPerValue",
+                    {{"1", ValueKind::Number, 1}, {"caf\xE9 \x80", ValueKind::Text, 1}},
+                    "insert into HR.T values ('1' ) ; \r\nCommit;\r\ninsert into HR.T values ('caf\xE9 \x80' ) ; \r\nCommit;\r\n"},
         BuilderCase{"NothingAdded", {}, ""},
         BuilderCase{"ValueTooLongForSqlRunsInABlock",
                     {{"1", ValueKind::Number, 2}, {std::string(4001, 'L'), ValueKind::Text, 2}},
@@ -224,12 +178,12 @@ TEST(DataStatementsReuse, EachRunStartsAfresh) {
     DataStatementBuilder builder("HR.T");
     std::string first;
     builder.start(first);
-    builder.add(ValueKind::Number, "1", 2);  // never completed
+    builder.addCodePageText(ValueKind::Number, "1", 2);  // never completed
     builder.finish();
     std::string second = "kept";
     builder.start(second);
-    builder.add(ValueKind::Number, "2", 2);
-    builder.add(ValueKind::Text, "B", 2);
+    builder.addCodePageText(ValueKind::Number, "2", 2);
+    builder.addCodePageText(ValueKind::Text, "B", 2);
     builder.finish();
     EXPECT_EQ(first, "");
     EXPECT_EQ(second, "keptinsert into HR.T values ('2','B' ) ; \r\nCommit;\r\n");
@@ -245,10 +199,23 @@ std::string randomTextBytes(std::mt19937& random) {
     return bytes;
 }
 
+// One row's statement and commit line built in UTF-8, from the values' UTF-8
+// texts.
+std::string utf8Statement(std::string_view table, std::span<const RowValue> row) {
+    std::string statement;
+    appendInsertHead(statement, table);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) appendItemSeparator(statement);
+        appendSqlItem(statement, row[i].kind, row[i].text);
+    }
+    appendInsertTail(statement);
+    statement += kStatementEnd;
+    return statement;
+}
+
 // Statements built from the stored code-page bytes are byte for byte those of
 // the long way round: each value turned into UTF-8, the statements built in
-// UTF-8 and turned back into the code page as a whole. The UTF-8 entry of the
-// builder (values already in a row list) gives them too.
+// UTF-8 and turned back into the code page as a whole.
 TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
     const std::string table = "SCH\u00C9MA.T\u00C4BLE\u20AC";  // UTF-8, as names are kept
     constexpr std::uint8_t kColumns = 3;
@@ -256,8 +223,8 @@ TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
     for (int b = 0; b < 256; ++b) allBytes[static_cast<std::size_t>(b)] = static_cast<char>(b);
     std::mt19937 random(20261207);
     for (int run = 0; run < 300; ++run) {
-        RowList utf8Values;
-        std::string stored, fromUtf8, text;
+        std::vector<RowValue> utf8Values;
+        std::string stored, text;
         DataStatementBuilder builder(table);
         builder.start(stored);
         for (int v = 0; v < kColumns * 4 + run % kColumns; ++v) {
@@ -271,14 +238,9 @@ TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
         builder.finish();
 
         std::string utf8Statements;
-        for (std::size_t row = 0; row + kColumns <= utf8Values.size(); row += kColumns) {
-            appendInsertStatement(utf8Statements, table, std::span(utf8Values).subspan(row, kColumns));
-            utf8Statements += kStatementEnd;
-        }
-        const std::string expected = toCodePage(utf8Statements);
-        ASSERT_EQ(stored, expected) << "run " << run;
-        appendDataStatements(table, 5000, utf8Values, fromUtf8);
-        ASSERT_EQ(fromUtf8, expected) << "run " << run;
+        for (std::size_t row = 0; row + kColumns <= utf8Values.size(); row += kColumns)
+            utf8Statements += utf8Statement(table, std::span(utf8Values).subspan(row, kColumns));
+        ASSERT_EQ(stored, toCodePage(utf8Statements)) << "run " << run;
     }
 }
 
@@ -286,8 +248,8 @@ TEST(DataStatementsTooLong, ValueBeyondAPlsqlLiteralIsWrittenNullAndCounted) {
     DataStatementBuilder builder("HR.T");
     std::string out;
     builder.start(out);
-    builder.add(ValueKind::Text, std::string(32767, 'k'), 2);
-    builder.add(ValueKind::Text, std::string(32768, 'n'), 2);
+    builder.addCodePageText(ValueKind::Text, std::string(32767, 'k'), 2);
+    builder.addCodePageText(ValueKind::Text, std::string(32768, 'n'), 2);
     builder.finish();
     EXPECT_EQ(builder.valuesTooLong(), 1u);
     EXPECT_TRUE(out.starts_with("BEGIN\r\ninsert into HR.T values ('kkk"));

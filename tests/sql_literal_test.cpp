@@ -13,11 +13,10 @@ using namespace restorix;
 
 namespace {
 
-RowValue valueOf(ValueKind kind, std::string text) {
-    RowValue value;
-    value.kind = kind;
-    value.text = std::move(text);
-    return value;
+std::string itemOf(ValueKind kind, std::string_view text) {
+    std::string item;
+    appendSqlItem(item, kind, text);
+    return item;
 }
 
 struct ItemCase {
@@ -30,7 +29,7 @@ struct ItemCase {
 class SqlItem : public ::testing::TestWithParam<ItemCase> {};
 
 TEST_P(SqlItem, RendersTheValueForAnInsert) {
-    EXPECT_EQ(sqlItem(valueOf(GetParam().kind, GetParam().text)), GetParam().item);
+    EXPECT_EQ(itemOf(GetParam().kind, GetParam().text), GetParam().item);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,21 +80,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "TO_TIMESTAMP('-0044-03-15 12:00:00.25','SYYYY-MM-DD HH24:MI:SS.FF')"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(InsertStatement, JoinsTheItemsOfOneRow) {
-    const std::vector<RowValue> dept = {valueOf(ValueKind::Number, "10"), valueOf(ValueKind::Text, "ACCOUNTING"),
-                                        valueOf(ValueKind::Null, "NULL")};
-    EXPECT_EQ(insertStatement("HR.DEPT", dept), "insert into HR.DEPT values ('10','ACCOUNTING',NULL ) ; ");
-
-    const std::vector<RowValue> one = {valueOf(ValueKind::Number, "1")};
-    EXPECT_EQ(insertStatement("HR.T", one), "insert into HR.T values ('1' ) ; ");
-}
-
 // Decoded column bytes through to the item: the kind chosen by the decoder
 // decides the quoting.
-TEST(InsertStatement, DecodedColumnsRenderByTheirKind) {
+TEST(SqlItemOfDecodedColumns, RendersByTheirKind) {
     const auto item = [](int typeCode, std::vector<std::uint8_t> bytes) {
         const FormattedValue formatted = formatColumnValue(typeCode, bytes);
-        return sqlItem(valueOf(formatted.kind, formatted.text));
+        return itemOf(formatted.kind, formatted.text);
     };
     EXPECT_EQ(item(type_code::kVarchar2, {'N', 'U', 'L', 'L'}), "'NULL'");
     EXPECT_EQ(item(24 /* RAW */, {0x01, 0x02}), "HEXTORAW('0102')");
@@ -137,7 +127,7 @@ TEST(SqlItemQuoting, MatchesQuotingOneCharacterAtATime) {
         std::string text(rng() % 70, 'x');
         for (char& c : text)
             c = rng() % 8 == 0 ? specials[rng() % std::size(specials)] : static_cast<char>('a' + rng() % 26);
-        ASSERT_EQ(sqlItem(valueOf(ValueKind::Text, text)), quotedOneByOne(text)) << "round " << round;
+        ASSERT_EQ(itemOf(ValueKind::Text, text), quotedOneByOne(text)) << "round " << round;
     }
 }
 
@@ -147,12 +137,6 @@ TEST(SqlItemAppending, AddsToWhatTheTextHolds) {
     appendSqlItem(out, ValueKind::Null, "NULL");
     appendSqlItem(out, ValueKind::Date, "2011-03-05 10:20:30");
     EXPECT_EQ(out, "head:'O''NEIL'NULLTO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')");
-
-    const std::vector<RowValue> row = {valueOf(ValueKind::Number, "1"), valueOf(ValueKind::Text, "A")};
-    std::string statements = "-- earlier\n";
-    appendInsertStatement(statements, "HR.T", row);
-    appendInsertStatement(statements, "HR.T", row);
-    EXPECT_EQ(statements, "-- earlier\ninsert into HR.T values ('1','A' ) ; insert into HR.T values ('1','A' ) ; ");
 }
 
 }  // namespace
@@ -199,13 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "'" + run(1001, 'a') + "',TO_DATE('2011-03-05 10:20:30','YYYY')", {1003},
                   "'" + run(1000, 'a') + "'||\r\n'a',\r\nTO_DATE('2011-03-05 10:20:30','YYYY')"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(InsertStatement, LongerThanOneLineBreaksAfterEveryItem) {
-    const std::vector<RowValue> row = {valueOf(ValueKind::Number, "1"), valueOf(ValueKind::Text, run(1200, 'x')),
-                                       valueOf(ValueKind::Text, run(900, 'y'))};
-    EXPECT_EQ(insertStatement("HR.T", row), "insert into HR.T values ('1',\r\n'" + run(1000, 'x') + "'||\r\n'" +
-                                                run(200, 'x') + "',\r\n'" + run(900, 'y') + "' ) ; ");
-}
 
 }  // namespace
 
