@@ -74,20 +74,24 @@ void forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns
     for (int k = storedCount; k < table.columnCount(); ++k) onValue(std::nullopt, Bytes{});
 }
 
+// Whether a row's stored columns make a row of the table: a row storing no
+// column, or whose first column is stored empty, gives no values.
+bool givesValues(std::span<const ColumnValue> columns, const TableColumns& table) {
+    if (!table.hasColumns() || columns.empty()) return false;
+    return columns.front().isNull || !columns.front().bytes.empty();
+}
+
 // The values of the single-piece row at block offset `pieceOffset`: only a
 // live one (flag 0x2C) gives values. `columns` is scratch space reused from
 // row to row. Returns whether the row gave values.
 template <typename OnValue>
 bool forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
                      std::vector<ColumnValue>& columns, const OnValue& onValue) {
-    if (!table.hasColumns()) return false;
     if (block.u8(pieceOffset) != kSinglePieceRow) return false;
     const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
-    if (storedCount == 0) return false;
-    const int firstColumn = pieceOffset + headerLength;
-    if (block.u8(firstColumn).value_or(0) == 0) return false;
     // A row whose columns run past the end of the block is dropped whole.
-    if (!readColumns(block, firstColumn, storedCount, columns)) return false;
+    if (!readColumns(block, pieceOffset + headerLength, storedCount, columns)) return false;
+    if (!givesValues(columns, table)) return false;
     forEachStoredValue(columns, table, onValue);
     return true;
 }
@@ -106,10 +110,7 @@ void forEachVisitedRowValue(const BlockView& block, const RowPiece& piece, const
             if (table.hasColumns()) ++counts.brokenChains;
             return;
         case RowChain::Joined:
-            // As for a single piece: a row storing no column, or whose first
-            // column is stored empty, gives no values.
-            if (!table.hasColumns() || piece.joined.empty()) return;
-            if (!piece.joined.front().isNull && piece.joined.front().bytes.empty()) return;
+            if (!givesValues(piece.joined, table)) return;
             forEachStoredValue(piece.joined, table, onValue);
             ++counts.rowsWritten;
             return;
