@@ -486,15 +486,6 @@ void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& column
     }
 }
 
-void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
-                    RowList& rowList, std::vector<ColumnValue>& columns) {
-    RowCounts ignored;
-    forEachRowValue(block, pieceOffset, headerLength, table, columns,
-                    [&](std::optional<std::uint8_t> type, Bytes bytes) {
-                        appendValue(type, bytes, table, rowList, ignored);
-                    });
-}
-
 RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {
     const ObjectEntry* table = recovery.catalog.findObjectByNumber(objectNumber);
     // A table missing from the catalog yields no values, but its blocks are

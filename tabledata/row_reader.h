@@ -84,12 +84,6 @@ inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const 
 RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
                    SavingState* saving = nullptr);
 
-// Decodes the row piece at block offset `pieceOffset` into rowList: only a
-// live single-piece row (flag 0x2C) gives values. `columns` is scratch space
-// reused from row to row.
-void decodeTableRow(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
-                    RowList& rowList, std::vector<ColumnValue>& columns);
-
 inline void releaseRowList(RowList& rowList) { rowList.clear(); }
 
 }  // namespace restorix

@@ -145,21 +145,16 @@ struct RowCase {
 };
 void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
 
-class RowReaderDecodeRow : public ::testing::TestWithParam<RowCase> {};
+class RowReaderDecodeRow : public RowReaderFile, public ::testing::WithParamInterface<RowCase> {};
 
 TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
     const RowCase& c = GetParam();
-    Catalog catalog;
-    addTable(catalog, 5000, 5000, c.catalogTypes);
-    const TableColumns table(catalog, *catalog.findObject(5000));
-    forge::DataBlockBuilder builder(5000, 1);
-    const int slot = *builder.addRow(forge::makeRow(c.stored, c.flag));
-    const Block block = builder.build();
-    RowList rows;
-    std::vector<ColumnValue> scratch;
-    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3, table, rows, scratch);
-    EXPECT_EQ(texts(rows), c.expected);
-    for (const RowValue& v : rows) {
+    addTable(recovery_.catalog, 5000, 5000, c.catalogTypes);
+    addBlock(blockOf(5000, {c.stored}, c.flag));
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, nullptr);
+    EXPECT_EQ(texts(rows_), c.expected);
+    for (const RowValue& v : rows_) {
         EXPECT_EQ(v.objectNumber, 5000);
         EXPECT_EQ(v.columnCount, c.catalogTypes.size());
     }
@@ -194,27 +189,23 @@ INSTANTIATE_TEST_SUITE_P(
                 {"1", std::string(300, 'x'), "after"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RowReaderColumns, StoredValueWithoutAnyEarlierColumnIsNull) {
+TEST_F(RowReaderFile, StoredValueWithoutAnyEarlierColumnIsNull) {
     // Catalog numbers 2 and 3 only: the first stored value has no column and
     // none was found before it.
-    Catalog catalog;
-    addTable(catalog, 5000, 5000, {});
+    addTable(recovery_.catalog, 5000, 5000, {});
     for (int number : {2, 3}) {
         ColumnEntry column;
         column.objNumber = objNumberBytes(5000);
         column.columnNumber = number;
         column.typeCode = kNumber;
-        catalog.appendColumn(column);
+        recovery_.catalog.appendColumn(column);
     }
-    const TableColumns table(catalog, *catalog.findObject(5000));
-    forge::DataBlockBuilder builder(5000, 1);
-    const int slot = *builder.addRow(forge::makeRow({number("1"), number("2"), number("3")}));
-    const Block block = builder.build();
-    RowList rows;
-    std::vector<ColumnValue> scratch;
-    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3, table, rows, scratch);
-    EXPECT_EQ(texts(rows), (std::vector<std::string>{"NULL", "2", "3"}));
-    EXPECT_EQ(rows[0].kind, ValueKind::Null);
+    addBlock(blockOf(5000, {{number("1"), number("2"), number("3")}}));
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, nullptr);
+    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"NULL", "2", "3"}));
+    ASSERT_FALSE(rows_.empty());
+    EXPECT_EQ(rows_[0].kind, ValueKind::Null);
 }
 
 TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
@@ -223,20 +214,17 @@ TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
     EXPECT_EQ(TableColumns(catalog, *catalog.findObject(5000)).columnCount(), 44);
 }
 
-TEST(RowReaderColumns, RowRunningPastTheBlockIsDropped) {
-    Catalog catalog;
-    addTable(catalog, 5000, 5000, {kVarchar, kVarchar});
+TEST_F(RowReaderFile, RowRunningPastTheBlockIsDropped) {
+    addTable(recovery_.catalog, 5000, 5000, {kVarchar, kVarchar});
     // The first piece sits at the end of the block; its second column claims
     // five bytes but the block ends after one.
-    forge::DataBlockBuilder builder(5000, 1);
+    forge::DataBlockBuilder builder(5000, 0x01000000);
     const int slot = *builder.addRow(Bytes{0x2C, 0x00, 0x02, 0x01, 'A', 0x05, 'B'});
-    const Block block = builder.build();
+    addBlock(builder.build());
     ASSERT_EQ(*builder.pieceOffset(slot) + 7, kBlockSize);
-    RowList rows;
-    std::vector<ColumnValue> scratch;
-    decodeTableRow(BlockView(block), *builder.pieceOffset(slot), 3,
-                   TableColumns(catalog, *catalog.findObject(5000)), rows, scratch);
-    EXPECT_TRUE(rows.empty());
+    openDatafile();
+    readTableRows(recovery_, 5000, rows_, nullptr);
+    EXPECT_TRUE(rows_.empty());
 }
 
 // --- Preview mode ------------------------------------------------------------------
