@@ -153,18 +153,15 @@ CodeContext contextAfter(std::string_view code, std::size_t& at, CodeContext con
 
 }  // namespace
 
-FittedCode fitLinesForSqlplus(std::string_view code) {
-    FittedCode fitted{std::string(code), 0};
-    std::string& text = fitted.text;
+std::string fitLinesForSqlplus(std::string_view code) {
+    std::string text(code);
     CodeContext context = CodeContext::Plain;
     std::size_t lineStart = 0;
     std::size_t lastBlank = std::string::npos;
-    bool counted = false;
     for (std::size_t at = 0; at < text.size(); ++at) {
         if (text[at] == '\n') {
             lineStart = at + 1;
             lastBlank = std::string::npos;
-            counted = false;
         } else if (context == CodeContext::Plain && isBreakableBlank(text[at])) {
             lastBlank = at;
         }
@@ -174,12 +171,9 @@ FittedCode fitLinesForSqlplus(std::string_view code) {
             text[lastBlank] = '\n';
             lineStart = lastBlank + 1;
             lastBlank = std::string::npos;
-        } else if (!counted) {
-            ++fitted.linesKeptTooLong;
-            counted = true;
         }
     }
-    return fitted;
+    return text;
 }
 
 std::size_t linesTooLongForSqlplus(std::string_view text) {
@@ -199,7 +193,7 @@ std::optional<std::string> viewScriptText(std::string_view schemaName, std::stri
     if (viewText.empty()) return std::nullopt;
     const std::string statement = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) +
                                   " as " + withoutBlankLines(viewText);
-    return withCrLf(fitLinesForSqlplus(statement).text) + std::string(kViewEnd);
+    return withCrLf(fitLinesForSqlplus(statement)) + std::string(kViewEnd);
 }
 
 bool definitionIsForEachRow(std::string_view definition) {
@@ -214,7 +208,7 @@ std::optional<std::string> triggerScriptText(const TriggerDefinition& trigger) {
     const std::string when = trigger.whenClause ? " WHEN (" + *trigger.whenClause + ")" : std::string();
     const std::string statement = "Create or Replace Trigger " + sqlName(trigger.schemaName) + "." +
                                   triggerHeading(trigger) + when + " " + trigger.body.value_or("");
-    return withCrLf(fitLinesForSqlplus(statement).text) + std::string(kTriggerEnd);
+    return withCrLf(fitLinesForSqlplus(statement)) + std::string(kTriggerEnd);
 }
 
 std::string storedCodeHeaderLine(StoredCodeKind kind, std::string_view schemaName,

@@ -58,12 +58,8 @@ inline constexpr std::size_t kSqlplusLineLimit = 2499;
 // Stored code with every line longer than kSqlplusLineLimit broken at a
 // blank that lies outside quotes and comments (the blank becomes the line
 // break), as late in the line as the limit allows. A line without such a
-// blank is kept as it is and counted.
-struct FittedCode {
-    std::string text;
-    std::size_t linesKeptTooLong = 0;
-};
-FittedCode fitLinesForSqlplus(std::string_view code);
+// blank is kept as it is (linesTooLongForSqlplus counts it).
+std::string fitLinesForSqlplus(std::string_view code);
 
 // The number of lines (ended by LF or by the end of the text, a CR before the
 // LF not counted) longer than kSqlplusLineLimit.

@@ -397,7 +397,7 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
         text += kCrLf;
     }
     if (lines.empty()) return text;
-    return fitLinesForSqlplus(text).text + std::string(kStoredCodeEnd);
+    return fitLinesForSqlplus(text) + std::string(kStoredCodeEnd);
 }
 
 SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
