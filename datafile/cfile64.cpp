@@ -32,6 +32,23 @@ std::optional<std::string> kindRefused(mode_t mode) {
     return "it is not a regular file";
 }
 
+// Reads until `count` bytes are in or the file ends, retrying what a signal
+// interrupted; readSome(at, wanted, done) is one read or pread call.
+template <typename ReadSome>
+std::size_t readFully(std::uint8_t* bytes, std::size_t count, const std::string& fileName, const ReadSome& readSome) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = readSome(bytes + done, count - done, done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            fail("read", fileName, errno);
+        }
+        if (got == 0) break;  // end of file
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 }  // namespace
 
 CFile64::~CFile64() {
@@ -89,33 +106,15 @@ std::int64_t CFile64::seek(std::int64_t position, int origin) {
 }
 
 std::size_t CFile64::read(void* buffer, std::size_t count) {
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(fd_, bytes + done, count - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            fail("read", fileName_, errno);
-        }
-        if (got == 0) break;  // end of file
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    return readFully(static_cast<std::uint8_t*>(buffer), count, fileName_,
+                     [this](std::uint8_t* at, std::size_t wanted, std::size_t) { return ::read(fd_, at, wanted); });
 }
 
 std::size_t CFile64::readAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t got = ::pread(fd_, buffer.data() + done, buffer.size() - done,
-                                    static_cast<off_t>(position + static_cast<std::int64_t>(done)));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            fail("read", fileName_, errno);
-        }
-        if (got == 0) break;  // end of file
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
+    return readFully(buffer.data(), buffer.size(), fileName_,
+                     [this, position](std::uint8_t* at, std::size_t wanted, std::size_t done) {
+                         return ::pread(fd_, at, wanted, static_cast<off_t>(position + static_cast<std::int64_t>(done)));
+                     });
 }
 
 void CFile64::adviseReadAhead(std::int64_t position, std::int64_t length) const {
