@@ -13,55 +13,13 @@
 
 #include "dictionary/analysis_job.h"
 #include "tools/forge/forge.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingLog : public LogSink {
-public:
-    bool appendLog(std::string_view text) override {
-        std::lock_guard lock(mutex_);
-        texts_.emplace_back(text);
-        return true;
-    }
-    std::string joined() const {
-        std::lock_guard lock(mutex_);
-        std::string all;
-        for (const auto& t : texts_) all += t;
-        return all;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> texts_;
-};
-
-class RecordingMessages : public MessageSink {
-public:
-    void showMessage(std::string_view text, std::string_view caption) override {
-        messages.emplace_back(text);
-        captions.emplace_back(caption);
-    }
-    std::vector<std::string> messages;
-    std::vector<std::string> captions;
-};
-
-class FixedAnswer : public QuestionPrompter {
-public:
-    explicit FixedAnswer(bool yes) : yes_(yes) {}
-    bool askYesNo(std::string_view question, std::string_view caption) override {
-        questions.emplace_back(question);
-        captions.emplace_back(caption);
-        return yes_;
-    }
-    std::vector<std::string> questions;
-    std::vector<std::string> captions;
-
-private:
-    bool yes_;
-};
 
 forge::WriteOptions releaseOptions(int release, std::uint64_t fileSize = 0) {
     forge::WriteOptions options;
@@ -195,7 +153,7 @@ TEST_F(AnalysisJobTest, ADatafileCutShortIsLoggedAndTheAnalysisGoesOn) {
     const std::string warning = "the datafile ends at block " + std::to_string(blocks - 1) + " of " +
                                 std::to_string(blocks + 9) + ": it was cut short";
     EXPECT_EQ(messages_.messages, std::vector<std::string>{warning});
-    EXPECT_NE(log_.joined().find("\r\n" + warning), std::string::npos) << log_.joined();
+    EXPECT_NE(log_.text().find("\r\n" + warning), std::string::npos) << log_.text();
     EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr);
 }
 
@@ -213,7 +171,7 @@ TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
     EXPECT_TRUE(recovery.catalog.objectList.empty());
     EXPECT_TRUE(recovery.blockIndex.empty());
     EXPECT_FALSE(recovery.datafiles.isOpen());
-    EXPECT_EQ(log_.joined(),
+    EXPECT_EQ(log_.text(),
               "\r\n***************Database Analysis aborted when analysing Database**************"
               "\r\n***************Database Analysis aborted when analysing Database at time 09:05:03 *********");
 }
@@ -227,7 +185,7 @@ TEST_F(AnalysisJobTest, StopAnsweredNoLetsTheAnalysisFinish) {
     EXPECT_FALSE(job.stop(no));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
     EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr);
-    EXPECT_NE(log_.joined().find("***************Database Analysis Resume when analysing Database at time 09:05:03 *********"),
+    EXPECT_NE(log_.text().find("***************Database Analysis Resume when analysing Database at time 09:05:03 *********"),
               std::string::npos);
 }
 
@@ -273,7 +231,7 @@ TEST_F(AnalysisJobTest, PauseHoldsTheJobUntilResume) {
     job.togglePause();
     EXPECT_FALSE(job.isPaused());
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
-    const std::string log = log_.joined();
+    const std::string log = log_.text();
     EXPECT_NE(log.find("Database Analysis stop at time09:05:03"), std::string::npos);
     EXPECT_NE(log.find("Database Analysis Resume at time 09:05:03"), std::string::npos);
 }

@@ -17,8 +17,10 @@
 #include "tabledata/data_script_writer.h"
 #include "tabledata/sql_literal.h"
 #include "tabledata/value_format.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,21 +29,6 @@ std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
-
-class ScriptedAnswer : public QuestionPrompter {
-public:
-    explicit ScriptedAnswer(bool yes) : yes_(yes) {}
-    bool askYesNo(std::string_view question, std::string_view caption) override {
-        questions.emplace_back(question);
-        captions.emplace_back(caption);
-        return yes_;
-    }
-    std::vector<std::string> questions;
-    std::vector<std::string> captions;
-
-private:
-    bool yes_;
-};
 
 class DataScriptWriterTest : public ::testing::Test {
 protected:
@@ -274,7 +261,7 @@ TEST_P(DataScriptSkipTable, AsksOnlyWhileATableIsRead) {
     SavingState saving;
     saving.tableInProgress.store(c.tableInProgress);
     saving.skipRequested.store(true);  // an earlier Yes, not yet acted on
-    ScriptedAnswer prompter(c.answer);
+    FixedAnswer prompter(c.answer);
     EXPECT_EQ(askSkipTable(saving, prompter, " Restorix"), c.expectAsked);
     if (c.expectAsked) {
         ASSERT_EQ(prompter.questions.size(), 1u);
@@ -298,7 +285,7 @@ TEST(DataScriptSkipTablePause, APausedJobStaysPaused) {
     SavingState saving;
     saving.tableInProgress.store(true);
     saving.control.pause();
-    ScriptedAnswer prompter(true);
+    FixedAnswer prompter(true);
     askSkipTable(saving, prompter, "t");
     EXPECT_TRUE(saving.control.paused());
     EXPECT_TRUE(saving.skipRequested.load());

@@ -24,8 +24,10 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/multifile.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -125,26 +127,6 @@ void expectSameTree(const fs::path& expectedRoot, const fs::path& actualRoot) {
         if (!expected.count(entry.first)) ADD_FAILURE() << entry.first << ": not expected in the output";
 }
 
-class SilentMessages : public MessageSink {
-public:
-    void showMessage(std::string_view text, std::string_view caption) override {
-        shown.push_back(std::string(caption) + ": " + std::string(text));
-    }
-    std::vector<std::string> shown;
-};
-
-class RecordingLog : public LogSink {
-public:
-    bool appendLog(std::string_view text) override {
-        text_ += text;
-        return true;
-    }
-    const std::string& text() const { return text_; }
-
-private:
-    std::string text_;
-};
-
 class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {
 protected:
     void SetUp() override {
@@ -174,7 +156,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     ASSERT_FALSE(recovery_.datafiles.open(datafiles));
     recovery_.setOption(golden.option);
     ProgressSink silent;
-    SilentMessages messages;
+    RecordingMessages messages;
     ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
 
     const FixedClock clock(makeLocalTime(2009, 3, 14, 9, 26, 53));

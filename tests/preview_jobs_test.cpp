@@ -15,19 +15,16 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/oracle_values.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 using Headers = std::vector<std::string>;
-
-class SilentMessages : public MessageSink {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-};
 
 forge::Scenario previewScenario() {
     forge::Scenario s;

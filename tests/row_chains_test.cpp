@@ -21,8 +21,10 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/table_rows.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 using namespace restorix::forge;
 namespace fs = std::filesystem;
 
@@ -222,15 +224,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BentAddress>& info) { return std::string(info.param.name); });
 
 namespace {
-
-class SilentMessages : public MessageSink {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-};
-class SilentLog : public LogSink {
-public:
-    bool appendLog(std::string_view) override { return true; }
-};
 
 // Rows 1 to 6 in every form between single rows, so each follows rows whose
 // pieces lie in other blocks; row 8's LONG is longer than a script can carry.

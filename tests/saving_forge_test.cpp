@@ -33,8 +33,10 @@
 #include "preview/preview_jobs.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/multifile.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -47,17 +49,6 @@ std::string readFile(const fs::path& path) {
     out << in.rdbuf();
     return out.str();
 }
-
-class SilentMessages : public MessageSink {
-public:
-    void showMessage(std::string_view text, std::string_view) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
-};
-
-class SilentLog : public LogSink {
-public:
-    bool appendLog(std::string_view) override { return true; }
-};
 
 class EventSink : public ProgressSink {
 public:
@@ -125,7 +116,7 @@ protected:
     Recovery recovery_;
     SavingState state_;
     EventSink sink_;
-    SilentMessages messages_;
+    RecordingMessages messages_;
     SilentLog log_;
     SystemClock clock_;
 };
@@ -165,8 +156,8 @@ TEST_F(SavingForgeTest, NoOutputLineIsLongerThanSqlplusReadsButAWarnedOne) {
         EXPECT_EQ(linesTooLongForSqlplus(readFile(entry.path())), expected) << entry.path();
     }
     EXPECT_GE(files, 8u);
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_NE(messages_.shown[0].find("Procedures.sql"), std::string::npos) << messages_.shown[0];
+    ASSERT_EQ(messages_.messages.size(), 1u);
+    EXPECT_NE(messages_.messages[0].find("Procedures.sql"), std::string::npos) << messages_.messages[0];
 
     const std::string data = file("HR_data\\NOTESData.sql");
     EXPECT_TRUE(data.starts_with("BEGIN\r\ninsert into HR.NOTES values ('1',\r\n'aaa")) << data.substr(0, 80);
@@ -204,7 +195,7 @@ TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
 TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     analyse(hrScenario());
     ASSERT_EQ(save(), SavingResult::saveCompleted);
-    EXPECT_TRUE(messages_.shown.empty());
+    EXPECT_TRUE(messages_.messages.empty());
 
     EXPECT_EQ(file("HR_create\\DEPT.sql"), "Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;");
     EXPECT_EQ(file("HR_create\\EMP.sql"), "Create Table HR.EMP( \"EMPNO\" Number(4), \"DEPTNO\" Number(2));\r\nExit;");

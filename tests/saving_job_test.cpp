@@ -29,8 +29,10 @@
 #include "output/saving_job.h"
 #include "output/shell_files.h"
 #include "tools/forge/oracle_values.h"
+#include "tests/test_sinks.h"
 
 using namespace restorix;
+using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
@@ -166,31 +168,6 @@ private:
     }
     std::mutex mutex_;
     std::vector<std::string> events_;
-};
-
-class RecordingMessages : public MessageSink {
-public:
-    void showMessage(std::string_view text, std::string_view caption) override {
-        shown.push_back(std::string(caption) + ": " + std::string(text));
-    }
-    std::vector<std::string> shown;
-};
-
-class RecordingLog : public LogSink {
-public:
-    bool appendLog(std::string_view text) override {
-        std::lock_guard lock(mutex_);
-        text_ += text;
-        return true;
-    }
-    std::string text() {
-        std::lock_guard lock(mutex_);
-        return text_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::string text_;
 };
 
 class SavingJobTest : public ::testing::Test {
