@@ -49,10 +49,10 @@ RowCounts sumOf(const std::vector<TableAccount>& accounts) {
     return all;
 }
 
-RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts) {
-    const RowCounts all = sumOf(accounts);
+// The totals of `tableCount` tables whose counts add up to `all`.
+RecoveryTotals totalsOf(std::size_t tableCount, const RowCounts& all) {
     RecoveryTotals totals;
-    totals.tables = static_cast<long>(accounts.size());
+    totals.tables = static_cast<long>(tableCount);
     totals.rowsWritten = all.rowsWritten;
     totals.rowsNotRecovered = all.brokenChains;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
@@ -68,7 +68,8 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
 }
 
 // Every table read, with what it wrote and what it lost by reason; totals last.
-std::string reportText(const std::vector<TableAccount>& accounts, bool complete) {
+std::string reportText(const std::vector<TableAccount>& accounts, const RecoveryTotals& totals, const RowCounts& all,
+                       bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
     for (const TableAccount& account : accounts) {
         tables.push_back({{"schema", account.schema},
@@ -76,7 +77,6 @@ std::string reportText(const std::vector<TableAccount>& accounts, bool complete)
                           {"rowsWritten", account.counts.rowsWritten},
                           {"notRecovered", notRecoveredJson(account.counts)}});
     }
-    const RecoveryTotals totals = totalsOf(accounts);
     nlohmann::ordered_json report = {{"complete", complete},
                                      {"tables", tables},
                                      {"totals",
@@ -84,7 +84,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, bool complete)
                                        {"rowsWritten", totals.rowsWritten},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
-                                       {"notRecovered", notRecoveredJson(sumOf(accounts))}}}};
+                                       {"notRecovered", notRecoveredJson(all)}}}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -107,11 +107,12 @@ bool writeReport(const std::string& file, const std::string& text) {
 // The totals on stderr and in the log, and the report when asked for.
 bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
                     bool complete) {
-    const RecoveryTotals totals = totalsOf(state.tableAccounts);
+    const RowCounts all = sumOf(state.tableAccounts);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (!args.reportFile) return true;
-    return writeReport(*args.reportFile, reportText(state.tableAccounts, complete));
+    return writeReport(*args.reportFile, reportText(state.tableAccounts, totals, all, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.

@@ -171,7 +171,7 @@ constexpr std::size_t kIndexedHeaderSize = kDataObjectOffset + sizeof(std::uint3
 constexpr std::int64_t kReadAheadBytes = std::int64_t{1} << 20;
 using IndexedHeader = std::array<std::uint8_t, kIndexedHeaderSize>;
 
-// The first bytes of block n, zero-filled past the end of the file.
+// The first bytes of the block at `position`, zero-filled past the end of the file.
 void readIndexedHeader(const CFile64& file, std::int64_t position, IndexedHeader& header) {
     const std::size_t got = file.readAt(position, header);
     std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), std::uint8_t{0});

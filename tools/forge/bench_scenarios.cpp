@@ -182,7 +182,7 @@ public:
         for (int offset : prepared.idOffsets) std::memcpy(block.data() + offset, digits, sizeof digits);
         // A chained row's last piece is in this very block.
         for (int offset : prepared.chainAddressOffsets) putU32LE(block.data() + offset, address);
-        putU32LE(block.data() + 4, address);
+        putU32LE(block.data() + kBlockAddressOffset, address);
         putU32LE(block.data() + kDataObjectOffset, static_cast<std::uint32_t>(dataObject));
     }
 
