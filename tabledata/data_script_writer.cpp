@@ -48,20 +48,32 @@ DataStatementBuilder::DataStatementBuilder(std::string_view qualifiedTable) {
 
 void DataStatementBuilder::start(std::string& out) {
     out_ = &out;
-    rowStart_ = out.size();
     valuesInRow_ = 0;
+    rowLength_ = 0;
+}
+
+void DataStatementBuilder::growRow(std::size_t room) {
+    // The row's text only grows, in steps that double it: no value's room is
+    // made by filling it first.
+    row_.resize(std::max(2 * row_.size(), rowLength_ + room));
+}
+
+void DataStatementBuilder::appendToRow(std::string_view text) {
+    char* const at = rowRoom(text.size());
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    rowLength_ += text.size();
 }
 
 void DataStatementBuilder::beginItem() {
-    std::string& out = *out_;
     if (valuesInRow_ == 0) {
-        rowStart_ = out.size();
-        out += head_;
+        rowLength_ = 0;
+        appendToRow(head_);
         commas_.clear();
         rowNeedsBlock_ = false;
     } else {
-        commas_.push_back(out.size() - rowStart_);
-        appendItemSeparator(out);
+        commas_.push_back(rowLength_);
+        *rowRoom(kItemSeparator.size()) = kItemSeparator.front();
+        rowLength_ += kItemSeparator.size();
     }
 }
 
@@ -77,7 +89,9 @@ void DataStatementBuilder::appendItem(ValueKind kind, std::string_view codePageT
         kind = ValueKind::Null;
     }
     rowNeedsBlock_ = rowNeedsBlock_ || (kind != ValueKind::Null && codePageText.size() > kSqlLiteralLimit);
-    appendSqlItem(*out_, kind, codePageText);
+    item_.clear();
+    appendSqlItem(item_, kind, codePageText);
+    appendToRow(item_);
 }
 
 void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view codePageText, std::uint8_t columnCount) {
@@ -90,8 +104,10 @@ bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t>
                                      std::uint8_t columnCount) {
     beginItem();
     bool undecodable = false;
-    if (const std::optional<StoredItem> item = appendStoredSqlItem(*out_, typeCode, bytes, itemRoom_)) {
-        undecodable = item->undecodable;
+    StoredItem item;
+    if (char* const end = writeStoredSqlItem(rowRoom(storedSqlItemRoom(bytes.size())), typeCode, bytes, item)) {
+        rowLength_ = static_cast<std::size_t>(end - row_.data());
+        undecodable = item.undecodable;
     } else {
         const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);
         undecodable = isUndecodable(kind, converted_);
@@ -103,17 +119,19 @@ bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t>
 
 void DataStatementBuilder::endRow() {
     std::string& out = *out_;
-    if (out.size() - rowStart_ + rowEnd_.size() - kStatementEnd.size() > kOneLineStatementLimit) {
-        breakStatementLines(out, rowStart_, commas_);
-        if (rowNeedsBlock_) out.insert(rowStart_, kBlockBegin);
+    const std::size_t rowStart = out.size();
+    out.append(row_.data(), rowLength_);
+    if (rowLength_ + rowEnd_.size() - kStatementEnd.size() > kOneLineStatementLimit) {
+        breakStatementLines(out, rowStart, commas_);
+        if (rowNeedsBlock_) out.insert(rowStart, kBlockBegin);
     }
     out += rowNeedsBlock_ ? blockRowEnd_ : rowEnd_;
 }
 
+// An incomplete last row was never added to the statements.
 void DataStatementBuilder::finish() {
-    if (valuesInRow_ > 0) out_->resize(rowStart_);
     valuesInRow_ = 0;
-    rowStart_ = out_->size();
+    rowLength_ = 0;
 }
 
 DataScriptWriter::~DataScriptWriter() { close(); }

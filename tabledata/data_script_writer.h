@@ -81,18 +81,30 @@ private:
     void appendItem(ValueKind kind, std::string_view codePageText);
     // After each item: ends the row once it holds all its values.
     void endItem(std::uint8_t columnCount);
+    // Adds the complete row to the statements.
     void endRow();
+    // Where `room` characters may be written after the row's text.
+    char* rowRoom(std::size_t room) {
+        if (row_.size() - rowLength_ < room) [[unlikely]]
+            growRow(room);
+        return row_.data() + rowLength_;
+    }
+    void growRow(std::size_t room);
+    void appendToRow(std::string_view text);
 
     std::string head_;    // "insert into <table> values (", in the code page
     std::string rowEnd_;  // the statement's tail and its commit line
     std::string blockRowEnd_;  // the same for a statement inside a PL/SQL block
-    std::vector<std::size_t> commas_;  // the item separators of the row, from rowStart_
+    std::vector<std::size_t> commas_;  // the item separators of the row, from its start
     bool rowNeedsBlock_ = false;
     std::size_t valuesTooLong_ = 0;
     std::string converted_;  // the last value formatted the general way
-    std::string itemRoom_;   // where a value's item is written before it joins the statement
+    std::string item_;       // its item
+    // The row being built, written in place from its start: its first
+    // rowLength_ characters are the row so far, the rest room for more.
+    std::string row_;
+    std::size_t rowLength_ = 0;
     std::string* out_ = nullptr;
-    std::size_t rowStart_ = 0;  // where the statement being built begins
     int valuesInRow_ = 0;
 };
 

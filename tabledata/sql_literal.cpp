@@ -398,55 +398,49 @@ std::string_view itemFunction(ValueDecoder decoder) {
 
 }  // namespace
 
-std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
-                                              std::string& scratch) {
+// The frame the header allows an item around its text holds the longest
+// function and apostrophe before it and the longest tail after it.
+static_assert(kToTimestamp.size() + 1 + kItemTailRoom <= kStoredItemFrame);
+
+char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> bytes, StoredItem& item) {
     const ValueDecoder decoder = valueDecoder(typeCode);
     // A number of the binary types stands unquoted, with its suffix after it.
     const bool quoted = decoder != ValueDecoder::BinaryFloat && decoder != ValueDecoder::BinaryDouble;
-    const std::string_view function = itemFunction(decoder);
-    // The item is written into the scratch text, whose size only grows, and
-    // appended whole: no piece-by-piece growth of the statement.
-    const std::size_t room = function.size() + commonValueTextRoom(bytes.size()) + kItemTailRoom;
-    if (scratch.size() < room) scratch.resize(room);
-    char* const itemStart = put(scratch.data(), function);
-    char* const textStart = quoted ? put(itemStart, "'") : itemStart;
+    char* const afterFunction = put(at, itemFunction(decoder));
+    char* const textStart = quoted ? put(afterFunction, "'") : afterFunction;
     ValueKind kind = ValueKind::Null;
-    char* at = writeCommonValueText(decoder, bytes, textStart, kind);
-    if (!at || static_cast<std::size_t>(at - textStart) > kSqlLiteralLimit) return std::nullopt;
-    const std::string_view text(textStart, static_cast<std::size_t>(at - textStart));
-    const StoredItem item{kind, isUndecodable(kind, text)};
-    // Bytes that are no valid date leave out the conversion written before them.
-    const char* from = scratch.data();
+    char* end = writeCommonValueText(decoder, bytes, textStart, kind);
+    if (!end || static_cast<std::size_t>(end - textStart) > kSqlLiteralLimit) return nullptr;
+    const std::string_view text(textStart, static_cast<std::size_t>(end - textStart));
+    item = StoredItem{kind, isUndecodable(kind, text)};
     switch (kind) {
         case ValueKind::Date:
         case ValueKind::Timestamp:
-            at = put(put(at, "'"), conversionTail(text, kind == ValueKind::Timestamp &&
-                                                             text.find('.') != std::string_view::npos));
-            break;
+            return put(put(end, "'"),
+                       conversionTail(text, kind == ValueKind::Timestamp && text.find('.') != std::string_view::npos));
         case ValueKind::Raw:
-            at = put(at, kCloseQuoted);
-            break;
+            return put(end, kCloseQuoted);
         case ValueKind::BinaryFloat:
         case ValueKind::BinaryDouble:
-            *at++ = binaryFloatSuffix(kind == ValueKind::BinaryDouble);
-            break;
-        case ValueKind::InvalidDate:
-            from = itemStart;
-            *at++ = '\'';
-            break;
+            *end++ = binaryFloatSuffix(kind == ValueKind::BinaryDouble);
+            return end;
+        case ValueKind::InvalidDate: {
+            // Bytes that are no valid date leave out the conversion written
+            // before them: the quoted text moves to the item's start.
+            *end++ = '\'';
+            const auto length = static_cast<std::size_t>(end - afterFunction);
+            std::memmove(at, afterFunction, length);
+            return at + length;
+        }
         case ValueKind::Text:
-            if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) {
-                appendQuoted(out, text);
-                return item;
-            }
-            *at++ = '\'';
-            break;
+            // A text with characters to replace is written the general way.
+            if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) return nullptr;
+            *end++ = '\'';
+            return end;
         default:
-            *at++ = '\'';
-            break;
+            *end++ = '\'';
+            return end;
     }
-    out.append(from, static_cast<std::size_t>(at - from));
-    return item;
 }
 
 void appendInsertHead(std::string& out, std::string_view qualifiedTable) {

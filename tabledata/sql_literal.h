@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "tabledata/row_value.h"
+#include "tabledata/value_format.h"
 
 namespace restorix {
 
@@ -22,21 +23,28 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text);
 
 // The item of a value written straight from its stored bytes, as
 // appendSqlItem writes the text formatColumnValueInto (code-page spelling)
-// gives it, for the kinds writeCommonValueText writes; nothing, appending
-// nothing, for the other values and for texts longer than a SQL literal.
-// `scratch` is the room the item is written in before it is appended.
+// gives it, for the kinds writeCommonValueText writes: written from `at` on
+// into storedSqlItemRoom(bytes.size()) characters, it returns its end and
+// sets `item`. For the other values, texts longer than a SQL literal and
+// texts with characters to replace, which are written the general way, it
+// returns nullptr (having written whatever into the room).
 struct StoredItem {
     ValueKind kind = ValueKind::Null;
     bool undecodable = false;  // as isUndecodable tells of its kind and text
 };
-std::optional<StoredItem> appendStoredSqlItem(std::string& out, int typeCode, std::span<const std::uint8_t> bytes,
-                                              std::string& scratch);
+// What an item adds around its text: a function and an apostrophe before
+// it, an apostrophe and a conversion mask after it.
+inline constexpr std::size_t kStoredItemFrame = 64;
+constexpr std::size_t storedSqlItemRoom(std::size_t byteCount) {
+    return kStoredItemFrame + commonValueTextRoom(byteCount);
+}
+char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> bytes, StoredItem& item);
 
 // The pieces of one insert statement, for writers that produce its items one
 // at a time: the head, then an item separator before every item but the
 // first, then the tail.
 void appendInsertHead(std::string& out, std::string_view qualifiedTable);
-inline void appendItemSeparator(std::string& out) { out.push_back(','); }
+inline constexpr std::string_view kItemSeparator = ",";
 void appendInsertTail(std::string& out);
 
 // sqlplus refuses an input line over 2,499 bytes. A statement whose one-line

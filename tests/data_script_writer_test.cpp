@@ -192,7 +192,7 @@ std::string utf8Statement(std::string_view table, std::span<const RowValue> row)
     std::string statement;
     appendInsertHead(statement, table);
     for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) appendItemSeparator(statement);
+        if (i > 0) statement += kItemSeparator;
         appendSqlItem(statement, row[i].kind, row[i].text);
     }
     appendInsertTail(statement);

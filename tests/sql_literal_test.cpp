@@ -187,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 // A value written straight from its bytes gives the item the formatted text
-// gives, after what the statement holds; the values it leaves to that way
-// append nothing.
+// gives; the values it leaves to that way give no end.
 TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
     using namespace type_code;
     struct Case {
@@ -198,7 +197,8 @@ TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
     };
     const std::string longText(kSqlLiteralLimit + 1, 'a');
     const std::vector<Case> cases = {
-        {kVarchar2, {'O', '\'', 'N', '&', '\n', 'L'}, true},
+        {kVarchar2, {'O', '\'', 'N', '&', '\n', 'L'}, false},
+        {kVarchar2, {'O', ' ', 'N', 'E', 'I', 'L'}, true},
         {kChar, {'A', 'B', ' ', ' '}, true},
         {kVarchar2, {'C', 'a', 'f', 0xE9}, false},
         {kChar, {'A', 0, 'B'}, false},
@@ -227,15 +227,15 @@ TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
         const Case& c = cases[i];
         std::string formatted;
         const ValueKind kind = formatColumnValueInto(c.typeCode, c.bytes, formatted, TextBytes::CodePage);
-        std::string expected = "head,";
-        if (c.straight) appendSqlItem(expected, kind, formatted);
-        std::string out = "head,", scratch;
-        const std::optional<StoredItem> item = appendStoredSqlItem(out, c.typeCode, c.bytes, scratch);
-        EXPECT_EQ(item.has_value(), c.straight) << "case " << i;
-        EXPECT_EQ(out, expected) << "case " << i;
-        if (item) {
-            EXPECT_EQ(item->kind, kind) << "case " << i;
-            EXPECT_EQ(item->undecodable, isUndecodable(kind, formatted)) << "case " << i;
-        }
+        std::string expected;
+        appendSqlItem(expected, kind, formatted);
+        std::string out(storedSqlItemRoom(c.bytes.size()), '?');
+        StoredItem item;
+        const char* const end = writeStoredSqlItem(out.data(), c.typeCode, c.bytes, item);
+        EXPECT_EQ(end != nullptr, c.straight) << "case " << i;
+        if (!end) continue;
+        EXPECT_EQ(std::string_view(out.data(), static_cast<std::size_t>(end - out.data())), expected) << "case " << i;
+        EXPECT_EQ(item.kind, kind) << "case " << i;
+        EXPECT_EQ(item.undecodable, isUndecodable(kind, formatted)) << "case " << i;
     }
 }
