@@ -126,8 +126,9 @@ RowPieceClass rowPieceHeaderLength(std::uint8_t flag) {
 
 bool readColumns(const BlockView& block, int offset, int count, std::vector<ColumnValue>& out) {
     // Sized once per row: a list reused from row to row keeps its room and
-    // is filled in place, without growing value by value.
-    out.assign(static_cast<std::size_t>(std::max(count, 0)), ColumnValue{});
+    // every column read is written over in place, without growing value by
+    // value.
+    out.resize(static_cast<std::size_t>(std::max(count, 0)));
     // A row cut short keeps the columns read before the one that left the block.
     const auto cutBefore = [&out](int column) {
         out.resize(static_cast<std::size_t>(column));
@@ -140,6 +141,8 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
         ColumnValue& value = out[static_cast<std::size_t>(column)];
         value.lengthOffset = static_cast<int>(position);
         if (*lengthByte == kNullLength) {
+            value.isNull = true;
+            value.bytes = {};
             position += 1;
             continue;
         }

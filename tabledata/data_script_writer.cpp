@@ -64,23 +64,11 @@ void DataStatementBuilder::appendToRow(std::string_view text) {
     rowLength_ += text.size();
 }
 
-void DataStatementBuilder::beginItem() {
-    if (valuesInRow_ == 0) {
-        rowLength_ = 0;
-        appendToRow(head_);
-        commas_.clear();
-        rowNeedsBlock_ = false;
-    } else {
-        commas_.push_back(rowLength_);
-        *rowRoom(kItemSeparator.size()) = kItemSeparator.front();
-        rowLength_ += kItemSeparator.size();
-    }
-}
-
-void DataStatementBuilder::endItem(std::uint8_t columnCount) {
-    if (++valuesInRow_ < columnCount) return;
-    endRow();
-    valuesInRow_ = 0;
+void DataStatementBuilder::beginRow() {
+    rowLength_ = 0;
+    appendToRow(head_);
+    commas_.clear();
+    rowNeedsBlock_ = false;
 }
 
 void DataStatementBuilder::appendItem(ValueKind kind, std::string_view codePageText) {
@@ -88,7 +76,8 @@ void DataStatementBuilder::appendItem(ValueKind kind, std::string_view codePageT
         ++valuesTooLong_;
         kind = ValueKind::Null;
     }
-    rowNeedsBlock_ = rowNeedsBlock_ || (kind != ValueKind::Null && codePageText.size() > kSqlLiteralLimit);
+    if (kind == ValueKind::Null) return appendToRow(kNullItem);
+    rowNeedsBlock_ = rowNeedsBlock_ || codePageText.size() > kSqlLiteralLimit;
     item_.clear();
     appendSqlItem(item_, kind, codePageText);
     appendToRow(item_);
@@ -103,18 +92,18 @@ void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view code
 bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
                                      std::uint8_t columnCount) {
     beginItem();
-    bool undecodable = false;
     StoredItem item;
-    if (char* const end = writeStoredSqlItem(rowRoom(storedSqlItemRoom(bytes.size())), typeCode, bytes, item)) {
-        rowLength_ = static_cast<std::size_t>(end - row_.data());
-        undecodable = item.undecodable;
-    } else {
-        const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);
-        undecodable = isUndecodable(kind, converted_);
-        appendItem(kind, converted_);
-    }
+    char* const end = writeStoredSqlItem(rowRoom(storedSqlItemRoom(bytes.size())), typeCode, bytes, item);
+    const bool undecodable = end ? item.undecodable : addFormatted(typeCode, bytes, national);
+    if (end) rowLength_ = static_cast<std::size_t>(end - row_.data());
     endItem(columnCount);
     return undecodable;
+}
+
+bool DataStatementBuilder::addFormatted(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national) {
+    const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);
+    appendItem(kind, converted_);
+    return isUndecodable(kind, converted_);
 }
 
 void DataStatementBuilder::endRow() {

@@ -16,6 +16,7 @@
 #include "dictionary/catalog.h"
 #include "tabledata/saving_state.h"
 #include "tabledata/row_value.h"
+#include "tabledata/sql_literal.h"
 
 namespace restorix {
 
@@ -76,11 +77,24 @@ public:
 
 private:
     // Before each item: the statement's head or the separator.
-    void beginItem();
+    void beginItem() {
+        if (valuesInRow_ == 0) return beginRow();
+        commas_.push_back(rowLength_);
+        *rowRoom(kItemSeparator.size()) = kItemSeparator.front();
+        rowLength_ += kItemSeparator.size();
+    }
+    void beginRow();
     // The item of a formatted value, NULL when it is too long even for PL/SQL.
     void appendItem(ValueKind kind, std::string_view codePageText);
+    // A value written the general way: formatted, then made an item. Returns
+    // whether it is undecodable.
+    bool addFormatted(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national);
     // After each item: ends the row once it holds all its values.
-    void endItem(std::uint8_t columnCount);
+    void endItem(std::uint8_t columnCount) {
+        if (++valuesInRow_ < columnCount) return;
+        endRow();
+        valuesInRow_ = 0;
+    }
     // Adds the complete row to the statements.
     void endRow();
     // Where `room` characters may be written after the row's text.

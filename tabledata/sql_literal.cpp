@@ -26,7 +26,6 @@ constexpr std::string_view kDateTail = ",'YYYY-MM-DD HH24:MI:SS')";
 constexpr std::string_view kSignedDateTail = ",'SYYYY-MM-DD HH24:MI:SS')";
 constexpr std::string_view kFractionTail = ",'YYYY-MM-DD HH24:MI:SS.FF')";
 constexpr std::string_view kSignedFractionTail = ",'SYYYY-MM-DD HH24:MI:SS.FF')";
-constexpr std::string_view kNullItem = "NULL";
 constexpr std::string_view kInsertInto = "insert into ";
 constexpr std::string_view kValuesOpen = " values (";
 constexpr std::string_view kValuesClose = " ) ; ";

@@ -45,6 +45,8 @@ char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> b
 // first, then the tail.
 void appendInsertHead(std::string& out, std::string_view qualifiedTable);
 inline constexpr std::string_view kItemSeparator = ",";
+// The item of a NULL value.
+inline constexpr std::string_view kNullItem = "NULL";
 void appendInsertTail(std::string& out);
 
 // sqlplus refuses an input line over 2,499 bytes. A statement whose one-line
