@@ -380,19 +380,63 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
 
 namespace {
 
-// What opens the item of a value of this decoder ahead of its quoted text
-// while the bytes are valid: a date's conversion, HEXTORAW.
-std::string_view itemFunction(ValueDecoder decoder) {
-    switch (decoder) {
-        case ValueDecoder::Date:
-            return kToDate;
-        case ValueDecoder::Timestamp:
-            return kToTimestamp;
-        case ValueDecoder::Raw:
-            return kHexToRaw.substr(0, kHexToRaw.size() - 1);
-        default:
-            return {};
+// Closes the quoted text of an item, from `textStart` to `end`, of a value
+// of this kind; nullptr for a text longer than a SQL literal.
+char* closeQuotedItem(char* textStart, char* end, ValueKind kind, StoredItem& item) {
+    const auto length = static_cast<std::size_t>(end - textStart);
+    if (length > kSqlLiteralLimit) return nullptr;
+    item = StoredItem{kind, isUndecodable(kind, std::string_view(textStart, length))};
+    *end++ = '\'';
+    return end;
+}
+
+char* numberItem(char* at, std::span<const std::uint8_t> bytes, bool pointDecoder, StoredItem& item) {
+    *at++ = '\'';
+    char* const end = pointDecoder ? writePointNumber(bytes, at) : writeIntegerNumber(bytes, at);
+    return closeQuotedItem(at, end, ValueKind::Number, item);
+}
+
+// TO_DATE('text','mask') or TO_TIMESTAMP('text','mask'); for bytes that are
+// no valid date, their day-month-year text alone, quoted.
+char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, StoredItem& item) {
+    char* const textStart = put(at, isTimestamp ? kToTimestamp : kToDate) + 1;
+    textStart[-1] = '\'';
+    ValueKind kind = ValueKind::Null;
+    char* const end = writeDate(bytes, isTimestamp, textStart, kind);
+    const std::string_view text(textStart, static_cast<std::size_t>(end - textStart));
+    if (kind == ValueKind::InvalidDate) {
+        const auto length = static_cast<std::size_t>(end - (textStart - 1));
+        std::memmove(at, textStart - 1, length);
+        return closeQuotedItem(at + 1, at + length, kind, item);
     }
+    item = StoredItem{kind, false};
+    const bool withFraction = isTimestamp && text.find('.') != std::string_view::npos;
+    return put(put(end, "'"), conversionTail(text, withFraction));
+}
+
+// Plain ASCII text with no character to replace, quoted; nullptr for any
+// other text, which is written the general way.
+char* plainTextItem(char* at, std::span<const std::uint8_t> bytes, StoredItem& item) {
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.size() > kSqlLiteralLimit || !isPlainAscii(bytes)) return nullptr;
+    if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) return nullptr;
+    *at++ = '\'';
+    return closeQuotedItem(at, put(at, text), ValueKind::Text, item);
+}
+
+char* rawItem(char* at, std::span<const std::uint8_t> bytes, StoredItem& item) {
+    if (2 * bytes.size() > kSqlLiteralLimit) return nullptr;
+    item = StoredItem{ValueKind::Raw, false};
+    return put(writeHex(bytes, put(at, kHexToRaw)), kCloseQuoted);
+}
+
+// A finite number of the binary types, unquoted, with its suffix.
+char* binaryFloatItem(char* at, std::span<const std::uint8_t> bytes, bool isDouble, StoredItem& item) {
+    char* end = isDouble ? writeFiniteBinaryDouble(bytes, at) : writeFiniteBinaryFloat(bytes, at);
+    if (!end) return nullptr;
+    item = StoredItem{isDouble ? ValueKind::BinaryDouble : ValueKind::BinaryFloat, false};
+    *end++ = binaryFloatSuffix(isDouble);
+    return end;
 }
 
 }  // namespace
@@ -402,43 +446,26 @@ std::string_view itemFunction(ValueDecoder decoder) {
 static_assert(kToTimestamp.size() + 1 + kItemTailRoom <= kStoredItemFrame);
 
 char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> bytes, StoredItem& item) {
-    const ValueDecoder decoder = valueDecoder(typeCode);
-    // A number of the binary types stands unquoted, with its suffix after it.
-    const bool quoted = decoder != ValueDecoder::BinaryFloat && decoder != ValueDecoder::BinaryDouble;
-    char* const afterFunction = put(at, itemFunction(decoder));
-    char* const textStart = quoted ? put(afterFunction, "'") : afterFunction;
-    ValueKind kind = ValueKind::Null;
-    char* end = writeCommonValueText(decoder, bytes, textStart, kind);
-    if (!end || static_cast<std::size_t>(end - textStart) > kSqlLiteralLimit) return nullptr;
-    const std::string_view text(textStart, static_cast<std::size_t>(end - textStart));
-    item = StoredItem{kind, isUndecodable(kind, text)};
-    switch (kind) {
-        case ValueKind::Date:
-        case ValueKind::Timestamp:
-            return put(put(end, "'"),
-                       conversionTail(text, kind == ValueKind::Timestamp && text.find('.') != std::string_view::npos));
-        case ValueKind::Raw:
-            return put(end, kCloseQuoted);
-        case ValueKind::BinaryFloat:
-        case ValueKind::BinaryDouble:
-            *end++ = binaryFloatSuffix(kind == ValueKind::BinaryDouble);
-            return end;
-        case ValueKind::InvalidDate: {
-            // Bytes that are no valid date leave out the conversion written
-            // before them: the quoted text moves to the item's start.
-            *end++ = '\'';
-            const auto length = static_cast<std::size_t>(end - afterFunction);
-            std::memmove(at, afterFunction, length);
-            return at + length;
-        }
-        case ValueKind::Text:
-            // A text with characters to replace is written the general way.
-            if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) return nullptr;
-            *end++ = '\'';
-            return end;
+    switch (valueDecoder(typeCode)) {
+        case ValueDecoder::IntegerNumber:
+            return numberItem(at, bytes, false, item);
+        case ValueDecoder::PointNumber:
+            return numberItem(at, bytes, true, item);
+        case ValueDecoder::Date:
+            return dateItem(at, bytes, false, item);
+        case ValueDecoder::Timestamp:
+            return dateItem(at, bytes, true, item);
+        case ValueDecoder::Char:
+        case ValueDecoder::Varchar2:
+            return plainTextItem(at, bytes, item);
+        case ValueDecoder::Raw:
+            return rawItem(at, bytes, item);
+        case ValueDecoder::BinaryFloat:
+            return binaryFloatItem(at, bytes, false, item);
+        case ValueDecoder::BinaryDouble:
+            return binaryFloatItem(at, bytes, true, item);
         default:
-            *end++ = '\'';
-            return end;
+            return nullptr;
     }
 }
 

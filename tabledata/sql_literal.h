@@ -23,11 +23,12 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text);
 
 // The item of a value written straight from its stored bytes, as
 // appendSqlItem writes the text formatColumnValueInto (code-page spelling)
-// gives it, for the kinds writeCommonValueText writes: written from `at` on
-// into storedSqlItemRoom(bytes.size()) characters, it returns its end and
-// sets `item`. For the other values, texts longer than a SQL literal and
-// texts with characters to replace, which are written the general way, it
-// returns nullptr (having written whatever into the room).
+// gives it, for numbers, dates and timestamps, RAW, finite BINARY_FLOAT and
+// BINARY_DOUBLE and plain ASCII text: written from `at` on into
+// storedSqlItemRoom(bytes.size()) characters, it returns its end and sets
+// `item`. For the other values, texts longer than a SQL literal and texts
+// with characters to replace, which are written the general way, it returns
+// nullptr (having written whatever into the room).
 struct StoredItem {
     ValueKind kind = ValueKind::Null;
     bool undecodable = false;  // as isUndecodable tells of its kind and text

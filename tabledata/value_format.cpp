@@ -306,6 +306,8 @@ bool narrowPointReadsEveryDigit(Bytes bytes) {
     }
 }
 
+}  // namespace
+
 // NUMBER(p) and FLOAT, into numberTextRoom. A number is written with its
 // exact stored value. The narrow decoder's text keeps its own spelling
 // ("12.0", "5.50") where it agrees with it, and stands alone where the bytes
@@ -328,6 +330,8 @@ char* writeIntegerNumber(Bytes bytes, char* at) {
     if (char* const end = writeExactNumber(bytes, at)) return end;
     return narrowIntegerText(bytes, at);
 }
+
+namespace {
 
 template <char* (*writeNumber)(Bytes, char*)>
 ValueKind numberValue(Bytes bytes, std::string& text) {
@@ -443,6 +447,8 @@ char* dayMonthYearText(char* at, Bytes bytes) {
     return writeInteger(at, storedYear(bytes));
 }
 
+}  // namespace
+
 // A DATE or TIMESTAMP into kShortTextRoom, with its kind.
 char* writeDate(Bytes bytes, bool isTimestamp, char* at, ValueKind& kind) {
     if (const std::optional<DateTime> value = readDateTime(bytes, isTimestamp)) {
@@ -452,6 +458,8 @@ char* writeDate(Bytes bytes, bool isTimestamp, char* at, ValueKind& kind) {
     kind = ValueKind::InvalidDate;
     return dayMonthYearText(at, bytes);
 }
+
+namespace {
 
 ValueKind dateValue(Bytes bytes, bool isTimestamp, std::string& text) {
     ValueKind kind = ValueKind::InvalidDate;
@@ -580,11 +588,21 @@ ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {
 // The same for a finite number only, into kShortTextRoom; nothing, and
 // nullptr, otherwise.
 template <typename Float, typename Bits>
-char* writeFiniteBinaryFloat(Bytes bytes, char* at) {
+char* writeFiniteStoredFloat(Bytes bytes, char* at) {
     const std::optional<Float> value = storedBinaryFloat<Float, Bits>(bytes);
     if (!value || !std::isfinite(*value)) return nullptr;
     return writeShortest(at, *value);
 }
+
+}  // namespace
+
+char* writeFiniteBinaryFloat(Bytes bytes, char* at) { return writeFiniteStoredFloat<float, std::uint32_t>(bytes, at); }
+
+char* writeFiniteBinaryDouble(Bytes bytes, char* at) {
+    return writeFiniteStoredFloat<double, std::uint64_t>(bytes, at);
+}
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Intervals: every field carries the interval's sign.
@@ -641,6 +659,8 @@ ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
 // ---------------------------------------------------------------------------
 // RAW and LONG RAW: upper-case hexadecimal.
 
+}  // namespace
+
 // Two characters per byte.
 char* writeHex(Bytes bytes, char* at) {
     for (const std::uint8_t b : bytes) {
@@ -649,6 +669,8 @@ char* writeHex(Bytes bytes, char* at) {
     }
     return at;
 }
+
+namespace {
 
 ValueKind rawValue(Bytes bytes, std::string& text) {
     appendWritten(text, 2 * bytes.size(), [&](char* at) { return writeHex(bytes, at); });
@@ -694,6 +716,8 @@ bool plainWord(const std::uint8_t* at) {
     return ((((word - kLowBits) & ~word) | word) & kHighBits) == 0;
 }
 
+}  // namespace
+
 // Whether no byte is zero or 0x80 and above: such text reads the same in the
 // code page and in UTF-8, and the text types' zero rules leave it alone. The
 // last sixteen (or eight) bytes are tested again over the ones before them.
@@ -710,6 +734,8 @@ bool isPlainAscii(Bytes bytes) {
     if (size >= kWord) return plainWord(data) && plainWord(data + size - kWord);
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0 && b < 0x80; });
 }
+
+namespace {
 
 void appendPlain(std::string& text, Bytes bytes) {
     text.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -819,40 +845,6 @@ static_assert([] {
         if (commonValueTextRoom(size) < numberTextRoom(size)) return false;
     return true;
 }());
-
-char* writeCommonValueText(ValueDecoder decoder, Bytes bytes, char* at, ValueKind& kind) {
-    switch (decoder) {
-        case ValueDecoder::IntegerNumber:
-            kind = ValueKind::Number;
-            return writeIntegerNumber(bytes, at);
-        case ValueDecoder::PointNumber:
-            kind = ValueKind::Number;
-            return writePointNumber(bytes, at);
-        case ValueDecoder::Date:
-            return writeDate(bytes, false, at, kind);
-        case ValueDecoder::Timestamp:
-            return writeDate(bytes, true, at, kind);
-        case ValueDecoder::Char:
-        case ValueDecoder::Varchar2:
-            // Plain ASCII reads the same in every spelling, and neither
-            // type's zero rule touches it.
-            if (!isPlainAscii(bytes)) return nullptr;
-            kind = ValueKind::Text;
-            if (!bytes.empty()) std::memcpy(at, bytes.data(), bytes.size());
-            return at + bytes.size();
-        case ValueDecoder::Raw:
-            kind = ValueKind::Raw;
-            return writeHex(bytes, at);
-        case ValueDecoder::BinaryFloat:
-            kind = ValueKind::BinaryFloat;
-            return writeFiniteBinaryFloat<float, std::uint32_t>(bytes, at);
-        case ValueDecoder::BinaryDouble:
-            kind = ValueKind::BinaryDouble;
-            return writeFiniteBinaryFloat<double, std::uint64_t>(bytes, at);
-        default:
-            return nullptr;
-    }
-}
 
 FormattedValue formatColumnValue(int typeCode, Bytes bytes, NationalCharset national) {
     FormattedValue value;

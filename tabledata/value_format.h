@@ -90,20 +90,30 @@ ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> byte
                                 TextBytes spelling = TextBytes::Utf8,
                                 NationalCharset national = NationalCharset::Al16Utf16);
 
-// The text formatColumnValueInto gives a number, a date or timestamp, a RAW
-// value, a finite BINARY_FLOAT or BINARY_DOUBLE or a plain ASCII text, for
-// a column whose type decodes this way, written from `at` on into
-// commonValueTextRoom(bytes.size()) characters: returns its end and sets its
-// kind. For every other value returns nullptr (having written whatever into
-// the room). The data scripts write these kinds straight into their
-// statements.
+// The texts formatColumnValueInto gives the most common values, written from
+// `at` on into commonValueTextRoom(bytes.size()) characters, each returning
+// its end: the data scripts write them straight into their statements.
 inline constexpr std::size_t commonValueTextRoom(std::size_t byteCount) {
     // The longest is a NUMBER's exact value: a sign, "0" and the point, up
     // to 128 zeros that its exponent puts before or after its digits, and
     // two digits per byte; every other text fits in that.
     return 3 + 128 + 2 * byteCount;
 }
-char* writeCommonValueText(ValueDecoder decoder, std::span<const std::uint8_t> bytes, char* at, ValueKind& kind);
+// A NUMBER column's value by the integer decoder or the point decoder.
+char* writeIntegerNumber(std::span<const std::uint8_t> bytes, char* at);
+char* writePointNumber(std::span<const std::uint8_t> bytes, char* at);
+// A DATE or TIMESTAMP, with its kind: Date, Timestamp, or InvalidDate for
+// bytes that hold no valid date.
+char* writeDate(std::span<const std::uint8_t> bytes, bool isTimestamp, char* at, ValueKind& kind);
+// RAW bytes in upper-case hexadecimal.
+char* writeHex(std::span<const std::uint8_t> bytes, char* at);
+// A finite BINARY_FLOAT or BINARY_DOUBLE; nothing, and nullptr, for any other.
+char* writeFiniteBinaryFloat(std::span<const std::uint8_t> bytes, char* at);
+char* writeFiniteBinaryDouble(std::span<const std::uint8_t> bytes, char* at);
+// Whether CHAR or VARCHAR2 bytes are plain ASCII, which reads the same in
+// every spelling and which neither type's zero rule touches: the text is the
+// bytes themselves.
+bool isPlainAscii(std::span<const std::uint8_t> bytes);
 
 // A plain decimal text split at its point: "-12.50" gives negative, "12", "50".
 struct DecimalParts {
