@@ -129,6 +129,10 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
     // every column read is written over in place, without growing value by
     // value.
     out.resize(static_cast<std::size_t>(std::max(count, 0)));
+    // Read at every column of every row: the bounds are checked here against
+    // the block's size, the bytes then read in place.
+    const std::span<const std::uint8_t> bytes = block.raw();
+    const long size = static_cast<long>(bytes.size());
     // A row cut short keeps the columns read before the one that left the block.
     const auto cutBefore = [&out](int column) {
         out.resize(static_cast<std::size_t>(column));
@@ -136,27 +140,26 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
     };
     long position = offset;
     for (int column = 0; column < count; ++column) {
-        const auto lengthByte = block.u8(position);
-        if (!lengthByte) return cutBefore(column);
+        if (position < 0 || position >= size) return cutBefore(column);
+        const std::uint8_t lengthByte = bytes[static_cast<std::size_t>(position)];
         ColumnValue& value = out[static_cast<std::size_t>(column)];
         value.lengthOffset = static_cast<int>(position);
-        if (*lengthByte == kNullLength) {
+        if (lengthByte == kNullLength) {
             value.isNull = true;
             value.bytes = {};
             position += 1;
             continue;
         }
         long dataOffset = position + 1;
-        long length = *lengthByte;
-        if (*lengthByte == kLongLength) {
-            const auto longLength = block.u16le(dataOffset);
-            if (!longLength) return cutBefore(column);
-            length = *longLength;
+        long length = lengthByte;
+        if (lengthByte == kLongLength) {
+            if (dataOffset > size - kLongLengthFieldSize) return cutBefore(column);
+            length = readU16LE(bytes.data() + dataOffset);
             dataOffset += kLongLengthFieldSize;
         }
-        if (!block.contains(dataOffset, length)) return cutBefore(column);
+        if (dataOffset > size - length) return cutBefore(column);
         value.isNull = false;
-        value.bytes = block.bytes(dataOffset, length);
+        value.bytes = bytes.subspan(static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(length));
         position = dataOffset + length;
     }
     return true;
