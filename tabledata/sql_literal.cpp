@@ -399,7 +399,8 @@ char* numberItem(char* at, std::span<const std::uint8_t> bytes, bool pointDecode
 // TO_DATE('text','mask') or TO_TIMESTAMP('text','mask'); for bytes that are
 // no valid date, their day-month-year text alone, quoted.
 char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, StoredItem& item) {
-    char* const textStart = put(at, isTimestamp ? kToTimestamp : kToDate) + 1;
+    // Each function put on its own: a copy of a length known beforehand.
+    char* const textStart = (isTimestamp ? put(at, kToTimestamp) : put(at, kToDate)) + 1;
     textStart[-1] = '\'';
     ValueKind kind = ValueKind::Null;
     char* const end = writeDate(bytes, isTimestamp, textStart, kind);

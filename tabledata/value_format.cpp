@@ -407,7 +407,12 @@ std::optional<DateTime> readDateTime(Bytes bytes, bool fractionAllowed) {
 // the year hold two digits, as readDateTime checked.
 char* isoText(char* at, const DateTime& value) {
     if (value.year < 0) *at++ = '-';
-    at = writeZeroPadded(at, value.year < 0 ? -value.year : value.year, 4);
+    const int year = value.year < 0 ? -value.year : value.year;
+    // Years of four digits, as nearly all are, go by pairs here.
+    if (year < 10000)
+        at = writeTwoDigits(writeTwoDigits(at, year / 100), year % 100);
+    else
+        at = writeZeroPadded(at, year, 4);
     *at++ = '-';
     at = writeTwoDigits(at, value.month);
     *at++ = '-';
