@@ -105,6 +105,42 @@ const char* nextToReplace(const char* at, const char* end) {
 
 char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
 
+// Whether a character keeps a text from being written as it stands between
+// apostrophes: a zero byte or one beyond ASCII (the text types' own rules),
+// or a character to replace.
+constexpr std::array<bool, 256> kNeedsCare = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = c == 0 || c >= 0x80 || kNeedsReplacement[static_cast<std::size_t>(c)];
+    return table;
+}();
+
+// The sixteen characters from `at` on, folded as mayNeedReplacement folds
+// them, may hold one that needs care.
+bool mayNeedCare(const char* at) {
+    CharVector chars;
+    std::memcpy(&chars, at, sizeof chars);
+    const CharVector folded = chars | 1;
+    const CharVector hits = (chars == 0) | (chars >= 0x80) | (folded == ('\'' | 1)) | (folded == ('\n' | 1)) |
+                            (folded == ('\r' | 1));
+    WordPair words;
+    std::memcpy(&words, &hits, sizeof words);
+    return (words[0] | words[1]) != 0;
+}
+
+// Whether a CHAR or VARCHAR2 text is plain ASCII with nothing to replace, as
+// most are: it then stands as it is between apostrophes. One pass tells for
+// most texts; the exact tests settle the few it cannot.
+bool quotableAsItStands(std::string_view text) {
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    if (text.size() < static_cast<std::size_t>(kVectorLength))
+        return std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t c) { return kNeedsCare[c]; });
+    bool mayNeed = mayNeedCare(text.data() + text.size() - kVectorLength);
+    for (std::size_t i = 0; !mayNeed && i + kVectorLength <= text.size(); i += kVectorLength)
+        mayNeed = mayNeedCare(text.data() + i);
+    if (!mayNeed) return true;
+    return isPlainAscii(bytes) && nextToReplace(text.data(), text.data() + text.size()) == text.data() + text.size();
+}
+
 // A text about to be written between apostrophes, with its first character
 // to replace found once for both measuring and writing.
 class QuotedText {
@@ -419,8 +455,7 @@ char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, 
 // other text, which is written the general way.
 char* plainTextItem(char* at, std::span<const std::uint8_t> bytes, StoredItem& item) {
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (text.size() > kSqlLiteralLimit || !isPlainAscii(bytes)) return nullptr;
-    if (nextToReplace(text.data(), text.data() + text.size()) != text.data() + text.size()) return nullptr;
+    if (text.size() > kSqlLiteralLimit || !quotableAsItStands(text)) return nullptr;
     *at++ = '\'';
     return closeQuotedItem(at, put(at, text), ValueKind::Text, item);
 }

@@ -666,11 +666,25 @@ ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The two hexadecimal digits of every byte value, one copy per byte.
+constexpr std::array<char, 512> kHexPairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        pairs[2 * b] = kUpperHexDigits[b >> 4];
+        pairs[2 * b + 1] = kUpperHexDigits[b & 0x0F];
+    }
+    return pairs;
+}();
+
+}  // namespace
+
 // Two characters per byte.
 char* writeHex(Bytes bytes, char* at) {
     for (const std::uint8_t b : bytes) {
-        *at++ = kUpperHexDigits[b >> 4];
-        *at++ = kUpperHexDigits[b & 0x0F];
+        std::memcpy(at, &kHexPairs[2 * std::size_t{b}], 2);
+        at += 2;
     }
     return at;
 }

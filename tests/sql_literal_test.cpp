@@ -199,6 +199,12 @@ TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
     const std::vector<Case> cases = {
         {kVarchar2, {'O', '\'', 'N', '&', '\n', 'L'}, false},
         {kVarchar2, {'O', ' ', 'N', 'E', 'I', 'L'}, true},
+        // Texts of sixteen characters and more are tested sixteen at a time:
+        // a vertical tab passes, a character to replace or beyond ASCII in the
+        // last sixteen does not.
+        {kVarchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0x0B, 'r'}, true},
+        {kVarchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', '\''}, false},
+        {kChar, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 0xE9}, false},
         {kChar, {'A', 'B', ' ', ' '}, true},
         {kVarchar2, {'C', 'a', 'f', 0xE9}, false},
         {kChar, {'A', 0, 'B'}, false},
