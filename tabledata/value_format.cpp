@@ -60,6 +60,11 @@ char* writeTwoDigits(char* at, int value) {
     return at + 2;
 }
 
+char* writeDigit(char* at, int value) {
+    *at = static_cast<char>('0' + value);
+    return at + 1;
+}
+
 char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at + kMaxIntegerLength, value).ptr; }
 
 // `value` in decimal with leading zeros up to `width` characters (a minus
@@ -156,26 +161,39 @@ constexpr std::size_t kMostExponentZeros = 128;
 constexpr std::size_t exactNumberRoom(std::size_t size) { return kDecimalSlack + kMostExponentZeros + 2 * size; }
 
 // Writes the exact value of NUMBER bytes into exactNumberRoom; nothing, and
-// nullptr, when the bytes are no valid NUMBER encoding.
-char* writeExactNumber(Bytes bytes, char* base) {
+// nullptr, when the bytes are no valid NUMBER encoding. The pairs of decimal
+// digits are written from the first that is not zero to the last: pair i
+// weighs 100^(exponent - i), so those up to the exponent's are the integer
+// part (zeros where no pair is stored) and the rest the fraction, after the
+// zero pairs of a value below 0.01. The integer part's leading zero and the
+// fraction's trailing zero are left out.
+char* writeExactNumber(Bytes bytes, char* at) {
     const std::optional<UnpackedNumber> number = unpackNumber(bytes);
     if (!number) return nullptr;
-    if (number->digitCount() == 0) {
-        *base = '0';
-        return base + 1;
+    const long count = static_cast<long>(number->digitCount());
+    const auto digitAt = [&](long i) { return i >= 0 && i < count ? number->digit(static_cast<std::size_t>(i)) : 0; };
+    long first = 0;
+    while (first < count && digitAt(first) == 0) ++first;
+    if (first == count) {
+        *at = '0';
+        return at + 1;
     }
-    // Two decimal digits per base-100 digit, the first pair weighing
-    // 100^exponent: zeros before them for a value below 0.01, after them for
-    // an integer with fewer pairs stored than it has.
-    const long signedIntegerLength = 2L * (number->exponent() + 1);
-    const std::size_t leadingZeros = signedIntegerLength < 0 ? static_cast<std::size_t>(-signedIntegerLength) : 0;
-    const std::size_t integerLength = signedIntegerLength < 0 ? 0 : static_cast<std::size_t>(signedIntegerLength);
-    const std::size_t digitCount = std::max(leadingZeros + 2 * number->digitCount(), integerLength);
-    char* const digits = base + kDecimalSlack;
-    std::memset(digits, '0', digitCount);
-    char* pair = digits + leadingZeros;
-    for (std::size_t i = 0; i < number->digitCount(); ++i) pair = writeTwoDigits(pair, number->digit(i));
-    return compactDecimal(base, number->negative(), integerLength, digitCount);
+    long last = count - 1;
+    while (digitAt(last) == 0) --last;
+    const long exponent = number->exponent();
+    if (number->negative()) *at++ = '-';
+    if (first <= exponent) {
+        const int lead = digitAt(first);
+        at = lead < 10 ? writeDigit(at, lead) : writeTwoDigits(at, lead);
+        for (long i = first + 1; i <= exponent; ++i) at = writeTwoDigits(at, digitAt(i));
+    } else {
+        *at++ = '0';
+    }
+    if (last <= exponent) return at;
+    *at++ = '.';
+    for (long i = exponent + 1; i < last; ++i) at = writeTwoDigits(at, digitAt(i));
+    const int tail = digitAt(last);
+    return tail % 10 == 0 ? writeDigit(at, tail / 10) : writeTwoDigits(at, tail);
 }
 
 // Appends what `write` writes into `room` characters: on the stack when they
