@@ -22,12 +22,12 @@ std::optional<UnpackedNumber> unpackNumber(std::span<const std::uint8_t> bytes) 
     if (negative && !mantissa.empty() && mantissa.back() == kNegativeTerminator)
         mantissa = mantissa.first(mantissa.size() - 1);
     if (mantissa.empty()) return std::nullopt;
-    const UnpackedNumber number(negative, exponent, mantissa);
-    for (std::size_t i = 0; i < number.digitCount(); ++i) {
-        const int digit = number.digit(i);
-        if (digit < 0 || digit > kLargestDigit) return std::nullopt;
-    }
-    return number;
+    // Digits 0 to 99 are stored as 1 to 100, or as 101 to 2 in a negative number.
+    const int lowestByte = negative ? kNegativeDigitBase - kLargestDigit : 1;
+    const int highestByte = negative ? kNegativeDigitBase : kLargestDigit + 1;
+    for (const std::uint8_t b : mantissa)
+        if (b < lowestByte || b > highestByte) return std::nullopt;
+    return UnpackedNumber(negative, exponent, mantissa);
 }
 
 std::optional<std::int64_t> decodeInteger(std::span<const std::uint8_t> bytes) {
