@@ -378,13 +378,16 @@ private:
 
     // Saving, a batch of blocks at a time: while one batch is written, in
     // block order and each block with one write call, the helper threads turn
-    // the next one into statements, and this thread joins them once written.
+    // the next one into statements, and this thread then reads the one after
+    // it before joining them. A batch's blocks are read before its building
+    // starts, so the helpers never wait for a read.
     bool saveInBatches(const SegmentBlocks& blocks) {
         if (!mayContinue()) return false;
         // The script exists before the first block is read; one that cannot
         // be opened ends the read here, raising the system's reason.
         if (!writer_->writeStatements({})) return false;
-        std::array<Batch, 2> batches{Batch(recovery_.datafiles, blocks), Batch(recovery_.datafiles, blocks)};
+        std::array<Batch, 3> batches{Batch(recovery_.datafiles, blocks), Batch(recovery_.datafiles, blocks),
+                                     Batch(recovery_.datafiles, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
         // before the batches go. A table of one block needs no helper.
@@ -392,22 +395,30 @@ private:
         BuildCrew crew(helpers, [this, &building](std::size_t block, std::size_t worker) {
             buildBlock(*building, block, workers_[worker]);
         });
-        const auto startBuilding = [&](Batch& batch, std::size_t first) {
-            building = &batch;
+        const auto load = [&](Batch& batch, std::size_t first) {
             batch.first = first;
             batch.count = batch.blocks.load(first, kSavingBatch);
+        };
+        const auto startBuilding = [&](Batch& batch) {
+            building = &batch;
             for (BlockStatements& block : batch.statements) block.outcome = BlockOutcome::Stopped;
             crew.start(batch.count);
         };
-        startBuilding(batches[0], 0);
-        for (std::size_t k = 0;; k ^= 1) {
+        const auto endOf = [](const Batch& batch) { return batch.first + batch.count; };
+        load(batches[0], 0);
+        startBuilding(batches[0]);
+        if (endOf(batches[0]) < blocks.size()) load(batches[1], endOf(batches[0]));
+        for (std::size_t k = 0;; k = (k + 1) % batches.size()) {
             crew.finish();
             const Batch& ready = batches[k];
-            const std::size_t next = ready.first + ready.count;
-            if (next < blocks.size()) startBuilding(batches[k ^ 1], next);
+            Batch& next = batches[(k + 1) % batches.size()];
+            const bool more = endOf(ready) < blocks.size();
+            if (more) startBuilding(next);
             if (!writeBatch(ready, blocks.size())) return false;
-            if (next >= blocks.size()) return true;
+            if (!more) return true;
             if (!mayContinue()) return false;
+            // The batch written before `ready` is free again.
+            if (endOf(next) < blocks.size()) load(batches[(k + 2) % batches.size()], endOf(next));
         }
     }
 
