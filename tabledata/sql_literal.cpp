@@ -110,7 +110,7 @@ char* put(char* at, std::string_view text) { return std::copy(text.begin(), text
 // or a character to replace.
 constexpr std::array<bool, 256> kNeedsCare = [] {
     std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = c == 0 || c >= 0x80 || kNeedsReplacement[static_cast<std::size_t>(c)];
+    for (std::size_t c = 0; c < table.size(); ++c) table[c] = c == 0 || c >= 0x80 || kNeedsReplacement[c];
     return table;
 }();
 
