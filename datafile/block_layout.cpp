@@ -129,10 +129,9 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
     // every column read is written over in place, without growing value by
     // value.
     out.resize(static_cast<std::size_t>(std::max(count, 0)));
-    // Read at every column of every row: the bounds are checked here against
-    // the block's size, the bytes then read in place.
+    // Read at every column of every row: each range is checked as the view
+    // checks it, and the bytes then read in place.
     const std::span<const std::uint8_t> bytes = block.raw();
-    const long size = static_cast<long>(bytes.size());
     // A row cut short keeps the columns read before the one that left the block.
     const auto cutBefore = [&out](int column) {
         out.resize(static_cast<std::size_t>(column));
@@ -140,7 +139,7 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
     };
     long position = offset;
     for (int column = 0; column < count; ++column) {
-        if (position < 0 || position >= size) return cutBefore(column);
+        if (!block.contains(position)) return cutBefore(column);
         const std::uint8_t lengthByte = bytes[static_cast<std::size_t>(position)];
         ColumnValue& value = out[static_cast<std::size_t>(column)];
         value.lengthOffset = static_cast<int>(position);
@@ -153,11 +152,11 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
         long dataOffset = position + 1;
         long length = lengthByte;
         if (lengthByte == kLongLength) {
-            if (dataOffset > size - kLongLengthFieldSize) return cutBefore(column);
+            if (!block.contains(dataOffset, kLongLengthFieldSize)) return cutBefore(column);
             length = readU16LE(bytes.data() + dataOffset);
             dataOffset += kLongLengthFieldSize;
         }
-        if (dataOffset > size - length) return cutBefore(column);
+        if (!block.contains(dataOffset, length)) return cutBefore(column);
         value.isNull = false;
         value.bytes = bytes.subspan(static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(length));
         position = dataOffset + length;

@@ -682,10 +682,6 @@ ValueKind intervalDaySecondValue(Bytes bytes, std::string& text) {
 // ---------------------------------------------------------------------------
 // RAW and LONG RAW: upper-case hexadecimal.
 
-}  // namespace
-
-namespace {
-
 // The two hexadecimal digits of every byte value, one copy per byte.
 constexpr std::array<char, 512> kHexPairs = [] {
     std::array<char, 512> pairs{};
