@@ -590,9 +590,181 @@ std::optional<Float> storedBinaryFloat(Bytes bytes) {
 }
 
 // The shortest decimal text that reads back as the same finite number, into
-// kShortTextRoom.
+// kShortTextRoom, as std::to_chars writes it: the fewest digits, in the fixed
+// or the scientific form, whichever is shorter (fixed on a tie).
 template <typename Float>
 char* writeShortest(char* at, Float value) { return std::to_chars(at, at + kShortTextRoom, value).ptr; }
+
+// std::to_chars takes some 550 instructions for a double. Most stored
+// doubles have fifteen digits or fewer, which exact double arithmetic finds
+// in about a third of that; the rest go to std::to_chars.
+
+// The powers of ten that a double holds exactly.
+constexpr int kLargestExactPower = 22;
+constexpr std::array<double, kLargestExactPower + 1> kExactPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Every integer below 2^53 is a double exactly.
+constexpr double kExactIntegerLimit = 9007199254740992.0;
+constexpr int kMantissaBits = 52;
+constexpr std::uint64_t kExponentMask = 0x7FF;
+// frexp's exponent of a normal double: its biased exponent less this.
+constexpr int kFrexpBias = 1022;
+// (e × 78913) >> 18 is within one of e log10 2 for the exponents of doubles.
+constexpr int kLog10Of2Times2To18 = 78913;
+constexpr int kLog10Of2Shift = 18;
+// The magnitude is scaled to fifteen digits before the point.
+constexpr int kScaledDigits = 15;
+constexpr double kSmallestScaled = 1e14;
+constexpr double kScaledBound = 1e15;
+constexpr std::uint32_t kEightDigits = 100'000'000;
+constexpr std::uint64_t kEightZeroChars = 0x3030303030303030;
+static_assert(std::endian::native == std::endian::little, "digit groups are read as little-endian words");
+
+// The significant digits of a double, first to last, and the power of ten
+// of the last: value = digits × 10^exponent.
+struct ShortDecimal {
+    std::array<char, kScaledDigits + 1> digits;  // room for 10^15's 1
+    int count = 0;
+    int exponent = 0;
+};
+
+// magnitude × 10^places, rounded once.
+double scaledBy(double magnitude, int places) {
+    const double power = kExactPowersOfTen[static_cast<std::size_t>(std::abs(places))];
+    return places >= 0 ? magnitude * power : magnitude / power;
+}
+
+// The eight digits of a value below 10^8, by pairs.
+char* writeEightDigits(char* at, std::uint32_t value) {
+    at = writeTwoDigits(at, static_cast<int>(value / 1'000'000));
+    at = writeTwoDigits(at, static_cast<int>(value / 10'000 % 100));
+    at = writeTwoDigits(at, static_cast<int>(value / 100 % 100));
+    return writeTwoDigits(at, static_cast<int>(value % 100));
+}
+
+// The digits of `scaled` × 10^-places (scaled from 1 to 10^15) without the
+// zeros before and after them.
+ShortDecimal significantDigits(std::uint64_t scaled, int places) {
+    // Sixteen digits, the units digit last, padded with leading zeros.
+    std::array<char, 2 * 8> padded;
+    writeEightDigits(writeEightDigits(padded.data(), static_cast<std::uint32_t>(scaled / kEightDigits)),
+                     static_cast<std::uint32_t>(scaled % kEightDigits));
+    // Eight characters at a time, in the order of a little-endian word: the
+    // '0's that lead a group are its lowest zero bytes once '0' is taken off.
+    std::uint64_t high, low;
+    std::memcpy(&high, padded.data(), sizeof high);
+    std::memcpy(&low, padded.data() + 8, sizeof low);
+    high ^= kEightZeroChars;
+    low ^= kEightZeroChars;
+    const int first = high != 0 ? std::countr_zero(high) / 8 : 8 + std::countr_zero(low) / 8;
+    const int last = low != 0 ? 15 - std::countl_zero(low) / 8 : 7 - std::countl_zero(high) / 8;
+    ShortDecimal decimal;
+    decimal.count = last - first + 1;
+    std::copy(padded.begin() + first, padded.begin() + last + 1, decimal.digits.begin());
+    decimal.exponent = static_cast<int>(padded.size()) - 1 - last - places;
+    return decimal;
+}
+
+// The digits of the shortest decimal that reads back as `magnitude` (a
+// normal double above 0), when it has fifteen digits at most; nothing when
+// it has more, or the test below cannot tell.
+//
+// `scaled`, magnitude × 10^places, is below 10^15: within 1/8 of its exact
+// value t (one rounding of a number below 2^50). Every decimal that reads
+// back lies within half the gap between two doubles of t, which is below 1/8
+// on that scale too. Two decimals on the grid of `places` places that read
+// back would be within 1/4 of each other, so there is one at most, and it is
+// the integer nearest to `scaled`, within 1/4 of it. Any decimal with fewer
+// digits is on that grid: the nearest integer, if it reads back, is the
+// shortest. Reading it back settles that. The grid holds fifteen digits, or
+// fewer for a magnitude so small that more would take a power of ten beyond
+// the exact ones.
+std::optional<ShortDecimal> fewestDigits(double magnitude) {
+    const auto biased = static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> kMantissaBits) & kExponentMask);
+    if (biased == 0) return std::nullopt;  // subnormal
+    // magnitude < 2^e: its decimal exponent is about e log10 2, which puts
+    // `scaled` at fifteen digits or one digit off.
+    const int decimalExponent = ((biased - kFrexpBias) * kLog10Of2Times2To18) >> kLog10Of2Shift;
+    int places = std::min(kScaledDigits - 1 - decimalExponent, kLargestExactPower);
+    if (places < -kLargestExactPower) return std::nullopt;
+    double scaled = scaledBy(magnitude, places);
+    if (scaled >= kScaledBound) {
+        if (--places < -kLargestExactPower) return std::nullopt;
+        scaled = scaledBy(magnitude, places);
+    } else if (scaled < kSmallestScaled && places < kLargestExactPower) {
+        scaled = scaledBy(magnitude, ++places);
+    }
+    if (scaled >= kScaledBound) return std::nullopt;
+    const auto nearest = static_cast<std::uint64_t>(scaled + 0.5);  // exact below 2^50
+    // Both factors exact doubles: one rounding of the decimal's exact value
+    // to the nearest double, as reading its text does.
+    if (nearest == 0 || scaledBy(static_cast<double>(nearest), -places) != magnitude) return std::nullopt;
+    return significantDigits(nearest, places);
+}
+
+char* writeZeros(char* at, int count) {
+    std::memset(at, '0', static_cast<std::size_t>(count));
+    return at + count;
+}
+
+// The fixed form: "1500", "12.5", "0.0012".
+char* writeFixed(char* at, const ShortDecimal& decimal) {
+    const char* const digits = decimal.digits.data();
+    const int count = decimal.count;
+    if (decimal.exponent >= 0) return writeZeros(std::copy(digits, digits + count, at), decimal.exponent);
+    const int pointAfter = count + decimal.exponent;
+    if (pointAfter > 0) {
+        at = std::copy(digits, digits + pointAfter, at);
+        *at++ = '.';
+        return std::copy(digits + pointAfter, digits + count, at);
+    }
+    *at++ = '0';
+    *at++ = '.';
+    return std::copy(digits, digits + count, writeZeros(at, -pointAfter));
+}
+
+// The scientific form: "1.25e-07", "3e+20".
+char* writeScientific(char* at, const ShortDecimal& decimal, int scientificExponent) {
+    *at++ = decimal.digits[0];
+    if (decimal.count > 1) {
+        *at++ = '.';
+        at = std::copy(decimal.digits.begin() + 1, decimal.digits.begin() + decimal.count, at);
+    }
+    *at++ = 'e';
+    *at++ = scientificExponent < 0 ? '-' : '+';
+    const int magnitude = std::abs(scientificExponent);
+    return magnitude < 100 ? writeTwoDigits(at, magnitude) : writeInteger(at, magnitude);
+}
+
+// Writes `decimal` in the shorter of the two forms, fixed on a tie; nullptr
+// for a fixed form with zeros after the digits of a number beyond the exact
+// integers, where std::to_chars writes the double's exact digits instead.
+char* writeShortestForm(char* at, const ShortDecimal& decimal, double magnitude) {
+    const int count = decimal.count;
+    const int scientificExponent = decimal.exponent + count - 1;
+    const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + (std::abs(scientificExponent) >= 100 ? 3 : 2);
+    const int fixedLength = decimal.exponent >= 0     ? count + decimal.exponent
+                            : scientificExponent >= 0 ? count + 1
+                                                      : count + 1 - scientificExponent;
+    if (fixedLength > scientificLength) return writeScientific(at, decimal, scientificExponent);
+    if (decimal.exponent > 0 && magnitude >= kExactIntegerLimit) return nullptr;
+    return writeFixed(at, decimal);
+}
+
+template <>
+char* writeShortest<double>(char* at, double value) {
+    const double magnitude = std::abs(value);
+    if (value != 0) {
+        if (const std::optional<ShortDecimal> decimal = fewestDigits(magnitude)) {
+            char* const sign = at;
+            if (value < 0) *at++ = '-';
+            if (char* const end = writeShortestForm(at, *decimal, magnitude)) return end;
+            at = sign;
+        }
+    }
+    return std::to_chars(at, at + kShortTextRoom, value).ptr;
+}
 
 template <typename Float, typename Bits>
 ValueKind binaryFloatValue(Bytes bytes, std::string& text, ValueKind kind) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <optional>
@@ -272,6 +276,49 @@ TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
                 EXPECT_EQ(text, *exact) << "type code " << code;
             }
         }
+    }
+}
+
+// BINARY_DOUBLE bytes of a number: the sign bit set on a positive one, every
+// bit inverted on a negative one, big-endian.
+ByteList storedDouble(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    constexpr std::uint64_t kSign = std::uint64_t{1} << 63;
+    const std::uint64_t stored = (bits & kSign) ? ~bits : bits | kSign;
+    ByteList bytes(8);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(stored >> (56 - 8 * i));
+    return bytes;
+}
+
+// A BINARY_DOUBLE is written as std::to_chars writes it, whether the short
+// way finds its digits or leaves them to std::to_chars: numbers of few
+// digits at every scale, their neighbours, powers of two and ten, whole
+// numbers past 2^53, the scaling's edges at 10^14 and 10^15, random bits.
+TEST(BinaryDoubleText, IsTheShortestTextThatReadsBack) {
+    std::vector<double> values = {0.0, -0.0, 0.1, 1e14, 1e15, 999999999999999.9, 9.999999999999999e14, 1e23,
+                                  5e-324, 2.2250738585072014e-308, 1.7976931348623157e308, 123456789012345680000.0,
+                                  12300000000000001048576.0, 9007199254740993.0, 1e-22, 1e22, 1e-23, 8.643e37};
+    std::mt19937_64 rng(3);
+    for (int e = -40; e <= 40; ++e) {
+        for (int i = 0; i < 200; ++i) {
+            const double digits = static_cast<double>(rng() % 1000000) / std::pow(10.0, static_cast<double>(rng() % 7));
+            const double value = std::strtod((std::to_string(digits) + "e" + std::to_string(e)).c_str(), nullptr);
+            values.insert(values.end(), {value, std::nextafter(value, 0.0), std::nextafter(value, 1e308), -value});
+        }
+    }
+    for (int e = -1074; e <= 1023; e += 7) values.push_back(std::ldexp(1.0, e));
+    for (int e = -30; e <= 30; ++e) values.push_back(std::pow(10.0, e));
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(std::bit_cast<double>(rng()));
+        values.push_back(static_cast<double>(rng() >> (rng() % 64)));
+    }
+    for (const double value : values) {
+        if (!std::isfinite(value)) continue;
+        std::array<char, 64> expected;
+        const char* const end = std::to_chars(expected.data(), expected.data() + expected.size(), value).ptr;
+        ASSERT_EQ(formatColumnValue(type_code::kBinaryDouble, storedDouble(value)).text,
+                  std::string(expected.data(), static_cast<std::size_t>(end - expected.data())))
+            << std::hexfloat << value;
     }
 }
 
