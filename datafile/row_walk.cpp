@@ -35,7 +35,8 @@ std::optional<int> chainPieceHeaderLength(std::uint8_t flag) {
 }
 }  // namespace
 
-RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset) {
+RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset,
+                           std::optional<int> headDataHeader) {
     bytes_.clear();
     parts_.clear();
     joined_.clear();
@@ -69,7 +70,7 @@ RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int he
         const std::optional<BlockView> next =
             inHeadBlock ? std::optional<BlockView>(head) : blocks_.block(*file, blockNumber);
         if (!next || next->u32le(kDataObjectOffset) != dataObject) return RowChain::Broken;
-        const std::optional<int> dataHeader = tableDataHeaderOffsetOf(*next);
+        const std::optional<int> dataHeader = inHeadBlock ? headDataHeader : tableDataHeaderOffsetOf(*next);
         if (!dataHeader) return RowChain::Broken;
         const DataBlockLayout layout = parseDataBlockLayout(*next, *dataHeader);
         if (!dataHeaderInBlock(layout) || *slot >= layout.rowSlotCount) return RowChain::Broken;
@@ -143,7 +144,8 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
         piece.chain = RowChain::Single;
         piece.joined = {};
         if (rules_.chains && piece.flag != kSinglePieceRow) {
-            piece.chain = rules_.chains->follow(block_, rules_.file, slot, piece.offset);
+            if (!headDataHeader_) headDataHeader_ = tableDataHeaderOffsetOf(block_);
+            piece.chain = rules_.chains->follow(block_, rules_.file, slot, piece.offset, *headDataHeader_);
             piece.joined = rules_.chains->columns();
         }
         return;

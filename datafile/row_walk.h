@@ -46,7 +46,10 @@ public:
     // Joined with columns(), or Broken when an address names a file not
     // given or a block outside its file, a missing slot, a piece of another
     // segment or a piece seen before, or a piece cannot be read.
-    RowChain follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset);
+    // `headDataHeader` is what tableDataHeaderOffsetOf gives for `head`,
+    // worked out once for all the chains of a block.
+    RowChain follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset,
+                    std::optional<int> headDataHeader);
     std::span<const ColumnValue> columns() const { return joined_; }
 
 private:
@@ -142,6 +145,8 @@ private:
     DataBlockLayout layout_;
     int slotCount_ = 0;  // slots the walk may visit
     bool broken_ = false;
+    // tableDataHeaderOffsetOf(block_), once a chain is followed.
+    std::optional<std::optional<int>> headDataHeader_;
 };
 
 inline RowPieces rowPieces(const BlockView& block, const RowWalkRules& rules = {}) { return RowPieces(block, rules); }
