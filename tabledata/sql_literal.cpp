@@ -18,6 +18,8 @@ namespace restorix {
 namespace {
 
 constexpr std::string_view kToDate = "TO_DATE(";
+// "YYYY-MM-DD HH24:MI:SS" as a date's text spells it, without sign or fraction.
+constexpr std::size_t kDateTimeLength = 19;
 constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
 // What follows the quoted date text in its conversion: the mask, which for a
 // year before 1 has to be the signed one, and for a fraction ends in .FF.
@@ -178,10 +180,17 @@ private:
 
 // The mask's part of a conversion: a date text before year 1 begins with
 // "-", which only the signed year mask reads.
-std::string_view conversionTail(std::string_view dateText, bool withFraction) {
+// use(mask) with the mask as a constant, so that a copy of it is one of a
+// length known beforehand.
+template <typename Use>
+auto withConversionTail(std::string_view dateText, bool withFraction, const Use& use) {
     const bool signedYear = dateText.starts_with('-');
-    if (withFraction) return signedYear ? kSignedFractionTail : kFractionTail;
-    return signedYear ? kSignedDateTail : kDateTail;
+    if (withFraction) return signedYear ? use(kSignedFractionTail) : use(kFractionTail);
+    return signedYear ? use(kSignedDateTail) : use(kDateTail);
+}
+
+std::string_view conversionTail(std::string_view dateText, bool withFraction) {
+    return withConversionTail(dateText, withFraction, [](std::string_view tail) { return tail; });
 }
 
 // FUNCTION('text','mask'); `function` holds the opening parenthesis.
@@ -446,8 +455,11 @@ char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, 
         return closeQuotedItem(at + 1, at + length, kind, item);
     }
     item = StoredItem{kind, false};
-    const bool withFraction = isTimestamp && text.find('.') != std::string_view::npos;
-    return put(put(end, "'"), conversionTail(text, withFraction));
+    // A point can only be the fraction's, after the 19 characters of the date
+    // and time at least.
+    const bool withFraction = isTimestamp && text.find('.', kDateTimeLength) != std::string_view::npos;
+    *end = '\'';
+    return withConversionTail(text, withFraction, [&](std::string_view tail) { return put(end + 1, tail); });
 }
 
 // Plain ASCII text with no character to replace, quoted; nullptr for any

@@ -412,7 +412,8 @@ std::optional<DateTime> readDateTime(Bytes bytes, bool fractionAllowed) {
             value.nanoseconds = (value.nanoseconds << 8) | bytes[i];
     }
     if (value.month < 1 || value.month > 12) return std::nullopt;
-    if (value.day < 1 || value.day > daysInMonth(value.year, value.month)) return std::nullopt;
+    // Every month has 28 days: the calendar is asked only about the days after.
+    if (value.day < 1 || (value.day > 28 && value.day > daysInMonth(value.year, value.month))) return std::nullopt;
     if (value.hour < 0 || value.hour > 23) return std::nullopt;
     if (value.minute < 0 || value.minute > 59) return std::nullopt;
     if (value.second < 0 || value.second > 59) return std::nullopt;
