@@ -65,6 +65,11 @@ char* writeDigit(char* at, int value) {
     return at + 1;
 }
 
+char* writeZeroChars(char* at, std::size_t count) {
+    std::memset(at, '0', count);
+    return at + count;
+}
+
 char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at + kMaxIntegerLength, value).ptr; }
 
 // `value` in decimal with leading zeros up to `width` characters (a minus
@@ -619,15 +624,12 @@ constexpr int kScaledDigits = 15;
 constexpr double kSmallestScaled = 1e14;
 constexpr double kScaledBound = 1e15;
 constexpr std::uint32_t kEightDigits = 100'000'000;
-constexpr std::uint64_t kEightZeroChars = 0x3030303030303030;
-static_assert(std::endian::native == std::endian::little, "digit groups are read as little-endian words");
 
-// The significant digits of a double, first to last, and the power of ten
-// of the last: value = digits × 10^exponent.
+// A decimal that reads back as a double: digits × 10^-places, the digits
+// below 10^16 and not 0.
 struct ShortDecimal {
-    std::array<char, kScaledDigits + 1> digits;  // room for 10^15's 1
-    int count = 0;
-    int exponent = 0;
+    std::uint64_t digits = 0;
+    int places = 0;
 };
 
 // magnitude × 10^places, rounded once.
@@ -644,32 +646,44 @@ char* writeEightDigits(char* at, std::uint32_t value) {
     return writeTwoDigits(at, static_cast<int>(value % 100));
 }
 
-// The digits of `scaled` × 10^-places (scaled from 1 to 10^15) without the
-// zeros before and after them.
-ShortDecimal significantDigits(std::uint64_t scaled, int places) {
-    // Sixteen digits, the units digit last, padded with leading zeros.
-    std::array<char, 2 * 8> padded;
-    writeEightDigits(writeEightDigits(padded.data(), static_cast<std::uint32_t>(scaled / kEightDigits)),
-                     static_cast<std::uint32_t>(scaled % kEightDigits));
-    // Eight characters at a time, in the order of a little-endian word: the
-    // '0's that lead a group are its lowest zero bytes once '0' is taken off.
-    std::uint64_t high, low;
-    std::memcpy(&high, padded.data(), sizeof high);
-    std::memcpy(&low, padded.data() + 8, sizeof low);
-    high ^= kEightZeroChars;
-    low ^= kEightZeroChars;
-    const int first = high != 0 ? std::countr_zero(high) / 8 : 8 + std::countr_zero(low) / 8;
-    const int last = low != 0 ? 15 - std::countl_zero(low) / 8 : 7 - std::countl_zero(high) / 8;
-    ShortDecimal decimal;
-    decimal.count = last - first + 1;
-    std::copy(padded.begin() + first, padded.begin() + last + 1, decimal.digits.begin());
-    decimal.exponent = static_cast<int>(padded.size()) - 1 - last - places;
-    return decimal;
+// How many zeros a number (not 0, below 10^16) ends in.
+int trailingDecimalZeros(std::uint64_t value) {
+    int zeros = 0;
+    if (value % kEightDigits == 0) {
+        value /= kEightDigits;
+        zeros += 8;
+    }
+    auto low = static_cast<std::uint32_t>(value % kEightDigits);
+    if (low % 10'000 == 0) {
+        low /= 10'000;
+        zeros += 4;
+    }
+    if (low % 100 == 0) {
+        low /= 100;
+        zeros += 2;
+    }
+    return zeros + (low % 10 == 0 ? 1 : 0);
 }
 
-// The digits of the shortest decimal that reads back as `magnitude` (a
-// normal double above 0), when it has fifteen digits at most; nothing when
-// it has more, or the test below cannot tell.
+// How many digits a number (not 0) has.
+int decimalLength(std::uint64_t value) {
+    static constexpr std::array<std::uint64_t, 20> kPowers = [] {
+        std::array<std::uint64_t, 20> powers{};
+        std::uint64_t power = 1;
+        for (std::uint64_t& p : powers) {
+            p = power;
+            power *= 10;
+        }
+        return powers;
+    }();
+    // bits × log10 2, a little below: the length or one less.
+    const int guess = ((64 - std::countl_zero(value)) * 1233) >> 12;
+    return guess + (value >= kPowers[static_cast<std::size_t>(guess)] ? 1 : 0);
+}
+
+// The shortest decimal that reads back as `magnitude` (a normal double above
+// 0), when it has fifteen digits at most; nothing when it has more, or the
+// test below cannot tell.
 //
 // `scaled`, magnitude × 10^places, is below 10^15: within 1/8 of its exact
 // value t (one rounding of a number below 2^50). Every decimal that reads
@@ -701,36 +715,30 @@ std::optional<ShortDecimal> fewestDigits(double magnitude) {
     // Both factors exact doubles: one rounding of the decimal's exact value
     // to the nearest double, as reading its text does.
     if (nearest == 0 || scaledBy(static_cast<double>(nearest), -places) != magnitude) return std::nullopt;
-    return significantDigits(nearest, places);
+    return ShortDecimal{nearest, places};
 }
 
-char* writeZeros(char* at, int count) {
-    std::memset(at, '0', static_cast<std::size_t>(count));
-    return at + count;
-}
-
-// The fixed form: "1500", "12.5", "0.0012".
-char* writeFixed(char* at, const ShortDecimal& decimal) {
-    const char* const digits = decimal.digits.data();
-    const int count = decimal.count;
-    if (decimal.exponent >= 0) return writeZeros(std::copy(digits, digits + count, at), decimal.exponent);
-    const int pointAfter = count + decimal.exponent;
+// The fixed form: "1500", "12.5", "0.0012". `digits` has no zero at either
+// end; the last weighs 10^exponent.
+char* writeFixed(char* at, std::string_view digits, int exponent) {
+    if (exponent >= 0) return writeZeroChars(std::copy(digits.begin(), digits.end(), at), static_cast<std::size_t>(exponent));
+    const int pointAfter = static_cast<int>(digits.size()) + exponent;
     if (pointAfter > 0) {
-        at = std::copy(digits, digits + pointAfter, at);
+        at = std::copy(digits.begin(), digits.begin() + pointAfter, at);
         *at++ = '.';
-        return std::copy(digits + pointAfter, digits + count, at);
+        return std::copy(digits.begin() + pointAfter, digits.end(), at);
     }
     *at++ = '0';
     *at++ = '.';
-    return std::copy(digits, digits + count, writeZeros(at, -pointAfter));
+    return std::copy(digits.begin(), digits.end(), writeZeroChars(at, static_cast<std::size_t>(-pointAfter)));
 }
 
 // The scientific form: "1.25e-07", "3e+20".
-char* writeScientific(char* at, const ShortDecimal& decimal, int scientificExponent) {
-    *at++ = decimal.digits[0];
-    if (decimal.count > 1) {
+char* writeScientific(char* at, std::string_view digits, int scientificExponent) {
+    *at++ = digits.front();
+    if (digits.size() > 1) {
         *at++ = '.';
-        at = std::copy(decimal.digits.begin() + 1, decimal.digits.begin() + decimal.count, at);
+        at = std::copy(digits.begin() + 1, digits.end(), at);
     }
     *at++ = 'e';
     *at++ = scientificExponent < 0 ? '-' : '+';
@@ -741,16 +749,23 @@ char* writeScientific(char* at, const ShortDecimal& decimal, int scientificExpon
 // Writes `decimal` in the shorter of the two forms, fixed on a tie; nullptr
 // for a fixed form with zeros after the digits of a number beyond the exact
 // integers, where std::to_chars writes the double's exact digits instead.
-char* writeShortestForm(char* at, const ShortDecimal& decimal, double magnitude) {
-    const int count = decimal.count;
-    const int scientificExponent = decimal.exponent + count - 1;
+char* writeShortestForm(char* at, ShortDecimal decimal, double magnitude) {
+    // Sixteen digits, the units digit last, padded with leading zeros; the
+    // significant ones lie between the leading and the trailing zeros.
+    std::array<char, 2 * 8> padded;
+    writeEightDigits(writeEightDigits(padded.data(), static_cast<std::uint32_t>(decimal.digits / kEightDigits)),
+                     static_cast<std::uint32_t>(decimal.digits % kEightDigits));
+    const int zeros = trailingDecimalZeros(decimal.digits);
+    const int length = decimalLength(decimal.digits);
+    const std::string_view digits(padded.data() + padded.size() - length, static_cast<std::size_t>(length - zeros));
+    const int count = length - zeros;
+    const int exponent = zeros - decimal.places;
+    const int scientificExponent = exponent + count - 1;
     const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + (std::abs(scientificExponent) >= 100 ? 3 : 2);
-    const int fixedLength = decimal.exponent >= 0     ? count + decimal.exponent
-                            : scientificExponent >= 0 ? count + 1
-                                                      : count + 1 - scientificExponent;
-    if (fixedLength > scientificLength) return writeScientific(at, decimal, scientificExponent);
-    if (decimal.exponent > 0 && magnitude >= kExactIntegerLimit) return nullptr;
-    return writeFixed(at, decimal);
+    const int fixedLength = exponent >= 0 ? count + exponent : scientificExponent >= 0 ? count + 1 : count + 1 - scientificExponent;
+    if (fixedLength > scientificLength) return writeScientific(at, digits, scientificExponent);
+    if (exponent > 0 && magnitude >= kExactIntegerLimit) return nullptr;
+    return writeFixed(at, digits, exponent);
 }
 
 template <>
