@@ -18,8 +18,9 @@ namespace restorix {
 namespace {
 
 constexpr std::string_view kToDate = "TO_DATE(";
-// "YYYY-MM-DD HH24:MI:SS" as a date's text spells it, without sign or fraction.
-constexpr std::size_t kDateTimeLength = 19;
+// A fraction's point and nine digits at most, after a date and time of 19
+// characters at least ("YYYY-MM-DD HH24:MI:SS").
+constexpr std::ptrdiff_t kLongestFraction = 10;
 constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
 // What follows the quoted date text in its conversion: the mask, which for a
 // year before 1 has to be the signed one, and for a fraction ends in .FF.
@@ -455,9 +456,10 @@ char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, 
         return closeQuotedItem(at + 1, at + length, kind, item);
     }
     item = StoredItem{kind, false};
-    // A point can only be the fraction's, after the 19 characters of the date
-    // and time at least.
-    const bool withFraction = isTimestamp && text.find('.', kDateTimeLength) != std::string_view::npos;
+    // A point can only be the fraction's, among the last ten characters (a
+    // point and nine digits at most) of a text of 19 at least.
+    const bool withFraction =
+        isTimestamp && std::find(end - kLongestFraction, end, '.') != end;
     *end = '\'';
     return withConversionTail(text, withFraction, [&](std::string_view tail) { return put(end + 1, tail); });
 }

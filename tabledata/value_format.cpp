@@ -60,6 +60,14 @@ char* writeTwoDigits(char* at, int value) {
     return at + 2;
 }
 
+// The eight digits of a value below 10^8, by pairs.
+char* writeEightDigits(char* at, std::uint32_t value) {
+    at = writeTwoDigits(at, static_cast<int>(value / 1'000'000));
+    at = writeTwoDigits(at, static_cast<int>(value / 10'000 % 100));
+    at = writeTwoDigits(at, static_cast<int>(value / 100 % 100));
+    return writeTwoDigits(at, static_cast<int>(value % 100));
+}
+
 char* writeDigit(char* at, int value) {
     *at = static_cast<char>('0' + value);
     return at + 1;
@@ -449,14 +457,10 @@ char* isoText(char* at, const DateTime& value) {
     at = writeTwoDigits(at, value.second);
     if (value.nanoseconds == 0) return at;
     *at++ = '.';
-    // Nine digits: one, then four pairs.
-    std::uint32_t rest = value.nanoseconds;
-    *at++ = static_cast<char>('0' + rest / 100'000'000);
-    rest %= 100'000'000;
-    for (std::uint32_t weight = 1'000'000; weight > 0; weight /= 100) {
-        at = writeTwoDigits(at, static_cast<int>(rest / weight));
-        rest %= weight;
-    }
+    // Nine digits: one, then eight by pairs, each divisor a constant (a
+    // division by a variable takes a hardware divide).
+    at = writeDigit(at, static_cast<int>(value.nanoseconds / 100'000'000));
+    at = writeEightDigits(at, value.nanoseconds % 100'000'000);
     while (at[-1] == '0') --at;
     return at;
 }
@@ -638,13 +642,6 @@ double scaledBy(double magnitude, int places) {
     return places >= 0 ? magnitude * power : magnitude / power;
 }
 
-// The eight digits of a value below 10^8, by pairs.
-char* writeEightDigits(char* at, std::uint32_t value) {
-    at = writeTwoDigits(at, static_cast<int>(value / 1'000'000));
-    at = writeTwoDigits(at, static_cast<int>(value / 10'000 % 100));
-    at = writeTwoDigits(at, static_cast<int>(value / 100 % 100));
-    return writeTwoDigits(at, static_cast<int>(value % 100));
-}
 
 // How many zeros a number (not 0, below 10^16) ends in.
 int trailingDecimalZeros(std::uint64_t value) {
