@@ -284,7 +284,9 @@ public:
           stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
         const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
-        for (std::size_t w = 0; w < workerCount(); ++w) workers_.emplace_back(qualifiedTable, recovery.datafiles);
+        // Asked once: the system answers it by reading a file.
+        const std::size_t workers = workerCount();
+        for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back(qualifiedTable, recovery.datafiles);
     }
 
     const RowCounts& counts() const { return counts_; }
