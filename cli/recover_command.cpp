@@ -1,6 +1,9 @@
 // restorix recover DATAFILE: the analysis and the save as the wizard runs
 // them, without questions; prints the output folder's path last.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -104,6 +107,31 @@ bool writeReport(const std::string& file, const std::string& text) {
     return true;
 }
 
+// Whether the report can go where it was asked for, told before the long
+// work starts by opening it for writing: an existing file is left as it is,
+// a new one is removed again. False, with the file and the system's reason
+// printed, when it cannot be opened; a report that fails later (a full disk)
+// still fails the run at its end.
+bool reportPathUsable(const std::string& file) {
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool created = fd >= 0;
+    if (!created && errno == EEXIST) {
+        // A pipe or a device (/dev/stdout) is opened only when the report is
+        // written: opening one now could wait for a reader.
+        std::error_code error;
+        const fs::file_status status = fs::status(file, error);
+        if (!error && !fs::is_regular_file(status) && !fs::is_directory(status)) return true;
+        fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        printError(file + ": the report cannot be written: " + std::strerror(errno));
+        return false;
+    }
+    ::close(fd);
+    if (created) ::unlink(file.c_str());
+    return true;
+}
+
 // The totals on stderr and in the log, and the report when asked for.
 bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
                     bool complete) {
@@ -147,6 +175,7 @@ int runRecover(const RecoverArguments& args) {
         printError(kSavingPathMissing);
         return kOutputFolderMissing;
     }
+    if (args.reportFile && !reportPathUsable(*args.reportFile)) return kCannotOpenTargetFile;
     CommandSession session;
     Recovery recovery;
     const int analysed = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));

@@ -456,14 +456,21 @@ TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) 
     EXPECT_EQ(report["complete"], true);
 }
 
+// Told before the analysis: nothing is saved, and the file named as the
+// report is left as it was.
 TEST_F(RecoverCommandTest, AReportThatCannotBeWrittenNamesTheFileAndTheReason) {
     forgeFile(forge::WriteOptions());
-    const CommandRun result = run("system01.dbf --output out --report no-such-folder/report.json");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("no-such-folder/report.json: the report cannot be written: " +
-                              std::string(std::strerror(ENOENT))),
-              std::string::npos)
-        << result.err;
+    fs::create_directories(dir_ / "a-folder");
+    const std::pair<std::string, int> cases[] = {{"no-such-folder/report.json", ENOENT}, {"a-folder", EISDIR}};
+    for (const auto& [report, reason] : cases) {
+        const CommandRun result = run("system01.dbf --output out --report " + report);
+        EXPECT_EQ(result.exitCode, 1) << report;
+        EXPECT_NE(result.err.find(report + ": the report cannot be written: " + std::strerror(reason)),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.out, "") << report;
+        EXPECT_TRUE(outputFolders().empty()) << report;
+    }
 }
 
 TEST_F(RecoverCommandTest, AMissingOutputFolderIsRefusedBeforeAnythingElse) {
