@@ -108,11 +108,18 @@ bool writeReport(const std::string& file, const std::string& text) {
 }
 
 // Whether the report can go where it was asked for, told before the long
-// work starts by opening it for writing: an existing file is left as it is,
-// a new one is removed again. False, with the file and the system's reason
+// work starts: not over a datafile, and by opening it for writing (an
+// existing file is left as it is, a new one is removed again). False, with the file and the system's reason
 // printed, when it cannot be opened; a report that fails later (a full disk)
 // still fails the run at its end.
-bool reportPathUsable(const std::string& file) {
+bool reportPathUsable(const std::string& file, const std::vector<std::string>& datafiles) {
+    // Writing the report over a datafile would destroy what is being rescued.
+    for (const std::string& datafile : datafiles) {
+        std::error_code error;
+        if (!fs::equivalent(file, datafile, error)) continue;
+        printError(file + ": the report cannot be written: it is one of the datafiles");
+        return false;
+    }
     int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     const bool created = fd >= 0;
     if (!created && errno == EEXIST) {
@@ -175,7 +182,7 @@ int runRecover(const RecoverArguments& args) {
         printError(kSavingPathMissing);
         return kOutputFolderMissing;
     }
-    if (args.reportFile && !reportPathUsable(*args.reportFile)) return kCannotOpenTargetFile;
+    if (args.reportFile && !reportPathUsable(*args.reportFile, args.datafiles)) return kCannotOpenTargetFile;
     CommandSession session;
     Recovery recovery;
     const int analysed = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));

@@ -461,16 +461,19 @@ TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) 
 TEST_F(RecoverCommandTest, AReportThatCannotBeWrittenNamesTheFileAndTheReason) {
     forgeFile(forge::WriteOptions());
     fs::create_directories(dir_ / "a-folder");
-    const std::pair<std::string, int> cases[] = {{"no-such-folder/report.json", ENOENT}, {"a-folder", EISDIR}};
+    const std::string datafile = readFile(dir_ / "system01.dbf");
+    const std::pair<std::string, std::string> cases[] = {{"no-such-folder/report.json", std::strerror(ENOENT)},
+                                                         {"a-folder", std::strerror(EISDIR)},
+                                                         {"./system01.dbf", "it is one of the datafiles"}};
     for (const auto& [report, reason] : cases) {
         const CommandRun result = run("system01.dbf --output out --report " + report);
         EXPECT_EQ(result.exitCode, 1) << report;
-        EXPECT_NE(result.err.find(report + ": the report cannot be written: " + std::strerror(reason)),
-                  std::string::npos)
+        EXPECT_NE(result.err.find(report + ": the report cannot be written: " + reason), std::string::npos)
             << result.err;
         EXPECT_EQ(result.out, "") << report;
         EXPECT_TRUE(outputFolders().empty()) << report;
     }
+    EXPECT_EQ(readFile(dir_ / "system01.dbf"), datafile);
 }
 
 TEST_F(RecoverCommandTest, AMissingOutputFolderIsRefusedBeforeAnythingElse) {
