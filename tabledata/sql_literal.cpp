@@ -18,10 +18,10 @@ namespace restorix {
 namespace {
 
 constexpr std::string_view kToDate = "TO_DATE(";
+constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
 // A fraction's point and nine digits at most, after a date and time of 19
 // characters at least ("YYYY-MM-DD HH24:MI:SS").
 constexpr std::ptrdiff_t kLongestFraction = 10;
-constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
 // What follows the quoted date text in its conversion: the mask, which for a
 // year before 1 has to be the signed one, and for a fraction ends in .FF.
 constexpr std::string_view kDateTail = ",'YYYY-MM-DD HH24:MI:SS')";
@@ -458,8 +458,7 @@ char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, 
     item = StoredItem{kind, false};
     // A point can only be the fraction's, among the last ten characters (a
     // point and nine digits at most) of a text of 19 at least.
-    const bool withFraction =
-        isTimestamp && std::find(end - kLongestFraction, end, '.') != end;
+    const bool withFraction = isTimestamp && std::find(end - kLongestFraction, end, '.') != end;
     *end = '\'';
     return withConversionTail(text, withFraction, [&](std::string_view tail) { return put(end + 1, tail); });
 }

@@ -605,9 +605,9 @@ std::optional<Float> storedBinaryFloat(Bytes bytes) {
 template <typename Float>
 char* writeShortest(char* at, Float value) { return std::to_chars(at, at + kShortTextRoom, value).ptr; }
 
-// std::to_chars takes some 550 instructions for a double. Most stored
-// doubles have fifteen digits or fewer, which exact double arithmetic finds
-// in about a third of that; the rest go to std::to_chars.
+// Most stored doubles have fifteen digits or fewer: exact double arithmetic
+// finds those in fewer steps than std::to_chars's general method takes. The
+// rest go to std::to_chars.
 
 // The powers of ten that a double holds exactly.
 constexpr int kLargestExactPower = 22;
@@ -641,7 +641,6 @@ double scaledBy(double magnitude, int places) {
     const double power = kExactPowersOfTen[static_cast<std::size_t>(std::abs(places))];
     return places >= 0 ? magnitude * power : magnitude / power;
 }
-
 
 // How many zeros a number (not 0, below 10^16) ends in.
 int trailingDecimalZeros(std::uint64_t value) {
@@ -718,7 +717,8 @@ std::optional<ShortDecimal> fewestDigits(double magnitude) {
 // The fixed form: "1500", "12.5", "0.0012". `digits` has no zero at either
 // end; the last weighs 10^exponent.
 char* writeFixed(char* at, std::string_view digits, int exponent) {
-    if (exponent >= 0) return writeZeroChars(std::copy(digits.begin(), digits.end(), at), static_cast<std::size_t>(exponent));
+    if (exponent >= 0)
+        return writeZeroChars(std::copy(digits.begin(), digits.end(), at), static_cast<std::size_t>(exponent));
     const int pointAfter = static_cast<int>(digits.size()) + exponent;
     if (pointAfter > 0) {
         at = std::copy(digits.begin(), digits.begin() + pointAfter, at);
@@ -759,7 +759,9 @@ char* writeShortestForm(char* at, ShortDecimal decimal, double magnitude) {
     const int exponent = zeros - decimal.places;
     const int scientificExponent = exponent + count - 1;
     const int scientificLength = count + (count > 1 ? 1 : 0) + 2 + (std::abs(scientificExponent) >= 100 ? 3 : 2);
-    const int fixedLength = exponent >= 0 ? count + exponent : scientificExponent >= 0 ? count + 1 : count + 1 - scientificExponent;
+    const int fixedLength = exponent >= 0             ? count + exponent
+                            : scientificExponent >= 0 ? count + 1
+                                                      : count + 1 - scientificExponent;
     if (fixedLength > scientificLength) return writeScientific(at, digits, scientificExponent);
     if (exponent > 0 && magnitude >= kExactIntegerLimit) return nullptr;
     return writeFixed(at, digits, exponent);
