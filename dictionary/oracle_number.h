@@ -23,6 +23,7 @@ constexpr std::uint8_t kNegativeTerminator = 0x66;
 constexpr std::size_t kMaxMantissaBytes = 20;
 constexpr int kSmallestExponent = -65;  // 10^-130
 constexpr int kLargestExponent = 62;    // below 10^126
+constexpr int kLargestDigit = 99;
 }  // namespace number_layout
 
 // A NUMBER taken apart: its sign, the weight of its first base-100 digit
@@ -47,8 +48,25 @@ private:
 };
 
 // Nothing for bytes that are no NUMBER encoding: none at all, no digit after
-// a non-zero exponent byte, or a digit byte outside 0 to 99.
-std::optional<UnpackedNumber> unpackNumber(std::span<const std::uint8_t> bytes);
+// a non-zero exponent byte, or a digit byte outside 0 to 99. Inline: every
+// NUMBER value of every row is unpacked.
+inline std::optional<UnpackedNumber> unpackNumber(std::span<const std::uint8_t> bytes) {
+    using namespace number_layout;
+    if (bytes.empty()) return std::nullopt;
+    if (bytes.size() == 1 && bytes[0] == kZero) return UnpackedNumber(false, 0, {});
+    const bool negative = bytes[0] < kZero;
+    const int exponent = negative ? kNegativeExponentBias - bytes[0] : bytes[0] - kPositiveExponentBias;
+    std::span<const std::uint8_t> mantissa = bytes.subspan(1);
+    if (negative && !mantissa.empty() && mantissa.back() == kNegativeTerminator)
+        mantissa = mantissa.first(mantissa.size() - 1);
+    if (mantissa.empty()) return std::nullopt;
+    // Digits 0 to 99 are stored as 1 to 100, or as 101 to 2 in a negative number.
+    const int lowestByte = negative ? kNegativeDigitBase - kLargestDigit : 1;
+    const int highestByte = negative ? kNegativeDigitBase : kLargestDigit + 1;
+    for (const std::uint8_t b : mantissa)
+        if (b < lowestByte || b > highestByte) return std::nullopt;
+    return UnpackedNumber(negative, exponent, mantissa);
+}
 
 // A dictionary number (user, object, column, constraint, type, length ...)
 // by value; -1 where the dictionary holds none or holds a value no key can be.
