@@ -19,9 +19,9 @@ namespace {
 
 constexpr std::string_view kToDate = "TO_DATE(";
 constexpr std::string_view kToTimestamp = "TO_TIMESTAMP(";
-// A fraction's point and nine digits at most, after a date and time of 19
-// characters at least ("YYYY-MM-DD HH24:MI:SS").
-constexpr std::ptrdiff_t kLongestFraction = 10;
+// A date's text: the date and time ("YYYY-MM-DD HH24:MI:SS", longer with a
+// sign or a fifth year digit), then its fraction, then a zone.
+constexpr std::size_t kDateTimeLength = 19;
 // What follows the quoted date text in its conversion: the mask, which for a
 // year before 1 has to be the signed one, and for a fraction ends in .FF.
 constexpr std::string_view kDateTail = ",'YYYY-MM-DD HH24:MI:SS')";
@@ -194,6 +194,13 @@ std::string_view conversionTail(std::string_view dateText, bool withFraction) {
     return withConversionTail(dateText, withFraction, [](std::string_view tail) { return tail; });
 }
 
+// Whether a date's text has a fraction: its point can only follow the date
+// and time.
+bool hasFraction(std::string_view dateText) {
+    const auto from = dateText.begin() + static_cast<std::ptrdiff_t>(std::min(dateText.size(), kDateTimeLength));
+    return std::find(from, dateText.end(), '.') != dateText.end();
+}
+
 // FUNCTION('text','mask'); `function` holds the opening parenthesis.
 void appendConversion(std::string& out, std::string_view function, std::string_view text, bool withFraction) {
     const QuotedText quoted(text);
@@ -230,7 +237,7 @@ void appendWrapped(std::string& out, std::string_view head, std::string_view tex
 // TO_TIMESTAMP_TZ('text','mask TZH:TZM'): the date mask as TO_TIMESTAMP's,
 // without its closing parenthesis.
 void appendTimestampZone(std::string& out, std::string_view text) {
-    std::string_view mask = conversionTail(text, text.find('.') != std::string_view::npos);
+    std::string_view mask = conversionTail(text, hasFraction(text));
     mask.remove_suffix(2);  // "')"
     out += kToTimestampZone;
     out += text;
@@ -413,7 +420,7 @@ void appendSqlItem(std::string& out, ValueKind kind, std::string_view text) {
         case ValueKind::Date:
             return appendConversion(out, kToDate, text, false);
         case ValueKind::Timestamp:
-            return appendConversion(out, kToTimestamp, text, text.find('.') != std::string_view::npos);
+            return appendConversion(out, kToTimestamp, text, hasFraction(text));
         case ValueKind::Text:
         case ValueKind::Number:
         case ValueKind::InvalidDate:
@@ -456,9 +463,7 @@ char* dateItem(char* at, std::span<const std::uint8_t> bytes, bool isTimestamp, 
         return closeQuotedItem(at + 1, at + length, kind, item);
     }
     item = StoredItem{kind, false};
-    // A point can only be the fraction's, among the last ten characters (a
-    // point and nine digits at most) of a text of 19 at least.
-    const bool withFraction = isTimestamp && std::find(end - kLongestFraction, end, '.') != end;
+    const bool withFraction = isTimestamp && hasFraction(text);
     *end = '\'';
     return withConversionTail(text, withFraction, [&](std::string_view tail) { return put(end + 1, tail); });
 }

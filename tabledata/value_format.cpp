@@ -80,19 +80,24 @@ char* writeZeroChars(char* at, std::size_t count) {
 
 char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at + kMaxIntegerLength, value).ptr; }
 
+// writeZeroPadded for any value and width.
+char* writeAnyZeroPadded(char* at, std::int64_t value, std::size_t width) {
+    std::array<char, kMaxIntegerLength> digits{};
+    const auto length = static_cast<std::size_t>(writeInteger(digits.data(), value) - digits.data());
+    if (length < width) at = writeZeroChars(at, width - length);
+    std::memcpy(at, digits.data(), length);
+    return at + length;
+}
+
 // `value` in decimal with leading zeros up to `width` characters (a minus
-// sign counts as one of them).
-char* writeZeroPadded(char* at, std::int64_t value, std::size_t width) {
-    // Two or four digits that fill the width, as date fields and fractions
-    // mostly are, go by pairs.
+// sign counts as one of them). Inline: two or four digits that fill the
+// width, as years, date fields and fractions mostly are, go by pairs
+// wherever they are written.
+inline char* writeZeroPadded(char* at, std::int64_t value, std::size_t width) {
     if (width == 2 && value >= 0 && value < 100) return writeTwoDigits(at, static_cast<int>(value));
     if (width == 4 && value >= 0 && value < 10000)
         return writeTwoDigits(writeTwoDigits(at, static_cast<int>(value / 100)), static_cast<int>(value % 100));
-    std::array<char, kMaxIntegerLength> digits{};
-    const auto length = static_cast<std::size_t>(writeInteger(digits.data(), value) - digits.data());
-    for (std::size_t i = length; i < width; ++i) *at++ = '0';
-    std::memcpy(at, digits.data(), length);
-    return at + length;
+    return writeAnyZeroPadded(at, value, width);
 }
 
 // Lets `write(char*)` fill room on the stack and appends what it wrote.
@@ -439,12 +444,7 @@ std::optional<DateTime> readDateTime(Bytes bytes, bool fractionAllowed) {
 // the year hold two digits, as readDateTime checked.
 char* isoText(char* at, const DateTime& value) {
     if (value.year < 0) *at++ = '-';
-    const int year = value.year < 0 ? -value.year : value.year;
-    // Years of four digits, as nearly all are, go by pairs here.
-    if (year < 10000)
-        at = writeTwoDigits(writeTwoDigits(at, year / 100), year % 100);
-    else
-        at = writeZeroPadded(at, year, 4);
+    at = writeZeroPadded(at, value.year < 0 ? -value.year : value.year, 4);
     *at++ = '-';
     at = writeTwoDigits(at, value.month);
     *at++ = '-';
