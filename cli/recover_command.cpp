@@ -93,6 +93,10 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+void printReportError(const std::string& file, std::string_view reason) {
+    printError(file + ": the report cannot be written: " + std::string(reason));
+}
+
 // Writes the report; false (with the file and the system's reason printed)
 // when it cannot be written.
 bool writeReport(const std::string& file, const std::string& text) {
@@ -100,8 +104,7 @@ bool writeReport(const std::string& file, const std::string& text) {
     if (out) out << text;
     if (out) out.close();
     if (!out) {
-        const int error = errno;
-        printError(file + ": the report cannot be written: " + std::strerror(error));
+        printReportError(file, std::strerror(errno));
         return false;
     }
     return true;
@@ -109,15 +112,15 @@ bool writeReport(const std::string& file, const std::string& text) {
 
 // Whether the report can go where it was asked for, told before the long
 // work starts: not over a datafile, and by opening it for writing (an
-// existing file is left as it is, a new one is removed again). False, with the file and the system's reason
-// printed, when it cannot be opened; a report that fails later (a full disk)
-// still fails the run at its end.
+// existing file is left as it is, a new one is removed again). False, with
+// the file and the reason printed, when not; a report that fails later (a
+// full disk) still fails the run at its end.
 bool reportPathUsable(const std::string& file, const std::vector<std::string>& datafiles) {
     // Writing the report over a datafile would destroy what is being rescued.
     for (const std::string& datafile : datafiles) {
         std::error_code error;
         if (!fs::equivalent(file, datafile, error)) continue;
-        printError(file + ": the report cannot be written: it is one of the datafiles");
+        printReportError(file, "it is one of the datafiles");
         return false;
     }
     int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -131,7 +134,7 @@ bool reportPathUsable(const std::string& file, const std::vector<std::string>& d
         fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
     }
     if (fd < 0) {
-        printError(file + ": the report cannot be written: " + std::strerror(errno));
+        printReportError(file, std::strerror(errno));
         return false;
     }
     ::close(fd);
