@@ -714,28 +714,46 @@ std::optional<ShortDecimal> fewestDigits(double magnitude) {
     return ShortDecimal{nearest, places};
 }
 
-// The fixed form: "1500", "12.5", "0.0012". `digits` has no zero at either
-// end; the last weighs 10^exponent.
-char* writeFixed(char* at, std::string_view digits, int exponent) {
-    if (exponent >= 0)
-        return writeZeroChars(std::copy(digits.begin(), digits.end(), at), static_cast<std::size_t>(exponent));
-    const int pointAfter = static_cast<int>(digits.size()) + exponent;
+// The digits of a short decimal, sixteen characters with the units digit
+// last, padded with leading zeros, and room after them, so that any run of
+// its digits is copied at a fixed width: a copy of a length known beforehand
+// takes no call. Every form below writes at most that width past its end,
+// well inside kShortTextRoom.
+constexpr std::size_t kDecimalDigits = 16;
+using PaddedDigits = std::array<char, 2 * kDecimalDigits>;
+
+// Copies `count` (up to sixteen) digits from `from`, writing sixteen.
+char* putDigits(char* at, const char* from, int count) {
+    std::memcpy(at, from, kDecimalDigits);
+    return at + count;
+}
+
+// The fixed form: "1500", "12.5", "0.0012". `digits` (`count` of them) has no
+// zero at either end; the last weighs 10^exponent. A fixed form has fewer
+// than sixteen zeros beside its digits, or the scientific one would be shorter.
+char* writeFixed(char* at, const char* digits, int count, int exponent) {
+    if (exponent >= 0) {
+        std::memset(putDigits(at, digits, count), '0', kDecimalDigits);
+        return at + count + exponent;
+    }
+    const int pointAfter = count + exponent;
     if (pointAfter > 0) {
-        at = std::copy(digits.begin(), digits.begin() + pointAfter, at);
-        *at++ = '.';
-        return std::copy(digits.begin() + pointAfter, digits.end(), at);
+        putDigits(at, digits, pointAfter);
+        at[pointAfter] = '.';
+        return putDigits(at + pointAfter + 1, digits + pointAfter, count - pointAfter);
     }
     *at++ = '0';
     *at++ = '.';
-    return std::copy(digits.begin(), digits.end(), writeZeroChars(at, static_cast<std::size_t>(-pointAfter)));
+    std::memset(at, '0', kDecimalDigits);
+    return putDigits(at - pointAfter, digits, count);
 }
 
 // The scientific form: "1.25e-07", "3e+20".
-char* writeScientific(char* at, std::string_view digits, int scientificExponent) {
-    *at++ = digits.front();
-    if (digits.size() > 1) {
+char* writeScientific(char* at, const char* digits, int count, int scientificExponent) {
+    *at++ = digits[0];
+    if (count > 1) {
         *at++ = '.';
-        at = std::copy(digits.begin() + 1, digits.end(), at);
+        at = putDigits(at, digits + 1, count - 1);
     }
     *at++ = 'e';
     *at++ = scientificExponent < 0 ? '-' : '+';
@@ -747,14 +765,13 @@ char* writeScientific(char* at, std::string_view digits, int scientificExponent)
 // for a fixed form with zeros after the digits of a number beyond the exact
 // integers, where std::to_chars writes the double's exact digits instead.
 char* writeShortestForm(char* at, ShortDecimal decimal, double magnitude) {
-    // Sixteen digits, the units digit last, padded with leading zeros; the
-    // significant ones lie between the leading and the trailing zeros.
-    std::array<char, 2 * 8> padded;
+    // The significant digits lie between the leading and the trailing zeros.
+    PaddedDigits padded{};
     writeEightDigits(writeEightDigits(padded.data(), static_cast<std::uint32_t>(decimal.digits / kEightDigits)),
                      static_cast<std::uint32_t>(decimal.digits % kEightDigits));
     const int zeros = trailingDecimalZeros(decimal.digits);
     const int length = decimalLength(decimal.digits);
-    const std::string_view digits(padded.data() + padded.size() - length, static_cast<std::size_t>(length - zeros));
+    const char* const digits = padded.data() + kDecimalDigits - length;
     const int count = length - zeros;
     const int exponent = zeros - decimal.places;
     const int scientificExponent = exponent + count - 1;
@@ -762,9 +779,9 @@ char* writeShortestForm(char* at, ShortDecimal decimal, double magnitude) {
     const int fixedLength = exponent >= 0             ? count + exponent
                             : scientificExponent >= 0 ? count + 1
                                                       : count + 1 - scientificExponent;
-    if (fixedLength > scientificLength) return writeScientific(at, digits, scientificExponent);
+    if (fixedLength > scientificLength) return writeScientific(at, digits, count, scientificExponent);
     if (exponent > 0 && magnitude >= kExactIntegerLimit) return nullptr;
-    return writeFixed(at, digits, exponent);
+    return writeFixed(at, digits, count, exponent);
 }
 
 template <>
