@@ -191,8 +191,12 @@ int runDump(const DumpArguments& args) {
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
-    if (args.block < 0 || args.block * kBlockSize >= recovery.datafiles.system().file.length()) {
-        printError("Block " + std::to_string(args.block) + " lies past the end of the datafile");
+    // Compared as a count of blocks: a block number times the block size may
+    // not fit in 64 bits.
+    const std::int64_t blocks = recovery.datafiles.system().file.length() / kBlockSize;
+    if (args.block < 0 || args.block >= blocks) {
+        printError("Block " + std::to_string(args.block) + " is not in the datafile: its blocks are 0 to " +
+                   std::to_string(blocks - 1));
         return kUsageError;
     }
     Block block{};
@@ -207,7 +211,10 @@ void addDumpCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<DumpArguments>();
     CLI::App* command = app.add_subcommand("dump", "Print one block as the decoder sees it");
     command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
-    command->add_option("BLOCK", args->block, "The block number (block n starts at byte n x 8192)")->required();
+    command->add_option("BLOCK", args->block, "The block number (block n starts at byte n x 8192)")
+        ->required()
+        // An empty argument would otherwise read as block 0.
+        ->check([](const std::string& text) { return text.empty() ? std::string("an empty argument is no block number") : std::string(); });
     command->add_option("--data-header", args->dataHeader,
                         "The data header's block offset, for blocks whose header does not follow the ITL entries");
     command->callback([args, &exitCode] { exitCode = runDump(*args); });
