@@ -184,6 +184,11 @@ private:
     std::string out_;
 };
 
+// An empty argument would otherwise read as 0.
+const CLI::Validator kNotEmpty(
+    [](const std::string& text) { return text.empty() ? std::string("an empty argument is no number") : std::string(); },
+    "", "not empty");
+
 int runDump(const DumpArguments& args) {
     CommandSession session;
     Recovery recovery;
@@ -213,10 +218,11 @@ void addDumpCommand(CLI::App& app, int& exitCode) {
     command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
     command->add_option("BLOCK", args->block, "The block number (block n starts at byte n x 8192)")
         ->required()
-        // An empty argument would otherwise read as block 0.
-        ->check([](const std::string& text) { return text.empty() ? std::string("an empty argument is no block number") : std::string(); });
+        ->check(kNotEmpty);
     command->add_option("--data-header", args->dataHeader,
-                        "The data header's block offset, for blocks whose header does not follow the ITL entries");
+                        "The data header's block offset, for blocks whose header does not follow the ITL entries")
+        ->check(kNotEmpty)
+        ->check(CLI::Range(0, static_cast<int>(kBlockSize) - 1));
     command->callback([args, &exitCode] { exitCode = runDump(*args); });
 }
 

@@ -373,13 +373,16 @@ TEST_F(DumpCommand, PrintsABlockWithItsColumnsAndTheirValues) {
     EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\tY"));
 }
 
-TEST_F(DumpCommand, ABlockNotInTheDatafileIsAUsageError) {
-    // Past the end, before the start, past 64 bits once times the block size,
-    // out of range for a number, empty, not a number.
-    for (const char* block : {"100000000", "-5", "2251799813685248", "99999999999999999999", "''", "2x"}) {
-        const CommandRun run = runCommand("dump", *datafilePath_, block);
-        EXPECT_EQ(run.exitCode, 64) << block;
-        EXPECT_EQ(run.output, "") << block;
+TEST_F(DumpCommand, ABlockNotInTheDatafileOrADataHeaderNotInTheBlockIsAUsageError) {
+    // Blocks past the end, before the start, past 64 bits once times the
+    // block size, out of range for a number, empty, not a number; data
+    // headers past the block, before it, empty.
+    for (const char* arguments : {"100000000", "-5", "2251799813685248", "99999999999999999999", "''", "2x",
+                                  "1 --data-header 8192", "1 --data-header 2147483647", "1 --data-header -1",
+                                  "1 --data-header ''"}) {
+        const CommandRun run = runCommand("dump", *datafilePath_, arguments);
+        EXPECT_EQ(run.exitCode, 64) << arguments;
+        EXPECT_EQ(run.output, "") << arguments;
     }
 }
 
