@@ -196,12 +196,14 @@ int runDump(const DumpArguments& args) {
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
-    // Compared as a count of blocks: a block number times the block size may
-    // not fit in 64 bits.
-    const std::int64_t blocks = recovery.datafiles.system().file.length() / kBlockSize;
+    // Compared as a count of blocks (a block number times the block size may
+    // not fit in 64 bits); a last block cut short is shown as far as it goes.
+    const std::int64_t length = recovery.datafiles.system().file.length();
+    const std::int64_t blocks = length / kBlockSize + (length % kBlockSize != 0 ? 1 : 0);
     if (args.block < 0 || args.block >= blocks) {
-        printError("Block " + std::to_string(args.block) + " is not in the datafile: its blocks are 0 to " +
-                   std::to_string(blocks - 1));
+        printError("Block " + std::to_string(args.block) + " is not in the datafile: " +
+                   (blocks == 0 ? std::string("it holds no block")
+                                : "its blocks are 0 to " + std::to_string(blocks - 1)));
         return kUsageError;
     }
     Block block{};

@@ -373,6 +373,17 @@ TEST_F(DumpCommand, PrintsABlockWithItsColumnsAndTheirValues) {
     EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\tY"));
 }
 
+TEST_F(DumpCommand, ALastBlockCutShortIsShownAsFarAsItGoes) {
+    const fs::path cut = fs::path(*datafilePath_).parent_path() / "CUT.DBF";
+    fs::copy_file(*datafilePath_, cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, 3 * 8192 + 100);
+    const CommandRun shown = runCommand("dump", cut.string(), "3");
+    EXPECT_EQ(shown.exitCode, 0);
+    EXPECT_TRUE(shown.output.starts_with("Block 3 of ")) << shown.output;
+    EXPECT_EQ(runCommand("dump", cut.string(), "4").exitCode, 64);
+    fs::remove(cut);
+}
+
 TEST_F(DumpCommand, ABlockNotInTheDatafileOrADataHeaderNotInTheBlockIsAUsageError) {
     // Blocks past the end, before the start, past 64 bits once times the
     // block size, out of range for a number, empty, not a number; data
