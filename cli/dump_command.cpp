@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
@@ -184,10 +185,17 @@ private:
     std::string out_;
 };
 
-// An empty argument would otherwise read as 0.
-const CLI::Validator kNotEmpty(
-    [](const std::string& text) { return text.empty() ? std::string("an empty argument is no number") : std::string(); },
-    "", "not empty");
+// An empty argument would otherwise read as 0, and one past the range of the
+// number as its largest value.
+const CLI::Validator kNumberInRange(
+    [](const std::string& text) {
+        std::int64_t number = 0;
+        const std::errc error = std::from_chars(text.data(), text.data() + text.size(), number).ec;
+        if (text.empty()) return std::string("an empty argument is no number");
+        if (error == std::errc::result_out_of_range) return text + " is beyond the range of a number";
+        return std::string();
+    },
+    "", "number in range");
 
 int runDump(const DumpArguments& args) {
     CommandSession session;
@@ -220,10 +228,10 @@ void addDumpCommand(CLI::App& app, int& exitCode) {
     command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
     command->add_option("BLOCK", args->block, "The block number (block n starts at byte n x 8192)")
         ->required()
-        ->check(kNotEmpty);
+        ->check(kNumberInRange);
     command->add_option("--data-header", args->dataHeader,
                         "The data header's block offset, for blocks whose header does not follow the ITL entries")
-        ->check(kNotEmpty)
+        ->check(kNumberInRange)
         ->check(CLI::Range(0, static_cast<int>(kBlockSize) - 1));
     command->callback([args, &exitCode] { exitCode = runDump(*args); });
 }
