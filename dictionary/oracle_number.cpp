@@ -11,7 +11,6 @@ constexpr int kLargestIntegerExponent = 8;
 
 }  // namespace
 
-
 std::optional<std::int64_t> decodeInteger(std::span<const std::uint8_t> bytes) {
     const std::optional<UnpackedNumber> number = unpackNumber(bytes);
     if (!number) return std::nullopt;

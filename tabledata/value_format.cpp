@@ -73,18 +73,16 @@ char* writeDigit(char* at, int value) {
     return at + 1;
 }
 
-char* writeZeroChars(char* at, std::size_t count) {
-    std::memset(at, '0', count);
-    return at + count;
-}
-
 char* writeInteger(char* at, std::int64_t value) { return std::to_chars(at, at + kMaxIntegerLength, value).ptr; }
 
 // writeZeroPadded for any value and width.
 char* writeAnyZeroPadded(char* at, std::int64_t value, std::size_t width) {
     std::array<char, kMaxIntegerLength> digits{};
     const auto length = static_cast<std::size_t>(writeInteger(digits.data(), value) - digits.data());
-    if (length < width) at = writeZeroChars(at, width - length);
+    if (length < width) {
+        std::memset(at, '0', width - length);
+        at += width - length;
+    }
     std::memcpy(at, digits.data(), length);
     return at + length;
 }
