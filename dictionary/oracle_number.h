@@ -37,6 +37,8 @@ public:
     int exponent() const { return exponent_; }
     // Base-100 digits; none for zero.
     std::size_t digitCount() const { return mantissa_.size(); }
+    // The stored bytes of the digits.
+    std::span<const std::uint8_t> mantissa() const { return mantissa_; }
     int digit(std::size_t i) const {
         return negative_ ? number_layout::kNegativeDigitBase - mantissa_[i] : mantissa_[i] - 1;
     }

@@ -183,11 +183,15 @@ constexpr std::size_t exactNumberRoom(std::size_t size) { return kDecimalSlack +
 // part (zeros where no pair is stored) and the rest the fraction, after the
 // zero pairs of a value below 0.01. The integer part's leading zero and the
 // fraction's trailing zero are left out.
-char* writeExactNumber(Bytes bytes, char* at) {
-    const std::optional<UnpackedNumber> number = unpackNumber(bytes);
-    if (!number) return nullptr;
-    const long count = static_cast<long>(number->digitCount());
-    const auto digitAt = [&](long i) { return i >= 0 && i < count ? number->digit(static_cast<std::size_t>(i)) : 0; };
+// The pairs of an unpacked NUMBER, for one sign: the sign is known for the
+// whole value, so no pair asks it again.
+template <bool Negative>
+char* writeExactPairs(std::span<const std::uint8_t> mantissa, long exponent, char* at) {
+    const auto digitAt = [&](long i) {
+        const int stored = mantissa[static_cast<std::size_t>(i)];
+        return Negative ? number_layout::kNegativeDigitBase - stored : stored - 1;
+    };
+    const long count = static_cast<long>(mantissa.size());
     long first = 0;
     while (first < count && digitAt(first) == 0) ++first;
     if (first == count) {
@@ -196,20 +200,33 @@ char* writeExactNumber(Bytes bytes, char* at) {
     }
     long last = count - 1;
     while (digitAt(last) == 0) --last;
-    const long exponent = number->exponent();
-    if (number->negative()) *at++ = '-';
+    if (Negative) *at++ = '-';
     if (first <= exponent) {
         const int lead = digitAt(first);
         at = lead < 10 ? writeDigit(at, lead) : writeTwoDigits(at, lead);
-        for (long i = first + 1; i <= exponent; ++i) at = writeTwoDigits(at, digitAt(i));
+        // Stored pairs up to the last non-zero one, then the zeros the exponent adds.
+        const long lastStored = std::min(exponent, last);
+        for (long i = first + 1; i <= lastStored; ++i) at = writeTwoDigits(at, digitAt(i));
+        const long zeros = exponent - std::max(first, lastStored);
+        at = std::fill_n(at, 2 * zeros, '0');
     } else {
         *at++ = '0';
     }
     if (last <= exponent) return at;
     *at++ = '.';
-    for (long i = exponent + 1; i < last; ++i) at = writeTwoDigits(at, digitAt(i));
+    // Zero pairs of a value below 0.01 first, then the stored pairs.
+    const long firstStored = std::max(exponent + 1, 0L);
+    at = std::fill_n(at, 2 * (firstStored - (exponent + 1)), '0');
+    for (long i = firstStored; i < last; ++i) at = writeTwoDigits(at, digitAt(i));
     const int tail = digitAt(last);
     return tail % 10 == 0 ? writeDigit(at, tail / 10) : writeTwoDigits(at, tail);
+}
+
+char* writeExactNumber(Bytes bytes, char* at) {
+    const std::optional<UnpackedNumber> number = unpackNumber(bytes);
+    if (!number) return nullptr;
+    return number->negative() ? writeExactPairs<true>(number->mantissa(), number->exponent(), at)
+                              : writeExactPairs<false>(number->mantissa(), number->exponent(), at);
 }
 
 // Appends what `write` writes into `room` characters: on the stack when they
