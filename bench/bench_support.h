@@ -29,6 +29,9 @@ struct Measurement {
     // User and system time: steadier than the wall time on a busy machine,
     // for comparing two builds.
     double cpuSeconds = 0;
+    // The system's part of it: mostly the page cache taking the output, whose
+    // cost follows the machine's state as the baselines' copies do.
+    double systemSeconds = 0;
 };
 
 // The "rchar" line of /proc/<pid>/io; 0 when it cannot be read.
@@ -73,7 +76,7 @@ inline Measurement measureInChild(const std::function<int()>& work) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("bench child failed");
     const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss, readBytes,
-            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+            seconds(usage.ru_utime) + seconds(usage.ru_stime), seconds(usage.ru_stime)};
 }
 
 // The restorix program beside the running benchmark.
@@ -110,6 +113,14 @@ inline double timeShell(const std::string& command) {
     const auto start = std::chrono::steady_clock::now();
     if (std::system(command.c_str()) != 0) throw std::runtime_error("command failed: " + command);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// System time of every child waited for so far (a shell's own children
+// included once the shell has waited for them).
+inline double childrenSystemSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6;
 }
 
 inline double median(std::vector<double> values) {
