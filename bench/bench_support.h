@@ -47,6 +47,8 @@ inline unsigned long long bytesReadBy(pid_t pid) {
     return bytes;
 }
 
+inline double secondsOf(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
+
 // Runs `work` in a forked child, so its peak resident size and its reads are
 // its own. The child's exit status must be 0.
 inline Measurement measureInChild(const std::function<int()>& work) {
@@ -74,9 +76,8 @@ inline Measurement measureInChild(const std::function<int()>& work) {
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("bench child failed");
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss, readBytes,
-            seconds(usage.ru_utime) + seconds(usage.ru_stime), seconds(usage.ru_stime)};
+            secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime), secondsOf(usage.ru_stime)};
 }
 
 // The restorix program beside the running benchmark.
@@ -120,7 +121,7 @@ inline double timeShell(const std::string& command) {
 inline double childrenSystemSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_stime.tv_sec) + usage.ru_stime.tv_usec / 1e6;
+    return secondsOf(usage.ru_stime);
 }
 
 inline double median(std::vector<double> values) {

@@ -39,8 +39,10 @@ public:
     std::size_t digitCount() const { return mantissa_.size(); }
     // The stored bytes of the digits.
     std::span<const std::uint8_t> mantissa() const { return mantissa_; }
-    int digit(std::size_t i) const {
-        return negative_ ? number_layout::kNegativeDigitBase - mantissa_[i] : mantissa_[i] - 1;
+    int digit(std::size_t i) const { return digitOf(negative_, mantissa_[i]); }
+    // The base-100 digit a stored byte holds, in a number of this sign.
+    static constexpr int digitOf(bool negative, std::uint8_t stored) {
+        return negative ? number_layout::kNegativeDigitBase - stored : stored - 1;
     }
 
 private:

@@ -176,20 +176,16 @@ constexpr std::size_t kMostExponentZeros = 128;
 // exponent's zeros and two digits per byte.
 constexpr std::size_t exactNumberRoom(std::size_t size) { return kDecimalSlack + kMostExponentZeros + 2 * size; }
 
-// Writes the exact value of NUMBER bytes into exactNumberRoom; nothing, and
-// nullptr, when the bytes are no valid NUMBER encoding. The pairs of decimal
-// digits are written from the first that is not zero to the last: pair i
-// weighs 100^(exponent - i), so those up to the exponent's are the integer
-// part (zeros where no pair is stored) and the rest the fraction, after the
-// zero pairs of a value below 0.01. The integer part's leading zero and the
-// fraction's trailing zero are left out.
-// The pairs of an unpacked NUMBER, for one sign: the sign is known for the
-// whole value, so no pair asks it again.
+// The pairs of decimal digits of an unpacked NUMBER, from the first that is
+// not zero to the last: pair i weighs 100^(exponent - i), so those up to the
+// exponent's are the integer part (zeros where no pair is stored) and the
+// rest the fraction, after the zero pairs of a value below 0.01. The integer
+// part's leading zero and the fraction's trailing zero are left out. Made
+// for one sign: no pair asks it again.
 template <bool Negative>
 char* writeExactPairs(std::span<const std::uint8_t> mantissa, long exponent, char* at) {
     const auto digitAt = [&](long i) {
-        const int stored = mantissa[static_cast<std::size_t>(i)];
-        return Negative ? number_layout::kNegativeDigitBase - stored : stored - 1;
+        return UnpackedNumber::digitOf(Negative, mantissa[static_cast<std::size_t>(i)]);
     };
     const long count = static_cast<long>(mantissa.size());
     long first = 0;
@@ -207,8 +203,7 @@ char* writeExactPairs(std::span<const std::uint8_t> mantissa, long exponent, cha
         // Stored pairs up to the last non-zero one, then the zeros the exponent adds.
         const long lastStored = std::min(exponent, last);
         for (long i = first + 1; i <= lastStored; ++i) at = writeTwoDigits(at, digitAt(i));
-        const long zeros = exponent - std::max(first, lastStored);
-        at = std::fill_n(at, 2 * zeros, '0');
+        at = std::fill_n(at, 2 * (exponent - lastStored), '0');
     } else {
         *at++ = '0';
     }
@@ -222,6 +217,8 @@ char* writeExactPairs(std::span<const std::uint8_t> mantissa, long exponent, cha
     return tail % 10 == 0 ? writeDigit(at, tail / 10) : writeTwoDigits(at, tail);
 }
 
+// Writes the exact value of NUMBER bytes into exactNumberRoom; nothing, and
+// nullptr, when the bytes are no valid NUMBER encoding.
 char* writeExactNumber(Bytes bytes, char* at) {
     const std::optional<UnpackedNumber> number = unpackNumber(bytes);
     if (!number) return nullptr;
