@@ -109,6 +109,12 @@ inline void printRatio(double seconds, double baseline, double target) {
                 seconds / baseline <= target ? "" : "  -- above target");
 }
 
+// Writes out what the page cache still holds, untimed: a timed run that
+// starts beside gigabytes of a previous run's output still waiting for the
+// disk is held up by that writeback, by an amount that changes from run to
+// run and from one side of a ratio to the other.
+inline void settleWrites() { ::sync(); }
+
 // Wall time of a shell command.
 inline double timeShell(const std::string& command) {
     const auto start = std::chrono::steady_clock::now();

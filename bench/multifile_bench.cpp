@@ -28,6 +28,7 @@ Measurement recoverOnce(const std::vector<std::string>& files, const fs::path& o
     std::vector<std::string> arguments{"recover"};
     arguments.insert(arguments.end(), files.begin(), files.end());
     arguments.insert(arguments.end(), {"--schemas", "all", "--output", output.string()});
+    settleWrites();
     return measureProgram(arguments);
 }
 
@@ -59,6 +60,7 @@ int main() {
         readMiB.push_back(static_cast<long>(m.readBytes >> 20));
         outputBytes = folderBytes(output);
         fs::remove_all(copy);
+        settleWrites();
         baselines.push_back(timeShell(cat) +
                             timeShell("cp -r " + shellQuote(output.string()) + " " + shellQuote(copy.string())));
     }

@@ -21,6 +21,7 @@ constexpr double kTargetRatio = 2.0;
 Measurement recoverOnce(const std::string& datafile, const fs::path& output) {
     fs::remove_all(output);
     fs::create_directories(output);
+    settleWrites();
     return measureProgram({"recover", datafile, "--schemas", "all", "--output", output.string()});
 }
 
@@ -51,6 +52,7 @@ int main() {
         readMiB.push_back(static_cast<long>(m.readBytes >> 20));
         outputBytes = folderBytes(output);
         fs::remove_all(copy);
+        settleWrites();
         const double systemBefore = childrenSystemSeconds();
         baselines.push_back(timeShell(cat) + timeShell("cp -r " + shellQuote(output.string()) + " " +
                                                        shellQuote(copy.string())));
