@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);  // the child would print what is still buffered
     for (int run = 0; run < kRuns; ++run) {
         fs::remove(script);
+        bench::settleWrites();
         const bench::Measurement m = bench::measureInChild([&] {
             SavingState saving;
             saving.currentSchema = "BENCH";
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
         extractSeconds.push_back(m.seconds);
         extractCpuSeconds.push_back(m.cpuSeconds);
         peaks.push_back(m.peakKiB);
+        bench::settleWrites();
         const double read = bench::timeShell("cat " + quotedDatafile + " > /dev/null");
         const double write = bench::timeShell("cat " + quotedScript + " > " + quotedCopy);
         fs::remove(copy);
