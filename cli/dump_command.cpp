@@ -189,10 +189,10 @@ private:
 // number as its largest value.
 const CLI::Validator kNumberInRange(
     [](const std::string& text) {
-        std::int64_t number = 0;
-        const std::errc error = std::from_chars(text.data(), text.data() + text.size(), number).ec;
         if (text.empty()) return std::string("an empty argument is no number");
-        if (error == std::errc::result_out_of_range) return text + " is beyond the range of a number";
+        std::int64_t number = 0;
+        if (std::from_chars(text.data(), text.data() + text.size(), number).ec == std::errc::result_out_of_range)
+            return text + " is beyond the range of a number";
         return std::string();
     },
     "", "number in range");
