@@ -78,6 +78,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
         tables.push_back({{"schema", account.schema},
                           {"name", account.table},
                           {"rowsWritten", account.counts.rowsWritten},
+                          {"migratedChainedRows", account.counts.migratedChainedRows},
                           {"notRecovered", notRecoveredJson(account.counts)}});
     }
     nlohmann::ordered_json report = {{"complete", complete},
@@ -85,6 +86,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                      {"totals",
                                       {{"tables", totals.tables},
                                        {"rowsWritten", totals.rowsWritten},
+                                       {"migratedChainedRows", all.migratedChainedRows},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
                                        {"notRecovered", notRecoveredJson(all)}}}};

@@ -18,9 +18,15 @@ constexpr int kLongLengthFieldSize = 2;                     // u16le after an FE
 constexpr int kClusterKeyHeader = 19;
 constexpr int kSinglePieceHeader = 3;
 constexpr int kClusterMemberHeader = 4;
-constexpr int kChainedHeader = 9;
-constexpr int kClusterChainedHeader = 10;
-constexpr int kFirstOnlyHeader = 15;
+constexpr int kRowAddressSize = 6;  // block address, then slot
+// The three header bytes, then one address: the next piece's after a head,
+// the head's before a migrated row's body (flag 0x0C: "hrid" in a dump).
+constexpr int kChainedHeader = kSinglePieceHeader + kRowAddressSize;
+constexpr int kMigratedBodyHeader = kSinglePieceHeader + kRowAddressSize;
+constexpr int kClusterChainedHeader = kClusterMemberHeader + kRowAddressSize;
+// A first piece that neither heads nor ends its row: the head's address, then
+// the next piece's (no published dump shows one; counted apart in the report).
+constexpr int kFirstOnlyHeader = kSinglePieceHeader + 2 * kRowAddressSize;
 constexpr int kDeletedOnlyHeader = 2;
 
 constexpr std::uint8_t kHeadFirstLast = Head | First | Last;
@@ -110,7 +116,7 @@ RowPieceClass rowPieceHeaderLength(std::uint8_t flag) {
         return decodedWith(kSinglePieceHeader);
     if (allSet(flag, kHeadFirstLast | ClusterMember)) return decodedWith(kClusterMemberHeader);
     if (allSet(flag, kFirstLast | ClusterMember) && allClear(flag, Head)) return decodedWith(kClusterChainedHeader);
-    if (allSet(flag, kFirstLast) && allClear(flag, Head | ClusterMember)) return decodedWith(kClusterChainedHeader);
+    if (allSet(flag, kFirstLast) && allClear(flag, Head | ClusterMember)) return decodedWith(kMigratedBodyHeader);
     if (allSet(flag, Head) && allClear(flag, kFirstLast | ClusterMember)) return decodedWith(kChainedHeader);
     if (allSet(flag, Head | ClusterMember) && allClear(flag, kFirstLast)) return decodedWith(kClusterChainedHeader);
     if (allSet(flag, NextPart) && allClear(flag, ClusterMember)) return decodedWith(kChainedHeader);

@@ -22,6 +22,15 @@ inline std::uint32_t readU32LE(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
+// Row-piece addresses (block address, then slot) are stored most significant
+// byte first in the files of every platform.
+inline std::uint16_t readU16BE(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
+inline std::uint32_t readU32BE(const std::uint8_t* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
 
 class BlockView {
 public:
@@ -46,6 +55,14 @@ public:
     std::optional<std::uint32_t> u32le(long off) const {
         if (!contains(off, 4)) return std::nullopt;
         return readU32LE(bytes_.data() + off);
+    }
+    std::optional<std::uint16_t> u16be(long off) const {
+        if (!contains(off, 2)) return std::nullopt;
+        return readU16BE(bytes_.data() + off);
+    }
+    std::optional<std::uint32_t> u32be(long off) const {
+        if (!contains(off, 4)) return std::nullopt;
+        return readU32BE(bytes_.data() + off);
     }
     // An empty span when any byte of the range lies outside the block.
     std::span<const std::uint8_t> bytes(long off, long len) const {

@@ -4,8 +4,12 @@ namespace restorix {
 
 namespace {
 constexpr int kColumnCountOffset = 2;
-constexpr int kNextPieceOffset = 3;     // u32 block address, u16 slot
-constexpr int kNextSlotOffset = kNextPieceOffset + 4;
+// A row address: u32 block address, then u16 slot, both big-endian in the
+// files of every platform. It ends a piece's header: the next piece's address
+// is the header's last six bytes (at 3 after a head, at 9 after a piece that
+// also carries its head's address).
+constexpr int kRowAddressSize = 6;
+constexpr int kSlotInAddress = 4;
 constexpr int kChainedHeader = 9;
 constexpr int kFirstOnlyHeader = 15;
 // Flags 0x00 to 0x03: a middle piece of a chain, whose header carries the
@@ -41,6 +45,7 @@ RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int he
     parts_.clear();
     joined_.clear();
     seen_.clear();
+    passedHeadAndNextPiece_ = false;
     const std::uint32_t headAddress = head.u32le(kBlockAddressOffset).value_or(0);
     const std::uint32_t relativeFile = headAddress >> kRelativeFileShift;
     const auto dataObject = head.u32le(kDataObjectOffset);
@@ -55,9 +60,11 @@ RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int he
         if (!appendPiece(block, offset, headerLength, continuesPrevious)) return RowChain::Broken;
         if (flag & Last) break;
         if (headerLength != kChainedHeader && headerLength != kFirstOnlyHeader) return RowChain::Broken;
+        if (headerLength == kFirstOnlyHeader) passedHeadAndNextPiece_ = true;
         continuesPrevious = (flag & NextPart) != 0;
-        const auto address = block.u32le(offset + kNextPieceOffset);
-        const auto slot = block.u16le(offset + kNextSlotOffset);
+        const int nextAddressOffset = offset + headerLength - kRowAddressSize;
+        const auto address = block.u32be(nextAddressOffset);
+        const auto slot = block.u16be(nextAddressOffset + kSlotInAddress);
         if (!address || !slot) return RowChain::Broken;
         // Addresses that name the head's own file need no file header to be followed.
         const std::optional<std::uint16_t> file = files_.fileAddressed(headFile, relativeFile, *address);
@@ -143,10 +150,12 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
         if (!visits(piece)) continue;
         piece.chain = RowChain::Single;
         piece.joined = {};
+        piece.throughHeadAndNextPiece = false;
         if (rules_.chains && piece.flag != kSinglePieceRow) {
             if (!headDataHeader_) headDataHeader_ = tableDataHeaderOffsetOf(block_);
             piece.chain = rules_.chains->follow(block_, rules_.file, slot, piece.offset, *headDataHeader_);
             piece.joined = rules_.chains->columns();
+            piece.throughHeadAndNextPiece = rules_.chains->passedHeadAndNextPiece();
         }
         return;
     }

@@ -42,7 +42,7 @@ public:
     explicit RowChains(const DatafileSet& files) : files_(files), blocks_(files) {}
 
     // The row whose head piece (header 9 bytes, next-piece address at offset
-    // 3) is at `headOffset` of `head`, a block of datafile `headFile`:
+    // 3, big-endian) is at `headOffset` of `head`, a block of datafile `headFile`:
     // Joined with columns(), or Broken when an address names a file not
     // given or a block outside its file, a missing slot, a piece of another
     // segment or a piece seen before, or a piece cannot be read.
@@ -51,6 +51,10 @@ public:
     RowChain follow(const BlockView& head, std::uint16_t headFile, int headSlot, int headOffset,
                     std::optional<int> headDataHeader);
     std::span<const ColumnValue> columns() const { return joined_; }
+    // Whether the last row followed went through a piece carrying both its
+    // head's and the next piece's address (a migrated row that is also
+    // chained), whose layout no published dump confirms.
+    bool passedHeadAndNextPiece() const { return passedHeadAndNextPiece_; }
 
 private:
     struct Part {
@@ -67,6 +71,7 @@ private:
     std::vector<ColumnValue> pieceColumns_;
     std::vector<ColumnValue> joined_;
     std::unordered_set<std::uint64_t> seen_;
+    bool passedHeadAndNextPiece_ = false;
 };
 
 struct RowWalkRules {
@@ -98,6 +103,7 @@ struct RowPiece {
     // Set when the rules follow chains.
     RowChain chain = RowChain::Single;
     std::span<const ColumnValue> joined;  // the row's columns when Joined
+    bool throughHeadAndNextPiece = false;  // see RowChains::passedHeadAndNextPiece
     int firstColumnOffset() const { return offset + form.headerLength; }
 };
 

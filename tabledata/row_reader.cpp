@@ -113,6 +113,7 @@ void forEachVisitedRowValue(const BlockView& block, const RowPiece& piece, const
             if (!givesValues(piece.joined, table)) return;
             forEachStoredValue(piece.joined, table, onValue);
             ++counts.rowsWritten;
+            if (piece.throughHeadAndNextPiece) ++counts.migratedChainedRows;
             return;
     }
 }

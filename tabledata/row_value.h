@@ -46,6 +46,9 @@ struct RowCounts {
     long brokenChains = 0;       // rows whose pieces could not be followed: not written
     long valuesTooLong = 0;      // longer than a script can carry: written NULL
     long blocksNotRead = 0;      // no consistent data header: the block's rows are lost
+    // Written rows that went through a piece holding both its head's and the
+    // next piece's address: its layout is inferred, so a real file can tell.
+    long migratedChainedRows = 0;
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -53,6 +56,7 @@ struct RowCounts {
         brokenChains += other.brokenChains;
         valuesTooLong += other.valuesTooLong;
         blocksNotRead += other.blocksNotRead;
+        migratedChainedRows += other.migratedChainedRows;
         return *this;
     }
 };

@@ -135,12 +135,12 @@ TEST_F(ForgedDatabase, OrdersHasBlocksInBothFilesAndAChainFromOneIntoTheOther) {
             const int piece = h + readU16LE(block.data() + rowDirectory + kRowDirectoryEntrySize * slot);
             if (block[static_cast<std::size_t>(piece)] != kChainedHeadRow) continue;
             ++chainedHeads;
-            const std::uint32_t next = readU32LE(block.data() + piece + kNextPieceAddressOffset);
+            const std::uint32_t next = readU32BE(block.data() + piece + kNextPieceAddressOffset);
             EXPECT_EQ(fileOf(address), 4u);
             EXPECT_EQ(fileOf(next), 5u);
             const Bytes tailBlock = blockAt(*summary_, next);
             const int th = freelistDataHeader(tailBlock) + kAssmDataHeaderShift;
-            const int tailSlot = readU16LE(block.data() + piece + kNextPieceAddressOffset + 4);
+            const int tailSlot = readU16BE(block.data() + piece + kNextPieceAddressOffset + 4);
             const int tail = th + readU16LE(tailBlock.data() + th + kDataHeaderSize + kTableDirectoryEntrySize +
                                             kRowDirectoryEntrySize * tailSlot);
             EXPECT_EQ(readU32LE(tailBlock.data() + kDataObjectOffset), static_cast<std::uint32_t>(orders_));

@@ -142,8 +142,8 @@ protected:
         in.seekg(from.block * kBlockSize + from.offset + addressOffset);
         std::uint8_t address[6] = {};
         in.read(reinterpret_cast<char*>(address), sizeof address);
-        const std::int64_t block = readU32LE(address) & ((1u << 22) - 1);
-        const int slot = readU16LE(address + 4);
+        const std::int64_t block = readU32BE(address) & ((1u << 22) - 1);
+        const int slot = readU16BE(address + 4);
         for (const FileRowPiece* piece : rows_.of(dataObject))
             if (piece->block == block && piece->slot == slot) return piece;
         return nullptr;
@@ -195,7 +195,7 @@ TEST_F(ForgeTableRows, RowFormsReadBackWithTheirValues) {
     EXPECT_EQ(body->flag, 0x0C);
     EXPECT_NE(body->block, head.block) << "the row moved to another block";
     EXPECT_EQ(body->columns.at(1), stored("VARCHAR2(10)", "moved"));
-    EXPECT_EQ(follow(*body, 4, 70000), &head) << "the moved row points back at its head";
+    EXPECT_EQ(follow(*body, 3, 70000), &head) << "the moved row points back at its head";
 
     ASSERT_EQ(byFlag[0x28].size(), 1u);
     const FileRowPiece& first = *byFlag[0x28][0];

@@ -56,6 +56,18 @@ std::vector<Column> asColumns(std::span<const ColumnValue> values) {
     return columns;
 }
 
+// Every row the walk visits in one block.
+void visitRows(const BlockView& block, const RowWalkRules& rules, std::vector<VisitedRow>& rows) {
+    for (const RowPiece& piece : rowPieces(block, rules)) {
+        VisitedRow row{piece.chain, {}};
+        if (piece.chain == RowChain::Joined) row.columns = asColumns(piece.joined);
+        std::vector<ColumnValue> single;
+        if (piece.chain == RowChain::Single && readColumns(block, piece.firstColumnOffset(), piece.columnCount, single))
+            row.columns = asColumns(single);
+        rows.push_back(std::move(row));
+    }
+}
+
 // Every row the walk visits in the table's blocks, in block order.
 std::vector<VisitedRow> walkTable(const std::string& path) {
     DatafileSet files;
@@ -69,14 +81,7 @@ std::vector<VisitedRow> walkTable(const std::string& path) {
     for (std::int64_t number = 0; file.readAt(number * kBlockSize, bytes) == bytes.size(); ++number) {
         const BlockView block(bytes);
         if (block.u8(kBlockTypeOffset) != kDataBlockType || block.u32le(kDataObjectOffset) != kTableObject) continue;
-        for (const RowPiece& piece : rowPieces(block, rules)) {
-            VisitedRow row{piece.chain, {}};
-            if (piece.chain == RowChain::Joined) row.columns = asColumns(piece.joined);
-            std::vector<ColumnValue> single;
-            if (piece.chain == RowChain::Single && readColumns(block, piece.firstColumnOffset(), piece.columnCount, single))
-                row.columns = asColumns(single);
-            rows.push_back(std::move(row));
-        }
+        visitRows(block, rules, rows);
     }
     return rows;
 }
@@ -147,6 +152,123 @@ TEST(ForgedChains, SplitAColumnWithTheContinuationBits) {
 
 namespace {
 
+// Writes `bytes` over the file at `at`; a place past the end grows the file.
+void writeAt(const std::string& path, std::int64_t at, std::span<const std::uint8_t> bytes) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(at);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(file.good()) << path;
+}
+
+// The rows the walk visits in one block of the file, chains followed.
+std::vector<VisitedRow> walkBlock(const std::string& path, std::int64_t number) {
+    DatafileSet files;
+    EXPECT_FALSE(files.open({path}));
+    RowChains chains(files);
+    RowWalkRules rules;
+    rules.chains = &chains;
+    Block bytes{};
+    EXPECT_EQ(files.at(0).file.readAt(number * kBlockSize, bytes), bytes.size());
+    std::vector<VisitedRow> rows;
+    visitRows(BlockView(bytes), rules, rows);
+    return rows;
+}
+
+// A block of the table holding `piece` in slot 0, placed at `address`.
+void placeBlock(const std::string& path, std::uint32_t address, const Bytes& piece) {
+    DataBlockBuilder builder(kTableObject, address);
+    ASSERT_EQ(builder.addRow(piece), 0);
+    const Block block = builder.build();
+    writeAt(path, static_cast<std::int64_t>(address & ((1u << 22) - 1)) * kBlockSize, block);
+}
+
+Bytes pieceWithAddresses(std::uint8_t flag, const std::vector<Column>& columns,
+                         std::initializer_list<std::pair<std::uint32_t, std::uint16_t>> addresses) {
+    Bytes piece = {flag, 0x00, static_cast<std::uint8_t>(columns.size())};
+    for (const auto& [block, slot] : addresses) {
+        piece.resize(piece.size() + 6);
+        putRowAddress(piece.data() + piece.size() - 6, block, slot);
+    }
+    for (const Column& column : columns) appendColumn(piece, column);
+    return piece;
+}
+
+}  // namespace
+
+// The head piece of a migrated row as a published dump of a little-endian
+// file stores it: flag 0x20, lock 1, no column, then block 0x00420db3 slot 0
+// most significant byte first. The row's body is followed there.
+TEST(RealBytes, ThePublishedMigratedHeadLeadsToBlock0x00420db3Slot0) {
+    Scenario s;
+    TableDef& t = chainTable(s);
+    t.row({"2", "moved", "x"}, RowStorage::Migrated);
+    const std::string path = scratchPath("row-chains-real-head.dbf");
+    writeDatafile(s, path, {.release = 10});
+    const FileRows rows = readFileRows(path);
+    const FileRowPiece* head = nullptr;
+    for (const FileRowPiece* piece : rows.of(kTableObject))
+        if (piece->flag == 0x20) head = piece;
+    ASSERT_NE(head, nullptr);
+    const std::uint32_t headAddress = (1u << 22) | static_cast<std::uint32_t>(head->block);
+    const std::vector<Column> columns = encodeRow(t, t.rows.front(), 0);
+    placeBlock(path, 0x00420db3, pieceWithAddresses(0x0C, columns, {{headAddress, head->slot}}));
+    const Bytes published = {0x20, 0x01, 0x00, 0x00, 0x42, 0x0d, 0xb3, 0x00, 0x00};
+    writeAt(path, head->block * kBlockSize + head->offset, published);
+
+    const std::vector<VisitedRow> visited = walkBlock(path, head->block);
+    fs::remove(path);
+    ASSERT_EQ(visited.size(), 1u);
+    EXPECT_EQ(visited[0].chain, RowChain::Joined);
+    EXPECT_EQ(visited[0].columns, columns);
+}
+
+// A migrated row that is also chained: its first piece carries the head's
+// address and then the next piece's (3 + 6 + 6 bytes), and the row is
+// counted apart, its layout being inferred rather than seen in a real file.
+TEST(RealBytes, AMigratedRowThatIsAlsoChainedIsFollowedAndCounted) {
+    Scenario s;
+    TableDef& t = chainTable(s);
+    t.row({"2", "moved", "x"}, RowStorage::Migrated);
+    const std::string path = scratchPath("row-chains-migrated-chained.dbf");
+    writeDatafile(s, path, {.release = 10});
+    const FileRows rows = readFileRows(path);
+    const FileRowPiece* head = nullptr;
+    for (const FileRowPiece* piece : rows.of(kTableObject))
+        if (piece->flag == 0x20) head = piece;
+    ASSERT_NE(head, nullptr);
+    const std::uint32_t headAddress = (1u << 22) | static_cast<std::uint32_t>(head->block);
+    const std::int64_t fileBlocks = static_cast<std::int64_t>(fs::file_size(path)) / kBlockSize;
+    const std::uint32_t firstAddress = (1u << 22) | static_cast<std::uint32_t>(fileBlocks);
+    const std::uint32_t lastAddress = firstAddress + 1;
+    const std::vector<Column> columns = encodeRow(t, t.rows.front(), 0);
+    const std::vector<Column> firstColumns(columns.begin(), columns.begin() + 1);
+    const std::vector<Column> lastColumns(columns.begin() + 1, columns.end());
+    placeBlock(path, firstAddress, pieceWithAddresses(0x08, firstColumns, {{headAddress, head->slot}, {lastAddress, 0}}));
+    placeBlock(path, lastAddress, pieceWithAddresses(0x04, lastColumns, {}));
+    Bytes headPiece = pieceWithAddresses(0x20, {}, {{firstAddress, 0}});
+    writeAt(path, head->block * kBlockSize + head->offset, headPiece);
+
+    const std::vector<VisitedRow> visited = walkBlock(path, head->block);
+    ASSERT_EQ(visited.size(), 1u);
+    EXPECT_EQ(visited[0].chain, RowChain::Joined);
+    EXPECT_EQ(visited[0].columns, columns);
+
+    Recovery recovery;
+    ASSERT_FALSE(recovery.datafiles.open({path}));
+    recovery.setOption(RecoveryOption::AllButSys);
+    SilentMessages messages;
+    ProgressSink silent;
+    ASSERT_EQ(runAnalysis(recovery, silent, messages), AnalysisResult::analysisCompleted);
+    RowList values;
+    const RowCounts counts = readTableRows(recovery, kTableObject, values);
+    recovery.datafiles.close();
+    fs::remove(path);
+    EXPECT_EQ(counts.rowsWritten, 1);
+    EXPECT_EQ(counts.migratedChainedRows, 1);
+}
+
+namespace {
+
 // A next-piece address bent after the file was written.
 struct BentAddress {
     const char* name;
@@ -176,14 +298,12 @@ TEST_P(BentChain, EndsTheRow) {
     std::uint8_t address[6] = {};
     file.seekg(at);
     file.read(reinterpret_cast<char*>(address), 6);
-    const std::uint32_t fileBits = readU32LE(address) & ~kBlockBits;
+    const std::uint32_t fileBits = readU32BE(address) & ~kBlockBits;
     const std::int64_t fileBlocks = static_cast<std::int64_t>(fs::file_size(path_)) / kBlockSize;
     const auto [block, slot] = GetParam().bend(fileBits | static_cast<std::uint32_t>(head.block),
                                                static_cast<std::uint16_t>(head.slot),
                                                fileBits | static_cast<std::uint32_t>(other.block), fileBlocks);
-    for (int i = 0; i < 4; ++i) address[i] = static_cast<std::uint8_t>(block >> (8 * i));
-    address[4] = static_cast<std::uint8_t>(slot);
-    address[5] = static_cast<std::uint8_t>(slot >> 8);
+    putRowAddress(address, block, slot);
     file.seekp(at);
     file.write(reinterpret_cast<const char*>(address), 6);
     file.close();

@@ -181,7 +181,7 @@ public:
                                         static_cast<std::uint8_t>(prefix % 100 + 1)};
         for (int offset : prepared.idOffsets) std::memcpy(block.data() + offset, digits, sizeof digits);
         // A chained row's last piece is in this very block.
-        for (int offset : prepared.chainAddressOffsets) putU32LE(block.data() + offset, address);
+        for (const auto& [offset, slot] : prepared.chainAddresses) putRowAddress(block.data() + offset, address, slot);
         putU32LE(block.data() + kBlockAddressOffset, address);
         putU32LE(block.data() + kDataObjectOffset, static_cast<std::uint32_t>(dataObject));
     }
@@ -190,7 +190,8 @@ private:
     struct Prepared {
         Block block{};
         std::vector<int> idOffsets;
-        std::vector<int> chainAddressOffsets;  // of the heads' next-piece block addresses
+        // The heads' next-piece addresses: where each is, and its slot.
+        std::vector<std::pair<int, std::uint16_t>> chainAddresses;
     };
     struct PlacedRow {
         int slot;
@@ -233,10 +234,9 @@ private:
             const int offset = *builder.pieceOffset(row.slot);
             prepared.idOffsets.push_back(offset + row.idDigitsOffset);
             if (!row.tailSlot) continue;
-            // The slot now; the block address once the block has its place.
-            const int address = offset + kNextPieceAddressOffset;
-            putU16LE(prepared.block.data() + address + 4, static_cast<std::uint16_t>(*row.tailSlot));
-            prepared.chainAddressOffsets.push_back(address);
+            // Written once the block has its place and so its address.
+            prepared.chainAddresses.emplace_back(offset + kNextPieceAddressOffset,
+                                                 static_cast<std::uint16_t>(*row.tailSlot));
         }
         templates_.push_back(std::move(prepared));
     }

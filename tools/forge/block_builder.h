@@ -22,6 +22,13 @@ inline void putU16LE(std::uint8_t* p, std::uint16_t v) {
 inline void putU32LE(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
+// A row address (block address, then slot), most significant byte first as
+// every platform stores it.
+inline void putRowAddress(std::uint8_t* p, std::uint32_t blockAddress, std::uint16_t slot) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(blockAddress >> (8 * (3 - i)));
+    p[4] = static_cast<std::uint8_t>(slot >> 8);
+    p[5] = static_cast<std::uint8_t>(slot & 0xFF);
+}
 
 // How the blocks of a segment are shaped. The default is the 8K freelist
 // block every single-file scenario is written with.

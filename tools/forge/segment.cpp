@@ -85,8 +85,7 @@ Bytes StagedBlock::build(std::int32_t dataObject, std::uint8_t segmentKind, std:
             throw std::logic_error("row address outside its piece");
         const Location target = locate(link.target);
         std::uint8_t* at = block.data() + *pieceOffset + link.offsetInPiece;
-        putU32LE(at, target.address);
-        putU16LE(at + 4, target.slot);
+        putRowAddress(at, target.address, target.slot);
     }
     return block;
 }

@@ -10,9 +10,9 @@ namespace restorix::forge {
 namespace {
 
 // Piece headers that carry a row address: flag, lock, column count, then the
-// address (head pieces), or a spare byte and the address (a migrated body).
+// address: the next piece's after a head, the head's before a migrated body.
 constexpr int kHeadAddressOffset = kNextPieceAddressOffset;
-constexpr int kBodyAddressOffset = 4;
+constexpr int kBodyAddressOffset = kNextPieceAddressOffset;
 
 // Every eleventh row of a table leaves a free directory entry behind.
 constexpr int kTableFreeSlotEvery = 11;
