@@ -195,66 +195,62 @@ Bytes pieceWithAddresses(std::uint8_t flag, const std::vector<Column>& columns,
 
 }  // namespace
 
+// A table holding one migrated row, whose head piece and row the tests
+// rewrite and move.
+class MigratedRowFile : public ScratchFile {
+protected:
+    void SetUp() override {
+        TableDef& t = chainTable(scenario_);
+        t.row({"2", "moved", "x"}, RowStorage::Migrated);
+        writeDatafile(scenario_, path_, {.release = 10});
+        columns_ = encodeRow(t, t.rows.front(), 0);
+        for (const FileRowPiece& piece : readFileRows(path_).pieces)
+            if (piece.dataObject == kTableObject && piece.flag == 0x20) head_ = piece;
+        ASSERT_EQ(head_.flag, 0x20);
+        headAddress_ = (1u << 22) | static_cast<std::uint32_t>(head_.block);
+    }
+    void rewriteHead(const Bytes& piece) { writeAt(path_, head_.block * kBlockSize + head_.offset, piece); }
+
+    Scenario scenario_;
+    std::vector<Column> columns_;
+    FileRowPiece head_;
+    std::uint32_t headAddress_ = 0;
+};
+
 // The head piece of a migrated row as a published dump of a little-endian
 // file stores it: flag 0x20, lock 1, no column, then block 0x00420db3 slot 0
 // most significant byte first. The row's body is followed there.
-TEST(RealBytes, ThePublishedMigratedHeadLeadsToBlock0x00420db3Slot0) {
-    Scenario s;
-    TableDef& t = chainTable(s);
-    t.row({"2", "moved", "x"}, RowStorage::Migrated);
-    const std::string path = scratchPath("row-chains-real-head.dbf");
-    writeDatafile(s, path, {.release = 10});
-    const FileRows rows = readFileRows(path);
-    const FileRowPiece* head = nullptr;
-    for (const FileRowPiece* piece : rows.of(kTableObject))
-        if (piece->flag == 0x20) head = piece;
-    ASSERT_NE(head, nullptr);
-    const std::uint32_t headAddress = (1u << 22) | static_cast<std::uint32_t>(head->block);
-    const std::vector<Column> columns = encodeRow(t, t.rows.front(), 0);
-    placeBlock(path, 0x00420db3, pieceWithAddresses(0x0C, columns, {{headAddress, head->slot}}));
-    const Bytes published = {0x20, 0x01, 0x00, 0x00, 0x42, 0x0d, 0xb3, 0x00, 0x00};
-    writeAt(path, head->block * kBlockSize + head->offset, published);
+TEST_F(MigratedRowFile, ThePublishedHeadLeadsToBlock0x00420db3Slot0) {
+    placeBlock(path_, 0x00420db3, pieceWithAddresses(0x0C, columns_, {{headAddress_, head_.slot}}));
+    rewriteHead({0x20, 0x01, 0x00, 0x00, 0x42, 0x0d, 0xb3, 0x00, 0x00});
 
-    const std::vector<VisitedRow> visited = walkBlock(path, head->block);
-    fs::remove(path);
+    const std::vector<VisitedRow> visited = walkBlock(path_, head_.block);
     ASSERT_EQ(visited.size(), 1u);
     EXPECT_EQ(visited[0].chain, RowChain::Joined);
-    EXPECT_EQ(visited[0].columns, columns);
+    EXPECT_EQ(visited[0].columns, columns_);
 }
 
 // A migrated row that is also chained: its first piece carries the head's
 // address and then the next piece's (3 + 6 + 6 bytes), and the row is
 // counted apart, its layout being inferred rather than seen in a real file.
-TEST(RealBytes, AMigratedRowThatIsAlsoChainedIsFollowedAndCounted) {
-    Scenario s;
-    TableDef& t = chainTable(s);
-    t.row({"2", "moved", "x"}, RowStorage::Migrated);
-    const std::string path = scratchPath("row-chains-migrated-chained.dbf");
-    writeDatafile(s, path, {.release = 10});
-    const FileRows rows = readFileRows(path);
-    const FileRowPiece* head = nullptr;
-    for (const FileRowPiece* piece : rows.of(kTableObject))
-        if (piece->flag == 0x20) head = piece;
-    ASSERT_NE(head, nullptr);
-    const std::uint32_t headAddress = (1u << 22) | static_cast<std::uint32_t>(head->block);
-    const std::int64_t fileBlocks = static_cast<std::int64_t>(fs::file_size(path)) / kBlockSize;
+TEST_F(MigratedRowFile, WhenAlsoChainedIsFollowedAndCounted) {
+    const std::int64_t fileBlocks = static_cast<std::int64_t>(fs::file_size(path_)) / kBlockSize;
     const std::uint32_t firstAddress = (1u << 22) | static_cast<std::uint32_t>(fileBlocks);
     const std::uint32_t lastAddress = firstAddress + 1;
-    const std::vector<Column> columns = encodeRow(t, t.rows.front(), 0);
-    const std::vector<Column> firstColumns(columns.begin(), columns.begin() + 1);
-    const std::vector<Column> lastColumns(columns.begin() + 1, columns.end());
-    placeBlock(path, firstAddress, pieceWithAddresses(0x08, firstColumns, {{headAddress, head->slot}, {lastAddress, 0}}));
-    placeBlock(path, lastAddress, pieceWithAddresses(0x04, lastColumns, {}));
-    Bytes headPiece = pieceWithAddresses(0x20, {}, {{firstAddress, 0}});
-    writeAt(path, head->block * kBlockSize + head->offset, headPiece);
+    const std::vector<Column> firstColumns(columns_.begin(), columns_.begin() + 1);
+    const std::vector<Column> lastColumns(columns_.begin() + 1, columns_.end());
+    placeBlock(path_, firstAddress,
+               pieceWithAddresses(0x08, firstColumns, {{headAddress_, head_.slot}, {lastAddress, 0}}));
+    placeBlock(path_, lastAddress, pieceWithAddresses(0x04, lastColumns, {}));
+    rewriteHead(pieceWithAddresses(0x20, {}, {{firstAddress, 0}}));
 
-    const std::vector<VisitedRow> visited = walkBlock(path, head->block);
+    const std::vector<VisitedRow> visited = walkBlock(path_, head_.block);
     ASSERT_EQ(visited.size(), 1u);
     EXPECT_EQ(visited[0].chain, RowChain::Joined);
-    EXPECT_EQ(visited[0].columns, columns);
+    EXPECT_EQ(visited[0].columns, columns_);
 
     Recovery recovery;
-    ASSERT_FALSE(recovery.datafiles.open({path}));
+    ASSERT_FALSE(recovery.datafiles.open({path_}));
     recovery.setOption(RecoveryOption::AllButSys);
     SilentMessages messages;
     ProgressSink silent;
@@ -262,7 +258,6 @@ TEST(RealBytes, AMigratedRowThatIsAlsoChainedIsFollowedAndCounted) {
     RowList values;
     const RowCounts counts = readTableRows(recovery, kTableObject, values);
     recovery.datafiles.close();
-    fs::remove(path);
     EXPECT_EQ(counts.rowsWritten, 1);
     EXPECT_EQ(counts.migratedChainedRows, 1);
 }
