@@ -120,7 +120,7 @@ private:
         output_.createScript(path);
     }
 
-    // A name as it is shown and as file and folder names take it.
+    // A name as it is shown.
     std::string shown(std::string_view name) const { return recovery_.release.shownText(name); }
 
     // --- One schema's Create Table and data scripts -----------------------------
