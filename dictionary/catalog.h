@@ -52,6 +52,11 @@ inline bool ownedBy(const ObjectEntry& object, const SchemaEntry& schema) {
     return object.ownerNumber == schema.userNumber;
 }
 
+// The tables a schema's folders hold scripts for.
+inline bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
+    return object.type() == kTable && ownedBy(object, schema);
+}
+
 // Column type codes as the catalog keeps them: the stored type number plus
 // one, and three codes of our own for the NUMBER forms.
 namespace type_code {

@@ -91,20 +91,6 @@ std::string withCrLf(std::string_view text) {
     return out;
 }
 
-std::string createFolderName(std::string_view schemaName) {
-    return safeFileName(schemaName) + "_create";
-}
-
-std::string dataFolderName(std::string_view schemaName) { return safeFileName(schemaName) + "_data"; }
-
-std::string createTableScriptPath(std::string_view schemaName, std::string_view tableName) {
-    return createFolderName(schemaName) + "\\" + tableFileName(tableName) + ".sql";
-}
-
-std::string dataScriptPath(std::string_view schemaName, std::string_view tableName) {
-    return dataFolderName(schemaName) + "\\" + tableFileName(tableName) + "Data.sql";
-}
-
 std::string usersScriptBlock(std::string_view schemaName) {
     const std::string user = sqlName(schemaName);
     const std::string createUser = "CREATE USER " + user + " IDENTIFIED BY " +

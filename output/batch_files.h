@@ -25,12 +25,7 @@ inline constexpr std::string_view kTriggersScriptPath = "Triggers\\Triggers.sql"
 inline constexpr std::string_view kViewsScriptPath = "Views\\Views.sql";
 inline constexpr std::string_view kProceduresScriptPath = "Procedures\\Procedures.sql";
 
-// A schema's folders: SCHEMA_create and SCHEMA_data (file-name safe).
-std::string createFolderName(std::string_view schemaName);
-std::string dataFolderName(std::string_view schemaName);
-// SCHEMA_create\TABLE.sql and SCHEMA_data\TABLEData.sql.
-std::string createTableScriptPath(std::string_view schemaName, std::string_view tableName);
-std::string dataScriptPath(std::string_view schemaName, std::string_view tableName);
+// A schema's folders and a table's scripts are named by ScriptNames (script_names.h).
 
 // --- Users\Users.sql ---------------------------------------------------------
 

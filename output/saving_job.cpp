@@ -7,6 +7,7 @@
 
 #include "dictionary/dictionary_decoder.h"
 #include "output/output_files.h"
+#include "output/script_names.h"
 #include "output/shell_files.h"
 #include "output/statements.h"
 #include "output/view_trigger_step.h"
@@ -37,10 +38,6 @@ constexpr std::string_view kDataStep = "data scripts";
 constexpr std::string_view kIndexStep = "Index and Constraints scripts";
 constexpr std::string_view kCodeStep = "Views, Triggers and Procedures scripts";
 
-bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
-    return object.type() == kTable && ownedBy(object, schema);
-}
-
 bool isStoredCode(const ObjectEntry& object) { return object.type() == kProcedure || object.type() == kFunction; }
 
 // Units of the overall bar: one per view and per trigger, two per table.
@@ -56,8 +53,10 @@ int overallUnitsOf(const Catalog& catalog) {
 // Every step of one save, in the order the output is made.
 class SavingSteps {
 public:
-    SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup)
-        : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup) {}
+    SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup,
+                const ScriptNames& names)
+        : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup),
+          names_(names) {}
 
     // Commit.bat and commit.sh list a script only once the script is complete,
     // so that a save that ends early leaves them replaying whole scripts.
@@ -121,7 +120,7 @@ private:
         output_.createScript(path);
     }
 
-    // A name as it is shown and as file and folder names take it.
+    // A name as it is shown.
     std::string shown(std::string_view name) const { return recovery_.release.shownText(name); }
 
     // --- One schema's Create Table and data scripts -----------------------------
@@ -129,7 +128,7 @@ private:
     void writeSchemaTables(const SchemaEntry& schema) {
         at(kCreateTableStep, schema.name);
         output_.checkpoint();
-        const fs::path createFolder = output_.root() / createFolderName(shown(schema.name));
+        const fs::path createFolder = output_.root() / names_.createFolder(schema);
         output_.createFolder(createFolder);
         sink().setFilePath(createFolder.string());
         writeCreateTableScripts(schema);
@@ -137,7 +136,7 @@ private:
             state_.noTablesInSchema = false;
             return;
         }
-        const fs::path dataFolder = output_.root() / dataFolderName(shown(schema.name));
+        const fs::path dataFolder = output_.root() / names_.dataFolder(schema);
         sink().setTableName(shown(schema.name));
         sink().setFilePath(dataFolder.string());
         output_.createFolder(dataFolder);
@@ -164,8 +163,7 @@ private:
         for (const ObjectEntry& object : catalog_.objectList) {
             output_.checkpoint();
             if (!isTableOf(object, schema)) continue;
-            const std::string relativePath =
-                createTableScriptPath(shown(schemaName), shown(object.name));
+            const std::string relativePath = names_.createTableScript(schema, object);
             const fs::path script = output_.path(relativePath);
             at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
             sink().setTableName(shown(createTableForm(object.name)));
@@ -191,12 +189,13 @@ private:
             output_.checkpoint();
             state_.tableInProgress = false;
             if (!isTableOf(object, schema)) continue;
-            if (!writeDataScript(schema.name, object)) return;
+            if (!writeDataScript(schema, object)) return;
         }
     }
 
     // One table's rows; false when the recovery option ends the schema's data step.
-    bool writeDataScript(const std::string& schemaName, const ObjectEntry& table) {
+    bool writeDataScript(const SchemaEntry& schema, const ObjectEntry& table) {
+        const std::string& schemaName = schema.name;
         // A Skip answered for an earlier table that had no rows to read is not this table's.
         state_.skipRequested = false;
         state_.tableInProgress = true;
@@ -205,7 +204,7 @@ private:
         state_.qualifiedTable = qualifiedTableName(schemaName, table.name);
         at(kDataStep, state_.qualifiedTable);
         sink().setTableName(shown(table.name));
-        const std::string relativePath = dataScriptPath(shown(schemaName), shown(table.name));
+        const std::string relativePath = names_.dataScript(schema, table);
         state_.currentDataFile = output_.path(relativePath);
         sink().setFilePath(state_.currentDataFile.string());
         const int objectNumber = table.objectNumber;
@@ -314,6 +313,7 @@ private:
     SavingState& state_;
     ScriptOutput& output_;
     const SavingSetup& setup_;
+    const ScriptNames& names_;
     RowList rowList_;
     std::string_view step_;
     std::string object_;
@@ -353,7 +353,10 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
     state.savingMode = true;
     state.saveFinished = false;
     ScriptOutput output(setup.outputRoot, state.control);
-    SavingSteps steps(recovery, state, output, setup);
+    // Every file name of the save, given once before the first script.
+    const ScriptNames names(recovery.catalog, recovery.release);
+    for (const std::string& change : names.changedNames()) logWarning(log, change);
+    SavingSteps steps(recovery, state, output, setup, names);
     try {
         steps.run();
     } catch (const SavingStopped&) {

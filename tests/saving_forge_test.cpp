@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -360,6 +361,96 @@ TEST_F(SavingForgeTest, StopInTheMiddleOfATablesRowsWritesNothingMore) {
     EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
     EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
     EXPECT_FALSE(fs::exists(dir_ / "out" / "Index"));
+}
+
+// Names that map to one file name: CJK and umlauts (one "_" per character),
+// a blank beside an underscore, case twins, Windows device names, two schemas
+// of one folder name, and a table name too long for a Commit.bat line. Each
+// table gets a Create Table script and a data script of its own, and each
+// script is listed once.
+TEST_F(SavingForgeTest, TablesWhoseNamesMapAlikeGetFilesOfTheirOwn) {
+    forge::Scenario s = forge::parseScenario(R"json({ "schemas": [
+      { "name": "HR", "user": 30, "tables": [
+        { "name": "顧客", "obj": 51001, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["1"] ] },
+        { "name": "商品", "obj": 51002, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["2"] ] },
+        { "name": "注文", "obj": 51003, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["3"] ] },
+        { "name": "ÄRGER", "obj": 51004, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["4"] ] },
+        { "name": "ÖRGER", "obj": 51005, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["5"] ] },
+        { "name": "A B", "obj": 51006, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["6"] ] },
+        { "name": "A_B", "obj": 51007, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["7"] ] },
+        { "name": "Abc", "obj": 51008, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["8"] ] },
+        { "name": "ABC", "obj": 51009, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["9"] ] },
+        { "name": "CON", "obj": 51010, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["10"] ] },
+        { "name": "con.x", "obj": 51011, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["11"] ] },
+        { "name": "LPT9", "obj": 51012, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["12"] ] } ] },
+      { "name": "MY USER", "user": 31, "tables": [
+        { "name": "T", "obj": 51101, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["101"] ] } ] },
+      { "name": "MY_USER", "user": 32, "tables": [
+        { "name": "T", "obj": 51201, "columns": [ { "name": "ID", "type": "NUMBER(4)" } ], "rows": [ ["201"] ] } ] }
+    ] })json");
+    const std::string longName(250, 'L');
+    s.findSchema("HR")->table(longName, 51013).column("ID", "NUMBER(4)").row({"13"});
+    analyse(s, 11, "AL32UTF8");
+    RecordingLog log;
+    state_.progress = &sink_;
+    ASSERT_EQ(runSaving(recovery_, state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"}),
+              SavingResult::saveCompleted);
+
+    // Every table's statements, each in a script of its own.
+    std::multiset<std::string> created;
+    std::multiset<std::string> inserted;
+    std::size_t scripts = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_ / "out")) {
+        const std::string folder = entry.path().parent_path().filename().string();
+        if (!entry.is_regular_file() || !(folder.ends_with("_create") || folder.ends_with("_data"))) continue;
+        ++scripts;
+        const std::string text = readFile(entry.path());
+        EXPECT_TRUE(text.ends_with("Exit;")) << entry.path();
+        EXPECT_EQ(text.find("Exit;"), text.size() - 5) << entry.path();
+        const bool create = folder.ends_with("_create");
+        const std::string head = create ? "Create Table " : "insert into ";
+        const std::size_t at = text.find(head);
+        ASSERT_NE(at, std::string::npos) << entry.path();
+        EXPECT_EQ(text.find(head, at + 1), std::string::npos) << entry.path();
+        const std::size_t nameEnd = create ? text.find('(', at) : text.find(" values (", at);
+        (create ? created : inserted).insert(text.substr(at + head.size(), nameEnd - at - head.size()));
+    }
+    std::multiset<std::string> tables = {"HR.\"顧客\"", "HR.\"商品\"", "HR.\"注文\"", "HR.\"ÄRGER\"",
+                                         "HR.\"ÖRGER\"", "HR.\"A B\"", "HR.A_B", "HR.Abc", "HR.ABC", "HR.CON",
+                                         "HR.\"con.x\"", "HR.LPT9", "HR." + longName, "\"MY USER\".T", "MY_USER.T"};
+    EXPECT_EQ(created, tables);
+    EXPECT_EQ(inserted, tables);
+    EXPECT_EQ(scripts, 2 * tables.size());
+
+    // Commit.bat and commit.sh list each script once, in the same order.
+    std::vector<std::string> batPaths;
+    std::istringstream bat(file("Commit.bat"));
+    for (std::string line; std::getline(bat, line);) {
+        if (line.starts_with(P)) batPaths.push_back(line.substr(P.size(), line.find('\r') - P.size()));
+    }
+    std::vector<std::string> shPaths;
+    std::istringstream sh(file("commit.sh"));
+    for (std::string line; std::getline(sh, line);) {
+        if (line.starts_with("replay '")) shPaths.push_back(line.substr(8, line.size() - 9));
+    }
+    ASSERT_EQ(batPaths.size(), scripts + 6);  // and the users, index, constraints, trigger, view, procedure scripts
+    ASSERT_EQ(shPaths.size(), batPaths.size());
+    for (std::size_t i = 0; i < batPaths.size(); ++i) {
+        EXPECT_EQ(std::count(batPaths.begin(), batPaths.end(), batPaths[i]), 1) << batPaths[i];
+        EXPECT_EQ(outputPath({}, batPaths[i]).generic_string(), shPaths[i]);
+        EXPECT_TRUE(fs::is_regular_file(outputPath(dir_ / "out", batPaths[i]))) << batPaths[i];
+    }
+    EXPECT_TRUE(fs::exists(outputPath(dir_ / "out", "HR_create\\CON_.sql")));
+    EXPECT_TRUE(fs::exists(outputPath(dir_ / "out", "MY_USER_2_data\\TData.sql")));
+
+    // The long name keeps its start in its file names, and the log tells which they are.
+    const std::string shortened = std::string(153, 'L') + "_1";
+    EXPECT_NE(file("HR_data\\" + shortened + "Data.sql").find("insert into HR." + longName + " values ('13' ) ; "),
+              std::string::npos);
+    EXPECT_NE(log.text().find("table HR." + longName + " is written to HR_create\\" + shortened + ".sql and HR_data\\" +
+                              shortened + "Data.sql"),
+              std::string::npos)
+        << log.text();
 }
 
 // --- restorix recover ----------------------------------------------------------

@@ -84,27 +84,6 @@ TEST(UsersScript, LineFeedsInNamesBecomeCrLf) {
     EXPECT_EQ(withCrLf("a\nb\n"), "a\r\nb\r\n");
 }
 
-struct PathCase {
-    const char* schema;
-    const char* table;
-    const char* createPath;
-    const char* dataPath;
-};
-
-class ScriptPathTest : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(ScriptPathTest, BuildsSafeRelativePaths) {
-    EXPECT_EQ(createTableScriptPath(GetParam().schema, GetParam().table), GetParam().createPath);
-    EXPECT_EQ(dataScriptPath(GetParam().schema, GetParam().table), GetParam().dataPath);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ScriptPathTest,
-    ::testing::Values(PathCase{"HR", "EMP", "HR_create\\EMP.sql", "HR_data\\EMPData.sql"},
-                      PathCase{"HR", "A/B", "HR_create\\A_B.sql", "HR_data\\A_BData.sql"},
-                      PathCase{"MY USER", "..", "MY_USER_create\\...sql", "MY_USER_data\\..Data.sql"},
-                      PathCase{"", "a&b", "__create\\a_b.sql", "__data\\a_bData.sql"}));
-
 TEST(CommitBat, HeaderIsThreeEchoLinesWithoutFinalLineEnd) {
     const std::vector<std::string> lines = crLfLines(commitBatHeader());
     ASSERT_EQ(lines.size(), 3u);
@@ -138,15 +117,15 @@ INSTANTIATE_TEST_SUITE_P(Table, CommitBatCharacterSet,
 
 TEST(CommitBat, ReplayLinesStartSqlplusWithTheFourArguments) {
     EXPECT_EQ(replayLine(kUsersScriptPath), " %1\\sqlplus.exe %2/%3@%4 @ Users\\Users.sql");
-    EXPECT_EQ(commitBatLines(tableScriptReplay(createTableScriptPath("HR", "EMP"))),
+    EXPECT_EQ(commitBatLines(tableScriptReplay("HR_create\\EMP.sql")),
               "\r\n %1\\sqlplus.exe %2/%3@%4 @ HR_create\\EMP.sql");
 }
 
 TEST(CommitBat, PiecesComposeTheFileInScriptOrder) {
     const std::string prefix(kSqlplusPrefix);
     const std::string file = commitBatHeader() + commitBatLines(usersReplay()) +
-                             commitBatLines(tableScriptReplay(createTableScriptPath("HR", "EMP"))) +
-                             commitBatLines(tableScriptReplay(dataScriptPath("HR", "EMP"))) +
+                             commitBatLines(tableScriptReplay("HR_create\\EMP.sql")) +
+                             commitBatLines(tableScriptReplay("HR_data\\EMPData.sql")) +
                              commitBatLines(indexReplay()) + commitBatLines(constraintsReplay()) +
                              commitBatLines(codeScriptsReplay());
     const std::vector<std::string> expectedAfterHeader = {
