@@ -355,7 +355,8 @@ TEST_F(DumpCommand, PrintsABlockWithItsColumnsAndTheirValues) {
                                         std::to_string(dept->offset) + ": flag 0x2c --H-FL-- lock 0 columns 2 header 3"))
         << run.output;
     EXPECT_TRUE(hasLine(run.output, "  col 0: [2] c1 0b = 10"));
-    EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\tY"));
+    // The tab of the value is shown as the terminal gets it.
+    EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\\x09Y"));
 }
 
 TEST_F(DumpCommand, ALastBlockCutShortIsShownAsFarAsItGoes) {

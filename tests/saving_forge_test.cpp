@@ -765,7 +765,8 @@ TEST_P(EndingSignal, StopsTheSaveAsCtrlCDoes) {
     const auto dataScript = [&]() -> std::optional<fs::path> {
         std::error_code ignored;
         for (const auto& folder : fs::directory_iterator(dir_ / "out", ignored))
-            if (fs::path script = folder.path() / "BENCH_data" / "BIG_TABLEData.sql"; fs::file_size(script, ignored) > 0)
+            if (fs::path script = folder.path() / "BENCH_data" / "BIG_TABLEData.sql";
+                fs::is_regular_file(script, ignored) && fs::file_size(script, ignored) > 0)
                 return script;
         return std::nullopt;
     };
@@ -788,12 +789,12 @@ TEST_P(EndingSignal, StopsTheSaveAsCtrlCDoes) {
         if (!line.starts_with("replay '")) continue;
         const std::string listed = line.substr(8, line.size() - 9);
         EXPECT_TRUE(readFile(root / listed).ends_with("Exit;")) << listed << " is listed but not whole";
-        EXPECT_EQ(listed.find("BIG_TABLE"), std::string::npos) << listed;
+        EXPECT_NE(listed, "BENCH_data/BIG_TABLEData.sql");
         ++replayed;
     }
-    EXPECT_GT(replayed, 0u);
+    EXPECT_GT(replayed, 0u) << readFile(root / "commit.sh");
     const std::string commitBat = readFile(root / "Commit.bat");
-    EXPECT_EQ(commitBat.find("BIG_TABLE"), std::string::npos);
+    EXPECT_EQ(commitBat.find("BIG_TABLEData.sql"), std::string::npos);
     std::size_t listedInBat = 0;
     for (std::size_t at = 0; (at = commitBat.find("sqlplus.exe", at)) != std::string::npos; ++at) ++listedInBat;
     EXPECT_EQ(listedInBat, replayed) << "Commit.bat lists what commit.sh lists";
