@@ -23,12 +23,12 @@ struct InspectArguments {
 };
 
 void printTree(const ObjectTree& tree) {
-    std::cout << tree.root << '\n';
+    std::cout << terminalText(tree.root) << '\n';
     for (const SchemaNode& schema : tree.schemas) {
-        std::cout << "  " << schema.name << '\n';
+        std::cout << "  " << terminalText(schema.name) << '\n';
         for (std::size_t c = 0; c < kCategoryNames.size(); ++c) {
             std::cout << "    " << kCategoryNames[c] << '\n';
-            for (const std::string& node : schema.categories[c]) std::cout << "      " << node << '\n';
+            for (const std::string& node : schema.categories[c]) std::cout << "      " << terminalText(node) << '\n';
         }
     }
 }
@@ -80,7 +80,7 @@ int runInspect(const InspectArguments& args) {
                   << '\n';
         return kSuccess;
     }
-    std::cout << "Oracle Version:" << recovery.release.releaseText << '\n';
+    std::cout << "Oracle Version:" << terminalText(recovery.release.releaseText) << '\n';
     printTree(tree);
     for (const std::string& line : showDatabaseSummary(tree.totals)) std::cout << line << '\n';
     return kSuccess;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -29,7 +30,7 @@
 namespace restorix::cli {
 
 void printError(std::string_view text) {
-    std::cerr << text << '\n';
+    std::cerr << terminalText(text, LineFeeds::Kept) << '\n';
     std::cerr.flush();
 }
 
@@ -76,7 +77,7 @@ void TerminalProgress::draw() {
     };
     std::string line = "\r" + bar(primary_);
     if (secondary_ >= 0) line += " " + bar(secondary_);
-    line += " " + label_.substr(0, 40);
+    line += " " + terminalText(label_.substr(0, 40));
     line += "\x1b[K";
     std::cerr << line << std::flush;
     drawn_ = true;
@@ -96,25 +97,8 @@ void nameSource(Recovery& recovery, const std::string& path) {
 // The message of a refusal, then the file and the reason on the next line
 // (a lone missing file needs no name).
 void printRefusal(const DatafileRefusal& refusal, std::size_t fileCount) {
-    using Kind = DatafileRefusal::Kind;
-    switch (refusal.kind) {
-        case Kind::Missing:
-            printError("No such file exists.");
-            if (fileCount > 1) printError(refusal.path + ": " + refusal.reason);
-            return;
-        case Kind::NotReadable:
-            printError("No such file exists.");
-            break;
-        case Kind::NotOpened:
-            printError("The selected file is already being used by another process.");
-            break;
-        case Kind::NotADatafile:
-        case Kind::GivenTwice:
-        case Kind::SameFileNumber:
-        case Kind::OtherDatabase:
-            printError(kDatafilesRefusedMessage);
-            break;
-    }
+    printError(refusalMessage(refusal.kind));
+    if (refusal.kind == DatafileRefusal::Kind::Missing && fileCount == 1) return;
     printError(refusal.path + ": " + refusal.reason);
 }
 
@@ -152,31 +136,42 @@ int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vec
         result = job.wait();
     }
     session.progress.finish();
-    if (session.interrupt.interrupted()) return kInterrupted;
+    if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     recovery.nameSourceAfterSystemFile();
     switch (result) {
         case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
         case AnalysisResult::datafileRefused: return kDatafileNotOpened;
-        case AnalysisResult::analysisStopped: return kInterrupted;
+        case AnalysisResult::analysisStopped: return session.interrupt.exitCode();
         case AnalysisResult::analysisCompleted: return kSuccess;
     }
     return kSuccess;
 }
 
+namespace {
+
+// The signals that ask the run to end.
+constexpr std::array<int, 3> kEndingSignals{SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignalExitBase = 128;  // a shell's exit status for a program ended by a signal
+
+[[noreturn]] void endRunNow(int signalNumber) { std::_Exit(kSignalExitBase + signalNumber); }
+
+}  // namespace
+
 struct InterruptGuard::State {
     std::mutex mutex;
     std::function<void()> action;  // guarded by mutex
-    std::atomic<bool> interrupted{false};
+    std::atomic<int> firstSignal{0};  // 0 until a signal came
     int signalFd = -1;
     int wakeFd = -1;  // written once to end the watcher at once
     std::thread watcher;
     sigset_t previousMask{};
 
-    // The first SIGINT: runs the action in place, under the lock so that an
-    // action being replaced runs once or not at all.
-    void interrupt() {
+    // The first signal runs the action in place, under the lock so that an
+    // action being replaced runs once or not at all; a later one ends the run.
+    void interrupt(int signalNumber) {
         std::lock_guard lock(mutex);
-        if (interrupted.exchange(true)) return;
+        int none = 0;
+        if (!firstSignal.compare_exchange_strong(none, signalNumber)) endRunNow(signalNumber);
         if (action) action();
     }
 
@@ -190,7 +185,8 @@ struct InterruptGuard::State {
             if (fds[1].revents != 0) return;
             if ((fds[0].revents & POLLIN) == 0) continue;
             signalfd_siginfo info{};
-            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) interrupt();
+            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+                interrupt(static_cast<int>(info.ssi_signo));
         }
     }
 };
@@ -206,8 +202,8 @@ namespace {
 InterruptGuard::InterruptGuard() : state_(new State) {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    // Threads started from here on inherit the mask, so SIGINT reaches only the signal descriptor.
+    for (const int signalNumber : kEndingSignals) sigaddset(&set, signalNumber);
+    // Threads started from here on inherit the mask, so the signals reach only the signal descriptor.
     pthread_sigmask(SIG_BLOCK, &set, &state_->previousMask);
     state_->signalFd = ::signalfd(-1, &set, SFD_CLOEXEC);
     state_->wakeFd = ::eventfd(0, EFD_CLOEXEC);
@@ -247,12 +243,22 @@ InterruptGuard::Scope InterruptGuard::onInterrupt(std::function<void()> action) 
     return Scope(*this);
 }
 
-void InterruptGuard::setAction(std::function<void()> action) {
-    std::lock_guard lock(state_->mutex);
-    state_->action = std::move(action);
-    if (state_->interrupted.load() && state_->action) state_->action();
+InterruptGuard::Scope InterruptGuard::endRunOnInterrupt() {
+    setAction([this] { endRunNow(state_->firstSignal.load()); }, false);
+    return Scope(*this);
 }
 
-bool InterruptGuard::interrupted() const { return state_->interrupted.load(); }
+void InterruptGuard::setAction(std::function<void()> action, bool runIfInterrupted) {
+    std::lock_guard lock(state_->mutex);
+    state_->action = std::move(action);
+    if (runIfInterrupted && interrupted() && state_->action) state_->action();
+}
+
+bool InterruptGuard::interrupted() const { return state_->firstSignal.load() != 0; }
+
+int InterruptGuard::exitCode() const {
+    const int signalNumber = state_->firstSignal.load();
+    return signalNumber != 0 ? kSignalExitBase + signalNumber : kInterrupted;
+}
 
 }  // namespace restorix::cli

@@ -10,6 +10,7 @@
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
+#include "platform/terminal_text.h"
 
 namespace restorix::cli {
 
@@ -23,10 +24,10 @@ enum ExitCode : int {
     kOutputFolderMissing = 6,
     kUsageError = 64,
     kInternalError = 70,  // "Out Of Memory" and other failures that end the run
-    kInterrupted = 130,
+    kInterrupted = 130,  // Ctrl-C; SIGTERM and SIGHUP end with 143 and 129 (InterruptGuard::exitCode)
 };
 
-// Prints on stderr; UTF-8 throughout.
+// Prints on stderr, through terminalText with its line feeds; UTF-8 throughout.
 void printError(std::string_view text);
 
 class StderrMessages : public MessageSink {
@@ -56,10 +57,13 @@ private:
     bool drawn_ = false;
 };
 
-// Ctrl-C: while a guard is alive, SIGINT is taken by a watcher thread (never
-// inside a signal handler). The first one runs the action in place at that
-// moment, once; an action put in place after it runs at once. A command
-// checks interrupted() between its jobs.
+// Ctrl-C, and the requests to end that a shell, a service manager or a
+// closed terminal send (SIGINT, SIGTERM, SIGHUP): while a guard is alive they
+// are taken by a watcher thread (never inside a signal handler). The first
+// one runs the action in place at that moment, once; an action put in place
+// after it runs at once. A command checks interrupted() between its jobs and
+// ends with exitCode(). A second signal ends the run at once: a stop that
+// hangs (a report no one reads, a stuck disk) never keeps the user waiting.
 class InterruptGuard {
 public:
     InterruptGuard();
@@ -79,10 +83,17 @@ public:
         InterruptGuard& guard_;
     };
     [[nodiscard]] Scope onInterrupt(std::function<void()> action);
+    // Until the scope ends, a signal that comes ends the run at once (one that
+    // came before does not): for work that cannot be stopped half-way and may
+    // wait for ever, such as writing to a pipe.
+    [[nodiscard]] Scope endRunOnInterrupt();
     bool interrupted() const;
+    // 128 plus the number of the first signal taken, as a shell reports a
+    // program ended by it: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP.
+    int exitCode() const;
 
 private:
-    void setAction(std::function<void()> action);
+    void setAction(std::function<void()> action, bool runIfInterrupted = true);
     void releaseState();
     struct State;
     State* state_;

@@ -61,7 +61,8 @@ public:
     Dump(const BlockView& block, const Recovery& recovery) : block_(block), recovery_(recovery) {}
 
     void print(std::int64_t blockNumber, std::optional<int> dataHeader) {
-        out_ += printed("Block %lld of %s\n", static_cast<long long>(blockNumber), recovery_.sourcePath.c_str());
+        out_ += printed("Block %lld of %s\n", static_cast<long long>(blockNumber),
+                        terminalText(recovery_.sourcePath).c_str());
         printHeaders();
         RowWalkRules rules;
         rules.dataHeaderOffset = dataHeader;
@@ -158,7 +159,7 @@ private:
         }
         out_ += printed("  col %d: [%zu]", k, column.bytes.size()) + hex(column.bytes);
         if (table) {
-            if (const auto type = table->typeOfStoredValue(k)) out_ += " = " + formatColumnValue(*type, column.bytes).text;
+            if (const auto type = table->typeOfStoredValue(k)) out_ += " = " + terminalText(formatColumnValue(*type, column.bytes).text);
         }
         out_ += '\n';
     }

@@ -31,7 +31,8 @@ Category categoryFromName(const std::string& text) {
     return Category::Table;
 }
 
-// A cell on one line: tab, line feed, carriage return and backslash escaped.
+// A cell on one line: tab, line feed, carriage return and backslash escaped
+// as C does, any other control character as the terminal shows it.
 std::string escapedCell(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -44,25 +45,23 @@ std::string escapedCell(std::string_view text) {
             default: out += c;
         }
     }
-    return out;
+    return terminalText(out);
 }
 
-// A database that stores UTF-8 has its texts shown as the characters their
-// stored bytes spell.
-void printLine(const std::vector<std::string>& cells, const ReleaseInfo& release) {
+void printLine(const std::vector<std::string>& cells) {
     std::string line;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         if (i > 0) line += '\t';
-        line += escapedCell(release.shownText(cells[i]));
+        line += escapedCell(cells[i]);
     }
     line += '\n';
     std::cout << line;
 }
 
-void printList(const PreviewList& list, const ReleaseInfo& release) {
+void printList(const PreviewList& list) {
     if (list.headers.empty() && list.rows.empty()) return;
-    printLine(list.headers, release);
-    for (const auto& row : list.rows) printLine(row, release);
+    printLine(list.headers);
+    for (const auto& row : list.rows) printLine(row);
     std::cout.flush();
 }
 
@@ -102,8 +101,8 @@ int runPreview(const PreviewArguments& args) {
             session.interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
         list = previewNode(recovery, node->name, categoryName(node->category), node->schema);
     }
-    if (session.interrupt.interrupted()) return kInterrupted;
-    printList(list, recovery.release);
+    if (session.interrupt.interrupted()) return session.interrupt.exitCode();
+    printList(list);
     return kSuccess;
 }
 

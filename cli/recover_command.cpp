@@ -2,6 +2,7 @@
 // them, without questions; prints the output folder's path last.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -16,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -99,64 +102,121 @@ void printReportError(const std::string& file, std::string_view reason) {
     printError(file + ": the report cannot be written: " + std::string(reason));
 }
 
-// Writes the report; false (with the file and the system's reason printed)
-// when it cannot be written.
-bool writeReport(const std::string& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (out) out << text;
-    if (out) out.close();
-    if (!out) {
-        printReportError(file, std::strerror(errno));
-        return false;
+// Where the report goes. A file is written (created or replaced) at the end.
+// A pipe or a device is opened before the long work, without waiting for a
+// reader, and kept open to the end: opening a FIFO that no program reads
+// would otherwise wait for ever.
+class ReportTarget {
+public:
+    explicit ReportTarget(std::string file) : file_(std::move(file)) {}
+    ~ReportTarget() {
+        if (stream_ >= 0) ::close(stream_);
     }
-    return true;
-}
+    ReportTarget(const ReportTarget&) = delete;
+    ReportTarget& operator=(const ReportTarget&) = delete;
 
-// Whether the report can go where it was asked for, told before the long
-// work starts: not over a datafile, and by opening it for writing (an
-// existing file is left as it is, a new one is removed again). False, with
-// the file and the reason printed, when not; a report that fails later (a
-// full disk) still fails the run at its end.
-bool reportPathUsable(const std::string& file, const std::vector<std::string>& datafiles) {
-    // Writing the report over a datafile would destroy what is being rescued.
-    for (const std::string& datafile : datafiles) {
-        std::error_code error;
-        if (!fs::equivalent(file, datafile, error)) continue;
-        printReportError(file, "it is one of the datafiles");
-        return false;
+    // Whether the report can go there, told before the long work starts: not
+    // over a datafile, and by opening it for writing (an existing file is
+    // left as it is, a new one is removed again). False, with the file and the
+    // reason printed, when not; a report that fails later (a full disk) still
+    // fails the run at its end.
+    bool prepare(const std::vector<std::string>& datafiles) {
+        // Writing the report over a datafile would destroy what is being rescued.
+        for (const std::string& datafile : datafiles) {
+            std::error_code error;
+            if (!fs::equivalent(file_, datafile, error)) continue;
+            printReportError(file_, "it is one of the datafiles");
+            return false;
+        }
+        int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const bool created = fd >= 0;
+        if (!created && errno == EEXIST) {
+            struct stat status {};
+            if (::stat(file_.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode))
+                return openStream(S_ISFIFO(status.st_mode));
+            fd = ::open(file_.c_str(), O_WRONLY | O_CLOEXEC);
+        }
+        if (fd < 0) {
+            printReportError(file_, std::strerror(errno));
+            return false;
+        }
+        ::close(fd);
+        if (created) ::unlink(file_.c_str());
+        return true;
     }
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    const bool created = fd >= 0;
-    if (!created && errno == EEXIST) {
-        // A pipe or a device (/dev/stdout) is opened only when the report is
-        // written: opening one now could wait for a reader.
-        std::error_code error;
-        const fs::file_status status = fs::status(file, error);
-        if (!error && !fs::is_regular_file(status) && !fs::is_directory(status)) return true;
-        fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        printReportError(file, std::strerror(errno));
-        return false;
-    }
-    ::close(fd);
-    if (created) ::unlink(file.c_str());
-    return true;
-}
 
-// The totals on stderr and in the log, and the report when asked for.
-bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
-                    bool complete) {
+    // Writes the report; false (with the file and the system's reason
+    // printed) when it cannot be written.
+    bool write(const std::string& text) {
+        if (stream_ < 0) return writeFile(text);
+        const bool written = writeAll(text);
+        const int writeError = errno;
+        const int closed = ::close(std::exchange(stream_, -1));
+        if (!written || closed != 0) {
+            printReportError(file_, std::strerror(written ? errno : writeError));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool openStream(bool fifo) {
+        // Without a reader a FIFO refuses a non-blocking open (ENXIO) at once.
+        stream_ = ::open(file_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (stream_ < 0) {
+            printReportError(file_, fifo && errno == ENXIO ? "it is a FIFO that no program reads from"
+                                                           : std::strerror(errno));
+            return false;
+        }
+        // The writes themselves wait for the reader, as into any pipe.
+        const int flags = ::fcntl(stream_, F_GETFL);
+        if (flags < 0 || ::fcntl(stream_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            printReportError(file_, std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    bool writeAll(std::string_view text) {
+        while (!text.empty()) {
+            const ssize_t wrote = ::write(stream_, text.data(), text.size());
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) return false;
+            text.remove_prefix(static_cast<std::size_t>(wrote));
+        }
+        return true;
+    }
+
+    bool writeFile(const std::string& text) {
+        std::ofstream out(file_, std::ios::binary | std::ios::trunc);
+        if (out) out << text;
+        if (out) out.close();
+        if (!out) {
+            printReportError(file_, std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    std::string file_;
+    int stream_ = -1;  // a pipe's or a device's, open from prepare() on
+};
+
+// The totals on stderr and in the log, and the report when asked for. A
+// report that waits for its reader ends at once with Ctrl-C: it cannot be
+// stopped half-way.
+bool accountForRows(CommandSession& session, const SavingState& state, ReportTarget* report, bool complete) {
     const RowCounts all = sumOf(state.tableAccounts);
     const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
-    if (!args.reportFile) return true;
-    return writeReport(*args.reportFile, reportText(state.tableAccounts, totals, all, complete));
+    if (report == nullptr) return true;
+    const InterruptGuard::Scope scope = session.interrupt.endRunOnInterrupt();
+    return report->write(reportText(state.tableAccounts, totals, all, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
-int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, const RecoverArguments& args) {
+int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, ReportTarget* report) {
     SavingState state;
     state.progress = &session.progress;
     SavingJob saving(recovery, state, session.messages, session.log, session.clock, setup);
@@ -168,10 +228,10 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, 
         result = saving.wait();
     }
     session.progress.finish();
-    const bool reported = accountForRows(session, state, args, result == SavingResult::saveCompleted);
-    if (session.interrupt.interrupted()) return kInterrupted;
+    const bool reported = accountForRows(session, state, report, result == SavingResult::saveCompleted);
+    if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     switch (result) {
-        case SavingResult::saveStopped: return kInterrupted;
+        case SavingResult::saveStopped: return session.interrupt.exitCode();
         case SavingResult::cannotOpenTargetFile: return kCannotOpenTargetFile;
         case SavingResult::saveCompleted: break;
     }
@@ -187,7 +247,8 @@ int runRecover(const RecoverArguments& args) {
         printError(kSavingPathMissing);
         return kOutputFolderMissing;
     }
-    if (args.reportFile && !reportPathUsable(*args.reportFile, args.datafiles)) return kCannotOpenTargetFile;
+    std::optional<ReportTarget> report;
+    if (args.reportFile && !report.emplace(*args.reportFile).prepare(args.datafiles)) return kCannotOpenTargetFile;
     CommandSession session;
     Recovery recovery;
     const int analysed = analyzeDatafiles(session, recovery, args.datafiles, parseSchemasOption(args.schemas));
@@ -196,7 +257,7 @@ int runRecover(const RecoverArguments& args) {
     SavingSetup setup;
     setup.oracleBinFolder = oracleBinFolder(findOracleHome(args.oracleHome, std::getenv("ORACLE_HOME")));
     // A Ctrl-C between the two jobs: nothing is created.
-    if (session.interrupt.interrupted()) return kInterrupted;
+    if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.sourceTitle, session.clock);
     if (!root) {
         printError(kCannotOpenTargetFileMessage);
@@ -205,7 +266,7 @@ int runRecover(const RecoverArguments& args) {
     }
     setup.outputRoot = *root;
     logSavingStarted(session.log);
-    return save(session, recovery, setup, args);
+    return save(session, recovery, setup, report ? &*report : nullptr);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ void printDatafiles(const DatafileSet& files) {
         const Datafile& file = files.at(i);
         const std::string number = file.header ? std::to_string(file.header->relativeFileNumber) : "unknown";
         std::printf("Datafile %zu: %s%s: relative file %s, block size %d, %lld blocks, %lld data blocks out of place\n",
-                    i + 1, file.path.c_str(), i == files.systemIndex() ? " (SYSTEM)" : "", number.c_str(),
+                    i + 1, terminalText(file.path).c_str(), i == files.systemIndex() ? " (SYSTEM)" : "", number.c_str(),
                     file.blockSize, static_cast<long long>(file.blockCount()),
                     static_cast<long long>(file.misplacedBlocks));
     }
@@ -49,15 +49,15 @@ int runScan(const ScanArguments& args) {
                                recovery.analysisControl, messages, recovery.appTitle);
     }
     progress.finish();
-    if (interrupt.interrupted()) return kInterrupted;
+    if (interrupt.interrupted()) return interrupt.exitCode();
     switch (result) {
-        case ScanResult::Stopped: return kInterrupted;
+        case ScanResult::Stopped: return interrupt.exitCode();
         case ScanResult::UnsupportedVersion: return kUnsupportedVersion;
         case ScanResult::BlockSizeTooBig: return kBlockSizeTooBig;
         case ScanResult::ForeignDatafile: return kDatafileNotOpened;
         case ScanResult::Completed: break;
     }
-    std::printf("Oracle Version:%s\n", recovery.release.releaseText.c_str());
+    std::printf("Oracle Version:%s\n", terminalText(recovery.release.releaseText).c_str());
     std::printf("Block size: %d\n", recovery.release.blockSize);
     std::printf("Indexed blocks: %zu\n", recovery.blockIndex.size());
     printDatafiles(recovery.datafiles);

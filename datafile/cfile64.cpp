@@ -49,6 +49,21 @@ std::size_t readFully(std::uint8_t* bytes, std::size_t count, const std::string&
     return done;
 }
 
+// Both kinds of advisory lock a writer may hold: flock (whole file), and an
+// fcntl record lock, which flock does not see. The read lock is an open file
+// description lock, so that it is held by this open as the flock is, and
+// conflicts with a write lock of any process, this one included. Either lock
+// held elsewhere fails with EWOULDBLOCK.
+int lockForReading(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
+    struct flock wholeFile {};
+    wholeFile.l_type = F_RDLCK;
+    wholeFile.l_whence = SEEK_SET;  // from the start, with l_len 0: to the end, however it grows
+    if (::fcntl(fd, F_OFD_SETLK, &wholeFile) == 0) return 0;
+    // A conflicting record lock is told as EAGAIN or, on some systems, EACCES.
+    return errno == EACCES ? EWOULDBLOCK : errno;
+}
+
 }  // namespace
 
 CFile64::~CFile64() {
@@ -76,10 +91,9 @@ bool CFile64::open(const std::string& fileName, int* errorCode) {
         if (errorCode) *errorCode = kindError;
         return false;
     }
-    // The lock belongs to this open file description, so a second open of the
-    // same file, in this process or another, cannot take it while we hold it.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int lockError = errno;
+    // The locks belong to this open file description, so a second open of the
+    // same file, in this process or another, cannot take them while we hold them.
+    if (const int lockError = lockForReading(fd); lockError != 0) {
         ::close(fd);
         if (errorCode) *errorCode = lockError;
         return false;

@@ -33,8 +33,10 @@ public:
     // block device (a folder, a FIFO...). Nothing when it may be opened.
     static std::optional<std::string> refusalReason(const std::string& fileName);
 
-    // Opens read-only and takes an exclusive lock, so a second open of the same
-    // file (by this or another process) fails while this one holds it. Only a
+    // Opens read-only and takes an exclusive flock and an fcntl read lock, so
+    // a second open of the same file (by this or another process) fails while
+    // this one holds it, and so does a file a writer holds with either kind
+    // of lock (both are advisory: a writer that takes none is not seen). Only a
     // regular file or a block device is opened, and a FIFO never blocks it.
     // On failure returns false and leaves errno in *errorCode when given.
     bool open(const std::string& fileName, int* errorCode = nullptr);

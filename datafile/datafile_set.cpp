@@ -17,18 +17,30 @@ namespace {
 
 constexpr std::array<int, 5> kBlockSizes{2048, 4096, 8192, 16384, 32768};
 
+// A file that cannot be looked at: a path that cannot be followed says so,
+// since the file itself may be readable.
+DatafileRefusal lookUpRefusal(const std::string& path, int errorCode) {
+    const DatafileRefusal::Kind kind = refusalKindOfError(errorCode);
+    const bool folderClosed = kind == DatafileRefusal::Kind::NotPermitted;
+    return DatafileRefusal{kind, path,
+                           (folderClosed ? "a folder on its path cannot be entered: " : "") +
+                               std::string(std::strerror(errorCode))};
+}
+
+DatafileRefusal openRefusal(const std::string& path, int errorCode) {
+    const DatafileRefusal::Kind kind = refusalKindOfError(errorCode);
+    return DatafileRefusal{kind, path,
+                           kind == DatafileRefusal::Kind::NotOpened ? std::string("another process holds it")
+                                                                    : std::strerror(errorCode)};
+}
+
 std::optional<DatafileRefusal> openOne(Datafile& datafile) {
-    std::error_code ec;
-    if (!std::filesystem::exists(datafile.path, ec))
-        return DatafileRefusal{DatafileRefusal::Kind::Missing, datafile.path, std::strerror(ENOENT)};
+    struct stat status {};
+    if (::stat(datafile.path.c_str(), &status) != 0) return lookUpRefusal(datafile.path, errno);
     if (const std::optional<std::string> reason = CFile64::refusalReason(datafile.path))
         return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason};
     int errorCode = 0;
-    if (!datafile.file.open(datafile.path, &errorCode)) {
-        const bool locked = errorCode == EWOULDBLOCK;
-        return DatafileRefusal{DatafileRefusal::Kind::NotOpened, datafile.path,
-                               locked ? std::string("another process holds it") : std::strerror(errorCode)};
-    }
+    if (!datafile.file.open(datafile.path, &errorCode)) return openRefusal(datafile.path, errorCode);
     datafile.header = readDatafileHeader(datafile.file);
     datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
     return std::nullopt;
@@ -51,6 +63,37 @@ std::optional<DatafileRefusal> givenTwice(const std::vector<std::string>& paths)
 }
 
 }  // namespace
+
+DatafileRefusal::Kind refusalKindOfError(int errorCode) {
+    using Kind = DatafileRefusal::Kind;
+    switch (errorCode) {
+        case ENOENT:
+        case ENOTDIR:  // a file on the path where a folder should be
+            return Kind::Missing;
+        case EACCES:
+        case EPERM:
+            return Kind::NotPermitted;
+        case EWOULDBLOCK:  // the lock of an open that must not wait
+            return Kind::NotOpened;
+        default:
+            return Kind::NotReadable;
+    }
+}
+
+const char* refusalMessage(DatafileRefusal::Kind kind) {
+    using Kind = DatafileRefusal::Kind;
+    switch (kind) {
+        case Kind::Missing:
+        case Kind::NotReadable: return kNoSuchFileMessage;
+        case Kind::NotPermitted: return kNotAllowedToReadMessage;
+        case Kind::NotOpened: return kFileInUseMessage;
+        case Kind::NotADatafile:
+        case Kind::GivenTwice:
+        case Kind::SameFileNumber:
+        case Kind::OtherDatabase: break;
+    }
+    return kDatafilesRefusedMessage;
+}
 
 std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
     std::array<std::uint8_t, 2 * 32768> start{};

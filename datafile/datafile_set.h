@@ -66,13 +66,17 @@ struct Datafile {
 };
 
 inline constexpr const char* kDatafilesRefusedMessage = "The datafiles cannot be read together.";
+inline constexpr const char* kNoSuchFileMessage = "No such file exists.";
+inline constexpr const char* kNotAllowedToReadMessage = "You are not allowed to read this file.";
+inline constexpr const char* kFileInUseMessage = "The selected file is already being used by another process.";
 
 // Why a set of datafiles cannot be read; names the file at fault.
 struct DatafileRefusal {
     enum class Kind {
         Missing,        // no such file
-        NotReadable,    // a folder, a FIFO, a device...: reason says which
-        NotOpened,      // the lock is held elsewhere, or the system refused
+        NotReadable,    // a folder, a FIFO, a device, or a failure of the system: reason says which
+        NotPermitted,   // the user may not read it, or may not enter a folder on its path
+        NotOpened,      // another process holds its lock
         NotADatafile,   // no valid file header
         GivenTwice,
         SameFileNumber,  // its relative file number is another file's
@@ -82,6 +86,13 @@ struct DatafileRefusal {
     std::string path;
     std::string reason;  // the system's reason or what was found
 };
+
+// Which refusal a failure to look at (stat) or to open a file is, by errno.
+DatafileRefusal::Kind refusalKindOfError(int errorCode);
+
+// The message a refusal is told with, first, on the command line and in the
+// windows; the file and the reason follow it.
+const char* refusalMessage(DatafileRefusal::Kind kind);
 
 class DatafileSet {
 public:

@@ -63,10 +63,19 @@ std::vector<std::string> tableHeaders(const Catalog& catalog, const ObjectEntry&
     return headers;
 }
 
+// A value as it is shown. Text in the database's character set was read
+// through the code page and shows the characters its stored bytes spell;
+// NCHAR and NVARCHAR2 text is decoded from the national character set
+// already, and reading it through the code page again would turn every
+// character the code page lacks into '?'.
+std::string shownValue(const ReleaseInfo& release, const RowValue& value) {
+    return value.kind == ValueKind::NationalText ? value.text : release.shownText(value.text);
+}
+
 // Lays the table's values out row by row, each row taking as many values as
 // the first value's column count (at least one).
-std::vector<std::vector<std::string>> tableRows(const RowList& rowList, std::int32_t objectNumber,
-                                                std::size_t cellsPerRow) {
+std::vector<std::vector<std::string>> tableRows(const ReleaseInfo& release, const RowList& rowList,
+                                                std::int32_t objectNumber, std::size_t cellsPerRow) {
     std::vector<std::vector<std::string>> rows;
     std::size_t valuesPerRow = 0;
     std::size_t nextCell = 0;
@@ -74,7 +83,7 @@ std::vector<std::vector<std::string>> tableRows(const RowList& rowList, std::int
         if (value.objectNumber != objectNumber || value.objectNumber <= 0) continue;
         if (valuesPerRow == 0) valuesPerRow = std::max<std::size_t>(value.columnCount, 1);
         if (nextCell == 0) rows.emplace_back(std::max(cellsPerRow, valuesPerRow));
-        rows.back()[nextCell] = value.text;
+        rows.back()[nextCell] = shownValue(release, value);
         nextCell = (nextCell + 1) % valuesPerRow;
     }
     return rows;
@@ -83,9 +92,10 @@ std::vector<std::vector<std::string>> tableRows(const RowList& rowList, std::int
 PreviewList previewTableRows(Recovery& recovery, const ObjectEntry& table) {
     PreviewList list;
     list.headers = tableHeaders(recovery.catalog, table);
+    for (std::string& header : list.headers) header = recovery.release.shownText(header);
     RowList rowList;
     readTableRows(recovery, table.objectNumber, rowList);
-    list.rows = tableRows(rowList, table.objectNumber, list.headers.size());
+    list.rows = tableRows(recovery.release, rowList, table.objectNumber, list.headers.size());
     return list;
 }
 
@@ -107,18 +117,18 @@ PreviewList previewSource(Recovery& recovery, const ObjectEntry& routine, std::s
     list.headers.emplace_back(isProcedure ? kProcedureHeader : kFunctionHeader);
     for (const SourceLineEntry* line : lines) {
         // The header line replaces the first line; without a line 1 there is none.
-        list.rows.push_back({line->lineNumber == kFirstSourceLine
-                                 ? storedCodeHeaderLine(kind, schemaText, line->text)
-                                 : line->text});
+        list.rows.push_back({recovery.release.shownText(line->lineNumber == kFirstSourceLine
+                                                            ? storedCodeHeaderLine(kind, schemaText, line->text)
+                                                            : line->text)});
     }
     return list;
 }
 
-PreviewList previewConstraint(const Catalog& catalog, std::string_view nodeText, std::string_view schemaText) {
+PreviewList previewConstraint(const Recovery& recovery, std::string_view nodeText, std::string_view schemaText) {
     PreviewList list;
-    if (const auto preview = constraintPreview(catalog, schemaText, nodeText)) {
+    if (const auto preview = constraintPreview(recovery.catalog, schemaText, nodeText)) {
         list.headers.push_back(preview->header);
-        list.rows.push_back({preview->statement});
+        list.rows.push_back({recovery.release.shownText(preview->statement)});
     }
     return list;
 }
@@ -136,7 +146,7 @@ PreviewList previewNode(Recovery& recovery, std::string_view nodeText, std::stri
     switch (jobFor(selection, categoryText)) {
         case PreviewJob::TableRows: return previewTableRows(recovery, *selection.table);
         case PreviewJob::Source: return previewSource(recovery, *selection.routine, schemaText);
-        case PreviewJob::ConstraintDdl: return previewConstraint(recovery.catalog, nodeText, schemaText);
+        case PreviewJob::ConstraintDdl: return previewConstraint(recovery, nodeText, schemaText);
         case PreviewJob::None: break;
     }
     return {};

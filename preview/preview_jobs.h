@@ -13,6 +13,8 @@
 
 namespace restorix {
 
+// Texts as they are shown: a database that stores UTF-8 has them as the
+// characters their stored bytes spell (ReleaseInfo::shownText).
 struct PreviewList {
     std::vector<std::string> headers;
     std::vector<std::vector<std::string>> rows;  // one cell per header

@@ -20,6 +20,8 @@
 #include "activitylog/activity_log.h"
 #include "activitylog/log_lines.h"
 
+#include "tests/temp_folder.h"
+
 using namespace restorix;
 namespace fs = std::filesystem;
 
@@ -28,27 +30,14 @@ namespace {
 // A fresh folder per test, removed afterwards.
 class TempFolder {
 public:
-    TempFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::path(::testing::TempDir()) /
-                ("restorix_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-                 std::to_string(::getpid()));
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
     fs::path sub(const std::string& name) const {
-        fs::create_directories(path_ / name);
-        return path_ / name;
+        fs::create_directories(folder_ / name);
+        return folder_ / name;
     }
-    const fs::path& path() const { return path_; }
+    const fs::path& path() const { return folder_.path(); }
 
 private:
-    fs::path path_;
+    test::TempFolder folder_{"restorix-activity-log-"};
 };
 
 std::string readBytes(const fs::path& file) {

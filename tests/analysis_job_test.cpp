@@ -14,6 +14,7 @@
 #include "dictionary/analysis_job.h"
 #include "tools/forge/forge.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -41,12 +42,8 @@ forge::Scenario smallScenario() {
 class AnalysisJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("restorix-analysis-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder_);
+        folder_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string forgeFile(const forge::WriteOptions& options, const forge::Scenario& scenario = smallScenario()) {
         const std::string path = (folder_ / "SYSTEM01.DBF").string();
@@ -58,6 +55,7 @@ protected:
         recovery.setOption(RecoveryOption::All);
     }
 
+    TempFolder scratch_{"restorix-analysis-"};
     fs::path folder_;
     RecordingLog log_;
     RecordingMessages messages_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
+#include "platform/terminal_text.h"
 
 using namespace restorix;
 
@@ -87,6 +88,36 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredUtf8Case{"ReplacementCharacterItself", "\xEF\xBF\xBD", "\uFFFD"},
                       StoredUtf8Case{"NoUtf8KeptAsRead", "\xE9t\xE9", "\u00E9t\u00E9"},
                       StoredUtf8Case{"CutSequenceKeptAsRead", "ab\xE2\x82", "ab\u00E2\u201A"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Names and values as a terminal is given them: no control character reaches
+// it as such; printable text, UTF-8 and backslashes pass unchanged.
+struct TerminalCase {
+    const char* name;
+    std::string text;
+    LineFeeds lineFeeds;
+    std::string shown;
+};
+void PrintTo(const TerminalCase& c, std::ostream* os) { *os << c.name; }
+
+class TerminalTextTable : public ::testing::TestWithParam<TerminalCase> {};
+
+TEST_P(TerminalTextTable, ShowsControlCharactersAsEscapes) {
+    EXPECT_EQ(terminalText(GetParam().text, GetParam().lineFeeds), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TerminalTextTable,
+    ::testing::Values(
+        TerminalCase{"Plain", "HR.EMP_2", LineFeeds::Escaped, "HR.EMP_2"},
+        TerminalCase{"Utf8AndBackslash", "caf\u00E9\\\u4E2D\u00A0", LineFeeds::Escaped, "caf\u00E9\\\u4E2D\u00A0"},
+        TerminalCase{"EscapeSequence", "EMP\x1B[2J\x1B]0;owned\x07", LineFeeds::Escaped,
+                     "EMP\\x1B[2J\\x1B]0;owned\\x07"},
+        TerminalCase{"LineBreaksInAName", "A\r\nB\tC", LineFeeds::Escaped, "A\\x0D\\x0AB\\x09C"},
+        TerminalCase{"LineFeedOfAMessage", "first\nsecond\r", LineFeeds::Kept, "first\nsecond\\x0D"},
+        TerminalCase{"NulAndDelete", std::string("A\0B\x7F", 4), LineFeeds::Escaped, "A\\x00B\\x7F"},
+        TerminalCase{"C1ControlsAsUtf8", "A\u009B31mB\u0085\u00A0", LineFeeds::Escaped, "A\\xC2\\x9B31mB\\xC2\\x85\u00A0"},
+        TerminalCase{"CutC1Lead", "A\xC2", LineFeeds::Escaped, "A\xC2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

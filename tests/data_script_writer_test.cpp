@@ -18,6 +18,7 @@
 #include "tabledata/sql_literal.h"
 #include "tabledata/value_format.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -33,18 +34,13 @@ std::string readFile(const fs::path& path) {
 class DataScriptWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("restorix-writer-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        folder_ = scratch_.path();
         saving_.qualifiedTable = "HR.DEPT";
         saving_.currentDataFile = folder_ / "DEPTData.sql";
     }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string script() const { return readFile(saving_.currentDataFile); }
 
+    TempFolder scratch_{"restorix-writer-"};
     fs::path folder_;
     SavingState saving_;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,7 +21,9 @@
 #include "datafile/block_layout.h"
 #include "datafile/block_scan.h"
 #include "datafile/cfile64.h"
+#include "datafile/datafile_set.h"
 #include "datafile/segment_blocks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -28,28 +32,18 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A folder of its own under the system's temporary folder, removed afterwards.
+// A folder of its own, removed afterwards.
 class TempFolder {
 public:
-    TempFolder() {
-        static std::atomic<int> counter{0};
-        path_ = fs::temp_directory_path() /
-                ("restorix_datafile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
     std::string write(const std::string& name, const Bytes& bytes) const {
-        const fs::path file = path_ / name;
+        const fs::path file = folder_ / name;
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return file.string();
     }
 
 private:
-    fs::path path_;
+    test::TempFolder folder_{"restorix-datafile-"};
 };
 
 void put16(Bytes& bytes, std::size_t offset, std::uint16_t value) {
@@ -253,6 +247,72 @@ TEST(CFile64, FailuresCarryTheSystemErrorCode) {
     EXPECT_TRUE(file.fileName().empty());
     EXPECT_NO_THROW(file.close());
 }
+
+// The system's failure to look at or open a datafile, and what the user is told.
+struct RefusalErrorCase {
+    int errorCode;
+    DatafileRefusal::Kind kind;
+    const char* message;
+};
+
+class RefusalError : public ::testing::TestWithParam<RefusalErrorCase> {};
+
+TEST_P(RefusalError, IsToldAsWhatItIs) {
+    EXPECT_EQ(refusalKindOfError(GetParam().errorCode), GetParam().kind);
+    EXPECT_STREQ(refusalMessage(GetParam().kind), GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RefusalError,
+    ::testing::Values(RefusalErrorCase{ENOENT, DatafileRefusal::Kind::Missing, "No such file exists."},
+                      RefusalErrorCase{ENOTDIR, DatafileRefusal::Kind::Missing, "No such file exists."},
+                      RefusalErrorCase{EACCES, DatafileRefusal::Kind::NotPermitted,
+                                       "You are not allowed to read this file."},
+                      RefusalErrorCase{EPERM, DatafileRefusal::Kind::NotPermitted,
+                                       "You are not allowed to read this file."},
+                      RefusalErrorCase{EWOULDBLOCK, DatafileRefusal::Kind::NotOpened,
+                                       "The selected file is already being used by another process."}),
+    [](const auto& info) { return std::string(strerrorname_np(info.param.errorCode)); });
+
+// A writer holding the file with either kind of advisory lock is seen: a
+// whole-file flock, or only an fcntl record lock (which flock does not see).
+struct WriterLockCase {
+    const char* what;
+    int (*lock)(int fd);  // 0 or the errno of taking the lock
+};
+void PrintTo(const WriterLockCase& c, std::ostream* os) { *os << c.what; }
+
+class WriterLock : public ::testing::TestWithParam<WriterLockCase> {};
+
+TEST_P(WriterLock, TheFileIsHeld) {
+    TempFolder folder;
+    const std::string path = folder.write("held.dbf", Bytes(kBlockSize, 0));
+    const int writer = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(GetParam().lock(writer), 0) << std::strerror(errno);
+    CFile64 file;
+    int errorCode = 0;
+    EXPECT_FALSE(file.open(path, &errorCode));
+    EXPECT_EQ(errorCode, EWOULDBLOCK);
+    ::close(writer);
+    EXPECT_TRUE(file.open(path)) << "the writer's close releases the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WriterLock,
+    ::testing::Values(WriterLockCase{"flock", [](int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; }},
+                      // A process's own record lock conflicts with an open
+                      // file description lock as another process's would.
+                      WriterLockCase{"fcntl_record_lock",
+                                     [](int fd) {
+                                         struct flock range {};
+                                         range.l_type = F_WRLCK;
+                                         range.l_whence = SEEK_SET;
+                                         range.l_start = kBlockSize;
+                                         range.l_len = 1;
+                                         return ::fcntl(fd, F_SETLK, &range) == 0 ? 0 : errno;
+                                     }}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 // Only a regular file (or a block device) is opened, and a FIFO never blocks
 // the open; the reason says what the file is.

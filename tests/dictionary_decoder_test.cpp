@@ -16,6 +16,7 @@
 #include "dictionary/dictionary_decoder.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/oracle_values.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using forge::Bytes;
@@ -127,14 +128,9 @@ public:
         recovery.release.isVersion9 = release == 9;
         recovery.release.isVersion10 = release == 10;
         recovery.release.isVersion11 = release == 11;
-        static std::atomic<int> files{0};
-        path_ = ::testing::TempDir() + "restorix_dictionary_" + std::to_string(::getpid()) + "_" +
-                std::to_string(files++) + ".dbf";
+        path_ = (scratch_ / "dictionary.dbf").string();
     }
-    ~DictionaryFile() {
-        recovery.datafiles.close();
-        std::remove(path_.c_str());
-    }
+    ~DictionaryFile() { recovery.datafiles.close(); }
 
     int addBlock(std::int32_t segment, const std::vector<Bytes>& rows, int itlCount = 2) {
         forge::DataBlockBuilder builder(segment, static_cast<std::uint32_t>(blocks_.size()), itlCount);
@@ -172,6 +168,7 @@ public:
 
 private:
     std::vector<Block> blocks_;
+    test::TempFolder scratch_{"restorix-dictionary-"};
     std::string path_;
 };
 

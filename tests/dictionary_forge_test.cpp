@@ -13,6 +13,7 @@
 #include "dictionary/dictionary_decoder.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/scenario.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 
@@ -72,9 +73,7 @@ struct NoMessages : MessageSink {
 class ForgedDictionary {
 public:
     ForgedDictionary(int release, RecoveryOption option, std::string characterSet = "WE8MSWIN1252") {
-        static std::atomic<int> files{0};
-        path_ = ::testing::TempDir() + "restorix_forged_" + std::to_string(::getpid()) + "_" +
-                std::to_string(files++) + ".dbf";
+        path_ = (scratch_ / "forged.dbf").string();
         forge::writeDatafile(hrScenario(), path_, {.release = release, .characterSet = std::move(characterSet)});
         recovery.setOption(option);
         if (recovery.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
@@ -84,10 +83,7 @@ public:
         firstPass = decodeDictionaryPass1(recovery, progress);
         secondPass = decodeDictionaryPass2(recovery, progress);
     }
-    ~ForgedDictionary() {
-        recovery.datafiles.close();
-        std::remove(path_.c_str());
-    }
+    ~ForgedDictionary() { recovery.datafiles.close(); }
 
     Recovery recovery;
     ProgressSink progress;
@@ -96,6 +92,7 @@ public:
     bool secondPass = false;
 
 private:
+    test::TempFolder scratch_{"restorix-forged-"};
     std::string path_;
 };
 

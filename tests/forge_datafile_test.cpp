@@ -15,6 +15,7 @@
 #include "tools/forge/forge.h"
 #include "tools/forge/table_rows.h"
 #include "tools/forge/forge_plan.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace restorix;
@@ -25,10 +26,8 @@ namespace {
 class ForgedFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = scratchPath("files");
-        fs::create_directories(folder_);
+        folder_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string forge(const Scenario& scenario, const WriteOptions& options, WriteSummary* summary = nullptr) {
         const std::string path = (folder_ / "SYSTEM01.DBF").string();
@@ -42,6 +41,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+    restorix::test::TempFolder scratch_{"restorix-forge-files-"};
     fs::path folder_;
 };
 

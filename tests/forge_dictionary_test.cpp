@@ -15,6 +15,7 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_plan.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace restorix;
@@ -129,13 +130,11 @@ Scenario dictionaryScenario() {
 class ForgeDictionary : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        path_ = scratchPath("dictionary.dbf");
+        path_ = (folder_ / "dictionary.dbf").string();
         writeDatafile(scenario_, path_, {.release = GetParam()});
         rows_ = readFileRows(path_);
         plan_ = planScenario(scenario_);
     }
-    void TearDown() override { fs::remove(path_); }
-
     const ReleaseLayout& layout() const { return layoutOf(releaseFromNumber(GetParam())); }
     std::int32_t objectOf(std::string_view schema, std::string_view name) const {
         const int owner = scenario_.findSchema(schema)->userNumber;
@@ -153,6 +152,7 @@ protected:
 
     Scenario scenario_ = dictionaryScenario();
     ForgePlan plan_;
+    restorix::test::TempFolder folder_{"restorix-forge-dictionary-"};
     std::string path_;
     FileRows rows_;
 };

@@ -16,6 +16,7 @@
 #include "tools/forge/forge_plan.h"
 #include "tools/forge/multifile.h"
 #include "tools/forge/table_rows.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace restorix;
@@ -71,21 +72,19 @@ void expectHeaders(const ForgedDatafile& file) {
 class ForgedDatabase : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new fs::path(scratchPath("multifile"));
-        fs::create_directories(*folder_);
-        summary_ = new DatabaseSummary(writeMultifileDatabase(folder_->string()));
+        folder_ = new restorix::test::TempFolder("restorix-multifile-");
+        summary_ = new DatabaseSummary(writeMultifileDatabase(folder_->path().string()));
         orders_ = planScenario(multifileScenario()).findTable("SHOP", "ORDERS")->dataObjectNumber;
     }
     static void TearDownTestSuite() {
-        fs::remove_all(*folder_);
         delete folder_;
         delete summary_;
     }
-    static fs::path* folder_;
+    static restorix::test::TempFolder* folder_;
     static DatabaseSummary* summary_;
     static std::int32_t orders_;
 };
-fs::path* ForgedDatabase::folder_ = nullptr;
+restorix::test::TempFolder* ForgedDatabase::folder_ = nullptr;
 DatabaseSummary* ForgedDatabase::summary_ = nullptr;
 std::int32_t ForgedDatabase::orders_ = 0;
 
@@ -171,8 +170,8 @@ TEST(ForgeBlockFormat, CompleteAssmBlocksOfEverySizeKeepRowsInsideTheBlock) {
 }
 
 TEST(ForgeSparseSet, OnlyTheExtentsAndHeadersAreWritten) {
-    const fs::path folder = scratchPath("sparse");
-    fs::create_directories(folder);
+    const restorix::test::TempFolder scratch("restorix-sparse-");
+    const fs::path& folder = scratch.path();
     const DatabaseSummary summary = writeSparseDatabase(folder.string(), {64ull << 20, 20, 8192, 10});
     ASSERT_EQ(summary.files.size(), 3u);
     std::uint64_t dataBytes = 0;
@@ -195,7 +194,6 @@ TEST(ForgeSparseSet, OnlyTheExtentsAndHeadersAreWritten) {
         EXPECT_EQ(files.size(), 2u) << object;
     }
     EXPECT_THROW(writeSparseDatabase(folder.string(), {1ull << 20, 2000, 8192, 10}), std::invalid_argument);
-    fs::remove_all(folder);
 }
 
 }  // namespace

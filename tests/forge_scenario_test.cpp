@@ -15,6 +15,7 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_plan.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace restorix;
@@ -101,10 +102,8 @@ Scenario builtInCpp() {
 class ForgeScenarioFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = scratchPath("scenario");
-        fs::create_directories(folder_);
+        folder_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string path(const char* name) const { return (folder_ / name).string(); }
     static std::string contentOf(const std::string& file) {
@@ -112,6 +111,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+    restorix::test::TempFolder scratch_{"restorix-scenario-"};
     fs::path folder_;
 };
 

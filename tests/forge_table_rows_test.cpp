@@ -13,6 +13,7 @@
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/forge_plan.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace restorix;
@@ -125,10 +126,7 @@ namespace {
 
 class ForgeTableRows : public ::testing::Test {
 protected:
-    void SetUp() override {
-        path_ = scratchPath("table-rows.dbf");
-    }
-    void TearDown() override { fs::remove(path_); }
+    void SetUp() override { path_ = (folder_ / "table-rows.dbf").string(); }
 
     const FileRows& forge(const Scenario& scenario) {
         writeDatafile(scenario, path_, {.release = 10});
@@ -149,6 +147,7 @@ protected:
         return nullptr;
     }
 
+    restorix::test::TempFolder folder_{"restorix-table-rows-"};
     std::string path_;
     FileRows rows_;
 };

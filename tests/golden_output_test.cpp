@@ -25,6 +25,7 @@
 #include "tools/forge/forge.h"
 #include "tools/forge/multifile.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -129,15 +130,10 @@ void expectSameTree(const fs::path& expectedRoot, const fs::path& actualRoot) {
 
 class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {
 protected:
-    void SetUp() override {
-        scratch_ = forge::scratchPath("golden");
-        fs::create_directories(scratch_);
-    }
-    void TearDown() override {
-        recovery_.datafiles.close();
-        fs::remove_all(scratch_);
-    }
+    void SetUp() override { scratch_ = folder_.path(); }
+    void TearDown() override { recovery_.datafiles.close(); }
 
+    test::TempFolder folder_{"restorix-golden-"};
     fs::path scratch_;
     Recovery recovery_;
 };

@@ -19,6 +19,7 @@
 #include "output/output_files.h"
 #include "output/output_root.h"
 #include "output/shell_files.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -35,12 +36,9 @@ std::string readFile(const fs::path& path) {
 class OutputFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("output_files_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = scratch_.path();
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    test::TempFolder scratch_{"restorix-output-files-"};
     fs::path dir_;
 };
 
@@ -258,14 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(OracleHome, OptionThenEnvironmentThenOratab) {
-    const fs::path oratab = fs::path(::testing::TempDir()) / "restorix_oratab";
+    const test::TempFolder scratch("restorix-oratab-");
+    const fs::path oratab = scratch / "oratab";
     std::ofstream(oratab) << "orcl:/from/oratab:N\n";
     EXPECT_EQ(findOracleHome(std::string("C:\\oracle"), "/from/env", oratab), "C:\\oracle");
     EXPECT_EQ(findOracleHome(std::nullopt, "/from/env", oratab), "/from/env");
     EXPECT_EQ(findOracleHome(std::nullopt, "", oratab), "/from/oratab");
     EXPECT_EQ(findOracleHome(std::nullopt, nullptr, oratab), "/from/oratab");
     EXPECT_EQ(findOracleHome(std::nullopt, nullptr, oratab.string() + ".missing"), std::nullopt);
-    fs::remove(oratab);
 
     EXPECT_EQ(oracleBinFolder(std::string("/u01/app/oracle")), "/u01/app/oracle\\bin");
     EXPECT_EQ(oracleBinFolder(std::nullopt), "\\bin");

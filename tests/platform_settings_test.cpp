@@ -12,31 +12,15 @@
 #include "platform/install_paths.h"
 #include "platform/settings_store.h"
 
+#include "tests/temp_folder.h"
+
 using namespace restorix;
 namespace fs = std::filesystem;
 
 namespace {
 
 // A fresh folder per test, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::path(::testing::TempDir()) /
-                ("restorix_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-                 std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 // Sets (or unsets) an environment variable for one test and puts it back.
 class ScopedEnvironment {

@@ -16,6 +16,7 @@
 #include "tools/forge/forge.h"
 #include "tools/forge/oracle_values.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -52,25 +53,17 @@ forge::Scenario previewScenario() {
     return s;
 }
 
-std::string uniqueFolderName(std::string_view prefix) {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    return std::string(prefix) + std::to_string(::getpid()) + "-" + name;
-}
-
 // One forged datafile, analysed once for the whole suite.
 class PreviewJobsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new fs::path(fs::temp_directory_path() / ("restorix-preview-" + std::to_string(::getpid())));
-        fs::create_directories(*folder_);
+        folder_ = new TempFolder("restorix-preview-");
         datafilePath_ = new std::string((*folder_ / "SYSTEM01.DBF").string());
         forge::WriteOptions options;
         options.release = 10;
         forge::writeDatafile(previewScenario(), *datafilePath_, options);
     }
     static void TearDownTestSuite() {
-        fs::remove_all(*folder_);
         delete folder_;
         delete datafilePath_;
     }
@@ -87,11 +80,11 @@ protected:
         return previewNode(recovery_, node, category, "APP");
     }
 
-    static fs::path* folder_;
+    static TempFolder* folder_;
     static std::string* datafilePath_;
     Recovery recovery_;
 };
-fs::path* PreviewJobsTest::folder_ = nullptr;
+TempFolder* PreviewJobsTest::folder_ = nullptr;
 std::string* PreviewJobsTest::datafilePath_ = nullptr;
 
 }  // namespace
@@ -201,14 +194,7 @@ void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.name; }
 
 class PreviewJobsSourceLines : public ::testing::TestWithParam<SourceCase> {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / uniqueFolderName("restorix-source-");
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        recovery_.datafiles.close();
-        fs::remove_all(folder_);
-    }
+    void TearDown() override { recovery_.datafiles.close(); }
 
     // Schema APP (user 40) with procedure P1 (object 52000) whose stored
     // source lines are `lines`, each "line N".
@@ -242,7 +228,7 @@ protected:
         recovery_.blockIndex.appendBlock(0, kSourceSegment, 1, 0);
     }
 
-    fs::path folder_;
+    TempFolder folder_{"restorix-source-"};
     Recovery recovery_;
 };
 
@@ -307,8 +293,8 @@ struct CommandRun {
 
 // Runs `restorix COMMAND DATAFILE ARGUMENTS` with its own home, so the activity log lands there.
 CommandRun runCommand(const std::string& commandName, const std::string& datafile, const std::string& arguments) {
-    const fs::path home = fs::temp_directory_path() / uniqueFolderName("restorix-" + commandName + "-home-");
-    fs::create_directories(home);
+    const TempFolder scratch("restorix-" + commandName + "-home-");
+    const fs::path& home = scratch.path();
     const std::string command = "HOME='" + home.string() + "' XDG_STATE_HOME='" + home.string() +
                                 "' XDG_CONFIG_HOME='" + home.string() + "' '" RESTORIX_BINARY_DIR "/restorix' " +
                                 commandName + " '" + datafile + "' " + arguments + " 2>/dev/null";
@@ -318,7 +304,6 @@ CommandRun runCommand(const std::string& commandName, const std::string& datafil
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
     const int status = ::pclose(pipe);
-    fs::remove_all(home);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     return run;
 }
@@ -370,7 +355,8 @@ TEST_F(DumpCommand, PrintsABlockWithItsColumnsAndTheirValues) {
                                         std::to_string(dept->offset) + ": flag 0x2c --H-FL-- lock 0 columns 2 header 3"))
         << run.output;
     EXPECT_TRUE(hasLine(run.output, "  col 0: [2] c1 0b = 10"));
-    EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\tY"));
+    // The tab of the value is shown as the terminal gets it.
+    EXPECT_TRUE(hasLine(run.output, "  col 1: [3] 58 09 59 = X\\x09Y"));
 }
 
 TEST_F(DumpCommand, ALastBlockCutShortIsShownAsFarAsItGoes) {

@@ -22,6 +22,7 @@
 #include "tools/forge/forge.h"
 #include "tools/forge/table_rows.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -97,8 +98,8 @@ class RowChainForms : public ::testing::TestWithParam<ChainCase> {};
 
 class ScratchFile : public ::testing::Test {
 protected:
-    void TearDown() override { fs::remove(path_); }
-    std::string path_ = scratchPath("row-chains.dbf");
+    restorix::test::TempFolder folder_{"restorix-row-chains-"};
+    std::string path_ = (folder_ / "row-chains.dbf").string();
 };
 
 }  // namespace
@@ -108,12 +109,12 @@ TEST_P(RowChainForms, AreVisitedOnceAtTheHeadWithEveryColumn) {
     Scenario s;
     TableDef& t = chainTable(s);
     t.row(c.values, c.storage);
-    const std::string path = scratchPath(std::string("row-chains-") + c.name + ".dbf");
+    const restorix::test::TempFolder folder("restorix-row-chains-");
+    const std::string path = (folder / "row-chains.dbf").string();
     writeDatafile(s, path, {.release = 10});
     EXPECT_EQ(readFileRows(path).of(kTableObject).size(), c.pieces);
 
     const std::vector<VisitedRow> rows = walkTable(path);
-    fs::remove(path);
     ASSERT_EQ(rows.size(), 1u) << "pieces after the head are no rows of their own";
     EXPECT_EQ(rows[0].chain, c.expected);
     if (c.expected != RowChain::Broken) {
@@ -139,10 +140,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ForgedChains, SplitAColumnWithTheContinuationBits) {
     Scenario s;
     chainTable(s).row({"4", "a", std::string(5000, 'L')}, RowStorage::SplitColumn);
-    const std::string path = scratchPath("row-chains-bits.dbf");
+    const restorix::test::TempFolder folder("restorix-row-chains-");
+    const std::string path = (folder / "row-chains-bits.dbf").string();
     writeDatafile(s, path, {.release = 10});
     const FileRows rows = readFileRows(path);
-    fs::remove(path);
     const auto pieces = rows.of(kTableObject);
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0]->flag, kChainedHeadRow | kContinuesNext);
@@ -399,7 +400,6 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     std::ifstream in(outputPath(out, "HR_data\\TData.sql"), std::ios::binary);
     std::ostringstream script;
     script << in.rdbuf();
-    fs::remove_all(out);
 
     std::vector<std::string> ids;
     const std::string text = script.str();

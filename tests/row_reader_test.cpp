@@ -14,6 +14,7 @@
 #include "tabledata/value_format.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/oracle_values.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -86,11 +87,7 @@ public:
 class RowReaderFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        folder_ = fs::temp_directory_path() / ("restorix-rows-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
+        folder_ = scratch_.path();
         blocks_.push_back(Block{});
         saving_.currentSchema = "HR";
         saving_.qualifiedTable = "HR.T";
@@ -101,7 +98,6 @@ protected:
     }
     void TearDown() override {
         recovery_.datafiles.close();
-        fs::remove_all(folder_);
     }
 
     void addBlock(const Block& block) { blocks_.push_back(block); }
@@ -121,6 +117,7 @@ protected:
 
     std::string script() const { return readFile(saving_.currentDataFile); }
 
+    test::TempFolder scratch_{"restorix-rows-"};
     fs::path folder_;
     std::vector<Block> blocks_;
     Recovery recovery_;

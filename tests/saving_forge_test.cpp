@@ -32,9 +32,11 @@
 #include "platform/codepage.h"
 #include "preview/object_tree.h"
 #include "preview/preview_jobs.h"
+#include "tools/forge/bench_scenarios.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/multifile.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -86,15 +88,10 @@ forge::Scenario hrScenario() {
 class SavingForgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("saving_forge_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        dir_ = scratch_.path();
         fs::create_directories(dir_ / "out");
     }
-    void TearDown() override {
-        recovery_.datafiles.close();
-        fs::remove_all(dir_);
-    }
+    void TearDown() override { recovery_.datafiles.close(); }
 
     void analyse(const forge::Scenario& scenario, int release = 10, std::string characterSet = "WE8MSWIN1252") {
         forge::WriteOptions options;
@@ -113,6 +110,7 @@ protected:
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
+    TempFolder scratch_{"restorix-saving-forge-"};
     fs::path dir_;
     Recovery recovery_;
     SavingState state_;
@@ -168,12 +166,14 @@ TEST_F(SavingForgeTest, NoOutputLineIsLongerThanSqlplusReadsButAWarnedOne) {
     EXPECT_NE(file("HR_create\\WIDE.sql").find(" Number(4),\r\n \"COLUMN_WITH"), std::string::npos);
 }
 
-// A database that stores UTF-8: names and values read as UTF-8 for showing,
-// the stored bytes unchanged in the scripts, one "_" per character in file names.
+// A database that stores UTF-8: names and values shown as the characters
+// they are (national text as decoded, never through the code page), the
+// stored bytes unchanged in the scripts, one "_" per character in file names.
 TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
     forge::Scenario s;
     s.user("HR", 30).table("CAF\u00C9", 51001).column("ID", "NUMBER(4)").column("NOTE", "VARCHAR2(40)")
-        .row({"1", "caf\u00E9 \u20AC \U0001F600"});
+        .column("N\u00C9", "NVARCHAR2(10)")
+        .row({"1", "caf\u00E9 \u20AC \U0001F600", "\u4E2D\u6587"});
     analyse(s, 11, "AL32UTF8");
     ASSERT_TRUE(recovery_.release.storesUtf8());
     const ObjectTree tree = buildObjectTree(recovery_.catalog, recovery_.sourcePath);
@@ -181,14 +181,16 @@ TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
     const std::string tableName = tree.findSchema("HR")->nodes(Category::Table)[0];
     EXPECT_EQ(storedUtf8Text(tableName), "CAF\u00C9");
     const PreviewList preview = previewNode(recovery_, tableName, "Table", "HR");
+    EXPECT_EQ(preview.headers, (std::vector<std::string>{"ID", "NOTE", "N\u00C9"}));
     ASSERT_EQ(preview.rows.size(), 1u);
-    EXPECT_EQ(storedUtf8Text(preview.rows[0][1]), "caf\u00E9 \u20AC \U0001F600");
+    EXPECT_EQ(preview.rows[0], (std::vector<std::string>{"1", "caf\u00E9 \u20AC \U0001F600", "\u4E2D\u6587"}));
 
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(file("HR_data\\CAF_Data.sql"),
-              "insert into HR.\"CAF\u00C9\" values ('1','caf\u00E9 \u20AC \U0001F600' ) ; \r\nCommit;\r\nExit;");
-    EXPECT_EQ(file("HR_create\\CAF_.sql"),
-              "Create Table HR.\"CAF\u00C9\"( \"ID\" Number(4), \"NOTE\" Varchar2(40));\r\nExit;");
+              "insert into HR.\"CAF\u00C9\" values ('1','caf\u00E9 \u20AC \U0001F600',UNISTR('\\4E2D\\6587') ) ; "
+              "\r\nCommit;\r\nExit;");
+    EXPECT_EQ(file("HR_create\\CAF_.sql"), "Create Table HR.\"CAF\u00C9\"( \"ID\" Number(4), \"NOTE\" Varchar2(40), "
+                                          "\"N\u00C9\" Nvarchar2(10));\r\nExit;");
     EXPECT_NE(file("Commit.bat").find("processing script.\r\nset NLS_LANG=.AL32UTF8\r\n" + P + "Users"),
               std::string::npos);
 }
@@ -497,6 +499,25 @@ protected:
     }
     std::string activityLog() { return readFile(home_ / "restorix" / "Activity Log.txt"); }
 
+    // Starts `restorix recover system01.dbf --output out --schemas all` as a
+    // child with its own home, its output thrown away; returns its id.
+    pid_t startRecover() {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("HOME", home_.c_str(), 1);
+            ::setenv("XDG_STATE_HOME", home_.c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+            if (::chdir(dir_.c_str()) != 0) _exit(127);
+            const int devNull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+            ::execl(RESTORIX_BINARY_DIR "/restorix", "restorix", "recover", "system01.dbf", "--output", "out",
+                    "--schemas", "all", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    }
+
     fs::path home_;
 };
 
@@ -613,15 +634,20 @@ TEST_P(RefusedDatafile, ExitsWithTwoAndTheReason) {
     const RefusedDatafileCase& c = GetParam();
     c.prepare(dir_);
     const bool root = ::geteuid() == 0;
+    // The other user may enter the test's folder (mkdtemp makes it the owner's alone).
+    if (c.asAnotherUser) fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     const std::string wrapper =
         "timeout 20 " + std::string(c.asAnotherUser && root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
     const CommandRun result = run("x.dbf --output out", "", wrapper);
+    std::error_code ignored;
+    fs::permissions(dir_ / "closed", fs::perms::owner_all, ignored);  // so that the folder can be removed
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err, c.err);
     EXPECT_TRUE(outputFolders().empty());
 }
 
 const std::string kInUse = "The selected file is already being used by another process.\n";
+const std::string kNotAllowed = "You are not allowed to read this file.\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedDatafile,
@@ -636,7 +662,15 @@ INSTANTIATE_TEST_SUITE_P(
                                 std::ofstream(dir / "x.dbf") << "data";
                                 fs::permissions(dir / "x.dbf", fs::perms::none);
                             },
-                            true, kInUse + "x.dbf: Permission denied\n"}),
+                            true, kNotAllowed + "x.dbf: Permission denied\n"},
+        RefusedDatafileCase{"folder_not_entered",
+                            [](const fs::path& dir) {
+                                fs::create_directory(dir / "closed");
+                                std::ofstream(dir / "closed" / "x.dbf") << "data";
+                                fs::permissions(dir / "closed", fs::perms::none);
+                                fs::create_symlink("closed/x.dbf", dir / "x.dbf");
+                            },
+                            true, kNotAllowed + "x.dbf: a folder on its path cannot be entered: Permission denied\n"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // Several datafiles that cannot be read together: exit 2 before anything is
@@ -782,22 +816,7 @@ TEST_F(RecoverCommandTest, CtrlCAtAnyMomentEndsTheRunWith130) {
     forge::WriteOptions options;
     options.fileSize = 2 << 20;
     forgeFile(options);
-    const auto start = [&] {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::setenv("HOME", home_.c_str(), 1);
-            ::setenv("XDG_STATE_HOME", home_.c_str(), 1);
-            ::setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
-            if (::chdir(dir_.c_str()) != 0) _exit(127);
-            const int devNull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devNull, 1);
-            ::dup2(devNull, 2);
-            ::execl(RESTORIX_BINARY_DIR "/restorix", "restorix", "recover", "system01.dbf", "--output", "out",
-                    "--schemas", "all", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        return child;
-    };
+    const auto start = [&] { return startRecover(); };
     const auto began = std::chrono::steady_clock::now();
     int status = 0;
     const pid_t whole = start();
@@ -818,6 +837,84 @@ TEST_F(RecoverCommandTest, CtrlCAtAnyMomentEndsTheRunWith130) {
         interruptedRuns += interrupted ? 1 : 0;
     }
     EXPECT_GT(interruptedRuns, 0);
+}
+
+// The request to end that a service manager (SIGTERM) or a closed terminal
+// (SIGHUP) sends in the middle of a table's rows is a Stop, as Ctrl-C is:
+// INCOMPLETE.txt, only whole scripts in Commit.bat and commit.sh, and the
+// shell's status for the signal.
+class EndingSignal : public RecoverCommandTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EndingSignal, StopsTheSaveAsCtrlCDoes) {
+    forge::Scenario s = hrScenario();
+    forge::WriteOptions options;
+    options.bulkTable = forge::addBenchTable(s);
+    options.fileSize = 48 << 20;
+    forge::writeDatafile(s, (dir_ / "system01.dbf").string(), options);
+    const pid_t child = startRecover();
+    // Waits until the big table's rows are being written.
+    const auto dataScript = [&]() -> std::optional<fs::path> {
+        std::error_code ignored;
+        for (const auto& folder : fs::directory_iterator(dir_ / "out", ignored))
+            if (fs::path script = folder.path() / "BENCH_data" / "BIG_TABLEData.sql";
+                fs::is_regular_file(script, ignored) && fs::file_size(script, ignored) > 0)
+                return script;
+        return std::nullopt;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    int status = 0;
+    while (!dataScript() && std::chrono::steady_clock::now() < deadline && ::waitpid(child, &status, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const std::optional<fs::path> script = dataScript();
+    ::kill(child, script ? GetParam() : SIGKILL);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(script) << "the save never reached the big table's rows, or ended before";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself: status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + GetParam());
+
+    const fs::path root = script->parent_path().parent_path();
+    EXPECT_NE(readFile(root / "INCOMPLETE.txt").find("the save was stopped"), std::string::npos);
+    std::istringstream lines(readFile(root / "commit.sh"));
+    std::size_t replayed = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("replay '")) continue;
+        const std::string listed = line.substr(8, line.size() - 9);
+        EXPECT_TRUE(readFile(root / listed).ends_with("Exit;")) << listed << " is listed but not whole";
+        EXPECT_NE(listed, "BENCH_data/BIG_TABLEData.sql");
+        ++replayed;
+    }
+    EXPECT_GT(replayed, 0u) << readFile(root / "commit.sh");
+    const std::string commitBat = readFile(root / "Commit.bat");
+    EXPECT_EQ(commitBat.find("BIG_TABLEData.sql"), std::string::npos);
+    std::size_t listedInBat = 0;
+    for (std::size_t at = 0; (at = commitBat.find("sqlplus.exe", at)) != std::string::npos; ++at) ++listedInBat;
+    EXPECT_EQ(listedInBat, replayed) << "Commit.bat lists what commit.sh lists";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndingSignal, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// A report asked into a FIFO: with no program reading it the run is refused
+// at once, before anything is written, rather than waiting for ever; with a
+// reader the report arrives through it.
+TEST_F(RecoverCommandTest, AReportIntoAFifoNeverWaitsForAReader) {
+    forgeFile(forge::WriteOptions());
+    ASSERT_EQ(::mkfifo((dir_ / "report.fifo").c_str(), 0600), 0);
+    const CommandRun unread = run("system01.dbf --output out --report report.fifo", "", "timeout 60");
+    EXPECT_EQ(unread.exitCode, 1);
+    EXPECT_EQ(unread.err, "report.fifo: the report cannot be written: it is a FIFO that no program reads from\n");
+    EXPECT_TRUE(outputFolders().empty());
+
+    const int reader = ::open((dir_ / "report.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    const CommandRun read = run("system01.dbf --output out --report report.fifo", "", "timeout 60");
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    std::string report;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    ::close(reader);
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(nlohmann::json::parse(report)["complete"], true);
 }
 
 }  // namespace

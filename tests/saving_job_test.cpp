@@ -30,6 +30,7 @@
 #include "output/shell_files.h"
 #include "tools/forge/oracle_values.h"
 #include "tests/test_sinks.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::test;
@@ -173,15 +174,10 @@ private:
 class SavingJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::path(::testing::TempDir()) /
-                ("saving_job_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
+        root_ = scratch_.path();
         recovery_.setOption(RecoveryOption::AllButSys);
         state_.progress = &sink_;
     }
-    void TearDown() override { fs::remove_all(root_); }
-
     SavingResult save() {
         return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin"});
     }
@@ -197,6 +193,7 @@ protected:
         return out;
     }
 
+    TempFolder scratch_{"restorix-saving-job-"};
     fs::path root_;
     Recovery recovery_;
     CatalogBuilder build_{recovery_.catalog};

@@ -17,6 +17,7 @@
 #include "tools/forge/datafile_writer.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/oracle_values.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 namespace fs = std::filesystem;
@@ -98,9 +99,7 @@ public:
 class ViewTriggerStepTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("view_trigger_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        dir_ = scratch_.path();
         fs::create_directories(dir_ / "out" / "Views");
         fs::create_directories(dir_ / "out" / "Triggers");
         recovery_.release.isVersion10 = true;
@@ -117,7 +116,6 @@ protected:
     }
     void TearDown() override {
         recovery_.datafiles.close();
-        fs::remove_all(dir_);
     }
 
     void schema(const std::string& name, int user) {
@@ -162,6 +160,7 @@ protected:
     fs::path views() const { return dir_ / "out" / "Views" / "Views.sql"; }
     fs::path triggers() const { return dir_ / "out" / "Triggers" / "Triggers.sql"; }
 
+    test::TempFolder scratch_{"restorix-view-trigger-"};
     fs::path dir_;
     Recovery recovery_;
     SavingState state_;

@@ -22,11 +22,11 @@ namespace {
 constexpr std::array<RecoveryOption, 3> kOptions = {RecoveryOption::SysOnly, RecoveryOption::AllButSys,
                                                     RecoveryOption::All};
 
-// The box for a set of datafiles that cannot be opened or read together.
+// The box for a set of datafiles that cannot be opened or read together: the
+// message, then the file and the reason (a held file needs none).
 std::string refusalText(const DatafileRefusal& refusal) {
-    if (refusal.kind == DatafileRefusal::Kind::NotReadable || refusal.kind == DatafileRefusal::Kind::NotOpened)
-        return "The selected file is already being used by another process.";
-    return std::string(kDatafilesRefusedMessage) + "\n" + refusal.path + ": " + refusal.reason;
+    if (refusal.kind == DatafileRefusal::Kind::NotOpened) return kFileInUseMessage;
+    return std::string(refusalMessage(refusal.kind)) + "\n" + refusal.path + ": " + refusal.reason;
 }
 
 }  // namespace

@@ -44,6 +44,7 @@
 #include "wizard/view_log_box.h"
 #include "wizard/window_chrome.h"
 #include "wizard/wizard_main.h"
+#include "tests/temp_folder.h"
 
 using namespace restorix;
 using namespace restorix::wizard;
@@ -77,14 +78,13 @@ void pressKey(QWidget* window, int key) {
 class WizardRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        scratch_ = forge::scratchPath("wizard");
+        scratch_ = folder_.path();
         fs::create_directories(scratch_ / "log");
         fs::create_directories(scratch_ / "out");
         datafile_ = (scratch_ / "SYSTEM01.DBF").string();
     }
     void TearDown() override {
         wizard_.reset();
-        fs::remove_all(scratch_);
     }
 
     void forgeDemo(forge::WriteOptions options = {}) {
@@ -131,6 +131,7 @@ protected:
     std::string logText() { return readBytes(scratch_ / "log" / std::string(kActivityLogFileName)); }
     bool ended() { return pumpUntil([&] { return !services_.exitCodes.empty(); }); }
 
+    restorix::test::TempFolder folder_{"restorix-wizard-"};
     fs::path scratch_;
     std::string datafile_;
     std::string installFolder_ = std::string(RESTORIX_SOURCE_DIR) + "/share/restorix";
@@ -525,13 +526,13 @@ TEST(JobEndGate, AnEndDuringAQuestionWaitsForTheAnswerAndIsTakenOnce) {
 }
 
 TEST(WizardInstance, ASecondStartFindsTheLockTaken) {
-    const QString folder = qText(forge::scratchPath("wizard-lock"));
+    const restorix::test::TempFolder scratch("restorix-wizard-lock-");
+    const QString folder = qText((scratch / "lock").string());
     std::unique_ptr<QLockFile> first = takeInstanceLock(folder);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(takeInstanceLock(folder), nullptr);
     first.reset();
     EXPECT_NE(takeInstanceLock(folder), nullptr);  // free again once the first instance has gone
-    fs::remove_all(utf8(folder));
 }
 
 TEST(WizardInstance, WithoutADisplayTheCommandLineIsNamed) {

@@ -251,7 +251,6 @@ void storeAsUtf8(std::optional<std::string>& text) {
     if (text) storeAsUtf8(*text);
 }
 void storeAsUtf8(ColumnDef& column);
-void storeAsUtf8(RowDef& row);
 void storeAsUtf8(TableDef& table);
 void storeAsUtf8(ConstraintDef& constraint);
 void storeAsUtf8(ViewDef& view);
@@ -266,12 +265,17 @@ void storeAsUtf8(ColumnDef& column) {
     storeAsUtf8(column.name);
     storeAsUtf8(column.defaultText);
 }
-void storeAsUtf8(RowDef& row) { storeEachAsUtf8(row.values); }
+// NCHAR and NVARCHAR2 values are stored in the national character set
+// whatever the database's: their characters stay as they are.
+void storeAsUtf8(RowDef& row, const std::vector<ColumnDef>& columns) {
+    for (std::size_t i = 0; i < row.values.size(); ++i)
+        if (i >= columns.size() || !dictionaryType(columns[i].type).national) storeAsUtf8(row.values[i]);
+}
 void storeAsUtf8(TableDef& table) {
     storeAsUtf8(table.name);
+    for (RowDef& row : table.rows) storeAsUtf8(row, table.columns);
+    for (RowDef& row : table.staleRows) storeAsUtf8(row, table.columns);
     storeEachAsUtf8(table.columns);
-    storeEachAsUtf8(table.rows);
-    storeEachAsUtf8(table.staleRows);
 }
 void storeAsUtf8(ConstraintDef& constraint) {
     for (std::string* text : {&constraint.name, &constraint.table, &constraint.condition, &constraint.referencedSchema,
