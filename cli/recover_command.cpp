@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -52,14 +53,17 @@ RowCounts sumOf(const std::vector<TableAccount>& accounts) {
     return all;
 }
 
-// The totals of `tableCount` tables whose counts add up to `all`.
-RecoveryTotals totalsOf(std::size_t tableCount, const RowCounts& all) {
+// The totals of the tables read, whose counts add up to `all`.
+RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all) {
     RecoveryTotals totals;
-    totals.tables = static_cast<long>(tableCount);
+    totals.tables = static_cast<long>(accounts.size());
     totals.rowsWritten = all.rowsWritten;
-    totals.rowsNotRecovered = all.brokenChains;
+    totals.rowsNotRecovered = all.brokenChains + all.rowsInTableNotCreated;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
     totals.blocksNotRead = all.blocksNotRead;
+    totals.tablesNotCreated = std::count_if(accounts.begin(), accounts.end(),
+                                            [](const TableAccount& account) { return account.counts.columnsUnreadable > 0; });
+    totals.rowsWithExtraValues = all.rowsWithExtraValues;
     return totals;
 }
 
@@ -67,7 +71,10 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
     return {{"undecodableValues", counts.undecodableValues},
             {"brokenChainRows", counts.brokenChains},
             {"valuesTooLongForAScript", counts.valuesTooLong},
-            {"unreadableBlocks", counts.blocksNotRead}};
+            {"unreadableBlocks", counts.blocksNotRead},
+            {"rowsWithExtraValues", counts.rowsWithExtraValues},
+            {"columnsUnreadable", counts.columnsUnreadable},
+            {"rowsOfTableNotCreated", counts.rowsInTableNotCreated}};
 }
 
 // Every table read, with what it wrote and what it lost by reason; totals last.
@@ -78,6 +85,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
         tables.push_back({{"schema", account.schema},
                           {"name", account.table},
                           {"rowsWritten", account.counts.rowsWritten},
+                          {"created", account.counts.columnsUnreadable == 0},
                           {"notRecovered", notRecoveredJson(account.counts)}});
     }
     nlohmann::ordered_json report = {{"complete", complete},
@@ -87,6 +95,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"rowsWritten", totals.rowsWritten},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
+                                       {"tablesNotCreated", totals.tablesNotCreated},
                                        {"notRecovered", notRecoveredJson(all)}}}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
@@ -146,7 +155,7 @@ bool reportPathUsable(const std::string& file, const std::vector<std::string>& d
 bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
                     bool complete) {
     const RowCounts all = sumOf(state.tableAccounts);
-    const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts, all);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (!args.reportFile) return true;

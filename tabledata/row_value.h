@@ -46,6 +46,9 @@ struct RowCounts {
     long brokenChains = 0;       // rows whose pieces could not be followed: not written
     long valuesTooLong = 0;      // longer than a script can carry: written NULL
     long blocksNotRead = 0;      // no consistent data header: the block's rows are lost
+    long rowsWithExtraValues = 0;  // written with their declared columns; values of no column left out
+    long columnsUnreadable = 0;    // COL$ rows that cannot be read: the table is not created
+    long rowsInTableNotCreated = 0;  // rows of such a table: not written
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -53,6 +56,9 @@ struct RowCounts {
         brokenChains += other.brokenChains;
         valuesTooLong += other.valuesTooLong;
         blocksNotRead += other.blocksNotRead;
+        rowsWithExtraValues += other.rowsWithExtraValues;
+        columnsUnreadable += other.columnsUnreadable;
+        rowsInTableNotCreated += other.rowsInTableNotCreated;
         return *this;
     }
 };
