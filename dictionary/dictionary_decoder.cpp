@@ -72,10 +72,10 @@ constexpr std::int64_t kHiddenColumnProperty = 0x20;  // PROPERTY bit of a hidde
 
 // What a sound COL$ row can hold. TYPE# of every column type Oracle stores
 // in a table, from VARCHAR2 (1) to BOOLEAN (252); any other is damage.
-constexpr std::array<DictionaryNumber, 33> kOracleColumnTypes = {
+constexpr std::array<DictionaryNumber, 34> kOracleColumnTypes = {
     1, 2, 8, 9, 12, 23, 24, 58, 69, 96, 100, 101, 102, 105, 106, 111, 112,
-    113, 114, 115, 119, 121, 122, 123, 127, 178, 179, 180, 181, 182, 183, 208, 231};
-constexpr DictionaryNumber kBooleanType = 252;
+    113, 114, 115, 119, 121, 122, 123, 127, 178, 179, 180, 181, 182, 183, 208, 231, 252};
+static_assert(std::is_sorted(kOracleColumnTypes.begin(), kOracleColumnTypes.end()));
 constexpr std::int64_t kLongestColumn = 32767;     // VARCHAR2 and RAW with extended sizes
 constexpr std::int64_t kLargestNumberPrecision = 38;
 constexpr std::int64_t kLargestFloatPrecision = 126;  // binary digits
@@ -153,7 +153,7 @@ bool isHiddenColumn(std::span<const std::uint8_t> property) {
 }
 
 bool isOracleColumnType(DictionaryNumber type) {
-    return type == kBooleanType || std::binary_search(kOracleColumnTypes.begin(), kOracleColumnTypes.end(), type);
+    return std::binary_search(kOracleColumnTypes.begin(), kOracleColumnTypes.end(), type);
 }
 
 // Whether a COL$ value is NULL or a whole number from `low` to `high`.

@@ -408,11 +408,19 @@ TEST(ColumnRows, WhichRowsBecomeColumns) {
                    colRow(0, 1, "ID", kVarchar30), colRow(0, 100, "COLUMN_100", kVarchar30),
                    colRow(1, 1, "OF_UNKNOWN_TABLE", kVarchar30), colRow(2, 1, "NO_SUCH_KEY", kVarchar30),
                    colRow(0, 2, "DELETED_ROW", kVarchar30, 20, 0x7C), colRow(0, 3, "C23", kVarchar30, 23),
-                   colRow(0, 4, "C21", kVarchar30, 21)});
+                   colRow(0, 4, "C21", kVarchar30, 21),
+                   // COL# 0 without the hidden mark of PROPERTY, and a negative COL#: no column can have them.
+                   colRow(0, 0, "ZERO_NOT_HIDDEN", kVarchar30), colRow(0, -3, "NEGATIVE", kVarchar30)});
     ASSERT_TRUE(file.runPasses());
     EXPECT_EQ(columnNames(file.recovery.catalog), (Names{"ID", "COLUMN_100", "DELETED_ROW", "C23"}));
     for (const ColumnEntry& column : file.recovery.catalog.columnList)
         EXPECT_EQ(column.objNumber, 110);
+    Names unreadable;
+    for (const ColumnEntry* column : file.recovery.catalog.unreadableColumnsOf(110)) {
+        unreadable.push_back(column->name);
+        EXPECT_EQ(column->damage, ColumnDamage::Number) << column->name;
+    }
+    EXPECT_EQ(unreadable, (Names{"ZERO_NOT_HIDDEN", "NEGATIVE"}));
 }
 
 TEST(ColumnRows, MoreThanNineteenKeysInOneBlock) {
