@@ -132,6 +132,9 @@ std::string recoveryTotalsText(const RecoveryTotals& totals) {
     // Values lost inside written rows are named only when there are some.
     if (totals.valuesNotRecovered > 0) text += ", " + std::to_string(totals.valuesNotRecovered) + " values not recovered";
     if (totals.blocksNotRead > 0) text += ", " + std::to_string(totals.blocksNotRead) + " blocks not read";
+    if (totals.tablesNotCreated > 0) text += ", " + std::to_string(totals.tablesNotCreated) + " tables not created";
+    if (totals.rowsWithExtraValues > 0)
+        text += ", " + std::to_string(totals.rowsWithExtraValues) + " rows with values of no column";
     return text;
 }
 

@@ -62,6 +62,8 @@ struct RecoveryTotals {
     long rowsNotRecovered = 0;
     long valuesNotRecovered = 0;
     long blocksNotRead = 0;  // table blocks whose rows could not be found
+    long tablesNotCreated = 0;     // a COL$ row could not be read: neither the table nor its rows written
+    long rowsWithExtraValues = 0;  // written, but storing values of no column
 };
 std::string recoveryTotalsText(const RecoveryTotals& totals);
 // The totals line, after the save's other lines.

@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -55,14 +56,17 @@ RowCounts sumOf(const std::vector<TableAccount>& accounts) {
     return all;
 }
 
-// The totals of `tableCount` tables whose counts add up to `all`.
-RecoveryTotals totalsOf(std::size_t tableCount, const RowCounts& all) {
+// The totals of the tables read, whose counts add up to `all`.
+RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all) {
     RecoveryTotals totals;
-    totals.tables = static_cast<long>(tableCount);
+    totals.tables = static_cast<long>(accounts.size());
     totals.rowsWritten = all.rowsWritten;
-    totals.rowsNotRecovered = all.brokenChains;
+    totals.rowsNotRecovered = all.brokenChains + all.rowsInTableNotCreated;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
     totals.blocksNotRead = all.blocksNotRead;
+    totals.tablesNotCreated = std::count_if(accounts.begin(), accounts.end(),
+                                            [](const TableAccount& account) { return account.counts.columnsUnreadable > 0; });
+    totals.rowsWithExtraValues = all.rowsWithExtraValues;
     return totals;
 }
 
@@ -70,7 +74,10 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
     return {{"undecodableValues", counts.undecodableValues},
             {"brokenChainRows", counts.brokenChains},
             {"valuesTooLongForAScript", counts.valuesTooLong},
-            {"unreadableBlocks", counts.blocksNotRead}};
+            {"unreadableBlocks", counts.blocksNotRead},
+            {"rowsWithExtraValues", counts.rowsWithExtraValues},
+            {"columnsUnreadable", counts.columnsUnreadable},
+            {"rowsOfTableNotCreated", counts.rowsInTableNotCreated}};
 }
 
 // Every table read, with what it wrote and what it lost by reason; totals last.
@@ -82,6 +89,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                           {"name", account.table},
                           {"rowsWritten", account.counts.rowsWritten},
                           {"migratedChainedRows", account.counts.migratedChainedRows},
+                          {"created", account.counts.columnsUnreadable == 0},
                           {"notRecovered", notRecoveredJson(account.counts)}});
     }
     nlohmann::ordered_json report = {{"complete", complete},
@@ -92,6 +100,7 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"migratedChainedRows", all.migratedChainedRows},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
+                                       {"tablesNotCreated", totals.tablesNotCreated},
                                        {"notRecovered", notRecoveredJson(all)}}}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
@@ -207,7 +216,7 @@ private:
 // stopped half-way.
 bool accountForRows(CommandSession& session, const SavingState& state, ReportTarget* report, bool complete) {
     const RowCounts all = sumOf(state.tableAccounts);
-    const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts, all);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (report == nullptr) return true;

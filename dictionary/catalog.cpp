@@ -38,6 +38,18 @@ const Entry* entryAt(const std::vector<Entry>& list, const std::unordered_map<Ke
 
 }  // namespace
 
+std::string_view columnDamageText(ColumnDamage damage) {
+    switch (damage) {
+        case ColumnDamage::None: return "readable";
+        case ColumnDamage::Number: return "its column number cannot be";
+        case ColumnDamage::Type: return "its type is no Oracle column type";
+        case ColumnDamage::Length: return "its length cannot be";
+        case ColumnDamage::Precision: return "its precision cannot be";
+        case ColumnDamage::Scale: return "its scale cannot be";
+    }
+    return "unreadable";
+}
+
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -62,6 +74,12 @@ bool Catalog::appendObject(const ObjectEntry& entry) {
 bool Catalog::appendColumn(const ColumnEntry& entry) {
     indexPosition(columnsByObject_, entry.objNumber, columnList.size());
     columnList.push_back(entry);
+    return true;
+}
+
+bool Catalog::appendHiddenColumn(const ColumnEntry& entry) {
+    indexPosition(hiddenColumnsByObject_, entry.objNumber, hiddenColumnList.size());
+    hiddenColumnList.push_back(entry);
     return true;
 }
 
@@ -127,6 +145,18 @@ std::vector<const ColumnEntry*> Catalog::columnsOf(DictionaryNumber objNumber) c
     return entriesAt(columnList, columnsByObject_, objNumber);
 }
 
+std::vector<const ColumnEntry*> Catalog::hiddenColumnsOf(DictionaryNumber objNumber) const {
+    return entriesAt(hiddenColumnList, hiddenColumnsByObject_, objNumber);
+}
+
+std::vector<const ColumnEntry*> Catalog::unreadableColumnsOf(DictionaryNumber objNumber) const {
+    std::vector<const ColumnEntry*> unreadable;
+    for (const auto& columns : {columnsOf(objNumber), hiddenColumnsOf(objNumber)})
+        for (const ColumnEntry* column : columns)
+            if (!column->readable()) unreadable.push_back(column);
+    return unreadable;
+}
+
 const ConstraintNameEntry* Catalog::findConstraintName(DictionaryNumber conNumber) const {
     return entryAt(constraintNames, constraintNamesByNumber_, conNumber);
 }
@@ -147,6 +177,7 @@ void Catalog::releaseMainLists() {
     freeStorage(schemaList);
     freeStorage(objectList);
     freeStorage(columnList);
+    freeStorage(hiddenColumnList);
     freeStorage(constraintNames);
     freeStorage(constraintColumns);
     freeStorage(constraintDefs);
@@ -154,6 +185,7 @@ void Catalog::releaseMainLists() {
     freeStorage(schemasByUser_);
     freeStorage(objectsByNumber_);
     freeStorage(columnsByObject_);
+    freeStorage(hiddenColumnsByObject_);
     freeStorage(defsByObject_);
     freeStorage(constraintNamesByNumber_);
     freeStorage(defsByNumber_);

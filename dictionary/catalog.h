@@ -97,6 +97,21 @@ constexpr int bytesPerNationalCharacter(NationalCharset charset) {
     return charset == NationalCharset::Utf8 ? 3 : 2;
 }
 
+// Why a COL$ row cannot describe a column: it holds a value no Oracle column
+// can have. A table with such a row is not rebuilt (its Create Table would
+// miss or misdeclare a column, its rows would not fit it).
+enum class ColumnDamage : std::uint8_t {
+    None,
+    Number,     // COL# negative, NULL or beyond 16 bits
+    Type,       // TYPE# of no Oracle column type
+    Length,     // LENGTH negative or longer than any column
+    Precision,  // a NUMBER precision above 38, FLOAT above 126, a fractional-second one above 9
+    Scale,      // a NUMBER scale outside -84..127, a fractional-second one above 9
+};
+
+// "type 250 is no Oracle column type" and the like, for the log and the report.
+std::string_view columnDamageText(ColumnDamage damage);
+
 struct ColumnEntry {
     DictionaryNumber objNumber = kNoNumber;
     int columnNumber = 0;
@@ -108,8 +123,10 @@ struct ColumnEntry {
     // not stored there. LONG columns are stored last whatever their number.
     int segmentColumn = 0;
     std::uint8_t charsetForm = kImplicitCharsetForm;  // CHARSETFORM
+    ColumnDamage damage = ColumnDamage::None;
 
     int number() const { return columnNumber; }
+    bool readable() const { return damage == ColumnDamage::None; }
 };
 
 struct ConstraintNameEntry {
@@ -178,6 +195,10 @@ public:
     std::vector<SchemaEntry> schemaList;
     std::vector<ObjectEntry> objectList;
     std::vector<ColumnEntry> columnList;
+    // COL$ rows that declare no column of their table: hidden and SET UNUSED
+    // columns (COL# 0) that keep a place in the stored row, and rows whose
+    // COL# cannot be (ColumnDamage::Number).
+    std::vector<ColumnEntry> hiddenColumnList;
     std::vector<ConstraintNameEntry> constraintNames;
     std::vector<ConstraintDefEntry> constraintDefs;
     std::vector<ConstraintColumnEntry> constraintColumns;
@@ -190,6 +211,7 @@ public:
     bool appendSchema(const SchemaEntry& entry);              // unique by name
     bool appendObject(const ObjectEntry& entry);              // unique by objNumber
     bool appendColumn(const ColumnEntry& entry);
+    bool appendHiddenColumn(const ColumnEntry& entry);
     bool appendConstraintName(const ConstraintNameEntry& entry);
     bool appendConstraintDef(const ConstraintDefEntry& entry);
     bool appendConstraintColumn(const ConstraintColumnEntry& entry);
@@ -210,6 +232,10 @@ public:
     const SchemaEntry* ownerOf(const ObjectEntry& object) const;
     // Columns of one table in columnList order.
     std::vector<const ColumnEntry*> columnsOf(DictionaryNumber objNumber) const;
+    // Hidden columns of one table (hiddenColumnList) in list order.
+    std::vector<const ColumnEntry*> hiddenColumnsOf(DictionaryNumber objNumber) const;
+    // The COL$ rows of one table that cannot be read, visible and hidden.
+    std::vector<const ColumnEntry*> unreadableColumnsOf(DictionaryNumber objNumber) const;
     const ConstraintNameEntry* findConstraintName(DictionaryNumber conNumber) const;
     const ConstraintDefEntry* findConstraintDef(DictionaryNumber conNumber) const;
     std::vector<const ConstraintColumnEntry*> constraintColumnsOf(DictionaryNumber conNumber) const;
@@ -225,6 +251,7 @@ private:
     std::unordered_map<DictionaryNumber, std::size_t> schemasByUser_;
     std::unordered_map<DictionaryNumber, std::size_t> objectsByNumber_;
     std::unordered_map<DictionaryNumber, std::vector<std::size_t>> columnsByObject_;
+    std::unordered_map<DictionaryNumber, std::vector<std::size_t>> hiddenColumnsByObject_;
     std::unordered_map<DictionaryNumber, std::vector<std::size_t>> defsByObject_;
     std::unordered_map<DictionaryNumber, std::size_t> constraintNamesByNumber_;
     std::unordered_map<DictionaryNumber, std::size_t> defsByNumber_;

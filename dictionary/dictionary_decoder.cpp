@@ -1,6 +1,7 @@
 #include "dictionary/dictionary_decoder.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <span>
 #include <string>
@@ -59,12 +60,28 @@ constexpr std::size_t kColTypeColumn = 5;
 constexpr std::size_t kColLengthColumn = 6;
 constexpr std::size_t kColPrecisionColumn = 8;
 constexpr std::size_t kColScaleColumn = 9;
+constexpr std::size_t kColPropertyColumn = 13;
 constexpr std::size_t kColCharsetFormColumn = 15;
 constexpr int kFirstColumnNumber = 1;
 
 constexpr std::uint8_t kUntypedTypeCode = 1;        // a type column holding zero or nothing
 constexpr std::uint8_t kOddTypeCode = 255;          // a type number no code can hold
 constexpr std::int16_t kNoLength = 1;               // length plus one, when there is none
+constexpr DictionaryNumber kHiddenColumnNumber = 0;  // COL# of hidden and SET UNUSED columns
+constexpr std::int64_t kHiddenColumnProperty = 0x20;  // PROPERTY bit of a hidden (and an unused) column
+
+// What a sound COL$ row can hold. TYPE# of every column type Oracle stores
+// in a table, from VARCHAR2 (1) to BOOLEAN (252); any other is damage.
+constexpr std::array<DictionaryNumber, 34> kOracleColumnTypes = {
+    1, 2, 8, 9, 12, 23, 24, 58, 69, 96, 100, 101, 102, 105, 106, 111, 112,
+    113, 114, 115, 119, 121, 122, 123, 127, 178, 179, 180, 181, 182, 183, 208, 231, 252};
+static_assert(std::is_sorted(kOracleColumnTypes.begin(), kOracleColumnTypes.end()));
+constexpr std::int64_t kLongestColumn = 32767;     // VARCHAR2 and RAW with extended sizes
+constexpr std::int64_t kLargestNumberPrecision = 38;
+constexpr std::int64_t kLargestFloatPrecision = 126;  // binary digits
+constexpr std::int64_t kSmallestNumberScale = -84;
+constexpr std::int64_t kLargestNumberScale = 127;
+constexpr std::int64_t kLargestFieldPrecision = 9;  // fractional seconds, interval leading fields
 
 // CCOL$ and CDEF$ rows in the C_COBJ# cluster (the key column OBJ# is not stored).
 constexpr int kConstraintColumnRowColumns9 = 4;
@@ -128,6 +145,52 @@ std::uint8_t nationalTypeCode(std::uint8_t typeCode, std::uint8_t charsetForm) {
     if (typeCode == type_code::kChar) return type_code::kNationalChar;
     if (typeCode == type_code::kVarchar2) return type_code::kNationalVarchar2;
     return typeCode;
+}
+
+bool isHiddenColumn(std::span<const std::uint8_t> property) {
+    const std::optional<std::int64_t> flags = decodeInteger(property);
+    return flags && *flags >= 0 && (*flags & kHiddenColumnProperty) != 0;
+}
+
+bool isOracleColumnType(DictionaryNumber type) {
+    return std::binary_search(kOracleColumnTypes.begin(), kOracleColumnTypes.end(), type);
+}
+
+// Whether a COL$ value is NULL or a whole number from `low` to `high`.
+bool absentOrWithin(bool isNull, std::span<const std::uint8_t> stored, std::int64_t low, std::int64_t high) {
+    if (isNull) return true;
+    const std::optional<std::int64_t> value = decodeInteger(stored);
+    return value && *value >= low && *value <= high;
+}
+
+// What, if anything, makes a COL$ row no description of a column: its stored
+// TYPE#, and its LENGTH, PRECISION# and SCALE as `within(column, low, high)`
+// judges them. The type code is the one the entry was given.
+template <typename Within>
+ColumnDamage columnDamageOf(DictionaryNumber storedType, std::uint8_t typeCode, const Within& within) {
+    if (!isOracleColumnType(storedType)) return ColumnDamage::Type;
+    if (!within(kColLengthColumn, 0, kLongestColumn)) return ColumnDamage::Length;
+    switch (typeCode) {
+        case type_code::kNumberPrecision:
+            return within(kColPrecisionColumn, 1, kLargestFloatPrecision) ? ColumnDamage::None : ColumnDamage::Precision;
+        case type_code::kNumberInteger:
+        case type_code::kNumberScaled:
+        case type_code::kNumberWithScaleOnly:
+            if (!within(kColPrecisionColumn, 1, kLargestNumberPrecision)) return ColumnDamage::Precision;
+            return within(kColScaleColumn, kSmallestNumberScale, kLargestNumberScale) ? ColumnDamage::None
+                                                                                      : ColumnDamage::Scale;
+        case type_code::kTimestamp:
+        case type_code::kTimestampLocal:
+        case type_code::kTimestampZone:
+            // The fractional-second precision is held in the scale column.
+            return within(kColScaleColumn, 0, kLargestFieldPrecision) ? ColumnDamage::None : ColumnDamage::Precision;
+        case type_code::kIntervalYearMonth:
+        case type_code::kIntervalDaySecond:
+            if (!within(kColPrecisionColumn, 0, kLargestFieldPrecision)) return ColumnDamage::Precision;
+            return within(kColScaleColumn, 0, kLargestFieldPrecision) ? ColumnDamage::None : ColumnDamage::Scale;
+        default:
+            return ColumnDamage::None;
+    }
 }
 
 std::string lineFeedsAsSpaces(std::string text) {
@@ -314,15 +377,11 @@ const ObjectEntry* DictionaryRowDecoder::tableOfTableKey(const Row& row) const {
 
 void DictionaryRowDecoder::addColumnRow(const Row& row) {
     if (!row.columnsRead) return;
-    // Column numbers are positive and 16-bit in the database.
-    const DictionaryNumber number = dictionaryNumber(row.value(kColNumberColumn));
-    if (number < kFirstColumnNumber || number > std::numeric_limits<std::int16_t>::max()) return;
     const ObjectEntry* table = tableOfTableKey(row);
     if (!table || !recovery_.keepsOwner(table->owner())) return;
 
     ColumnEntry entry;
     entry.objNumber = table->objNumber;
-    entry.columnNumber = static_cast<int>(number);
     entry.name = row.text(kColNameColumn);
     entry.typeCode = typeCodeOf(row.value(kColTypeColumn));
     const DictionaryNumber segmentColumn = dictionaryNumber(row.value(kColSegmentColumn));
@@ -348,6 +407,26 @@ void DictionaryRowDecoder::addColumnRow(const Row& row) {
     } else {
         entry.length = plusOne(row.value(kColLengthColumn));
     }
+    entry.damage = columnDamageOf(dictionaryNumber(row.value(kColTypeColumn)), entry.typeCode,
+                                  [&row](std::size_t column, std::int64_t low, std::int64_t high) {
+                                      return absentOrWithin(row.isNull(column), row.value(column), low, high);
+                                  });
+
+    // Hidden and SET UNUSED columns (COL# 0, PROPERTY marks them hidden) are
+    // neither declared nor written: only a place they keep in the stored row
+    // counts. Column numbers of declared columns are positive and 16-bit.
+    const DictionaryNumber number = dictionaryNumber(row.value(kColNumberColumn));
+    if (number == kHiddenColumnNumber && isHiddenColumn(row.value(kColPropertyColumn))) {
+        entry.damage = ColumnDamage::None;
+        if (entry.segmentColumn > 0) recovery_.catalog.appendHiddenColumn(entry);
+        return;
+    }
+    if (number < kFirstColumnNumber || number > std::numeric_limits<std::int16_t>::max()) {
+        entry.damage = ColumnDamage::Number;
+        recovery_.catalog.appendHiddenColumn(entry);
+        return;
+    }
+    entry.columnNumber = static_cast<int>(number);
     recovery_.catalog.appendColumn(entry);
 }
 

@@ -31,6 +31,8 @@ constexpr std::string_view kIndexLabel = "Index";
 constexpr std::string_view kConstraintsLabel = "Constraints";
 // A data script ends with this directly after the last "Commit;" line.
 constexpr std::string_view kDataScriptEnd = "Exit;";
+// What the data script of a table that is not created holds before it.
+constexpr std::string_view kNoRowsRemark = "REM The table is not created (see its Create Table script): no rows.\r\n";
 // The steps as INCOMPLETE.txt names them.
 constexpr std::string_view kUsersStep = "Users and Import.bat";
 constexpr std::string_view kCreateTableStep = "Create Table scripts";
@@ -81,6 +83,8 @@ public:
     // Where the save is: its step and the table or object being written.
     std::string_view step() const { return step_; }
     const std::string& object() const { return object_; }
+    // One line per table not created, for the log and the messages.
+    const std::vector<std::string>& tableWarnings() const { return tableWarnings_; }
 
 private:
     void at(std::string_view step, std::string object = {}) {
@@ -169,15 +173,33 @@ private:
             sink().setTableName(shown(createTableForm(object.name)));
             sink().setFilePath(script.string());
             output_.createScript(script);
-            const std::vector<const ColumnEntry*> columns = catalog_.columnsOf(object.objNumber);
-            const std::string text = createTableScriptText(schemaName, object.name, columns,
-                                                           nationalCharsetNamed(recovery_.release.ncharCharacterSet));
+            const std::vector<const ColumnEntry*> unreadable = catalog_.unreadableColumnsOf(object.objNumber);
+            const std::string text = unreadable.empty() ? createTableText(schemaName, object)
+                                                        : tableNotCreatedText(schemaName, object, unreadable);
             ++written;
             sink().setCurrentProgress(SavingState::percent(written, tables));
             state_.countOverallUnit();
             output_.append(script, text);
-            output_.replay(tableScriptReplay(relativePath));
+            // A script that creates nothing is not replayed.
+            if (unreadable.empty()) output_.replay(tableScriptReplay(relativePath));
         }
+    }
+
+    std::string createTableText(const std::string& schemaName, const ObjectEntry& table) const {
+        return createTableScriptText(schemaName, table.name, catalog_.columnsOf(table.objNumber),
+                                     nationalCharsetNamed(recovery_.release.ncharCharacterSet));
+    }
+
+    // A table with a COL$ row that cannot be read is not created: a table
+    // missing a column, or declaring one wrongly, would take its rows into
+    // the wrong columns. Its script says why, and so do the log and the
+    // messages at the end of the save.
+    std::string tableNotCreatedText(const std::string& schemaName, const ObjectEntry& table,
+                                    const std::vector<const ColumnEntry*>& unreadable) {
+        std::string note = tableNotCreatedNote(schemaName, table.name, unreadable);
+        std::string text = tableNotCreatedScriptText(note);
+        tableWarnings_.push_back(std::move(note));
+        return text;
     }
 
     void writeDataScripts(const SchemaEntry& schema) {
@@ -214,6 +236,11 @@ private:
         if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
         const RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
         state_.tableAccounts.push_back({schemaName, table.name, counts});
+        if (counts.columnsUnreadable > 0) {
+            // The rows were counted, not written: nothing to replay.
+            output_.appendCreating(state_.currentDataFile, std::string(kNoRowsRemark) + std::string(kDataScriptEnd));
+            return true;
+        }
         output_.appendCreating(state_.currentDataFile, kDataScriptEnd);
         output_.replay(tableScriptReplay(relativePath));
         return true;
@@ -317,6 +344,7 @@ private:
     RowList rowList_;
     std::string_view step_;
     std::string object_;
+    std::vector<std::string> tableWarnings_;
 };
 
 // INCOMPLETE.txt: why the save ended early, where and when.
@@ -371,6 +399,10 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
     } catch (const std::exception& error) {
         leaveIncompleteNote("the save failed: " + std::string(error.what()), steps, setup, messages, clock);
         throw;
+    }
+    for (const std::string& warning : steps.tableWarnings()) {
+        logWarning(log, warning);
+        messages.showMessage(warning, recovery.appTitle);
     }
     for (const std::string& warning : output.lineWarnings()) {
         logWarning(log, warning);

@@ -43,7 +43,40 @@ std::string typeSuffix(const ColumnType& type, const ColumnEntry& column, Nation
     return text;
 }
 
+constexpr std::string_view kRemark = "REM ";
+
+std::string unreadableColumnText(const ColumnEntry& column) {
+    std::string text = "the COL$ row of ";
+    if (column.columnNumber > 0) text += "column " + std::to_string(column.columnNumber) + " ";
+    return text + quotedColumn(column.name) + " cannot be read (" + std::string(columnDamageText(column.damage)) + ")";
+}
+
+// Every control character (line breaks included) as "_".
+std::string oneLine(std::string text) {
+    constexpr unsigned char kFirstPrintable = 0x20;
+    constexpr unsigned char kDelete = 0x7F;
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < kFirstPrintable || byte == kDelete) c = '_';
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string tableNotCreatedNote(std::string_view schemaName, std::string_view tableName,
+                                std::span<const ColumnEntry* const> unreadableColumns) {
+    std::string note = qualifiedTableName(schemaName, tableName) + " is not created: ";
+    for (std::size_t i = 0; i < unreadableColumns.size(); ++i) {
+        if (i > 0) note += ", ";
+        note += unreadableColumnText(*unreadableColumns[i]);
+    }
+    return oneLine(note + "; its rows are not written.");
+}
+
+std::string tableNotCreatedScriptText(std::string_view note) {
+    return std::string(kRemark) + std::string(note) + std::string(kScriptTrailer);
+}
 
 std::string columnDefinition(const ColumnEntry& column, NationalCharset national) {
     return " " + quotedColumn(column.name) + typeSuffix(columnType(column.typeCode), column, national);

@@ -31,4 +31,16 @@ std::string createTableScriptText(std::string_view schemaName, std::string_view 
                                   std::span<const ColumnEntry* const> columns,
                                   NationalCharset national = NationalCharset::Al16Utf16);
 
+// One line that says why a table is not created: its name and each of its
+// COL$ rows that cannot be read, e.g. `HR.T is not created: the COL$ row of
+// column 3 "SAL" cannot be read (its type is no Oracle column type); its rows
+// are not written.` Control characters of the names become "_", so the line
+// stays one line wherever it goes (a REM line, the log, a terminal).
+std::string tableNotCreatedNote(std::string_view schemaName, std::string_view tableName,
+                                std::span<const ColumnEntry* const> unreadableColumns);
+
+// The Create Table script of such a table: the note as a REM line, no
+// statement, then CR LF and "Exit;". It is not replayed.
+std::string tableNotCreatedScriptText(std::string_view note);
+
 }  // namespace restorix

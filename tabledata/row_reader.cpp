@@ -44,34 +44,20 @@ struct StopPoints {
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
 };
 
-// Calls onValue(type, bytes) for every value of a row's stored columns, a
-// NULL value with no type.
+// Calls onValue(type, bytes) once for every declared column, in column
+// order, with the value the row stores for it (a NULL value, or a column the
+// row stores nothing for, with no type). Returns whether the row stores
+// values beyond every place the catalog knows.
 template <typename OnValue>
-void forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns& table, const OnValue& onValue) {
+bool forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns& table, const OnValue& onValue) {
     const int storedCount = static_cast<int>(columns.size());
-    if (table.storesOutOfOrder()) {
-        for (int slot = 0; slot < table.columnCount(); ++slot) {
-            const int k = table.storedIndexOfSlot(slot);
-            const bool stored = k >= 0 && k < storedCount && !columns[static_cast<std::size_t>(k)].isNull;
-            if (stored) onValue(table.typeOfStoredValue(k), columns[static_cast<std::size_t>(k)].bytes);
-            else onValue(std::nullopt, Bytes{});
-        }
-        return;
+    for (int slot = 0; slot < table.columnCount(); ++slot) {
+        const int k = table.storedIndexOfSlot(slot);
+        const bool stored = k >= 0 && k < storedCount && !columns[static_cast<std::size_t>(k)].isNull;
+        if (stored) onValue(table.typeOfStoredValue(k), columns[static_cast<std::size_t>(k)].bytes);
+        else onValue(std::nullopt, Bytes{});
     }
-    // A stored value without a catalog column takes the type of the last
-    // column of the row that had one; before any, it stands as NULL.
-    std::optional<std::uint8_t> lastType;
-    for (int k = 0; k < storedCount; ++k) {
-        const ColumnValue& column = columns[static_cast<std::size_t>(k)];
-        if (column.isNull) {
-            onValue(std::nullopt, column.bytes);
-            continue;
-        }
-        if (const auto type = table.typeOfStoredValue(k)) lastType = type;
-        onValue(lastType, column.bytes);
-    }
-    // Trailing NULL columns are not stored.
-    for (int k = storedCount; k < table.columnCount(); ++k) onValue(std::nullopt, Bytes{});
+    return storedCount > table.storedValuesKnown();
 }
 
 // Whether a row's stored columns make a row of the table: a row storing no
@@ -81,19 +67,30 @@ bool givesValues(std::span<const ColumnValue> columns, const TableColumns& table
     return columns.front().isNull || !columns.front().bytes.empty();
 }
 
-// The values of the single-piece row at block offset `pieceOffset`: only a
-// live one (flag 0x2C) gives values. `columns` is scratch space reused from
-// row to row. Returns whether the row gave values.
+// The values of one stored row, counted: a row of a table whose columns
+// cannot be read gives none and is not recovered. Returns whether the row
+// was written.
 template <typename OnValue>
-bool forEachRowValue(const BlockView& block, int pieceOffset, int headerLength, const TableColumns& table,
-                     std::vector<ColumnValue>& columns, const OnValue& onValue) {
+bool forEachRowValue(std::span<const ColumnValue> columns, const TableColumns& table, RowCounts& counts,
+                     const OnValue& onValue) {
+    if (!givesValues(columns, table)) return false;
+    if (table.columnsUnreadable() > 0) {
+        ++counts.rowsInTableNotCreated;
+        return false;
+    }
+    if (forEachStoredValue(columns, table, onValue)) ++counts.rowsWithExtraValues;
+    ++counts.rowsWritten;
+    return true;
+}
+
+// The stored columns of the single-piece row at block offset `pieceOffset`,
+// read into `columns` (scratch space reused from row to row): only a live
+// one (flag 0x2C) is a row; one whose columns run past the end of the block
+// is dropped whole.
+bool readSinglePieceRow(const BlockView& block, int pieceOffset, int headerLength, std::vector<ColumnValue>& columns) {
     if (block.u8(pieceOffset) != kSinglePieceRow) return false;
     const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
-    // A row whose columns run past the end of the block is dropped whole.
-    if (!readColumns(block, pieceOffset + headerLength, storedCount, columns)) return false;
-    if (!givesValues(columns, table)) return false;
-    forEachStoredValue(columns, table, onValue);
-    return true;
+    return readColumns(block, pieceOffset + headerLength, storedCount, columns);
 }
 
 // The values of the row a walk visited, whole or followed through its
@@ -103,17 +100,15 @@ void forEachVisitedRowValue(const BlockView& block, const RowPiece& piece, const
                             std::vector<ColumnValue>& columns, RowCounts& counts, const OnValue& onValue) {
     switch (piece.chain) {
         case RowChain::Single:
-            if (forEachRowValue(block, piece.offset, piece.form.headerLength, table, columns, onValue))
-                ++counts.rowsWritten;
+            if (readSinglePieceRow(block, piece.offset, piece.form.headerLength, columns))
+                forEachRowValue(columns, table, counts, onValue);
             return;
         case RowChain::Broken:
             if (table.hasColumns()) ++counts.brokenChains;
             return;
         case RowChain::Joined:
-            if (!givesValues(piece.joined, table)) return;
-            forEachStoredValue(piece.joined, table, onValue);
-            ++counts.rowsWritten;
-            if (piece.throughHeadAndNextPiece) ++counts.migratedChainedRows;
+            if (forEachRowValue(piece.joined, table, counts, onValue) && piece.throughHeadAndNextPiece)
+                ++counts.migratedChainedRows;
             return;
     }
 }
@@ -462,42 +457,34 @@ private:
 
 TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table, NationalCharset national)
     : objectNumber_(table.objectNumber), national_(national) {
-    typeByNumber_.fill(kNoColumn);
     const std::vector<const ColumnEntry*> columns = catalog.columnsOf(table.objNumber);
-    hasColumns_ = !columns.empty();
+    columnsUnreadable_ = static_cast<int>(catalog.unreadableColumnsOf(table.objNumber).size());
+    hasColumns_ = !columns.empty() || columnsUnreadable_ > 0;
     columnCount_ = static_cast<std::uint8_t>(columns.size());
-    for (const ColumnEntry* column : columns) {
-        // The first column with a number wins; later duplicates are ignored.
-        // A row piece holds at most 255 columns: numbers past the table of
-        // types have no stored value to describe.
-        const int number = column->number();
-        if (number < 0 || number >= static_cast<int>(typeByNumber_.size())) continue;
-        if (typeByNumber_[static_cast<std::size_t>(number)] == kNoColumn)
-            typeByNumber_[static_cast<std::size_t>(number)] = column->typeCode;
-    }
-    mapStoredValues(columns);
+    mapStoredValues(columns, catalog.hiddenColumnsOf(table.objNumber));
 }
 
-// Values are stored by SEGCOL#, declared by COL#. Only a table where the two
-// differ (a LONG declared before other columns) maps one to the other; all
-// others keep reading stored value k as column k + 1.
-void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& columns) {
-    storesOutOfOrder_ = std::any_of(columns.begin(), columns.end(), [](const ColumnEntry* column) {
-        return column->segmentColumn != 0 && column->segmentColumn != column->columnNumber;
-    });
-    if (!storesOutOfOrder_) return;
+void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& columns,
+                                   const std::vector<const ColumnEntry*>& hidden) {
+    typeByStoredIndex_.fill(kNoColumn);
+    storedIndexOfSlot_.fill(kNoColumn);
+    const auto namesPlace = [](const ColumnEntry* column) { return column->segmentColumn != 0; };
+    const bool catalogNamesPlaces =
+        std::any_of(columns.begin(), columns.end(), namesPlace) || std::any_of(hidden.begin(), hidden.end(), namesPlace);
     std::vector<const ColumnEntry*> declared(columns.begin(), columns.end());
     std::stable_sort(declared.begin(), declared.end(),
                      [](const ColumnEntry* a, const ColumnEntry* b) { return a->columnNumber < b->columnNumber; });
-    typeByStoredIndex_.fill(kNoColumn);
-    storedIndexOfSlot_.fill(kNoColumn);
-    for (std::size_t slot = 0; slot < declared.size() && slot < columnCount_; ++slot) {
-        const int k = declared[slot]->segmentColumn - 1;
+    const std::size_t slots = std::min(declared.size(), storedIndexOfSlot_.size());
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        const ColumnEntry& column = *declared[slot];
+        const int k = (catalogNamesPlaces ? column.segmentColumn : column.columnNumber) - 1;
         if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) continue;
         if (typeByStoredIndex_[static_cast<std::size_t>(k)] != kNoColumn) continue;  // the first column wins
-        typeByStoredIndex_[static_cast<std::size_t>(k)] = declared[slot]->typeCode;
+        typeByStoredIndex_[static_cast<std::size_t>(k)] = column.typeCode;
         storedIndexOfSlot_[slot] = static_cast<std::int16_t>(k);
+        storedValuesKnown_ = std::max(storedValuesKnown_, k + 1);
     }
+    for (const ColumnEntry* column : hidden) storedValuesKnown_ = std::max(storedValuesKnown_, column->segmentColumn);
 }
 
 RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {
@@ -509,7 +496,9 @@ RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& 
     const std::int32_t dataObjectNumber = table ? table->dataObjectNumber : objectNumber;
     TableRead read(recovery, columns, rowList, saving);
     read.run(dataObjectNumber);
-    return read.counts();
+    RowCounts counts = read.counts();
+    counts.columnsUnreadable = columns.columnsUnreadable();
+    return counts;
 }
 
 }  // namespace restorix

@@ -21,9 +21,16 @@ using RowList = std::vector<RowValue>;
 // A preview stops after the block that takes the count of row slots past this.
 constexpr int kPreviewRowSlotLimit = 115;
 
-// The catalog columns of one table, looked up once per read: the number of
-// them (kept in 8 bits, as consumers count values per row) and, by column
-// number, the type of the first catalog column with that number.
+// The catalog columns of one table, looked up once per read: the declared
+// columns in ascending column number (their count kept in 8 bits, as
+// consumers count values per row), and where the row stores each one.
+//
+// A row stores its values by SEGCOL#, whatever order the columns are declared
+// in (a LONG is stored last) and including columns that are not declared any
+// more (SET UNUSED and other hidden columns, COL# 0). A catalog that names no
+// SEGCOL# at all has none to give: its columns are then taken as stored in
+// column-number order. Where the catalog names places, a declared column
+// without one has no stored value.
 class TableColumns {
 public:
     TableColumns() = default;
@@ -33,38 +40,38 @@ public:
     std::int32_t objectNumber() const { return objectNumber_; }
     std::uint8_t columnCount() const { return columnCount_; }
     bool hasColumns() const { return hasColumns_; }
+    // COL$ rows of the table that cannot be read: its rows give no values.
+    int columnsUnreadable() const { return columnsUnreadable_; }
     // How the database stores NCHAR and NVARCHAR2 values.
     NationalCharset national() const { return national_; }
-    // The type code of the column that holds the k-th stored value (k from 0).
+    // The type code of the declared column that the k-th stored value (k from
+    // 0) belongs to; none for a hidden column's value or one of no column.
     std::optional<std::uint8_t> typeOfStoredValue(int k) const;
-    // Whether the row stores its values in another order than the columns
-    // are declared in: a LONG column is stored last wherever it is declared.
-    bool storesOutOfOrder() const { return storesOutOfOrder_; }
-    // For such a table, the stored value (k from 0) that fills the declared
-    // column at `slot` (from 0); -1 when no stored value does.
+    // The stored value (k from 0) that fills the declared column at `slot`
+    // (from 0); -1 when no stored value does.
     int storedIndexOfSlot(int slot) const { return storedIndexOfSlot_[static_cast<std::size_t>(slot)]; }
+    // The stored values the catalog knows a place for, declared or hidden: a
+    // row that stores more has values of no column (a damaged column count).
+    int storedValuesKnown() const { return storedValuesKnown_; }
 
 private:
     static constexpr int kNoColumn = -1;
-    void mapStoredValues(const std::vector<const ColumnEntry*>& columns);
+    void mapStoredValues(const std::vector<const ColumnEntry*>& columns,
+                         const std::vector<const ColumnEntry*>& hidden);
 
     std::int32_t objectNumber_ = 0;
     std::uint8_t columnCount_ = 0;
     bool hasColumns_ = false;
-    bool storesOutOfOrder_ = false;
+    int columnsUnreadable_ = 0;
+    int storedValuesKnown_ = 0;
     NationalCharset national_ = NationalCharset::Al16Utf16;
-    std::array<std::int16_t, 256> typeByNumber_{};
     std::array<std::int16_t, 256> typeByStoredIndex_{};
     std::array<std::int16_t, 256> storedIndexOfSlot_{};
 };
 
-// Read at every value: stored value k is column k + 1 (numbers start at 1),
-// unless the table stores its values out of their declared order.
 inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
-    const std::array<std::int16_t, 256>& types = storesOutOfOrder_ ? typeByStoredIndex_ : typeByNumber_;
-    const int at = storesOutOfOrder_ ? k : k + 1;
-    if (at < 0 || at >= static_cast<int>(types.size())) return std::nullopt;
-    const std::int16_t type = types[static_cast<std::size_t>(at)];
+    if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) return std::nullopt;
+    const std::int16_t type = typeByStoredIndex_[static_cast<std::size_t>(k)];
     if (type == kNoColumn) return std::nullopt;
     return static_cast<std::uint8_t>(type);
 }
@@ -79,7 +86,11 @@ inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const 
 // not written; rowList stays empty in saving mode, and a script that cannot
 // be opened raises OutputFileError before any block is read. Rows stored in
 // several pieces are followed through the datafile and read in their head
-// piece's place. Returns what was read (in saving mode: written) and what
+// piece's place. Each stored row gives exactly one value per declared
+// column; values of no declared column are left out, and a row storing
+// values the catalog knows no place for is counted (rowsWithExtraValues). A
+// table with an unreadable COL$ row gives no values: its rows are counted as
+// not recovered. Returns what was read (in saving mode: written) and what
 // could not be recovered.
 RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
                    SavingState* saving = nullptr);

@@ -49,6 +49,9 @@ struct RowCounts {
     // Written rows that went through a piece holding both its head's and the
     // next piece's address: its layout is inferred, so a real file can tell.
     long migratedChainedRows = 0;
+    long rowsWithExtraValues = 0;  // written with their declared columns; values of no column left out
+    long columnsUnreadable = 0;    // COL$ rows that cannot be read: the table is not created
+    long rowsInTableNotCreated = 0;  // rows of such a table: not written
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -57,6 +60,9 @@ struct RowCounts {
         valuesTooLong += other.valuesTooLong;
         blocksNotRead += other.blocksNotRead;
         migratedChainedRows += other.migratedChainedRows;
+        rowsWithExtraValues += other.rowsWithExtraValues;
+        columnsUnreadable += other.columnsUnreadable;
+        rowsInTableNotCreated += other.rowsInTableNotCreated;
         return *this;
     }
 };

@@ -200,6 +200,7 @@ struct ColumnTypeCase {
     int typeCode;
     int length;
     std::optional<int> scale;
+    ColumnDamage damage = ColumnDamage::None;
 };
 
 class ColumnTypes : public ::testing::TestWithParam<ColumnTypeCase> {};
@@ -216,6 +217,7 @@ TEST_P(ColumnTypes, CodeLengthAndScale) {
     EXPECT_EQ(column.length, c.length) << c.declared;
     EXPECT_EQ(column.scale, c.scale) << c.declared;
     EXPECT_EQ(column.columnNumber, 1) << c.declared;
+    EXPECT_EQ(column.damage, c.damage) << c.declared;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -244,7 +246,16 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnTypeCase{"BINARY_DOUBLE", {101, 8, std::nullopt, std::nullopt}, 102, 9, std::nullopt},
         ColumnTypeCase{"NVARCHAR2(10)", {1, 20, std::nullopt, std::nullopt, 2}, 243, 21, std::nullopt},
         ColumnTypeCase{"NCHAR(4)", {96, 8, std::nullopt, std::nullopt, 2}, 244, 9, std::nullopt},
-        ColumnTypeCase{"VARCHAR2 with charset form 1", {1, 20, std::nullopt, std::nullopt, 1}, 2, 21, std::nullopt}));
+        ColumnTypeCase{"VARCHAR2 with charset form 1", {1, 20, std::nullopt, std::nullopt, 1}, 2, 21, std::nullopt},
+        // COL$ rows no Oracle column has: the table cannot be rebuilt from them.
+        ColumnTypeCase{"TYPE# 250", {250, 10, std::nullopt, std::nullopt}, 251, 11, std::nullopt, ColumnDamage::Type},
+        ColumnTypeCase{"TYPE# 0", {0, 10, std::nullopt, std::nullopt}, 1, 11, std::nullopt, ColumnDamage::Type},
+        ColumnTypeCase{"VARCHAR2(-5)", {1, -5, std::nullopt, std::nullopt}, 2, 1, std::nullopt, ColumnDamage::Length},
+        ColumnTypeCase{"RAW(40000)", {23, 40000, std::nullopt, std::nullopt}, 24, 1, std::nullopt, ColumnDamage::Length},
+        ColumnTypeCase{"NUMBER(39)", {2, 22, 39, 0}, 241, 40, 0, ColumnDamage::Precision},
+        ColumnTypeCase{"NUMBER(5,200)", {2, 22, 5, 200}, 241, 6, 200, ColumnDamage::Scale},
+        ColumnTypeCase{"FLOAT(127)", {2, 22, 127, std::nullopt}, 242, 128, std::nullopt, ColumnDamage::Precision},
+        ColumnTypeCase{"TIMESTAMP(10)", {180, 11, std::nullopt, 10}, 181, 11, std::nullopt, ColumnDamage::Precision}));
 
 // --- Recovery options ------------------------------------------------------------
 
@@ -394,11 +405,19 @@ TEST(ColumnRows, WhichRowsBecomeColumns) {
                    colRow(0, 1, "ID", kVarchar30), colRow(0, 100, "COLUMN_100", kVarchar30),
                    colRow(1, 1, "OF_UNKNOWN_TABLE", kVarchar30), colRow(2, 1, "NO_SUCH_KEY", kVarchar30),
                    colRow(0, 2, "DELETED_ROW", kVarchar30, 20, 0x7C), colRow(0, 3, "C23", kVarchar30, 23),
-                   colRow(0, 4, "C21", kVarchar30, 21)});
+                   colRow(0, 4, "C21", kVarchar30, 21),
+                   // COL# 0 without the hidden mark of PROPERTY, and a negative COL#: no column can have them.
+                   colRow(0, 0, "ZERO_NOT_HIDDEN", kVarchar30), colRow(0, -3, "NEGATIVE", kVarchar30)});
     ASSERT_TRUE(file.runPasses());
     EXPECT_EQ(columnNames(file.recovery.catalog), (Names{"ID", "COLUMN_100", "DELETED_ROW", "C23"}));
     for (const ColumnEntry& column : file.recovery.catalog.columnList)
         EXPECT_EQ(column.objNumber, 110);
+    Names unreadable;
+    for (const ColumnEntry* column : file.recovery.catalog.unreadableColumnsOf(110)) {
+        unreadable.push_back(column->name);
+        EXPECT_EQ(column->damage, ColumnDamage::Number) << column->name;
+    }
+    EXPECT_EQ(unreadable, (Names{"ZERO_NOT_HIDDEN", "NEGATIVE"}));
 }
 
 TEST(ColumnRows, MoreThanNineteenKeysInOneBlock) {

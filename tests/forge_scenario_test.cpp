@@ -42,7 +42,12 @@ const char* const kScenarioJson = R"json({
                     { "values": ["7900", "JAMES"], "storage": "deleted" } ] },
         { "name": "LOG", "obj": 61000, "dataObj": 61001,
           "columns": [ { "name": "MSG", "type": "VARCHAR2(20)" } ],
-          "rows": [ ["new"] ], "staleRows": [ ["old"] ] }
+          "rows": [ ["new"] ], "staleRows": [ ["old"] ] },
+        { "name": "AUDIT",
+          "columns": [ { "name": "ID", "type": "NUMBER(4)" },
+                       { "name": "OLD", "type": "VARCHAR2(5)", "unused": true },
+                       { "name": "AMOUNT", "type": "NUMBER(8,2)", "damaged": { "type": 250, "length": -1, "precision": 40 } } ],
+          "rows": [ { "values": ["1", "x", "2.5"], "extraValues": ["stray", null] } ] }
       ],
       "constraints": [
         { "name": "EMP_PK", "table": "EMP", "type": "primary", "columns": ["EMPNO"] },
@@ -82,6 +87,11 @@ Scenario builtInCpp() {
     log.dataObjectNumber = 61001;
     log.column("MSG", "VARCHAR2(20)").row({"new"});
     log.staleRows.push_back({{"old"}, RowStorage::Normal});
+    TableDef& audit = hr.table("AUDIT");
+    audit.column("ID", "NUMBER(4)").column("OLD", "VARCHAR2(5)").column("AMOUNT", "NUMBER(8,2)").row({"1", "x", "2.5"});
+    audit.columns[1].unused = true;
+    audit.columns[2].damaged = CatalogDamage{250, -1, 40};
+    audit.rows.back().extraValues = {"stray", std::nullopt};
     hr.primaryKey("EMP_PK", "EMP", {"EMPNO"});
     hr.foreignKey("EMP_MGR_FK", "EMP", {"MGR"}, "", "EMP_PK");
     hr.check("EMP_NAME_CK", "EMP", "ENAME = UPPER(ENAME)").constraints.back().number = 9500;
@@ -194,6 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "number 61000 used twice"},
         PlanFaultCase{"UnknownColumn", [](Scenario& s) { s.findSchema("HR")->unique("U", "EMP", {"SALARY"}); },
                       "has no column SALARY"},
+        PlanFaultCase{"KeyOnAnUnusedColumn", [](Scenario& s) { s.findSchema("HR")->unique("U", "AUDIT", {"OLD"}); },
+                      "has no column OLD"},
         PlanFaultCase{"KeyOnACheck",
                       [](Scenario& s) { s.findSchema("SALES")->foreignKey("FK2", "ORDERS", {"REP"}, "HR", "EMP_NAME_CK"); },
                       "must reference a primary or unique key"},

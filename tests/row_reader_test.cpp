@@ -139,6 +139,7 @@ struct RowCase {
     std::vector<Column> stored;
     std::vector<std::uint8_t> catalogTypes;
     std::vector<std::string> expected;
+    long rowsWithExtraValues = 0;
 };
 void PrintTo(const RowCase& c, std::ostream* os) { *os << c.name; }
 
@@ -149,8 +150,9 @@ TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
     addTable(recovery_.catalog, 5000, 5000, c.catalogTypes);
     addBlock(blockOf(5000, {c.stored}, c.flag));
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, nullptr);
+    const RowCounts counts = readTableRows(recovery_, 5000, rows_, nullptr);
     EXPECT_EQ(texts(rows_), c.expected);
+    EXPECT_EQ(counts.rowsWithExtraValues, c.rowsWithExtraValues);
     for (const RowValue& v : rows_) {
         EXPECT_EQ(v.objectNumber, 5000);
         EXPECT_EQ(v.columnCount, c.catalogTypes.size());
@@ -172,12 +174,14 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"FirstColumnNullIsDecoded", 0x2C, {kNull, text("A")}, {kNumber, kVarchar}, {"NULL", "A"}},
         RowCase{"FirstLengthByteZeroGivesNothing", 0x2C, {Bytes{}, text("A")}, {kVarchar, kVarchar}, {}},
         RowCase{"NoStoredColumnsGivesNothing", 0x2C, {}, {kVarchar}, {}},
-        // Extra stored values take the type of the last column the row found.
+        // Values beyond every column are left out, the row counted: the row
+        // stays one row of the table's columns.
         RowCase{"MoreStoredThanCatalogColumns",
                 0x2C,
                 {number("7"), text("A"), text("B"), kNull},
                 {kNumber, kVarchar},
-                {"7", "A", "B", "NULL"}},
+                {"7", "A"},
+                1},
         RowCase{"TableWithoutColumnsGivesNothing", 0x2C, {number("1")}, {}, {}},
         RowCase{"LongValueWithTwoByteLength",
                 0x2C,
@@ -186,9 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {"1", std::string(300, 'x'), "after"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RowReaderFile, StoredValueWithoutAnyEarlierColumnIsNull) {
-    // Catalog numbers 2 and 3 only: the first stored value has no column and
-    // none was found before it.
+TEST_F(RowReaderFile, StoredValueOfNoColumnIsLeftOut) {
+    // Catalog numbers 2 and 3 only, no SEGCOL#: the columns are stored in
+    // column-number order, and the first stored value belongs to no column.
     addTable(recovery_.catalog, 5000, 5000, {});
     for (int number : {2, 3}) {
         ColumnEntry column;
@@ -200,9 +204,60 @@ TEST_F(RowReaderFile, StoredValueWithoutAnyEarlierColumnIsNull) {
     addBlock(blockOf(5000, {{number("1"), number("2"), number("3")}}));
     openDatafile();
     readTableRows(recovery_, 5000, rows_, nullptr);
-    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"NULL", "2", "3"}));
-    ASSERT_FALSE(rows_.empty());
-    EXPECT_EQ(rows_[0].kind, ValueKind::Null);
+    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"2", "3"}));
+}
+
+// Stored: ID, a SET UNUSED column (COL# 0), NOTE, QTY; declared: ID, QTY,
+// NOTE and a fourth column the rows do not store. Each row gives its four
+// declared columns by SEGCOL# alone: the unused value and values beyond
+// every stored column are left out.
+TEST_F(RowReaderFile, ValuesAreMatchedToColumnsBySegmentColumnOnly) {
+    addTable(recovery_.catalog, 5000, 5000, {});
+    const auto add = [this](int number, int segmentColumn, std::uint8_t type, bool hidden = false) {
+        ColumnEntry column;
+        column.objNumber = objNumberBytes(5000);
+        column.columnNumber = number;
+        column.segmentColumn = segmentColumn;
+        column.typeCode = type;
+        if (hidden) recovery_.catalog.appendHiddenColumn(column);
+        else recovery_.catalog.appendColumn(column);
+    };
+    add(2, 4, kNumber);          // QTY
+    add(1, 1, kNumber);          // ID
+    add(0, 2, kVarchar, true);   // unused
+    add(3, 3, type_code::kLong); // NOTE, stored before QTY here
+    add(4, 0, kVarchar);         // a column the rows do not store
+    addBlock(blockOf(5000, {{number("1"), text("gone"), text("note 1"), number("10")},
+                            {number("2"), kNull, text("note 2")},
+                            {number("3"), text("gone"), kNull, number("30"), text("extra"), text("more")},
+                            {number("4")}}));
+    openDatafile();
+    const RowCounts counts = readTableRows(recovery_, 5000, rows_, nullptr);
+    EXPECT_EQ(texts(rows_), (std::vector<std::string>{"1", "10", "note 1", "NULL",  //
+                                                      "2", "NULL", "note 2", "NULL",  //
+                                                      "3", "30", "NULL", "NULL",      //
+                                                      "4", "NULL", "NULL", "NULL"}));
+    EXPECT_EQ(counts.rowsWritten, 4);
+    EXPECT_EQ(counts.rowsWithExtraValues, 1);
+    for (const RowValue& v : rows_) EXPECT_EQ(v.columnCount, 4);
+}
+
+// A table with a COL$ row that cannot be read gives no values: its rows are
+// counted as not recovered, in preview and in saving alike.
+TEST_F(RowReaderFile, ATableWithAnUnreadableColumnGivesNoValues) {
+    addTable(recovery_.catalog, 5000, 5000, {kNumber, kVarchar});
+    recovery_.catalog.columnList[1].damage = ColumnDamage::Type;
+    addBlock(blockOf(5000, {{number("1"), text("A")}, {number("2"), text("B")}}));
+    openDatafile();
+    const RowCounts previewed = readTableRows(recovery_, 5000, rows_, nullptr);
+    EXPECT_TRUE(rows_.empty());
+    EXPECT_EQ(previewed.rowsWritten, 0);
+    EXPECT_EQ(previewed.rowsInTableNotCreated, 2);
+    EXPECT_EQ(previewed.columnsUnreadable, 1);
+    const RowCounts saved = readTableRows(recovery_, 5000, rows_, &saving_);
+    EXPECT_EQ(script(), "");
+    EXPECT_EQ(saved.rowsInTableNotCreated, 2);
+    EXPECT_EQ(saved.columnsUnreadable, 1);
 }
 
 TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
@@ -307,12 +362,16 @@ TEST_F(RowReaderFile, SavingSpellsValuesAsTheScriptNeedsThem) {
                             {number("4"), text("y")}}));
     addBlock(blockOf(5000, {{number("-3.5"), text("a\r\nb")}}));
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    const RowCounts counts = readTableRows(recovery_, 5000, rows_, &saving_);
+    // The row storing a value of no column is one statement of its two
+    // columns: the rows after it keep theirs.
     EXPECT_EQ(script(),
               "insert into HR.T values ('1','Caf\xE9 '||CHR(38)||' co' ) ; \r\nCommit;\r\n"
               "insert into HR.T values ('2','x' ) ; \r\nCommit;\r\n"
-              "insert into HR.T values ('extra','4' ) ; \r\nCommit;\r\n"
+              "insert into HR.T values ('4','y' ) ; \r\nCommit;\r\n"
               "insert into HR.T values ('-3.5','a'||CHR(13)||''||CHR(10)||'b' ) ; \r\nCommit;\r\n");
+    EXPECT_EQ(counts.rowsWritten, 4);
+    EXPECT_EQ(counts.rowsWithExtraValues, 1);
 }
 
 struct LaterBatchCase {

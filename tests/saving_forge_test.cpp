@@ -560,12 +560,81 @@ TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) 
     EXPECT_EQ(dept["schema"], "HR");
     EXPECT_EQ(dept["name"], "DEPT");
     EXPECT_EQ(dept["rowsWritten"], 3);
+    EXPECT_EQ(dept["created"], true);
     EXPECT_EQ(dept["notRecovered"], nlohmann::json({{"undecodableValues", 0}, {"brokenChainRows", 0},
-                                                    {"valuesTooLongForAScript", 0}, {"unreadableBlocks", 0}}));
+                                                    {"valuesTooLongForAScript", 0}, {"unreadableBlocks", 0},
+                                                    {"rowsWithExtraValues", 0}, {"columnsUnreadable", 0},
+                                                    {"rowsOfTableNotCreated", 0}}));
     EXPECT_EQ(report["tables"][1]["name"], "EMP");
     EXPECT_EQ(report["totals"]["rowsWritten"], 3);
     EXPECT_EQ(report["totals"]["rowsNotRecovered"], 0);
     EXPECT_EQ(report["complete"], true);
+}
+
+// A table with a SET UNUSED column among rows of every length, one of them
+// storing values beyond every column (a damaged column count); a table with
+// a damaged COL$ row. Every row of the first is written exactly, the bad
+// one with its columns and counted; the second is not created and says so.
+TEST_F(RecoverCommandTest, StoredValuesFollowTheirColumnsAndADamagedColumnRowIsTold) {
+    forge::Scenario s;
+    forge::SchemaDef& hr = s.user("HR", 30);
+    forge::TableDef& orders = hr.table("ORDERS", 51001)
+                                  .column("ID", "NUMBER(6)")
+                                  .column("OLD_CODE", "VARCHAR2(10)")
+                                  .column("NOTE", "VARCHAR2(20)")
+                                  .column("QTY", "NUMBER(4)");
+    orders.columns[1].unused = true;
+    std::string expected;
+    for (int i = 1; i <= 40; ++i) {
+        const std::string id = std::to_string(i);
+        // Some rows end before QTY or NOTE; their missing columns are NULL.
+        const forge::Value note = i % 5 == 0 ? forge::Value() : forge::Value("note " + id);
+        const forge::Value qty = i % 3 == 0 ? forge::Value() : forge::Value(std::to_string(i * 10));
+        orders.row({id, "gone " + id, note, qty});
+        if (i == 7) orders.rows.back().extraValues = {"stray", std::nullopt, "bytes"};
+        expected += "insert into HR.ORDERS values ('" + id + "'," + (note ? "'" + *note + "'" : "NULL") + "," +
+                    (qty ? "'" + *qty + "'" : "NULL") + " ) ; \r\nCommit;\r\n";
+    }
+    forge::TableDef& broken = hr.table("BROKEN", 51002).column("ID", "NUMBER(6)").column("AMOUNT", "NUMBER(8,2)");
+    broken.columns[1].damaged = forge::CatalogDamage{std::nullopt, std::nullopt, 40};
+    broken.row({"1", "2.5"}).row({"2", "3.5"}).row({"3", std::nullopt});
+    forge::writeDatafile(s, (dir_ / "system01.dbf").string(), forge::WriteOptions());
+
+    const CommandRun result = run("system01.dbf --output out --report report.json");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<fs::path> folders = outputFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path& root = folders[0];
+    EXPECT_EQ(readFile(root / "HR_create" / "ORDERS.sql"),
+              "Create Table HR.ORDERS( \"ID\" Number(6), \"NOTE\" Varchar2(20), \"QTY\" Number(4));\r\nExit;");
+    EXPECT_EQ(readFile(root / "HR_data" / "ORDERSData.sql"), expected + "Exit;");
+
+    const std::string note = "HR.BROKEN is not created: the COL$ row of column 2 \"AMOUNT\" cannot be read (its "
+                             "precision cannot be); its rows are not written.";
+    EXPECT_EQ(readFile(root / "HR_create" / "BROKEN.sql"), "REM " + note + "\r\nExit;");
+    EXPECT_EQ(readFile(root / "HR_data" / "BROKENData.sql").find("insert"), std::string::npos);
+    const std::string commitBat = readFile(root / "Commit.bat");
+    EXPECT_NE(commitBat.find("ORDERSData.sql"), std::string::npos);
+    EXPECT_EQ(commitBat.find("BROKEN"), std::string::npos) << commitBat;
+    EXPECT_EQ(readFile(root / "commit.sh").find("BROKEN"), std::string::npos);
+    EXPECT_NE(result.err.find(note), std::string::npos) << result.err;
+    EXPECT_NE(activityLog().find(note), std::string::npos);
+
+    const std::string totals = "2 tables, 40 rows written, 3 rows not recovered, 1 tables not created, "
+                               "1 rows with values of no column\n";
+    EXPECT_NE(result.err.find(totals), std::string::npos) << result.err;
+    const nlohmann::json report = nlohmann::json::parse(readFile(dir_ / "report.json"));
+    ASSERT_EQ(report["tables"].size(), 2u);
+    EXPECT_EQ(report["tables"][0]["rowsWritten"], 40);
+    EXPECT_EQ(report["tables"][0]["created"], true);
+    EXPECT_EQ(report["tables"][0]["notRecovered"]["rowsWithExtraValues"], 1);
+    EXPECT_EQ(report["tables"][1]["name"], "BROKEN");
+    EXPECT_EQ(report["tables"][1]["created"], false);
+    EXPECT_EQ(report["tables"][1]["rowsWritten"], 0);
+    EXPECT_EQ(report["tables"][1]["notRecovered"]["columnsUnreadable"], 1);
+    EXPECT_EQ(report["tables"][1]["notRecovered"]["rowsOfTableNotCreated"], 3);
+    EXPECT_EQ(report["totals"]["tablesNotCreated"], 1);
+    EXPECT_EQ(report["totals"]["rowsNotRecovered"], 3);
 }
 
 // Told before the analysis: nothing is saved, and the file named as the

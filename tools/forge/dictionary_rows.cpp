@@ -1,5 +1,7 @@
 #include "tools/forge/dictionary_rows.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -24,6 +26,8 @@ constexpr int kImplicitCharacterSetForm = 1;
 constexpr int kNationalCharacterSetId = 2000;
 constexpr int kNationalCharacterSetForm = 2;
 
+// COL$ PROPERTY of a SET UNUSED column: unused (0x8000) and hidden (0x20).
+constexpr long long kUnusedColumnProperty = 0x8000 | 0x20;
 // COL$ SEGCOLLENGTH of a LOB column: the in-row locator's room.
 constexpr int kLobSegmentLength = 86;
 
@@ -145,7 +149,10 @@ Bytes DictionaryRows::objRow(const PlannedObject& object) const {
 }
 
 Bytes DictionaryRows::tabRow(const PlannedTable& table) const {
-    const auto columns = static_cast<long long>(table.def->columns.size());
+    // COLS counts the declared columns; INTCOLS and KERNELCOLS the unused ones too.
+    const auto columns = static_cast<long long>(std::count_if(table.def->columns.begin(), table.def->columns.end(),
+                                                              [](const ColumnDef& c) { return !c.unused; }));
+    const auto internalColumns = static_cast<long long>(table.def->columns.size());
     const auto rows = static_cast<long long>(table.def->rows.size());
     const std::vector<Column> c{
         numberColumn(table.dataObjectNumber),
@@ -162,7 +169,7 @@ Bytes DictionaryRows::tabRow(const PlannedTable& table) const {
         date(),                                             // ANALYZETIME
         numberColumn(rows),                                 // SAMPLESIZE
         kNull, kNull,                                       // DEGREE, INSTANCES
-        numberColumn(columns), numberColumn(columns),       // INTCOLS, KERNELCOLS
+        numberColumn(internalColumns), numberColumn(internalColumns),  // INTCOLS, KERNELCOLS
         numberColumn(0), numberColumn(0),                   // PROPERTY, TRIGFLAG
         numberColumn(736),                                  // SPARE1
         kNull, kNull, kNull, kNull,                         // SPARE2 .. SPARE5
@@ -171,24 +178,26 @@ Bytes DictionaryRows::tabRow(const PlannedTable& table) const {
     return makeClusterMemberRow(kKeyIndexPlaceholder, c, table.def->dropped ? kDeletedMemberRow : kLiveMemberRow);
 }
 
-Bytes DictionaryRows::colRow(int columnNumber, const ColumnDef& column, int segmentColumn, bool deleted) const {
+Bytes DictionaryRows::colRow(int columnNumber, int internalNumber, const ColumnDef& column, int segmentColumn,
+                            bool deleted) const {
     const DictionaryType t = dictionaryType(column.type);
     const bool isLob = column.type.kind == TypeKind::Clob || column.type.kind == TypeKind::Blob;
+    const CatalogDamage damage = column.damaged.value_or(CatalogDamage{});
     std::vector<Column> c{
         numberColumn(columnNumber),                               // COL#
         numberColumn(segmentColumn),                              // SEGCOL#
         numberColumn(isLob ? kLobSegmentLength : t.length),       // SEGCOLLENGTH
         numberColumn(0),                                          // OFFSET
         textColumn(column.name),                                  // NAME
-        numberColumn(t.typeNumber),                               // TYPE#
-        numberColumn(t.length),                                   // LENGTH
+        numberColumn(damage.typeNumber.value_or(t.typeNumber)),   // TYPE#
+        numberColumn(damage.length.value_or(t.length)),           // LENGTH
         numberColumn(0),                                          // FIXEDSTORAGE
-        optionalNumber(t.precision),                              // PRECISION#
+        damage.precision ? numberColumn(*damage.precision) : optionalNumber(t.precision),  // PRECISION#
         optionalNumber(t.scale),                                  // SCALE
         numberColumn(column.notNull ? 1 : 0),                     // NULL$
         column.defaultText ? numberColumn(static_cast<long long>(column.defaultText->size())) : kNull,  // DEFLENGTH
-        numberColumn(columnNumber),                               // INTCOL#
-        numberColumn(0),                                          // PROPERTY
+        numberColumn(internalNumber),                             // INTCOL#
+        numberColumn(column.unused ? kUnusedColumnProperty : 0),  // PROPERTY
         numberColumn(!t.characterData ? 0 : t.national ? kNationalCharacterSetId : kCharacterSetId),  // CHARSETID
         numberColumn(!t.characterData ? 0 : t.national ? kNationalCharacterSetForm : kImplicitCharacterSetForm),  // CHARSETFORM
         numberColumn(0), numberColumn(0), numberColumn(0),        // SPARE1 .. SPARE3

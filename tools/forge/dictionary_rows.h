@@ -35,9 +35,11 @@ public:
     Bytes objRow(const PlannedObject& object) const;
     // C_OBJ#: the key is the table's (or view's) object number.
     Bytes tabRow(const PlannedTable& table) const;
+    // columnNumber: COL#, 0 for an unused column; internalNumber: INTCOL#;
     // segmentColumn: the column's place in the stored row (from 1), 0 for a
-    // column that is not stored (a view's).
-    Bytes colRow(int columnNumber, const ColumnDef& column, int segmentColumn, bool deleted) const;
+    // column that is not stored (a view's). A damaged column's COL$ values
+    // replace those of its type.
+    Bytes colRow(int columnNumber, int internalNumber, const ColumnDef& column, int segmentColumn, bool deleted) const;
     Bytes conRow(const PlannedConstraint& constraint) const;
     // C_COBJ#: the key is the constrained table's object number.
     Bytes cdefRow(const PlannedConstraint& constraint) const;

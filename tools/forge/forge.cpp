@@ -110,14 +110,15 @@ Segment objCluster(const ForgePlan& plan, const DictionaryRows& rows) {
         std::vector<int> segmentColumn(stored.size());
         for (std::size_t k = 0; k < stored.size(); ++k) segmentColumn[stored[k]] = static_cast<int>(k) + 1;
         for (std::size_t i = 0; i < t.def->columns.size(); ++i)
-            key.members.push_back(
-                {kColTable, rows.colRow(static_cast<int>(i) + 1, t.def->columns[i], segmentColumn[i], t.def->dropped)});
+            key.members.push_back({kColTable, rows.colRow(declaredColumnNumber(t.def->columns, i), static_cast<int>(i) + 1,
+                                                          t.def->columns[i], segmentColumn[i], t.def->dropped)});
         keys.push_back(std::move(key));
     }
     for (const PlannedView& v : plan.views) {
         Key key{v.objectNumber, {}};
         for (std::size_t i = 0; i < v.columns.size(); ++i)
-            key.members.push_back({kColTable, rows.colRow(static_cast<int>(i) + 1, v.columns[i], 0, false)});
+            key.members.push_back(
+                {kColTable, rows.colRow(static_cast<int>(i) + 1, static_cast<int>(i) + 1, v.columns[i], 0, false)});
         keys.push_back(std::move(key));
     }
     std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.objectNumber < b.objectNumber; });

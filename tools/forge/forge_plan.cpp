@@ -35,7 +35,7 @@ std::string qualified(const SchemaDef& schema, const std::string& name) { return
 
 int columnNumberOf(const TableDef& table, const std::string& column, const std::string& context) {
     for (std::size_t i = 0; i < table.columns.size(); ++i)
-        if (table.columns[i].name == column) return static_cast<int>(i) + 1;
+        if (table.columns[i].name == column && !table.columns[i].unused) return declaredColumnNumber(table.columns, i);
     reject(context + ": table " + table.name + " has no column " + column);
 }
 
@@ -135,7 +135,7 @@ private:
             if (table.schema != &schema) continue;
             for (std::size_t i = 0; i < table.def->columns.size(); ++i) {
                 const ColumnDef& column = table.def->columns[i];
-                if (!column.notNull) continue;
+                if (!column.notNull || column.unused) continue;
                 PlannedConstraint c;
                 c.owner = schema.userNumber;
                 c.kind = ConstraintKind::NotNull;
@@ -143,7 +143,7 @@ private:
                 c.name = systemConstraintName(c.number);
                 c.tableObject = table.objectNumber;
                 c.deleted = table.def->dropped;
-                c.columnNumbers = {static_cast<int>(i) + 1};
+                c.columnNumbers = {declaredColumnNumber(table.def->columns, i)};
                 c.condition = "\"" + column.name + "\" IS NOT NULL";
                 plan_.constraints.push_back(c);
             }

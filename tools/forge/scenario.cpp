@@ -93,6 +93,13 @@ const SchemaDef* Scenario::findSchema(std::string_view name) const {
     return const_cast<Scenario*>(this)->findSchema(name);
 }
 
+int declaredColumnNumber(const std::vector<ColumnDef>& columns, std::size_t index) {
+    if (columns.at(index).unused) return 0;
+    const auto declared = std::count_if(columns.begin(), columns.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                                        [](const ColumnDef& column) { return !column.unused; });
+    return static_cast<int>(declared);
+}
+
 std::vector<std::string> sourceLines(std::string_view source) {
     std::vector<std::string> lines;
     std::size_t start = 0;

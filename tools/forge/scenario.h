@@ -15,9 +15,13 @@
 //           "dataObj": 52001,                     // DATAOBJ# (optional, = OBJ#; differs after TRUNCATE)
 //           "dropped": false,                     // OBJ$ row deleted, COL$ rows deleted
 //           "columns": [ { "name": "EMPNO", "type": "NUMBER(4)", "notNull": true },
-//                        { "name": "HIRED", "type": "DATE", "default": "SYSDATE" } ],
+//                        { "name": "HIRED", "type": "DATE", "default": "SYSDATE" },
+//                        { "name": "OLD", "type": "NUMBER", "unused": true },   // SET UNUSED: COL# 0
+//                        { "name": "BAD", "type": "NUMBER",                      // COL$ values replaced
+//                          "damaged": { "type": 250, "length": -1, "precision": 40 } } ],
 //           "rows": [ ["7369", "1980-12-17"],               // text per column, null = NULL
-//                     { "values": ["7499", null], "storage": "deleted" } ],
+//                     { "values": ["7499", null], "storage": "deleted" },
+//                     { "values": ["7521", null], "extraValues": ["X"] } ],  // stored after every column
 //                                                 // storage: normal | deleted | migrated | chained
 //           "staleRows": [ ["1", "2001-01-01"] ]  // left in the segment numbered OBJ# (truncated tables)
 //         } ],
@@ -53,12 +57,26 @@
 
 namespace restorix::forge {
 
+// COL$ values that replace the ones the column's type gives: a damaged row.
+struct CatalogDamage {
+    std::optional<long long> typeNumber;  // TYPE#
+    std::optional<long long> length;      // LENGTH
+    std::optional<long long> precision;   // PRECISION#
+};
+
 struct ColumnDef {
     std::string name;
     ColumnType type;
     bool notNull = false;
     std::optional<std::string> defaultText;
+    // SET UNUSED: COL# 0 and marked hidden in COL$, its values still stored.
+    bool unused = false;
+    std::optional<CatalogDamage> damaged{};
 };
+
+// The COL# of the table's column at `index`: declared columns are numbered
+// from 1 in order, an unused column has 0.
+int declaredColumnNumber(const std::vector<ColumnDef>& columns, std::size_t index);
 
 enum class RowStorage {
     Normal,    // one live piece
@@ -75,6 +93,8 @@ using Value = std::optional<std::string>;
 struct RowDef {
     std::vector<Value> values;
     RowStorage storage = RowStorage::Normal;
+    // Stored as text after every column: a row whose column count is damaged.
+    std::vector<Value> extraValues{};
 };
 
 struct TableDef {

@@ -87,6 +87,15 @@ ColumnDef columnOf(const Node& node) {
     if (node.has("type")) c.type = typeOf(node["type"]);
     c.notNull = node.flag("notNull");
     c.defaultText = node.optionalText("default");
+    c.unused = node.flag("unused");
+    if (node.has("damaged")) {
+        const Node damaged = node["damaged"];
+        CatalogDamage damage;
+        if (damaged.has("type")) damage.typeNumber = damaged["type"].integer();
+        if (damaged.has("length")) damage.length = damaged["length"].integer();
+        if (damaged.has("precision")) damage.precision = damaged["precision"].integer();
+        c.damaged = damage;
+    }
     return c;
 }
 
@@ -108,6 +117,8 @@ RowDef rowOf(const Node& node) {
     const Node values = withOptions ? node["values"] : node;
     for (const Node& v : values.items()) row.values.push_back(v.isNull() ? Value() : Value(v.text()));
     if (withOptions && node.has("storage")) row.storage = storageOf(node["storage"]);
+    if (withOptions)
+        for (const Node& v : node.itemsOf("extraValues")) row.extraValues.push_back(v.isNull() ? Value() : Value(v.text()));
     return row;
 }
 

@@ -176,6 +176,8 @@ std::vector<Column> encodeRow(const TableDef& table, const RowDef& row, std::siz
                                         table.columns[i].name + ": " + e.what());
         }
     }
+    // Values beyond every column follow the last column, with the NULLs before them stored.
+    for (const Value& extra : row.extraValues) columns.push_back(extra ? Column(textColumn(*extra)) : Column());
     while (!columns.empty() && !columns.back()) columns.pop_back();
     if (columns.size() > 255)
         throw std::invalid_argument(table.name + " row " + std::to_string(rowIndex) + " stores more than 255 columns");
