@@ -46,6 +46,7 @@ struct RowCounts {
     long brokenChains = 0;       // rows whose pieces could not be followed: not written
     long valuesTooLong = 0;      // longer than a script can carry: written NULL
     long blocksNotRead = 0;      // no consistent data header: the block's rows are lost
+    long namesChanged = 0;       // the table's and its columns' names written with "_" for control characters
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -53,6 +54,7 @@ struct RowCounts {
         brokenChains += other.brokenChains;
         valuesTooLong += other.valuesTooLong;
         blocksNotRead += other.blocksNotRead;
+        namesChanged += other.namesChanged;
         return *this;
     }
 };
