@@ -205,25 +205,25 @@ TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     EXPECT_EQ(file("HR_create\\EMP.sql"), script("Create Table HR.EMP( \"EMPNO\" Number(4), \"DEPTNO\" Number(2));\r\nExit;"));
     EXPECT_EQ(file("HR_data\\DEPTData.sql"),
               script("insert into HR.DEPT values ('10','ACCOUNTING' ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('20',NULL ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('30','O''NEIL' ) ; \r\nCommit;\r\n"
-              "Exit;"));
+                     "insert into HR.DEPT values ('20',NULL ) ; \r\nCommit;\r\n"
+                     "insert into HR.DEPT values ('30','O''NEIL' ) ; \r\nCommit;\r\n"
+                     "Exit;"));
     EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));  // a table without rows
     EXPECT_EQ(file("Index\\Index.sql"), script("CREATE UNIQUE INDEX HR.DEPT_PK on HR.DEPT(\"DEPTNO\");\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Constraints\\Constraints.sql"),
               script("ALTER TABLE HR.DEPT ADD CHECK (\"DEPTNO\" IS NOT NULL);\r\n\r\n"
-              "ALTER TABLE HR.DEPT ADD CONSTRAINT DEPT_PK PRIMARY KEY (\"DEPTNO\");\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_DEPT_FK FOREIGN KEY (\"DEPTNO\") REFERENCES HR.DEPT(\"DEPTNO\");\r\n\r\n"
-              "\r\nExit;"));
+                     "ALTER TABLE HR.DEPT ADD CONSTRAINT DEPT_PK PRIMARY KEY (\"DEPTNO\");\r\n\r\n"
+                     "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_DEPT_FK FOREIGN KEY (\"DEPTNO\") REFERENCES HR.DEPT(\"DEPTNO\");\r\n\r\n"
+                     "\r\nExit;"));
     EXPECT_EQ(file("Views\\Views.sql"), script("Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Triggers\\Triggers.sql"),
               script("Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT FOR EACH ROW begin\r\n  null;\r\nend;"
-              "\r\n/\r\n\r\n\r\nExit;"));
+                     "\r\n/\r\n\r\n\r\nExit;"));
     // The stored line feeds read as blanks; the keyword gives way to the header.
     EXPECT_EQ(file("Procedures\\Procedures.sql"),
               script("Create or replace Procedure HR. RAISE_SAL IS \r\nBEGIN \r\n  NULL; \r\nEND; \r\n\r\n/\r\n\r\n"
-              "Create or replace Function HR. NET_PAY RETURN NUMBER IS \r\nBEGIN \r\n  RETURN 1; \r\nEND; \r\n\r\n/\r\n\r\n"
-              "\r\nExit;"));
+                     "Create or replace Function HR. NET_PAY RETURN NUMBER IS \r\nBEGIN \r\n  RETURN 1; \r\nEND; \r\n\r\n/\r\n\r\n"
+                     "\r\nExit;"));
     EXPECT_EQ(file("Commit.bat"),
               "@echo Restorix for Oracle \r\n@echo Replays the recovered scripts through sqlplus.\r\n"
               "@echo Recovered database processing script.\r\nset NLS_LANG=.WE8MSWIN1252\r\n" +
@@ -313,17 +313,17 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(file("HR_create\\TYPES.sql"),
               script("Create Table HR.TYPES( \"NOTES\" Long, \"ID\" Number(4), \"R\" Raw(4), \"PIC\" Long Raw, "
-              "\"F\" Binary_Float, \"D\" Binary_Double, \"TZ\" Timestamp(3) With Time Zone, "
-              "\"LTZ\" Timestamp(6) With Local Time Zone, \"YM\" Interval Year(3) To Month, "
-              "\"DS\" Interval Day(2) To Second(6), \"NV\" Nvarchar2(10), \"NC\" Nchar(2), \"RID\" Rowid);\r\nExit;"));
+                     "\"F\" Binary_Float, \"D\" Binary_Double, \"TZ\" Timestamp(3) With Time Zone, "
+                     "\"LTZ\" Timestamp(6) With Local Time Zone, \"YM\" Interval Year(3) To Month, "
+                     "\"DS\" Interval Day(2) To Second(6), \"NV\" Nvarchar2(10), \"NC\" Nchar(2), \"RID\" Rowid);\r\nExit;"));
     EXPECT_EQ(file("HR_data\\TYPESData.sql"),
               script("insert into HR.TYPES values ('it''s long','7',HEXTORAW('0AFF'),HEXTORAW('CAFE'),1.5f,-0.1d,"
-              "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'),"
-              "TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),INTERVAL '-2-3' YEAR(9) TO MONTH,"
-              "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9),UNISTR('R\\00E9\\0026\\D83D\\DE00'),"
-              "UNISTR('x '),NULL ) ; \r\nCommit;\r\n"
-              "insert into HR.TYPES values (NULL,'8',NULL,NULL,BINARY_FLOAT_NAN,BINARY_DOUBLE_INFINITY,NULL,NULL,NULL,"
-              "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;"));
+                     "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'),"
+                     "TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),INTERVAL '-2-3' YEAR(9) TO MONTH,"
+                     "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9),UNISTR('R\\00E9\\0026\\D83D\\DE00'),"
+                     "UNISTR('x '),NULL ) ; \r\nCommit;\r\n"
+                     "insert into HR.TYPES values (NULL,'8',NULL,NULL,BINARY_FLOAT_NAN,BINARY_DOUBLE_INFINITY,NULL,NULL,NULL,"
+                     "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;"));
 }
 
 class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};

@@ -237,9 +237,9 @@ TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
     EXPECT_EQ(file("Index\\Index.sql"), script("CREATE UNIQUE INDEX HR.EMP_PK on HR.EMP(\"EMPNO\");\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Constraints\\Constraints.sql"),
               script("ALTER TABLE HR.EMP ADD CONSTRAINT EMP_PK PRIMARY KEY (\"EMPNO\");\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CHECK(EMPNO > 0);\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CHECK (\"ENAME\" IS NOT NULL);\r\n\r\n"
-              "\r\nExit;"));
+                     "ALTER TABLE HR.EMP ADD CHECK(EMPNO > 0);\r\n\r\n"
+                     "ALTER TABLE HR.EMP ADD CHECK (\"ENAME\" IS NOT NULL);\r\n\r\n"
+                     "\r\nExit;"));
     EXPECT_EQ(file("Views\\Views.sql"), script("\r\nExit;"));
     EXPECT_EQ(file("Triggers\\Triggers.sql"), script("\r\nExit;"));
     EXPECT_EQ(file("Procedures\\Procedures.sql"), script("\r\nExit;"));
