@@ -102,8 +102,9 @@ std::string triggerHeading(const TriggerDefinition& trigger) {
 
 namespace {
 
-// sqlplus ends a SQL statement at a blank line, so a view whose stored text
-// holds one would be cut short on replay; such lines carry nothing in SQL.
+// Without SET SQLBLANKLINES ON sqlplus ends a SQL statement at a blank line,
+// so blank lines of a view's text were always left out; such lines carry
+// nothing in SQL, and a view keeps the form it was always written in.
 std::string withoutBlankLines(std::string_view text) {
     std::string out;
     out.reserve(text.size());
