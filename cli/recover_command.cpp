@@ -80,9 +80,11 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
             {"rowsOfTableNotCreated", counts.rowsInTableNotCreated}};
 }
 
-// Every table read, with what it wrote and what it lost by reason; totals last.
+// Every table read, with what it wrote, what it lost by reason and how many
+// of its names the scripts write changed; totals last, where the changed names
+// of schemas, views and other objects of no table's account count too.
 std::string reportText(const std::vector<TableAccount>& accounts, const RecoveryTotals& totals, const RowCounts& all,
-                       bool complete) {
+                       long namesChangedOutsideTables, bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
     for (const TableAccount& account : accounts) {
         tables.push_back({{"schema", account.schema},
@@ -90,7 +92,8 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                           {"rowsWritten", account.counts.rowsWritten},
                           {"migratedChainedRows", account.counts.migratedChainedRows},
                           {"created", account.counts.columnsUnreadable == 0},
-                          {"notRecovered", notRecoveredJson(account.counts)}});
+                          {"notRecovered", notRecoveredJson(account.counts)},
+                          {"namesChanged", account.counts.namesChanged}});
     }
     nlohmann::ordered_json report = {{"complete", complete},
                                      {"tables", tables},
@@ -101,7 +104,8 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
                                        {"tablesNotCreated", totals.tablesNotCreated},
-                                       {"notRecovered", notRecoveredJson(all)}}}};
+                                       {"notRecovered", notRecoveredJson(all)},
+                                       {"namesChanged", all.namesChanged + namesChangedOutsideTables}}}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -221,7 +225,7 @@ bool accountForRows(CommandSession& session, const SavingState& state, ReportTar
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (report == nullptr) return true;
     const InterruptGuard::Scope scope = session.interrupt.endRunOnInterrupt();
-    return report->write(reportText(state.tableAccounts, totals, all, complete));
+    return report->write(reportText(state.tableAccounts, totals, all, state.namesChangedOutsideTables, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "output/batch_files.h"
 #include "output/sql_names.h"
+#include "output/sqlplus_lines.h"
 
 namespace restorix {
 namespace {
@@ -101,8 +102,9 @@ std::string triggerHeading(const TriggerDefinition& trigger) {
 
 namespace {
 
-// sqlplus ends a SQL statement at a blank line, so a view whose stored text
-// holds one would be cut short on replay; such lines carry nothing in SQL.
+// Without SET SQLBLANKLINES ON sqlplus ends a SQL statement at a blank line,
+// so blank lines of a view's text were always left out; such lines carry
+// nothing in SQL, and a view keeps the form it was always written in.
 std::string withoutBlankLines(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -191,9 +193,10 @@ std::size_t linesTooLongForSqlplus(std::string_view text) {
 std::optional<std::string> viewScriptText(std::string_view schemaName, std::string_view viewName,
                                           std::string_view viewText) {
     if (viewText.empty()) return std::nullopt;
-    const std::string statement = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) +
-                                  " as " + withoutBlankLines(viewText);
-    return withCrLf(fitLinesForSqlplus(statement)) + std::string(kViewEnd);
+    const std::string head = "Create or Replace View " + sqlName(schemaName) + "." + sqlName(viewName) + " as ";
+    const std::string fitted = fitLinesForSqlplus(head + withoutBlankLines(viewText));
+    if (holdsSqlplusControlLine(fitted, StatementLanguage::Sql)) return statementRunAsData(head + std::string(viewText));
+    return withCrLf(fitted) + std::string(kViewEnd);
 }
 
 bool definitionIsForEachRow(std::string_view definition) {
@@ -208,7 +211,9 @@ std::optional<std::string> triggerScriptText(const TriggerDefinition& trigger) {
     const std::string when = trigger.whenClause ? " WHEN (" + *trigger.whenClause + ")" : std::string();
     const std::string statement = "Create or Replace Trigger " + sqlName(trigger.schemaName) + "." +
                                   triggerHeading(trigger) + when + " " + trigger.body.value_or("");
-    return withCrLf(fitLinesForSqlplus(statement)) + std::string(kTriggerEnd);
+    const std::string fitted = fitLinesForSqlplus(statement);
+    if (holdsSqlplusControlLine(fitted, StatementLanguage::Plsql)) return statementRunAsData(statement);
+    return withCrLf(fitted) + std::string(kTriggerEnd);
 }
 
 std::string storedCodeHeaderLine(StoredCodeKind kind, std::string_view schemaName,

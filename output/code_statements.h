@@ -11,6 +11,8 @@ namespace restorix {
 
 // The text appended to Views\Views.sql for one view: "Create or Replace View
 // S.V as " + its text, with CR LF line ends, then ";" and an empty line.
+// A text holding a line that sqlplus would not read as part of the statement
+// (holdsSqlplusControlLine) travels as data instead: statementRunAsData.
 // nullopt for an empty view text (such a view is not written).
 std::optional<std::string> viewScriptText(std::string_view schemaName, std::string_view viewName,
                                           std::string_view viewText);
@@ -36,8 +38,9 @@ struct TriggerDefinition {
 };
 
 // The text appended to Triggers\Triggers.sql for one trigger: the statement
-// with CR LF line ends, then CR LF, "/" and an empty line. nullopt when the
-// definition, the when-clause and the body are all absent.
+// with CR LF line ends, then CR LF, "/" and an empty line; as data
+// (statementRunAsData) when a line would end it early or run as a command.
+// nullopt when the definition, the when-clause and the body are all absent.
 std::optional<std::string> triggerScriptText(const TriggerDefinition& trigger);
 
 // " FOR EACH ROW" is added when the definition holds the words FOR EACH ROW

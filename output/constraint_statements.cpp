@@ -4,6 +4,7 @@
 
 #include "output/batch_files.h"
 #include "output/sql_names.h"
+#include "output/sqlplus_lines.h"
 #include "tabledata/sql_literal.h"
 
 namespace restorix {
@@ -122,9 +123,16 @@ ConstraintScriptTexts constraintScriptTexts(const Catalog& catalog, std::string_
             return {};
     }
     breakBetweenColumns(texts.indexText, kCrLf);
-    breakBetweenColumns(texts.constraintText, kCrLf);
     if (!texts.indexText.empty()) texts.indexText += kStatementEnd;
-    texts.constraintText += kStatementEnd;
+    // A check condition is stored text: a line of it that sqlplus would not
+    // read as part of the statement makes the statement travel as data.
+    const std::string statement = texts.constraintText;
+    breakBetweenColumns(texts.constraintText, kCrLf);
+    if (holdsSqlplusControlLine(texts.constraintText, StatementLanguage::Sql)) {
+        texts.constraintText = statementRunAsData(statement);
+    } else {
+        texts.constraintText += kStatementEnd;
+    }
     return texts;
 }
 

@@ -33,7 +33,9 @@ std::vector<std::string> constraintColumnList(const Catalog& catalog, const Cons
 std::optional<std::string> referencedTableName(const Catalog& catalog, const ConstraintDefEntry& def);
 
 // What one definition appends to the two scripts, each statement followed by
-// ";" and an empty line; an empty text appends nothing. Only a primary key
+// ";" and an empty line (a check whose condition holds a line that sqlplus
+// would not read as part of it: statementRunAsData); an empty text appends
+// nothing. Only a primary key
 // writes an index. Statements that need a name the catalog lacks are left
 // out: a key without a constraint name or with a column that is not found,
 // and a foreign key whose referenced constraint, table or columns are unknown.

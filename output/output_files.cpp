@@ -10,6 +10,8 @@
 
 #include "output/code_statements.h"
 #include "output/shell_files.h"
+#include "output/sql_names.h"
+#include "output/sqlplus_lines.h"
 #include "platform/codepage.h"
 
 namespace restorix {
@@ -122,6 +124,18 @@ void ScriptOutput::createFolder(const fs::path& path) {
 void ScriptOutput::createScript(const fs::path& path) {
     checkpoint();
     createScriptFile(path);
+}
+
+void ScriptOutput::createSqlScript(const fs::path& path) {
+    checkpoint();
+    writeTextFile(path, kSqlScriptHead);
+}
+
+bool ScriptOutput::noteWrittenName(std::string_view kind, std::string_view name, std::string_view written) {
+    if (!hasControlCharacter(name)) return false;
+    nameChanges_.push_back("warning: a " + std::string(kind) + " name holds control characters (stored bytes " +
+                           hexBytes(name) + "); the scripts write it " + std::string(written));
+    return true;
 }
 
 void ScriptOutput::append(const fs::path& path, std::string_view text) {

@@ -85,6 +85,8 @@ public:
     void createExecutable(const std::filesystem::path& path, std::string_view bytes);
     void createFolder(const std::filesystem::path& path);
     void createScript(const std::filesystem::path& path);
+    // Creates a SQL script, or truncates it, holding its first line, kSqlScriptHead.
+    void createSqlScript(const std::filesystem::path& path);
     void append(const std::filesystem::path& path, std::string_view text);
     // Appends, creating the file first when it does not exist (data scripts).
     void appendCreating(const std::filesystem::path& path, std::string_view text);
@@ -101,8 +103,16 @@ public:
     // job to log and show.
     const std::vector<std::string>& lineWarnings() const { return lineWarnings_; }
 
+    // Whether the scripts write the name changed (its control characters as
+    // "_", see hasControlCharacter); when they do, a text for the log naming
+    // the kind of object, its stored bytes in hexadecimal and the identifier
+    // written instead is kept.
+    bool noteWrittenName(std::string_view kind, std::string_view name, std::string_view written);
+    const std::vector<std::string>& nameChanges() const { return nameChanges_; }
+
 private:
     std::vector<std::string> lineWarnings_;
+    std::vector<std::string> nameChanges_;
     std::filesystem::path root_;
     JobControl& control_;
 };

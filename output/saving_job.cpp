@@ -1,6 +1,7 @@
 #include "output/saving_job.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "output/output_files.h"
 #include "output/script_names.h"
 #include "output/shell_files.h"
+#include "output/sqlplus_lines.h"
 #include "output/statements.h"
 #include "output/view_trigger_step.h"
 #include "activitylog/log_lines.h"
@@ -80,6 +82,12 @@ public:
         releaseCatalog();
     }
 
+    // Tables whose rows were not read keep the count of their changed names
+    // here; it goes to the totals once the save ends, however it ends.
+    ~SavingSteps() {
+        for (const auto& entry : tableNamesChanged_) state_.namesChangedOutsideTables += entry.second;
+    }
+
     // Where the save is: its step and the table or object being written.
     std::string_view step() const { return step_; }
     const std::string& object() const { return object_; }
@@ -101,11 +109,12 @@ private:
         state_.overallTotal = overallUnitsOf(catalog_);
         const fs::path usersScript = output_.path(kUsersScriptPath);
         output_.createFolder(output_.root() / kUsersFolder);
-        output_.createScript(usersScript);
+        output_.createSqlScript(usersScript);
         const fs::path importBat = output_.root() / kImportBatName;
         output_.createScript(importBat);
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.append(usersScript, usersScriptBlock(schema.name));
+            countNameOutsideTables("schema", schema.name);
         }
         output_.append(usersScript, kScriptTrailer);
         output_.replay(usersReplay());
@@ -121,7 +130,29 @@ private:
         output_.createFolder(output_.root() / folder);
         const fs::path path = output_.path(script);
         sink().setFilePath(path.string());
-        output_.createScript(path);
+        output_.createSqlScript(path);
+    }
+
+    // --- Names the scripts write changed (see hasControlCharacter) -------------
+
+    void countNameOutsideTables(std::string_view kind, std::string_view name) {
+        if (output_.noteWrittenName(kind, name, sqlName(name))) ++state_.namesChangedOutsideTables;
+    }
+
+    // The table's own name and its columns' names, counted for its account.
+    void countTableNames(const ObjectEntry& table, const std::vector<const ColumnEntry*>& columns) {
+        long changed = output_.noteWrittenName("table", table.name, tableSqlName(table.name)) ? 1 : 0;
+        for (const ColumnEntry* column : columns)
+            changed += output_.noteWrittenName("column", column->name, quotedColumn(column->name)) ? 1 : 0;
+        if (changed > 0) tableNamesChanged_[table.objNumber] += changed;
+    }
+
+    long takeTableNameCount(DictionaryNumber table) {
+        const auto found = tableNamesChanged_.find(table);
+        if (found == tableNamesChanged_.end()) return 0;
+        const long changed = found->second;
+        tableNamesChanged_.erase(found);
+        return changed;
     }
 
     // A name as it is shown.
@@ -172,7 +203,8 @@ private:
             at(kCreateTableStep, qualifiedTableName(schemaName, object.name));
             sink().setTableName(shown(createTableForm(object.name)));
             sink().setFilePath(script.string());
-            output_.createScript(script);
+            output_.createSqlScript(script);
+            countTableNames(object, catalog_.columnsOf(object.objNumber));
             const std::vector<const ColumnEntry*> unreadable = catalog_.unreadableColumnsOf(object.objNumber);
             const std::string text = unreadable.empty() ? createTableText(schemaName, object)
                                                         : tableNotCreatedText(schemaName, object, unreadable);
@@ -234,7 +266,9 @@ private:
         // An object number too large to decode names no table: no data for it.
         if (objectNumber < 0) return true;
         if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
-        const RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
+        output_.appendCreating(state_.currentDataFile, kSqlScriptHead);
+        RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
+        counts.namesChanged = takeTableNameCount(table.objNumber);
         state_.tableAccounts.push_back({schemaName, table.name, counts});
         if (counts.columnsUnreadable > 0) {
             // The rows were counted, not written: nothing to replay.
@@ -254,9 +288,9 @@ private:
         const fs::path indexScript = output_.path(kIndexScriptPath);
         const fs::path constraintsScript = output_.path(kConstraintsScriptPath);
         output_.createFolder(output_.root() / kIndexFolder);
-        output_.createScript(indexScript);
+        output_.createSqlScript(indexScript);
         output_.createFolder(output_.root() / kConstraintsFolder);
-        output_.createScript(constraintsScript);
+        output_.createSqlScript(constraintsScript);
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.checkpoint();
             state_.showOverallProgress();
@@ -285,6 +319,10 @@ private:
             ++written;
             // Two statements move the bar by one point, as the windows always showed it.
             sink().setCurrentProgress(written / 2);
+            if (def->conType != kCheckConstraint && def->conType != kNotNullCheck) {
+                if (const ConstraintNameEntry* name = catalog_.findConstraintName(def->conNumber))
+                    countNameOutsideTables("constraint", name->name);
+            }
             if (index) output_.append(indexScript, texts.indexText);
             if (!texts.constraintText.empty()) output_.append(constraintsScript, texts.constraintText);
         }
@@ -326,7 +364,9 @@ private:
         sink().setTableName(shown(object.name));
         sink().setFilePath(script.string());
         const std::string text = storedCodeScriptText(kind, schemaName, lines.lines());
-        if (!text.empty()) output_.append(script, text);
+        if (text.empty()) return;
+        output_.append(script, text);
+        countNameOutsideTables(kind == StoredCodeKind::Procedure ? "procedure" : "function", object.name);
     }
 
     void releaseCatalog() {
@@ -342,6 +382,7 @@ private:
     const SavingSetup& setup_;
     const ScriptNames& names_;
     RowList rowList_;
+    std::map<DictionaryNumber, long> tableNamesChanged_;
     std::string_view step_;
     std::string object_;
     std::vector<std::string> tableWarnings_;
@@ -373,6 +414,21 @@ void leaveIncompleteNote(std::string_view why, const SavingSteps& steps, const S
     }
 }
 
+// Logs the names the scripts wrote changed when the save ends, however it ends.
+class NameChangesLogged {
+public:
+    NameChangesLogged(const ScriptOutput& output, LogSink& log) : output_(output), log_(log) {}
+    ~NameChangesLogged() {
+        for (const std::string& change : output_.nameChanges()) logWarning(log_, change);
+    }
+    NameChangesLogged(const NameChangesLogged&) = delete;
+    NameChangesLogged& operator=(const NameChangesLogged&) = delete;
+
+private:
+    const ScriptOutput& output_;
+    LogSink& log_;
+};
+
 // Runs the steps without clearing the stop request: a Stop confirmed before
 // the worker got going must still hold. A save that ends early leaves
 // INCOMPLETE.txt; an error reading the datafile is raised on after that.
@@ -384,6 +440,7 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
     // Every file name of the save, given once before the first script.
     const ScriptNames names(recovery.catalog, recovery.release);
     for (const std::string& change : names.changedNames()) logWarning(log, change);
+    const NameChangesLogged nameChangesLogged(output, log);
     SavingSteps steps(recovery, state, output, setup, names);
     try {
         steps.run();
@@ -427,12 +484,19 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
         return a->lineNumber < b->lineNumber;
     });
     std::string text;
+    std::string source;  // the lines as stored, each ended by LF
     for (const SourceLineEntry* line : lines) {
-        text += line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
+        const std::string lineText =
+            line->lineNumber == 1 ? storedCodeHeaderLine(kind, schemaName, line->text) : line->text;
+        text += lineText;
         text += kCrLf;
+        source += lineText;
+        if (!lineText.ends_with('\n')) source += '\n';
     }
     if (lines.empty()) return text;
-    return fitLinesForSqlplus(text) + std::string(kStoredCodeEnd);
+    const std::string fitted = fitLinesForSqlplus(text);
+    if (holdsSqlplusControlLine(fitted, StatementLanguage::Plsql)) return statementRunAsData(source);
+    return fitted + std::string(kStoredCodeEnd);
 }
 
 SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,

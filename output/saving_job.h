@@ -61,8 +61,9 @@ bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumbe
 
 // What one procedure or function adds to Procedures\Procedures.sql: every
 // stored line in ascending line number, each followed by CR LF, line 1 with
-// its "Create or replace" header, then the closing "/" lines. Empty when no
-// line was stored.
+// its "Create or replace" header, then the closing "/" lines; as data
+// (statementRunAsData, the lines joined as stored) when a line would end the
+// statement early or run as a command. Empty when no line was stored.
 std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaName,
                                  std::span<const SourceLineEntry> sourceLines);
 

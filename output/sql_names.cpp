@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/codepage.h"
+
 namespace restorix {
 namespace {
 
@@ -49,13 +51,21 @@ std::string asciiUpper(std::string_view text) {
     return out;
 }
 
+constexpr char kControlCharacterStandIn = '_';
+constexpr unsigned char kDelete = 0x7F;
+
+bool isControlCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == kDelete;
+}
+
 bool isUtf8Continuation(char c) { return (static_cast<std::uint8_t>(c) & 0xC0) == 0x80; }
 
 std::string doubleQuoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"') out += '"';
-        out += c;
+        out += isControlCharacter(c) ? kControlCharacterStandIn : c;
     }
     out += '"';
     return out;
@@ -91,6 +101,19 @@ std::string createTableForm(std::string_view tableName) {
 
 std::string tableFileName(std::string_view tableName) {
     return safeFileName(createTableForm(tableName));
+}
+
+bool hasControlCharacter(std::string_view name) { return std::any_of(name.begin(), name.end(), isControlCharacter); }
+
+std::string hexBytes(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!out.empty()) out += ' ';
+        out += kUpperHexDigits[byte >> 4];
+        out += kUpperHexDigits[byte & 0xF];
+    }
+    return out;
 }
 
 bool isReservedWord(std::string_view word) {

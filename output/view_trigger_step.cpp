@@ -8,6 +8,7 @@
 #include "datafile/segment_blocks.h"
 #include "platform/codepage.h"
 #include "output/batch_files.h"
+#include "output/sql_names.h"
 
 namespace restorix {
 namespace {
@@ -114,6 +115,7 @@ private:
         const std::optional<std::string> text = viewStatementOf(recovery_, row, viewName);
         if (!text) return;
         output_.append(viewsPath_, *text);
+        if (output_.noteWrittenName("view", viewName, sqlName(viewName))) ++state_.namesChangedOutsideTables;
         ProgressSink& sink = state_.sink();
         sink.setTableName(recovery_.release.shownText(viewName));
         sink.setFilePath(viewsPath_.string());
@@ -135,6 +137,7 @@ private:
         sink.setCurrentProgress(SavingState::percent(state_.triggersWritten, triggerObjects_));
         state_.countOverallUnit();
         output_.append(triggersPath_, *text);
+        if (output_.noteWrittenName("trigger", trigger->triggerName, sqlName(trigger->triggerName))) ++state_.namesChangedOutsideTables;
     }
 
     Recovery& recovery_;

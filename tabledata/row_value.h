@@ -52,6 +52,7 @@ struct RowCounts {
     long rowsWithExtraValues = 0;  // written with their declared columns; values of no column left out
     long columnsUnreadable = 0;    // COL$ rows that cannot be read: the table is not created
     long rowsInTableNotCreated = 0;  // rows of such a table: not written
+    long namesChanged = 0;       // the table's and its columns' names written with "_" for control characters
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -63,6 +64,7 @@ struct RowCounts {
         rowsWithExtraValues += other.rowsWithExtraValues;
         columnsUnreadable += other.columnsUnreadable;
         rowsInTableNotCreated += other.rowsInTableNotCreated;
+        namesChanged += other.namesChanged;
         return *this;
     }
 };

@@ -40,6 +40,9 @@ struct SavingState {
     int viewsWritten = 0;     // never reset
     int triggersWritten = 0;  // never reset
     std::vector<TableAccount> tableAccounts;  // every table whose rows were read, in order
+    // Names the scripts write changed that no table's account holds: schemas,
+    // views, triggers, procedures, constraints, and tables whose rows were not read.
+    long namesChangedOutsideTables = 0;
 
     ProgressSink* progress = nullptr;
     // Stop (stopRequested) and Pause of the File Saving dialog.

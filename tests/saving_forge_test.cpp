@@ -29,6 +29,7 @@
 #include "dictionary/analysis_job.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
+#include "output/sqlplus_lines.h"
 #include "platform/codepage.h"
 #include "preview/object_tree.h"
 #include "preview/preview_jobs.h"
@@ -43,6 +44,9 @@ using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A SQL script as the save writes it: its first line, then the text.
+std::string script(std::string_view text) { return std::string(kSqlScriptHead) + std::string(text); }
 
 const std::string P = " %1\\sqlplus.exe %2/%3@%4 @ ";
 
@@ -159,7 +163,7 @@ TEST_F(SavingForgeTest, NoOutputLineIsLongerThanSqlplusReadsButAWarnedOne) {
     EXPECT_NE(messages_.messages[0].find("Procedures.sql"), std::string::npos) << messages_.messages[0];
 
     const std::string data = file("HR_data\\NOTESData.sql");
-    EXPECT_TRUE(data.starts_with("BEGIN\r\ninsert into HR.NOTES values ('1',\r\n'aaa")) << data.substr(0, 80);
+    EXPECT_TRUE(data.starts_with(script("BEGIN\r\ninsert into HR.NOTES values ('1',\r\n'aaa"))) << data.substr(0, 80);
     EXPECT_NE(data.find("'O''NEIL '||CHR(38)||' bbb"), std::string::npos);
     EXPECT_NE(data.find(" ) ; \r\nEND;\r\n/\r\nCommit;\r\ninsert into HR.NOTES values ('2','short',NULL ) ; \r\n"),
               std::string::npos);
@@ -187,10 +191,10 @@ TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
 
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(file("HR_data\\CAF_Data.sql"),
-              "insert into HR.\"CAF\u00C9\" values ('1','caf\u00E9 \u20AC \U0001F600',UNISTR('\\4E2D\\6587') ) ; "
-              "\r\nCommit;\r\nExit;");
-    EXPECT_EQ(file("HR_create\\CAF_.sql"), "Create Table HR.\"CAF\u00C9\"( \"ID\" Number(4), \"NOTE\" Varchar2(40), "
-                                          "\"N\u00C9\" Nvarchar2(10));\r\nExit;");
+              script("insert into HR.\"CAF\u00C9\" values ('1','caf\u00E9 \u20AC \U0001F600',UNISTR('\\4E2D\\6587') ) ; "
+                     "\r\nCommit;\r\nExit;"));
+    EXPECT_EQ(file("HR_create\\CAF_.sql"), script("Create Table HR.\"CAF\u00C9\"( \"ID\" Number(4), \"NOTE\" Varchar2(40), "
+                                                 "\"N\u00C9\" Nvarchar2(10));\r\nExit;"));
     EXPECT_NE(file("Commit.bat").find("processing script.\r\nset NLS_LANG=.AL32UTF8\r\n" + P + "Users"),
               std::string::npos);
 }
@@ -200,29 +204,29 @@ TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_TRUE(messages_.messages.empty());
 
-    EXPECT_EQ(file("HR_create\\DEPT.sql"), "Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;");
-    EXPECT_EQ(file("HR_create\\EMP.sql"), "Create Table HR.EMP( \"EMPNO\" Number(4), \"DEPTNO\" Number(2));\r\nExit;");
+    EXPECT_EQ(file("HR_create\\DEPT.sql"), script("Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;"));
+    EXPECT_EQ(file("HR_create\\EMP.sql"), script("Create Table HR.EMP( \"EMPNO\" Number(4), \"DEPTNO\" Number(2));\r\nExit;"));
     EXPECT_EQ(file("HR_data\\DEPTData.sql"),
-              "insert into HR.DEPT values ('10','ACCOUNTING' ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('20',NULL ) ; \r\nCommit;\r\n"
-              "insert into HR.DEPT values ('30','O''NEIL' ) ; \r\nCommit;\r\n"
-              "Exit;");
-    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");  // a table without rows
-    EXPECT_EQ(file("Index\\Index.sql"), "CREATE UNIQUE INDEX HR.DEPT_PK on HR.DEPT(\"DEPTNO\");\r\n\r\n\r\nExit;");
+              script("insert into HR.DEPT values ('10','ACCOUNTING' ) ; \r\nCommit;\r\n"
+                     "insert into HR.DEPT values ('20',NULL ) ; \r\nCommit;\r\n"
+                     "insert into HR.DEPT values ('30','O''NEIL' ) ; \r\nCommit;\r\n"
+                     "Exit;"));
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));  // a table without rows
+    EXPECT_EQ(file("Index\\Index.sql"), script("CREATE UNIQUE INDEX HR.DEPT_PK on HR.DEPT(\"DEPTNO\");\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Constraints\\Constraints.sql"),
-              "ALTER TABLE HR.DEPT ADD CHECK (\"DEPTNO\" IS NOT NULL);\r\n\r\n"
-              "ALTER TABLE HR.DEPT ADD CONSTRAINT DEPT_PK PRIMARY KEY (\"DEPTNO\");\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_DEPT_FK FOREIGN KEY (\"DEPTNO\") REFERENCES HR.DEPT(\"DEPTNO\");\r\n\r\n"
-              "\r\nExit;");
-    EXPECT_EQ(file("Views\\Views.sql"), "Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;");
+              script("ALTER TABLE HR.DEPT ADD CHECK (\"DEPTNO\" IS NOT NULL);\r\n\r\n"
+                     "ALTER TABLE HR.DEPT ADD CONSTRAINT DEPT_PK PRIMARY KEY (\"DEPTNO\");\r\n\r\n"
+                     "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_DEPT_FK FOREIGN KEY (\"DEPTNO\") REFERENCES HR.DEPT(\"DEPTNO\");\r\n\r\n"
+                     "\r\nExit;"));
+    EXPECT_EQ(file("Views\\Views.sql"), script("Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Triggers\\Triggers.sql"),
-              "Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT FOR EACH ROW begin\r\n  null;\r\nend;"
-              "\r\n/\r\n\r\n\r\nExit;");
+              script("Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT FOR EACH ROW begin\r\n  null;\r\nend;"
+                     "\r\n/\r\n\r\n\r\nExit;"));
     // The stored line feeds read as blanks; the keyword gives way to the header.
     EXPECT_EQ(file("Procedures\\Procedures.sql"),
-              "Create or replace Procedure HR. RAISE_SAL IS \r\nBEGIN \r\n  NULL; \r\nEND; \r\n\r\n/\r\n\r\n"
-              "Create or replace Function HR. NET_PAY RETURN NUMBER IS \r\nBEGIN \r\n  RETURN 1; \r\nEND; \r\n\r\n/\r\n\r\n"
-              "\r\nExit;");
+              script("Create or replace Procedure HR. RAISE_SAL IS \r\nBEGIN \r\n  NULL; \r\nEND; \r\n\r\n/\r\n\r\n"
+                     "Create or replace Function HR. NET_PAY RETURN NUMBER IS \r\nBEGIN \r\n  RETURN 1; \r\nEND; \r\n\r\n/\r\n\r\n"
+                     "\r\nExit;"));
     EXPECT_EQ(file("Commit.bat"),
               "@echo Restorix for Oracle \r\n@echo Replays the recovered scripts through sqlplus.\r\n"
               "@echo Recovered database processing script.\r\nset NLS_LANG=.WE8MSWIN1252\r\n" +
@@ -265,8 +269,8 @@ TEST_F(SavingForgeTest, LargeUserAndColumnNumbersKeepTheirOwners) {
     EXPECT_EQ(preview.rows[0].back(), "120");
 
     ASSERT_EQ(save(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("BIG_create\\T500.sql"), "Create Table BIG.T500( \"ID\" Number(4));\r\nExit;");
-    EXPECT_EQ(file("BIG_data\\T500Data.sql"), "insert into BIG.T500 values ('7' ) ; \r\nCommit;\r\nExit;");
+    EXPECT_EQ(file("BIG_create\\T500.sql"), script("Create Table BIG.T500( \"ID\" Number(4));\r\nExit;"));
+    EXPECT_EQ(file("BIG_data\\T500Data.sql"), script("insert into BIG.T500 values ('7' ) ; \r\nCommit;\r\nExit;"));
     EXPECT_FALSE(fs::exists(outputPath(dir_ / "out", "FIVE_create\\T500.sql")));
     const std::string create = file("HUNDRED_create\\WIDE.sql");
     // Longer than one line may be: a line per column.
@@ -311,18 +315,18 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
 
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(file("HR_create\\TYPES.sql"),
-              "Create Table HR.TYPES( \"NOTES\" Long, \"ID\" Number(4), \"R\" Raw(4), \"PIC\" Long Raw, "
-              "\"F\" Binary_Float, \"D\" Binary_Double, \"TZ\" Timestamp(3) With Time Zone, "
-              "\"LTZ\" Timestamp(6) With Local Time Zone, \"YM\" Interval Year(3) To Month, "
-              "\"DS\" Interval Day(2) To Second(6), \"NV\" Nvarchar2(10), \"NC\" Nchar(2), \"RID\" Rowid);\r\nExit;");
+              script("Create Table HR.TYPES( \"NOTES\" Long, \"ID\" Number(4), \"R\" Raw(4), \"PIC\" Long Raw, "
+                     "\"F\" Binary_Float, \"D\" Binary_Double, \"TZ\" Timestamp(3) With Time Zone, "
+                     "\"LTZ\" Timestamp(6) With Local Time Zone, \"YM\" Interval Year(3) To Month, "
+                     "\"DS\" Interval Day(2) To Second(6), \"NV\" Nvarchar2(10), \"NC\" Nchar(2), \"RID\" Rowid);\r\nExit;"));
     EXPECT_EQ(file("HR_data\\TYPESData.sql"),
-              "insert into HR.TYPES values ('it''s long','7',HEXTORAW('0AFF'),HEXTORAW('CAFE'),1.5f,-0.1d,"
-              "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'),"
-              "TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),INTERVAL '-2-3' YEAR(9) TO MONTH,"
-              "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9),UNISTR('R\\00E9\\0026\\D83D\\DE00'),"
-              "UNISTR('x '),NULL ) ; \r\nCommit;\r\n"
-              "insert into HR.TYPES values (NULL,'8',NULL,NULL,BINARY_FLOAT_NAN,BINARY_DOUBLE_INFINITY,NULL,NULL,NULL,"
-              "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;");
+              script("insert into HR.TYPES values ('it''s long','7',HEXTORAW('0AFF'),HEXTORAW('CAFE'),1.5f,-0.1d,"
+                     "TO_TIMESTAMP_TZ('2011-03-05 12:20:30.5 +02:00','YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'),"
+                     "TO_TIMESTAMP('2009-01-16 09:00:00','YYYY-MM-DD HH24:MI:SS'),INTERVAL '-2-3' YEAR(9) TO MONTH,"
+                     "INTERVAL '4 05:12:10.222000000' DAY(9) TO SECOND(9),UNISTR('R\\00E9\\0026\\D83D\\DE00'),"
+                     "UNISTR('x '),NULL ) ; \r\nCommit;\r\n"
+                     "insert into HR.TYPES values (NULL,'8',NULL,NULL,BINARY_FLOAT_NAN,BINARY_DOUBLE_INFINITY,NULL,NULL,NULL,"
+                     "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;"));
 }
 
 class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};
@@ -332,7 +336,7 @@ TEST_P(SavingForgeRelease, WritesItsViewsTriggersAndProcedures) {
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(state_.viewsWritten, 1);
     EXPECT_EQ(state_.triggersWritten, 1);
-    EXPECT_EQ(file("Views\\Views.sql"), "Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;");
+    EXPECT_EQ(file("Views\\Views.sql"), script("Create or Replace View HR.DEPT_V as select DNAME\r\nfrom DEPT;\r\n\r\n\r\nExit;"));
     EXPECT_NE(file("Triggers\\Triggers.sql").find("Create or Replace Trigger HR.DEPT_BI before insert on HR.DEPT"),
               std::string::npos);
     EXPECT_NE(file("Procedures\\Procedures.sql").find("Create or replace Function HR. NET_PAY"), std::string::npos);
@@ -359,9 +363,9 @@ TEST_F(SavingForgeTest, StopInTheMiddleOfATablesRowsWritesNothingMore) {
     EXPECT_EQ(data.substr(data.size() - 11), "\r\nCommit;\r\n");  // ends after a whole row, without "Exit;"
     EXPECT_LT(std::count(data.begin(), data.end(), '\n'), 2 * 400);  // not every row
     EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
-    EXPECT_EQ(file("Views\\Views.sql"), "");
-    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
-    EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
+    EXPECT_EQ(file("Views\\Views.sql"), script(""));
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), script(""));
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), script(""));
     EXPECT_FALSE(fs::exists(dir_ / "out" / "Index"));
 }
 
@@ -531,7 +535,7 @@ TEST_F(RecoverCommandTest, WritesOneOutputFolderAndPrintsItsPathLast) {
     EXPECT_EQ(result.out, fs::canonical(folders[0]).string() + "\n");
     const std::string importBat = readFile(folders[0] / "Import.bat");
     EXPECT_NE(importBat.find("\r\nCommit /opt/oracle\\bin %Enter"), std::string::npos);
-    EXPECT_EQ(readFile(folders[0] / "HR_data" / "DEPTData.sql").substr(0, 50),
+    EXPECT_EQ(readFile(folders[0] / "HR_data" / "DEPTData.sql").substr(kSqlScriptHead.size(), 50),
               "insert into HR.DEPT values ('10','ACCOUNTING' ) ; ");
 
     // The whole run's log lines, in order.
@@ -684,7 +688,7 @@ TEST_F(RecoverCommandTest, ABlockSizeTooBigStillWritesTheEmptyOutput) {
     EXPECT_NE(result.err.find("Block size too big"), std::string::npos);
     const std::vector<fs::path> folders = outputFolders();
     ASSERT_EQ(folders.size(), 1u);
-    EXPECT_EQ(readFile(folders[0] / "Users" / "Users.sql"), "\r\nExit;");
+    EXPECT_EQ(readFile(folders[0] / "Users" / "Users.sql"), script("\r\nExit;"));
 }
 
 // A datafile that cannot be opened: exit 2, the message, and on the next

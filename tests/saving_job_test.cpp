@@ -27,6 +27,7 @@
 #include "output/batch_files.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
+#include "output/sqlplus_lines.h"
 #include "output/shell_files.h"
 #include "tools/forge/oracle_values.h"
 #include "tests/test_sinks.h"
@@ -37,6 +38,9 @@ using namespace restorix::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A SQL script as the save writes it: its first line, then the text.
+std::string script(std::string_view text) { return std::string(kSqlScriptHead) + std::string(text); }
 
 const std::string P = " %1\\sqlplus.exe %2/%3@%4 @ ";  // every replay line starts so
 const std::string kHeader =
@@ -223,19 +227,19 @@ TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
     buildHrCatalog(build_);
     ASSERT_EQ(save(), SavingResult::saveCompleted);
 
-    EXPECT_EQ(file("Users\\Users.sql"), usersBlock("HR") + usersBlock("SCOTT") + "\r\nExit;");
-    EXPECT_EQ(file("HR_create\\EMP.sql"), "Create Table HR.EMP( \"EMPNO\" Number(4), \"ENAME\" Varchar2(10));\r\nExit;");
+    EXPECT_EQ(file("Users\\Users.sql"), script(usersBlock("HR") + usersBlock("SCOTT") + "\r\nExit;"));
+    EXPECT_EQ(file("HR_create\\EMP.sql"), script("Create Table HR.EMP( \"EMPNO\" Number(4), \"ENAME\" Varchar2(10));\r\nExit;"));
     // No datafile: the table has no blocks, so its data script holds only the end line.
-    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
-    EXPECT_EQ(file("Index\\Index.sql"), "CREATE UNIQUE INDEX HR.EMP_PK on HR.EMP(\"EMPNO\");\r\n\r\n\r\nExit;");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));
+    EXPECT_EQ(file("Index\\Index.sql"), script("CREATE UNIQUE INDEX HR.EMP_PK on HR.EMP(\"EMPNO\");\r\n\r\n\r\nExit;"));
     EXPECT_EQ(file("Constraints\\Constraints.sql"),
-              "ALTER TABLE HR.EMP ADD CONSTRAINT EMP_PK PRIMARY KEY (\"EMPNO\");\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CHECK(EMPNO > 0);\r\n\r\n"
-              "ALTER TABLE HR.EMP ADD CHECK (\"ENAME\" IS NOT NULL);\r\n\r\n"
-              "\r\nExit;");
-    EXPECT_EQ(file("Views\\Views.sql"), "\r\nExit;");
-    EXPECT_EQ(file("Triggers\\Triggers.sql"), "\r\nExit;");
-    EXPECT_EQ(file("Procedures\\Procedures.sql"), "\r\nExit;");
+              script("ALTER TABLE HR.EMP ADD CONSTRAINT EMP_PK PRIMARY KEY (\"EMPNO\");\r\n\r\n"
+                     "ALTER TABLE HR.EMP ADD CHECK(EMPNO > 0);\r\n\r\n"
+                     "ALTER TABLE HR.EMP ADD CHECK (\"ENAME\" IS NOT NULL);\r\n\r\n"
+                     "\r\nExit;"));
+    EXPECT_EQ(file("Views\\Views.sql"), script("\r\nExit;"));
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), script("\r\nExit;"));
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), script("\r\nExit;"));
     EXPECT_EQ(file("Commit.bat"), kHeader + "\r\n" + P + "Users\\Users.sql\r\n" + "\r\n" + P + "HR_create\\EMP.sql" +
                                       "\r\n" + P + "HR_data\\EMPData.sql" + kIndexAndConstraintLines + kCodeReplayLines);
     EXPECT_EQ(file("Import.bat"), importBatText("/opt/oracle\\bin"));
@@ -263,19 +267,19 @@ TEST_F(SavingJobTest, ReleasesTheCatalogsMainListsAtTheEnd) {
 
 TEST_F(SavingJobTest, AnEmptySchemaListStillWritesUsersImportAndCommit) {
     ASSERT_EQ(save(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("Users\\Users.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Users\\Users.sql"), script("\r\nExit;"));
     EXPECT_EQ(file("Import.bat"), importBatText("/opt/oracle\\bin"));
     // Without a table, the first CR LF of the index step follows the Users lines: two empty lines.
     EXPECT_EQ(file("Commit.bat"),
               kHeader + "\r\n" + P + "Users\\Users.sql\r\n" + kIndexAndConstraintLines + kCodeReplayLines);
-    EXPECT_EQ(file("Index\\Index.sql"), "\r\nExit;");
-    EXPECT_EQ(file("Constraints\\Constraints.sql"), "\r\nExit;");
+    EXPECT_EQ(file("Index\\Index.sql"), script("\r\nExit;"));
+    EXPECT_EQ(file("Constraints\\Constraints.sql"), script("\r\nExit;"));
 }
 
 TEST_F(SavingJobTest, ASchemaWithoutTablesGetsAnEmptyCreateFolderAndAFullBar) {
     build_.schema("LONELY", 40);
     ASSERT_EQ(save(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("Users\\Users.sql"), usersBlock("LONELY") + "\r\nExit;");
+    EXPECT_EQ(file("Users\\Users.sql"), script(usersBlock("LONELY") + "\r\nExit;"));
     EXPECT_TRUE(fs::is_empty(root_ / "LONELY_create"));
     EXPECT_FALSE(exists("LONELY_data"));
     EXPECT_EQ(state_.overallDone, 1);  // the schema's own unit
@@ -287,8 +291,8 @@ TEST_F(SavingJobTest, ATableNamedWithASlashIsWrittenUnderItsUnderscoreForm) {
     const DictionaryNumber ab = build_.table("A/B", 30, 51010);
     build_.column(ab, 1, "X", 2, 6);
     ASSERT_EQ(save(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("HR_create\\A_B.sql"), "Create Table HR.A_B( \"X\" Varchar2(5));\r\nExit;");
-    EXPECT_EQ(file("HR_data\\A_BData.sql"), "Exit;");
+    EXPECT_EQ(file("HR_create\\A_B.sql"), script("Create Table HR.A_B( \"X\" Varchar2(5));\r\nExit;"));
+    EXPECT_EQ(file("HR_data\\A_BData.sql"), script("Exit;"));
     EXPECT_NE(file("Commit.bat").find("\r\n" + P + "HR_create\\A_B.sql\r\n" + P + "HR_data\\A_BData.sql"),
               std::string::npos);
     // The label shows the stored name while the rows are read.
@@ -367,7 +371,7 @@ TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
     EXPECT_TRUE(exists("A_B_C_data\\T__Q_Data.sql"));
     EXPECT_TRUE(exists("A_B_C_create\\.._.._win.sql"));
     // The statements keep the names, quoted where they must be.
-    EXPECT_EQ(file("A_B_C_create\\T__Q_.sql"), "Create Table \"A B&C\".\"T;'Q\"\"\"();\r\nExit;");
+    EXPECT_EQ(file("A_B_C_create\\T__Q_.sql"), script("Create Table \"A B&C\".\"T;'Q\"\"\"();\r\nExit;"));
 
     // Every replay line names a relative path of safe characters whose parts are no "." or "..".
     const std::vector<std::string> replayed = batchReplayed(file("Commit.bat"));
@@ -460,9 +464,9 @@ TEST_F(SavingJobTest, StopInTheMiddleOfATableWritesNothingMore) {
     EXPECT_FALSE(exists("HR_data\\DEPTData.sql"));
     EXPECT_EQ(file("Commit.bat").find("HR_data"), std::string::npos);
     EXPECT_EQ(shellReplayed(file("commit.sh")), batchReplayed(file("Commit.bat")));
-    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
-    EXPECT_EQ(file("Views\\Views.sql"), "");
-    EXPECT_EQ(file("Procedures\\Procedures.sql"), "");
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), script(""));
+    EXPECT_EQ(file("Views\\Views.sql"), script(""));
+    EXPECT_EQ(file("Procedures\\Procedures.sql"), script(""));
     EXPECT_FALSE(exists("Index"));
     EXPECT_FALSE(recovery_.catalog.objectList.empty());  // nothing released
     EXPECT_EQ(file("INCOMPLETE.txt"),
@@ -694,7 +698,7 @@ TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) 
               "\r\n\r\n************************* Step 2 Saving aborted by User ***********************************"
               "\r\n\r\nProcess Aborted by User at time 14:05:09\r\n");
     EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
-    EXPECT_EQ(file("Triggers\\Triggers.sql"), "");
+    EXPECT_EQ(file("Triggers\\Triggers.sql"), script(""));
 }
 
 TEST_F(SavingControllerTest, SignalsItsEndAfterAStopAndRefusesASecondStart) {
@@ -729,7 +733,7 @@ TEST_F(SavingControllerTest, SkipTableAsksOnlyWhileATableIsRead) {
     EXPECT_TRUE(state_.skipRequested);
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));
 }
 
 TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
@@ -744,7 +748,7 @@ TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
     EXPECT_EQ(log_.text(), "\r\n\r\nProcess Completed successfully at time 14:05:09\r\n");
-    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));
 }
 
 TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
@@ -799,7 +803,7 @@ TEST_F(SavingControllerTest, PausedWorkerWritesNothingUntilResumed) {
     EXPECT_FALSE(exists("HR_data\\EMPData.sql"));
     job().togglePause();
     EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
-    EXPECT_EQ(file("HR_data\\EMPData.sql"), "Exit;");
+    EXPECT_EQ(file("HR_data\\EMPData.sql"), script("Exit;"));
 }
 
 }  // namespace

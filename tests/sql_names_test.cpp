@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"leading underscore", "_X", "\"_X\""},
                       NameCase{"slash", "A/B", "\"A/B\""},
                       NameCase{"non-ASCII letter", "\u00C9T\u00C9", "\"\u00C9T\u00C9\""},
-                      NameCase{"empty", "", "\"\""}));
+                      NameCase{"empty", "", "\"\""},
+                      // sqlplus would read a line break as the end of the line, not of the name.
+                      NameCase{"line feed and carriage return", "A\nhost x\r", "\"A_host x_\""},
+                      NameCase{"escape sequence, tab, delete", "\x1B[2JT\tX\x7F", "\"_[2JT_X_\""},
+                      NameCase{"first byte past the control characters", " !~", "\" !~\""}));
 
 class SafeFileNameTest : public ::testing::TestWithParam<NameCase> {};
 
@@ -82,6 +86,15 @@ TEST(ColumnNames, AreAlwaysQuoted) {
     EXPECT_EQ(quotedColumn("ENAME"), "\"ENAME\"");
     EXPECT_EQ(quotedColumn("DATE"), "\"DATE\"");
     EXPECT_EQ(quotedColumn("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(quotedColumn("A\nB"), "\"A_B\"");
+}
+
+TEST(ChangedNames, AreTheNamesWithAControlCharacterAndShowTheirBytes) {
+    EXPECT_TRUE(hasControlCharacter("A\nB"));
+    EXPECT_TRUE(hasControlCharacter("\x7F"));
+    EXPECT_TRUE(hasControlCharacter(std::string("A\0B", 3)));
+    EXPECT_FALSE(hasControlCharacter("A B\u00C9~"));
+    EXPECT_EQ(hexBytes("A\n\xC3\x89"), "41 0A C3 89");
 }
 
 }  // namespace

@@ -79,8 +79,9 @@ TEST(UsersScript, QuotesNamesThatAreNoPlainIdentifier) {
     EXPECT_EQ(usersScriptBlock("USER").find("CREATE USER \"USER\" "), 0u);
 }
 
-TEST(UsersScript, LineFeedsInNamesBecomeCrLf) {
-    EXPECT_EQ(usersScriptBlock("A\nB").find("CREATE USER \"A\r\nB\" "), 0u);
+// A line break would split the quoted name over two script lines.
+TEST(UsersScript, LineFeedsInNamesBecomeUnderscoresAndOthersCrLf) {
+    EXPECT_EQ(usersScriptBlock("A\nB").find("CREATE USER \"A_B\" "), 0u);
     EXPECT_EQ(withCrLf("a\nb\n"), "a\r\nb\r\n");
 }
 

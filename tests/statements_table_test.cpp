@@ -113,7 +113,7 @@ TEST(CreateTable, ScriptTextEndsWithExitAndUsesCrLf) {
     const ColumnEntry odd = column("LINE\nFEED", kDate, 8);
     const std::vector<const ColumnEntry*> columns = {&odd};
     EXPECT_EQ(createTableScriptText("HR", "T", columns),
-              "Create Table HR.T( \"LINE\r\nFEED\" Date);\r\nExit;");
+              "Create Table HR.T( \"LINE_FEED\" Date);\r\nExit;");
 }
 
 }  // namespace

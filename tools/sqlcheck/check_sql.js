@@ -7,7 +7,8 @@
 // function, package or type, or begins with DECLARE or BEGIN, is PL/SQL and
 // ends at a line holding only "/"; any other statement ends at a line ending
 // in ";" (or at a "/" line), and a blank line inside it ends the input early,
-// which is a fault. "Exit;" is a sqlplus command.
+// which is a fault, unless "SET SQLBLANKLINES ON" came first: the blank line
+// is then part of the statement. "Exit;" is a sqlplus command.
 
 const fs = require('fs');
 const path = require('path');
@@ -17,7 +18,8 @@ const { PlSqlParser } = require('antlr4ts-sql/dist/src/grammar-output/plsql/PlSq
 const { CaseChangingStream } = require('antlr4ts-sql/dist/src/models/CaseChangingStream');
 
 const PLSQL_HEAD = /^\s*(create\s+(or\s+replace\s+)?(trigger|procedure|function|package|type)\b|declare\b|begin\b)/i;
-const SQLPLUS_COMMAND = /^\s*(exit|quit)\s*;?\s*$/i;
+const SQLPLUS_COMMAND = /^\s*(exit|quit|set\s+sqlblanklines\s+on)\s*;?\s*$/i;
+const BLANK_LINES_ON = /^\s*set\s+sqlblanklines\s+on\s*;?\s*$/i;
 
 // Statements Oracle accepts that this grammar rejects, and how they are
 // rewritten before parsing. Keep this list short and explain each entry.
@@ -213,9 +215,11 @@ function splitScript(text) {
   const statements = [];
   const faults = [];
   let current = null;
+  let blankLinesOn = false;
   lines.forEach((line, index) => {
     const lineNo = index + 1;
     if (current === null) {
+      if (BLANK_LINES_ON.test(line)) blankLinesOn = true;
       if (line.trim() === '' || SQLPLUS_COMMAND.test(line)) return;
       current = { start: lineNo, plsql: PLSQL_HEAD.test(line), lines: [] };
     }
@@ -233,7 +237,7 @@ function splitScript(text) {
       current = null;
       return;
     }
-    if (line.trim() === '') {
+    if (line.trim() === '' && !blankLinesOn) {
       faults.push({ start: current.start, why: 'a blank line ends the statement before its ";"' });
       current = null;
       return;

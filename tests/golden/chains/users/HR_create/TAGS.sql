@@ -1,2 +1,3 @@
+SET SQLBLANKLINES ON
 Create Table HR.TAGS( "NOTE_ID" Number(4), "TAG" Varchar2(20));
 Exit;

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into HR.NOTES values ('1','plain','single piece',TO_DATE('2009-01-01 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 
 Commit;
 insert into HR.NOTES values ('2','moved','the whole row lives in another block',TO_DATE('2009-01-02 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 

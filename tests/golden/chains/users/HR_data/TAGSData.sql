@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into HR.TAGS values ('1','first' ) ; 
 Commit;
 insert into HR.TAGS values ('4','split' ) ; 

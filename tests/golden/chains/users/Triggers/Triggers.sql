@@ -1,2 +1,3 @@
+SET SQLBLANKLINES ON
 
 Exit;

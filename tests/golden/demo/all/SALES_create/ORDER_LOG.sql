@@ -1,2 +1,3 @@
+SET SQLBLANKLINES ON
 Create Table SALES.ORDER_LOG( "LOG_ID" Number, "MESSAGE" Varchar2(100), "LOGGED" Date);
 Exit;

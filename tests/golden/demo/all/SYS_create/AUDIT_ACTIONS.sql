@@ -1,2 +1,3 @@
+SET SQLBLANKLINES ON
 Create Table SYS.AUDIT_ACTIONS( "ACTION" Number, "NAME" Varchar2(27));
 Exit;

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SYS.AUDIT_ACTIONS values ('0','UNKNOWN' ) ; 
 Commit;
 insert into SYS.AUDIT_ACTIONS values ('1','CREATE TABLE' ) ; 

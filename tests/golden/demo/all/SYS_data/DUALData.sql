@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SYS.DUAL values ('X' ) ; 
 Commit;
 Exit;

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 Create or Replace View SYS.ALL_DUAL as select DUMMY from SYS.DUAL;
 
 Create or Replace View HR.EMP_DETAILS_VIEW as SELECT e.EMPNO, e.ENAME, e.JOB, d.DEPARTMENT_NAME, d.LOCATION

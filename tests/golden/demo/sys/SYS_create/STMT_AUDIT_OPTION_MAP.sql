@@ -1,2 +1,3 @@
+SET SQLBLANKLINES ON
 Create Table SYS.STMT_AUDIT_OPTION_MAP( "OPTION#" Number, "NAME" Varchar2(40), "PROPERTY" Number);
 Exit;

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into HR.DEPARTMENTS values ('10','Administration','Seattle' ) ; 
 Commit;
 insert into HR.DEPARTMENTS values ('20','Marketing','Toronto' ) ; 

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 Create or replace Procedure HR. RAISE_SALARY(p_empno IN NUMBER, p_percent IN NUMBER) IS 
 BEGIN 
   -- Raises one employee's salary by a percentage. This comment line is deliberately long so that its SOURCE$ row is stored with the long length form, as stored source lines of more than two hundred and fifty bytes are: the line goes on and on until it has passed that limit. 

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SYSTEM.HELP values ('@','1',NULL ) ; 
 Commit;
 insert into SYSTEM.HELP values ('@','2',' @ ("at" sign)' ) ; 

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 Create or Replace Trigger HR.EMP_SAL_GUARD before insert or update on HR.EMP FOR EACH ROW WHEN (new.sal > 10000) begin
   raise_application_error(-20001, 'salary too high for ' || :new.ename);
 end;

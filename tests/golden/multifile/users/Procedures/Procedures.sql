@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 Create or replace Procedure SCOTT. RAISE_SAL(p_empno NUMBER, p_pct NUMBER) IS 
 BEGIN 
   UPDATE EMP SET SAL = SAL * (1 + p_pct / 100) WHERE EMPNO = p_empno; 

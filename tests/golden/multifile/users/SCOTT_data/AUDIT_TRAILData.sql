@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SCOTT.AUDIT_TRAIL values ('1','7370','UPDATE SAL',TO_TIMESTAMP('2009-02-02 01:01:07.037','YYYY-MM-DD HH24:MI:SS.FF'),'entry 1 of the payroll audit' ) ; 
 Commit;
 insert into SCOTT.AUDIT_TRAIL values ('2','7371','LOGOUT',TO_TIMESTAMP('2009-03-03 02:02:14.074','YYYY-MM-DD HH24:MI:SS.FF'),'entry 2 of the payroll audit' ) ; 

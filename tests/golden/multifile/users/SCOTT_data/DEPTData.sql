@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SCOTT.DEPT values ('10','ACCOUNTING','NEW YORK' ) ; 
 Commit;
 insert into SCOTT.DEPT values ('20','RESEARCH','DALLAS' ) ; 

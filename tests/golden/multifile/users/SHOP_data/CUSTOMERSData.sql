@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SHOP.CUSTOMERS values ('1','Ada Lovelace','London',TO_DATE('2001-03-14 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 
 Commit;
 insert into SHOP.CUSTOMERS values ('2','Blaise Pascal','Clermont',TO_DATE('2002-06-19 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SHOP.ORDERS values ('5008','4','102',TO_DATE('2008-07-18 00:00:00','YYYY-MM-DD HH24:MI:SS'),'SHIPPED',NULL ) ; 
 Commit;
 insert into SHOP.ORDERS values ('5009','5','103',TO_DATE('2008-07-19 00:00:00','YYYY-MM-DD HH24:MI:SS'),'NEW','order 9 of the shop' ) ; 

@@ -1,3 +1,4 @@
+SET SQLBLANKLINES ON
 insert into SHOP.PRODUCTS values ('100','Slide rule','19.99',TO_DATE('2005-01-10 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 
 Commit;
 insert into SHOP.PRODUCTS values ('101','Abacus','7.5',TO_DATE('2005-02-11 00:00:00','YYYY-MM-DD HH24:MI:SS') ) ; 
