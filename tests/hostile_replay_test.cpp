@@ -11,16 +11,19 @@
 
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "tests/sqlplus_stand_in.h"
+#include "tests/temp_folder.h"
 #include "tools/forge/forge.h"
 
 using namespace restorix;
@@ -39,14 +42,9 @@ std::string readFile(const fs::path& path) {
 class HostileReplay : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/hostile_replay_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr) << pattern;
-        dir_ = pattern;
         fs::create_directories(dir_ / "out");
         std::ofstream(dir_ / "settings.ini") << "LogPath=" << dir_.string() << "\n";
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // restorix recover of every schema with a report; its exit code.
     int recover() {
@@ -59,7 +57,8 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    fs::path dir_;
+    TempFolder folder_{"hostile_replay_"};
+    const fs::path dir_ = folder_.path();
 };
 
 TEST_F(HostileReplay, EveryScriptRunsOnlySqlAndTheReportCountsTheChangedNames) {
@@ -97,6 +96,24 @@ TEST_F(HostileReplay, EveryScriptRunsOnlySqlAndTheReportCountsTheChangedNames) {
         }
     }
     EXPECT_GT(scripts, 10);
+
+    // One file for each of HR's eleven tables in each folder, even where
+    // names map alike or differ only in case (one file on Windows), and each
+    // listed once in Commit.bat.
+    const fs::path root = fs::directory_iterator(dir_ / "out")->path();
+    for (const char* folder : {"HR_create", "HR_data"}) {
+        std::set<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(root / folder)) {
+            std::string name = entry.path().filename().string();
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_TRUE(names.insert(name).second) << folder << ": " << name;
+        }
+        EXPECT_EQ(names.size(), 11u) << folder;
+    }
+    std::set<std::string> listed;
+    std::istringstream commit(readFile(root / "Commit.bat"));
+    for (std::string line; std::getline(commit, line);)
+        if (line.find(".sql") != std::string::npos) EXPECT_TRUE(listed.insert(line).second) << line;
 
     const nlohmann::json report = nlohmann::json::parse(readFile(dir_ / "report.json"));
     EXPECT_EQ(inserts, report["totals"]["rowsWritten"].get<long>());
