@@ -52,14 +52,31 @@ RowCounts sumOf(const std::vector<TableAccount>& accounts) {
     return all;
 }
 
-// The totals of `tableCount` tables whose counts add up to `all`.
-RecoveryTotals totalsOf(std::size_t tableCount, const RowCounts& all) {
+// Blocks no reader could have used: those a read error left unread
+// (whatever read them, each once) and those missing from a file cut short.
+long blocksLostFromTheFiles(const DatafileSet& files) {
+    long lost = 0;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        lost += static_cast<long>(files.at(i).unreadable.count()) + static_cast<long>(files.at(i).missingBlocks());
+    return lost;
+}
+
+bool anyFileCutShort(const DatafileSet& files) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (files.at(i).cutShort) return true;
+    return false;
+}
+
+// The totals of `tableCount` tables whose counts add up to `all`, with the
+// blocks lost from the files themselves.
+RecoveryTotals totalsOf(std::size_t tableCount, const RowCounts& all, const Recovery& recovery) {
     RecoveryTotals totals;
     totals.tables = static_cast<long>(tableCount);
     totals.rowsWritten = all.rowsWritten;
     totals.rowsNotRecovered = all.brokenChains;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
-    totals.blocksNotRead = all.blocksNotRead;
+    // A table block that cannot be read is also one of the file's unreadable blocks: counted there, once.
+    totals.blocksNotRead = all.blocksNotRead + blocksLostFromTheFiles(recovery.datafiles);
     return totals;
 }
 
@@ -67,12 +84,37 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
     return {{"undecodableValues", counts.undecodableValues},
             {"brokenChainRows", counts.brokenChains},
             {"valuesTooLongForAScript", counts.valuesTooLong},
-            {"unreadableBlocks", counts.blocksNotRead}};
+            {"unreadableBlocks", counts.blocksNotRead + counts.unreadableBlocks}};
 }
 
-// Every table read, with what it wrote and what it lost by reason; totals last.
+// Every block a read error left unread, in the order met, file by file.
+nlohmann::ordered_json unreadableBlocksJson(const DatafileSet& files) {
+    nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        for (const std::int64_t block : datafile.unreadable.all())
+            blocks.push_back({{"file", datafile.path}, {"block", block}, {"offset", block * datafile.blockSize}});
+    }
+    return blocks;
+}
+
+nlohmann::ordered_json cutShortJson(const DatafileSet& files) {
+    nlohmann::ordered_json cut = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        if (!datafile.cutShort) continue;
+        cut.push_back({{"file", datafile.path},
+                       {"lastBlock", datafile.cutShort->lastBlock},
+                       {"headerBlocks", datafile.cutShort->headerBlocks},
+                       {"missingBlocks", datafile.missingBlocks()}});
+    }
+    return cut;
+}
+
+// Every table read, with what it wrote and what it lost by reason; totals,
+// then what was lost from the files and the dictionary.
 std::string reportText(const std::vector<TableAccount>& accounts, const RecoveryTotals& totals, const RowCounts& all,
-                       bool complete) {
+                       const Recovery& recovery, bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
     for (const TableAccount& account : accounts) {
         tables.push_back({{"schema", account.schema},
@@ -87,7 +129,11 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"rowsWritten", totals.rowsWritten},
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
-                                       {"notRecovered", notRecoveredJson(all)}}}};
+                                       {"blocksNotRead", totals.blocksNotRead},
+                                       {"notRecovered", notRecoveredJson(all)}}},
+                                     {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead},
+                                     {"unreadableBlocks", unreadableBlocksJson(recovery.datafiles)},
+                                     {"cutShortDatafiles", cutShortJson(recovery.datafiles)}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -142,15 +188,17 @@ bool reportPathUsable(const std::string& file, const std::vector<std::string>& d
     return true;
 }
 
-// The totals on stderr and in the log, and the report when asked for.
-bool accountForRows(CommandSession& session, const SavingState& state, const RecoverArguments& args,
-                    bool complete) {
+// The totals on stderr and in the log, and the report when asked for. A
+// datafile cut short leaves the recovery incomplete however the save ended.
+bool accountForRows(CommandSession& session, const Recovery& recovery, const SavingState& state,
+                    const RecoverArguments& args, bool saveCompleted) {
     const RowCounts all = sumOf(state.tableAccounts);
-    const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts.size(), all, recovery);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (!args.reportFile) return true;
-    return writeReport(*args.reportFile, reportText(state.tableAccounts, totals, all, complete));
+    const bool complete = saveCompleted && !anyFileCutShort(recovery.datafiles);
+    return writeReport(*args.reportFile, reportText(state.tableAccounts, totals, all, recovery, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
@@ -166,7 +214,7 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, 
         result = saving.wait();
     }
     session.progress.finish();
-    const bool reported = accountForRows(session, state, args, result == SavingResult::saveCompleted);
+    const bool reported = accountForRows(session, recovery, state, args, result == SavingResult::saveCompleted);
     if (session.interrupt.interrupted()) return kInterrupted;
     switch (result) {
         case SavingResult::saveStopped: return kInterrupted;

@@ -65,18 +65,55 @@ std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
                           *header.u32le(kHeaderBlockCountOffset)};
 }
 
+void UnreadableBlocks::record(std::int64_t blockNumber) {
+    std::lock_guard lock(mutex_);
+    if (std::find(blocks_.begin(), blocks_.end(), blockNumber) == blocks_.end()) blocks_.push_back(blockNumber);
+}
+
+std::vector<std::int64_t> UnreadableBlocks::all() const {
+    std::lock_guard lock(mutex_);
+    return blocks_;
+}
+
+std::size_t UnreadableBlocks::count() const {
+    std::lock_guard lock(mutex_);
+    return blocks_.size();
+}
+
+std::vector<std::int64_t> UnreadableBlocks::takeUntold() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::int64_t> untold(blocks_.begin() + static_cast<std::ptrdiff_t>(told_), blocks_.end());
+    told_ = blocks_.size();
+    return untold;
+}
+
+std::size_t Datafile::readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer,
+                                            std::size_t pieceSize,
+                                            const std::function<void(std::int64_t)>& onUnreadable) const {
+    return file.readAtSkippingBadPieces(position, buffer, pieceSize, [&](std::int64_t piecePosition) {
+        unreadable.record(piecePosition / (blockSize > 0 ? blockSize : kBlockSize));
+        if (onUnreadable) onUnreadable(piecePosition);
+    });
+}
+
+std::string unreadableBlockText(const Datafile& datafile, std::int64_t blockNumber) {
+    const std::int64_t offset = blockNumber * datafile.blockSize;
+    return datafile.path + ": block " + std::to_string(blockNumber) + " (byte offset " + std::to_string(offset) +
+           ") cannot be read: " + std::strerror(EIO) + "; it is skipped";
+}
+
 std::int64_t Datafile::blockCount() const {
     return blockSize > 0 ? (file.length() + blockSize - 1) / blockSize : 0;
 }
 
 std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>& paths) {
-    close();
+    forget();
     if (auto twice = givenTwice(paths)) return twice;
     for (const std::string& path : paths) {
         files_.push_back(std::make_unique<Datafile>());
         files_.back()->path = path;
         if (auto refusal = openOne(*files_.back())) {
-            close();
+            forget();
             return refusal;
         }
     }
@@ -101,7 +138,7 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
                                                   files_[j]->path};
         }
         if (refusal) {
-            close();
+            forget();
             return refusal;
         }
     }
@@ -109,6 +146,16 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
 }
 
 void DatafileSet::close() {
+    for (const auto& datafile : files_) {
+        try {
+            datafile->file.close();
+        } catch (const FileError&) {
+            // A read-only descriptor's close has nothing left to lose.
+        }
+    }
+}
+
+void DatafileSet::forget() {
     files_.clear();
     system_ = 0;
 }

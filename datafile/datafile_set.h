@@ -5,8 +5,11 @@
 // number; a block address names the file by its relative file number.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,23 @@ constexpr std::uint32_t blockAddress(std::uint32_t relativeFile, std::uint32_t b
     return (relativeFile << kRelativeFileShift) | (blockNumber & kBlockNumberMask);
 }
 
+// The blocks of one datafile that could not be read (a bad sector), each
+// kept once in the order met, whichever reader met it; readers on several
+// threads record here.
+class UnreadableBlocks {
+public:
+    void record(std::int64_t blockNumber);
+    std::vector<std::int64_t> all() const;
+    std::size_t count() const;
+    // The blocks recorded since the last call, so that each is told once.
+    std::vector<std::int64_t> takeUntold();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::int64_t> blocks_;
+    std::size_t told_ = 0;
+};
+
 struct Datafile {
     std::string path;  // as given
     CFile64 file;
@@ -61,9 +81,23 @@ struct Datafile {
     std::int64_t misplacedBlocks = 0;
     // Set by the scan when the file is shorter than its header says.
     std::optional<CutShort> cutShort;
+    // Blocks a read error left unread; recorded by readers that hold the file as const.
+    mutable UnreadableBlocks unreadable;
 
     std::int64_t blockCount() const;
+    // Reads at `position` (a block's start) as CFile64::readAtSkippingBadPieces
+    // does, block by block after a read error, recording every block that
+    // cannot be read; `pieceSize` is at most a block. Calls
+    // onUnreadable(position) for each such piece when given.
+    std::size_t readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer, std::size_t pieceSize,
+                                      const std::function<void(std::int64_t)>& onUnreadable = {}) const;
+    // The number of blocks missing from a file cut short; 0 for a whole file.
+    std::int64_t missingBlocks() const { return cutShort ? cutShort->headerBlocks - cutShort->lastBlock : 0; }
 };
+
+// "<file>: block N (byte offset B) cannot be read: <reason>", as told on
+// stderr and in the log.
+std::string unreadableBlockText(const Datafile& datafile, std::int64_t blockNumber);
 
 inline constexpr const char* kDatafilesRefusedMessage = "The datafiles cannot be read together.";
 
@@ -87,8 +121,12 @@ class DatafileSet {
 public:
     // Opens every file read-only and locked. With more than one, each must
     // carry a valid file header, no file may be given twice and no two may
-    // share a relative file number. On refusal nothing stays open.
+    // share a relative file number. On refusal nothing stays open. What an
+    // earlier open kept of its files is forgotten.
     std::optional<DatafileRefusal> open(const std::vector<std::string>& paths);
+    // Closes every file but keeps what is known of each (its header, whether
+    // it was cut short, the blocks that could not be read) for the account
+    // of the recovery; reading from them now fails.
     void close();
 
     bool isOpen() const { return !files_.empty() && files_.front()->file.isOpen(); }
@@ -112,6 +150,8 @@ public:
                                                std::uint32_t address) const;
 
 private:
+    void forget();
+
     std::vector<std::unique_ptr<Datafile>> files_;
     std::size_t system_ = 0;
 };

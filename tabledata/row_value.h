@@ -46,6 +46,7 @@ struct RowCounts {
     long brokenChains = 0;       // rows whose pieces could not be followed: not written
     long valuesTooLong = 0;      // longer than a script can carry: written NULL
     long blocksNotRead = 0;      // no consistent data header: the block's rows are lost
+    long unreadableBlocks = 0;   // a read error of the disk: the block's rows are lost
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -53,6 +54,7 @@ struct RowCounts {
         brokenChains += other.brokenChains;
         valuesTooLong += other.valuesTooLong;
         blocksNotRead += other.blocksNotRead;
+        unreadableBlocks += other.unreadableBlocks;
         return *this;
     }
 };

@@ -254,6 +254,32 @@ TEST(CFile64, FailuresCarryTheSystemErrorCode) {
     EXPECT_NO_THROW(file.close());
 }
 
+// A read that meets a bad sector (EIO) is read again piece by piece: the
+// pieces that fail are zero-filled and told, the others read; any other
+// failure still ends the read.
+TEST(CFile64, ABadSectorLosesOnlyThePiecesThatHoldIt) {
+    TempFolder folder;
+    CFile64 file;
+    ASSERT_TRUE(file.open(folder.write("bad.dbf", Bytes(4 * kBlockSize + 100, 0x41))));
+    const std::int64_t badByte = 2 * kBlockSize + 700;
+    file.setReadFaults([&](std::int64_t position, std::size_t length) {
+        return position <= badByte && badByte < position + static_cast<std::int64_t>(length);
+    });
+    Bytes bytes(5 * kBlockSize, 0x55);
+    std::vector<std::int64_t> told;
+    const std::size_t got = file.readAtSkippingBadPieces(0, bytes, kBlockSize, [&](std::int64_t at) { told.push_back(at); });
+    EXPECT_EQ(got, static_cast<std::size_t>(4 * kBlockSize + 100));
+    EXPECT_EQ(told, std::vector<std::int64_t>{2 * kBlockSize});
+    for (std::size_t i = 0; i < got; ++i) {
+        const bool lost = i >= 2u * kBlockSize && i < 3u * kBlockSize;
+        ASSERT_EQ(bytes[i], lost ? 0 : 0x41) << "byte " << i;
+    }
+    EXPECT_THROW(file.readAt(0, bytes), FileError) << "a plain read still fails";
+    file.close();
+    EXPECT_THROW(file.readAtSkippingBadPieces(0, bytes, kBlockSize, [](std::int64_t) {}), FileError)
+        << "a closed file is no bad sector";
+}
+
 // Only a regular file (or a block device) is opened, and a FIFO never blocks
 // the open; the reason says what the file is.
 TEST(CFile64, RefusesWhatCannotBeADatafile) {
