@@ -15,7 +15,9 @@ namespace restorix {
 
 namespace {
 
-constexpr std::array<int, 5> kBlockSizes{2048, 4096, 8192, 16384, 32768};
+constexpr int kSmallestBlockSize = 2048;
+constexpr int kLargestBlockSize = 32768;
+constexpr std::array<int, 5> kBlockSizes{kSmallestBlockSize, 4096, 8192, 16384, kLargestBlockSize};
 
 std::optional<DatafileRefusal> openOne(Datafile& datafile) {
     std::error_code ec;
@@ -29,8 +31,10 @@ std::optional<DatafileRefusal> openOne(Datafile& datafile) {
         return DatafileRefusal{DatafileRefusal::Kind::NotOpened, datafile.path,
                                locked ? std::string("another process holds it") : std::strerror(errorCode)};
     }
-    datafile.header = readDatafileHeader(datafile.file);
+    std::vector<std::int64_t> unreadable;
+    datafile.header = readDatafileHeader(datafile.file, &unreadable);
     datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
+    for (const std::int64_t position : unreadable) datafile.unreadable.record(position / datafile.blockSize);
     return std::nullopt;
 }
 
@@ -52,9 +56,15 @@ std::optional<DatafileRefusal> givenTwice(const std::vector<std::string>& paths)
 
 }  // namespace
 
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
-    std::array<std::uint8_t, 2 * 32768> start{};
-    const std::size_t got = file.readAt(0, start);
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable) {
+    std::array<std::uint8_t, 2 * kLargestBlockSize> start{};
+    // The block size is not known yet: a bad sector loses the smallest block a datafile may have.
+    bool blockSizeLost = false;
+    const std::size_t got = file.readAtSkippingBadPieces(0, start, kSmallestBlockSize, [&](std::int64_t position) {
+        blockSizeLost = blockSizeLost || position == 0;
+        if (unreadable) unreadable->push_back(position);
+    });
+    if (blockSizeLost) return std::nullopt;
     if (got < kBlockSizeFieldOffset + 2) return std::nullopt;
     const int blockSize = readU16LE(start.data() + kBlockSizeFieldOffset);
     if (std::find(kBlockSizes.begin(), kBlockSizes.end(), blockSize) == kBlockSizes.end()) return std::nullopt;
@@ -67,7 +77,7 @@ std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
 
 void UnreadableBlocks::record(std::int64_t blockNumber) {
     std::lock_guard lock(mutex_);
-    if (std::find(blocks_.begin(), blocks_.end(), blockNumber) == blocks_.end()) blocks_.push_back(blockNumber);
+    if (recorded_.insert(blockNumber).second) blocks_.push_back(blockNumber);
 }
 
 std::vector<std::int64_t> UnreadableBlocks::all() const {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "datafile/cfile64.h"
@@ -35,8 +36,10 @@ struct DatafileHeader {
 };
 
 // Nothing when block 1 is no file header or block 0 names no block size
-// a datafile can have (2K, 4K, 8K, 16K or 32K).
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file);
+// a datafile can have (2K, 4K, 8K, 16K or 32K). A bad sector in the first
+// blocks is read past, 2K at a time; the positions lost are added to
+// `unreadable` when given.
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable = nullptr);
 
 // A datafile shorter than its header says: its last whole block and the
 // number of blocks the header counts (they are numbered from 1, after the
@@ -66,7 +69,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::int64_t> blocks_;
+    std::vector<std::int64_t> blocks_;        // in the order met
+    std::unordered_set<std::int64_t> recorded_;  // the same blocks, to keep each once
     std::size_t told_ = 0;
 };
 

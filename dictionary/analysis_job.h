@@ -6,6 +6,8 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "datafile/block_scan.h"

@@ -350,7 +350,7 @@ void leaveIncompleteNote(std::string_view why, const SavingSteps& steps, const S
 // the worker got going must still hold. A save that ends early leaves
 // INCOMPLETE.txt; an error reading the datafile is raised on after that.
 SavingResult runSavingStepsUntold(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
-                            const Clock& clock, const SavingSetup& setup) {
+                                  const Clock& clock, const SavingSetup& setup) {
     state.savingMode = true;
     state.saveFinished = false;
     ScriptOutput output(setup.outputRoot, state.control);
