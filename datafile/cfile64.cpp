@@ -127,7 +127,8 @@ std::size_t CFile64::readAt(std::int64_t position, std::span<std::uint8_t> buffe
     return readFully(buffer.data(), buffer.size(), fileName_,
                      [this, position](std::uint8_t* at, std::size_t wanted, std::size_t done) {
                          const std::int64_t from = position + static_cast<std::int64_t>(done);
-                         return readCall(from, wanted, [&] { return ::pread(fd_, at, wanted, static_cast<off_t>(from)); });
+                         const auto systemRead = [&] { return ::pread(fd_, at, wanted, static_cast<off_t>(from)); };
+                         return readCall(from, wanted, systemRead);
                      });
 }
 
