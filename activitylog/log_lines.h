@@ -61,7 +61,9 @@ struct RecoveryTotals {
     long rowsWritten = 0;
     long rowsNotRecovered = 0;
     long valuesNotRecovered = 0;
-    long blocksNotRead = 0;  // table blocks whose rows could not be found
+    // Table blocks whose rows could not be found, blocks a read error left
+    // unread and blocks missing from a datafile cut short.
+    long blocksNotRead = 0;
     long tablesNotCreated = 0;     // a COL$ row could not be read: neither the table nor its rows written
     long rowsWithExtraValues = 0;  // written, but storing values of no column
 };

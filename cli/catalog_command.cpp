@@ -11,6 +11,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "dictionary/analysis_job.h"
 #include "preview/object_tree.h"
 
 namespace restorix::cli {
@@ -62,7 +63,8 @@ nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree
               {"Trigger", t.triggers},
               {"Procedure", t.procedures},
               {"Function", t.functions}}},
-            {"partial", recovery.partial.load()}};
+            {"partial", recovery.partial.load()},
+            {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead}};
 }
 
 int runInspect(const InspectArguments& args) {
@@ -83,6 +85,9 @@ int runInspect(const InspectArguments& args) {
     std::cout << "Oracle Version:" << terminalText(recovery.release.releaseText) << '\n';
     printTree(tree);
     for (const std::string& line : showDatabaseSummary(tree.totals)) std::cout << line << '\n';
+    // The tree may lack what those blocks held.
+    if (recovery.dictionaryBlocksNotRead > 0)
+        std::cout << dictionaryBlocksNotReadText(recovery.dictionaryBlocksNotRead) << '\n';
     return kSuccess;
 }
 

@@ -56,14 +56,31 @@ RowCounts sumOf(const std::vector<TableAccount>& accounts) {
     return all;
 }
 
-// The totals of the tables read, whose counts add up to `all`.
-RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all) {
+// Blocks no reader could have used: those a read error left unread
+// (whatever read them, each once) and those missing from a file cut short.
+long blocksLostFromTheFiles(const DatafileSet& files) {
+    long lost = 0;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        lost += static_cast<long>(files.at(i).unreadable.count()) + static_cast<long>(files.at(i).missingBlocks());
+    return lost;
+}
+
+bool anyFileCutShort(const DatafileSet& files) {
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (files.at(i).cutShort) return true;
+    return false;
+}
+
+// The totals of the tables read, whose counts add up to `all`, with the
+// blocks lost from the files themselves.
+RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all, const Recovery& recovery) {
     RecoveryTotals totals;
     totals.tables = static_cast<long>(accounts.size());
     totals.rowsWritten = all.rowsWritten;
     totals.rowsNotRecovered = all.brokenChains + all.rowsInTableNotCreated;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
-    totals.blocksNotRead = all.blocksNotRead;
+    // A table block that cannot be read is also one of the file's unreadable blocks: counted there, once.
+    totals.blocksNotRead = all.blocksNotRead + blocksLostFromTheFiles(recovery.datafiles);
     totals.tablesNotCreated = std::count_if(accounts.begin(), accounts.end(),
                                             [](const TableAccount& account) { return account.counts.columnsUnreadable > 0; });
     totals.rowsWithExtraValues = all.rowsWithExtraValues;
@@ -74,17 +91,42 @@ nlohmann::ordered_json notRecoveredJson(const RowCounts& counts) {
     return {{"undecodableValues", counts.undecodableValues},
             {"brokenChainRows", counts.brokenChains},
             {"valuesTooLongForAScript", counts.valuesTooLong},
-            {"unreadableBlocks", counts.blocksNotRead},
+            {"unreadableBlocks", counts.blocksNotRead + counts.unreadableBlocks},
             {"rowsWithExtraValues", counts.rowsWithExtraValues},
             {"columnsUnreadable", counts.columnsUnreadable},
             {"rowsOfTableNotCreated", counts.rowsInTableNotCreated}};
 }
 
+// Every block a read error left unread, in the order met, file by file.
+nlohmann::ordered_json unreadableBlocksJson(const DatafileSet& files) {
+    nlohmann::ordered_json blocks = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        for (const std::int64_t block : datafile.unreadable.all())
+            blocks.push_back({{"file", datafile.path}, {"block", block}, {"offset", block * datafile.blockSize}});
+    }
+    return blocks;
+}
+
+nlohmann::ordered_json cutShortJson(const DatafileSet& files) {
+    nlohmann::ordered_json cut = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        if (!datafile.cutShort) continue;
+        cut.push_back({{"file", datafile.path},
+                       {"lastBlock", datafile.cutShort->lastBlock},
+                       {"headerBlocks", datafile.cutShort->headerBlocks},
+                       {"missingBlocks", datafile.missingBlocks()}});
+    }
+    return cut;
+}
+
 // Every table read, with what it wrote, what it lost by reason and how many
-// of its names the scripts write changed; totals last, where the changed names
-// of schemas, views and other objects of no table's account count too.
+// of its names the scripts write changed; totals, where the changed names of
+// schemas, views and other objects of no table's account count too; then
+// what was lost from the files and the dictionary.
 std::string reportText(const std::vector<TableAccount>& accounts, const RecoveryTotals& totals, const RowCounts& all,
-                       long namesChangedOutsideTables, bool complete) {
+                       long namesChangedOutsideTables, const Recovery& recovery, bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
     for (const TableAccount& account : accounts) {
         tables.push_back({{"schema", account.schema},
@@ -104,8 +146,12 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"rowsNotRecovered", totals.rowsNotRecovered},
                                        {"valuesNotRecovered", totals.valuesNotRecovered},
                                        {"tablesNotCreated", totals.tablesNotCreated},
+                                       {"blocksNotRead", totals.blocksNotRead},
                                        {"notRecovered", notRecoveredJson(all)},
-                                       {"namesChanged", all.namesChanged + namesChangedOutsideTables}}}};
+                                       {"namesChanged", all.namesChanged + namesChangedOutsideTables}}},
+                                     {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead},
+                                     {"unreadableBlocks", unreadableBlocksJson(recovery.datafiles)},
+                                     {"cutShortDatafiles", cutShortJson(recovery.datafiles)}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -216,16 +262,20 @@ private:
 };
 
 // The totals on stderr and in the log, and the report when asked for. A
-// report that waits for its reader ends at once with Ctrl-C: it cannot be
+// datafile cut short leaves the recovery incomplete however the save ended.
+// A report that waits for its reader ends at once with Ctrl-C: it cannot be
 // stopped half-way.
-bool accountForRows(CommandSession& session, const SavingState& state, ReportTarget* report, bool complete) {
+bool accountForRows(CommandSession& session, const Recovery& recovery, const SavingState& state,
+                    ReportTarget* report, bool saveCompleted) {
     const RowCounts all = sumOf(state.tableAccounts);
-    const RecoveryTotals totals = totalsOf(state.tableAccounts, all);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts, all, recovery);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (report == nullptr) return true;
+    const bool complete = saveCompleted && !anyFileCutShort(recovery.datafiles);
     const InterruptGuard::Scope scope = session.interrupt.endRunOnInterrupt();
-    return report->write(reportText(state.tableAccounts, totals, all, state.namesChangedOutsideTables, complete));
+    return report->write(
+        reportText(state.tableAccounts, totals, all, state.namesChangedOutsideTables, recovery, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
@@ -241,7 +291,7 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, 
         result = saving.wait();
     }
     session.progress.finish();
-    const bool reported = accountForRows(session, state, report, result == SavingResult::saveCompleted);
+    const bool reported = accountForRows(session, recovery, state, report, result == SavingResult::saveCompleted);
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     switch (result) {
         case SavingResult::saveStopped: return session.interrupt.exitCode();

@@ -49,12 +49,17 @@ int runScan(const ScanArguments& args) {
                                recovery.analysisControl, messages, recovery.appTitle);
     }
     progress.finish();
+    // Blocks a read error left unread were skipped: each is named.
+    for (std::size_t i = 0; i < recovery.datafiles.size(); ++i)
+        for (const std::int64_t block : recovery.datafiles.at(i).unreadable.all())
+            printError(unreadableBlockText(recovery.datafiles.at(i), block));
     if (interrupt.interrupted()) return interrupt.exitCode();
     switch (result) {
         case ScanResult::Stopped: return interrupt.exitCode();
         case ScanResult::UnsupportedVersion: return kUnsupportedVersion;
         case ScanResult::BlockSizeTooBig: return kBlockSizeTooBig;
-        case ScanResult::ForeignDatafile: return kDatafileNotOpened;
+        case ScanResult::ForeignDatafile:
+        case ScanResult::NothingReadable: return kDatafileNotOpened;
         case ScanResult::Completed: break;
     }
     std::printf("Oracle Version:%s\n", terminalText(recovery.release.releaseText).c_str());

@@ -39,7 +39,7 @@ int scanProgress(std::int64_t position, std::int64_t length) {
 // the file, while reading the file in large pieces.
 class SequentialBlocks {
 public:
-    SequentialBlocks(const CFile64& file, std::int64_t length)
+    SequentialBlocks(const Datafile& file, std::int64_t length)
         : file_(file), length_(length), buffer_(kBlocksPerRead * static_cast<std::size_t>(kBlockSize)) {}
 
     struct Next {
@@ -63,12 +63,12 @@ private:
         const std::int64_t blocksLeft = (remaining + kBlockSize - 1) / kBlockSize;
         blocksInBuffer_ = static_cast<std::size_t>(std::min<std::int64_t>(blocksLeft, kBlocksPerRead));
         const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(kBlockSize));
-        const std::size_t got = file_.readAt(nextPosition_, wanted);
+        const std::size_t got = file_.readSkippingBadBlocks(nextPosition_, wanted, kBlockSize);
         std::fill(wanted.begin() + static_cast<std::ptrdiff_t>(got), wanted.end(), std::uint8_t{0});
         nextInBuffer_ = 0;
     }
 
-    const CFile64& file_;
+    const Datafile& file_;
     std::int64_t length_;
     std::vector<std::uint8_t> buffer_;
     std::size_t blocksInBuffer_ = 0;
@@ -130,7 +130,7 @@ void recognizeRelease(ReleaseInfo& release) {
 }
 
 // Searches the file block by block for the first release text; false when stopped.
-bool searchRelease(const CFile64& file, std::int64_t length, ReleaseInfo& release, ProgressSink& progress,
+bool searchRelease(const Datafile& file, std::int64_t length, ReleaseInfo& release, ProgressSink& progress,
                    JobControl& control, const ScanOptions& options) {
     SequentialBlocks blocks(file, length);
     while (const auto block = blocks.next()) {
@@ -171,9 +171,10 @@ constexpr std::size_t kIndexedHeaderSize = kDataObjectOffset + sizeof(std::uint3
 constexpr std::int64_t kReadAheadBytes = std::int64_t{1} << 20;
 using IndexedHeader = std::array<std::uint8_t, kIndexedHeaderSize>;
 
-// The first bytes of the block at `position`, zero-filled past the end of the file.
-void readIndexedHeader(const CFile64& file, std::int64_t position, IndexedHeader& header) {
-    const std::size_t got = file.readAt(position, header);
+// The first bytes of the block at `position`, zero-filled past the end of the
+// file and when they cannot be read (the block is then recorded as unreadable).
+void readIndexedHeader(const Datafile& file, std::int64_t position, IndexedHeader& header) {
+    const std::size_t got = file.readSkippingBadBlocks(position, header, header.size());
     std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), std::uint8_t{0});
 }
 
@@ -193,7 +194,7 @@ bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& in
         }
         if (!control.proceed()) return false;
         progress.setProgress(scanProgress(span.before + position, span.total));
-        readIndexedHeader(datafile.file, position, header);
+        readIndexedHeader(datafile, position, header);
         if (header[kBlockTypeOffset] != kDataBlockType) continue;
         if (!control.proceed()) return false;
         const std::int64_t blockNumber = position / datafile.blockSize;
@@ -211,8 +212,8 @@ bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& in
 bool findSystemFile(DatafileSet& files, ReleaseInfo& release, ProgressSink& progress, JobControl& control,
                     const ScanOptions& options) {
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const CFile64& file = files.at(i).file;
-        if (!searchRelease(file, file.length(), release, progress, control, options)) return false;
+        const Datafile& file = files.at(i);
+        if (!searchRelease(file, file.file.length(), release, progress, control, options)) return false;
         if (!release.releaseText.empty()) {
             files.setSystemIndex(i);
             return true;
@@ -225,9 +226,20 @@ bool findSystemFile(DatafileSet& files, ReleaseInfo& release, ProgressSink& prog
 void warnCutShort(DatafileSet& files, MessageSink& messages, const std::string& caption) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         Datafile& datafile = files.at(i);
-        datafile.cutShort = findCutShort(datafile.file, datafile.blockSize);
+        datafile.cutShort = findCutShort(datafile);
         if (datafile.cutShort) messages.showMessage(cutShortWarning(files, i), caption);
     }
+}
+
+// Whether every block of every file failed to read: a disk that gives
+// nothing, not a file of the wrong kind.
+bool nothingReadable(const DatafileSet& files) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        const std::int64_t blocks = datafile.file.length() / datafile.blockSize;
+        if (blocks == 0 || static_cast<std::int64_t>(datafile.unreadable.count()) < blocks) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -248,9 +260,11 @@ void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
     file.readAt(blockNumber * kBlockSize, block);
 }
 
-std::optional<CutShort> findCutShort(const CFile64& file, int blockSize) {
+std::optional<CutShort> findCutShort(const Datafile& datafile) {
+    const CFile64& file = datafile.file;
+    const int blockSize = datafile.blockSize;
     std::vector<std::uint8_t> header(static_cast<std::size_t>(blockSize), 0);
-    file.readAt(kFileHeaderBlock * blockSize, header);
+    datafile.readSkippingBadBlocks(kFileHeaderBlock * blockSize, header, header.size());
     const BlockView view(header);
     if (view.u8(0) != kFileHeaderBlockType) return std::nullopt;
     const std::optional<std::uint32_t> headerBlocks = view.u32le(kHeaderBlockCountOffset);
@@ -274,11 +288,15 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
     warnCutShort(files, messages, caption);
     progress.setCaption(kVersionSearchCaption);
     if (!findSystemFile(files, release, progress, control, options)) return ScanResult::Stopped;
+    if (release.releaseText.empty() && nothingReadable(files)) {
+        messages.showMessage(kNothingReadableMessage, caption);
+        return ScanResult::NothingReadable;
+    }
     Datafile& system = files.system();
     system.blockSize = kBlockSize;
     release.cutShort = system.cutShort;
-    Block first;
-    readBlock(system.file, 0, first);
+    Block first{};
+    system.readSkippingBadBlocks(0, first, first.size());
     release.blockSize = readU16LE(first.data() + kBlockSizeFieldOffset);
     if (!release.supported()) {
         messages.showMessage(kUnsupportedVersionMessage, caption);

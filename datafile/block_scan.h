@@ -42,6 +42,7 @@ enum class ScanResult {
     UnsupportedVersion,  // message shown; the caller ends the process
     BlockSizeTooBig,     // message shown; the index stays empty
     ForeignDatafile,     // message shown: a file of another database was given
+    NothingReadable,     // message shown: every block of every file failed to read
 };
 
 struct ScanOptions {
@@ -51,6 +52,7 @@ struct ScanOptions {
 
 inline constexpr const char* kUnsupportedVersionMessage = "Oracle Version not supported.Application exiting.";
 inline constexpr const char* kBlockSizeTooBigMessage = "Block size too big";
+inline constexpr const char* kNothingReadableMessage = "No block of the datafiles could be read.";
 inline constexpr const char* kVersionSearchCaption = "Analyzing File for the Oracle version";
 inline constexpr const char* kAnalysisStatus = "Analysis is in Progress, please  wait .....";
 
@@ -65,7 +67,8 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
 
 // Compares the block count in the file header (block 1) with the file's
 // length; nothing when block 1 is no file header or the file is whole.
-std::optional<CutShort> findCutShort(const CFile64& file, int blockSize = kBlockSize);
+// A file header that cannot be read counts as none.
+std::optional<CutShort> findCutShort(const Datafile& datafile);
 // "the datafile ends at block N of M: it was cut short"
 std::string cutShortWarning(const CutShort& cut);
 // The same for file i of the set, with its path in front when several were given.

@@ -1,5 +1,6 @@
 #include "datafile/cfile64.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -66,6 +67,15 @@ int lockForReading(int fd) {
 
 }  // namespace
 
+template <typename SystemRead>
+long CFile64::readCall(std::int64_t position, std::size_t length, const SystemRead& systemRead) const {
+    if (readFaults_ && readFaults_(position, length)) {
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<long>(systemRead());
+}
+
 CFile64::~CFile64() {
     if (closeOnDestroy_ && fd_ >= 0) ::close(fd_);
 }
@@ -121,14 +131,47 @@ std::int64_t CFile64::seek(std::int64_t position, int origin) {
 
 std::size_t CFile64::read(void* buffer, std::size_t count) {
     return readFully(static_cast<std::uint8_t*>(buffer), count, fileName_,
-                     [this](std::uint8_t* at, std::size_t wanted, std::size_t) { return ::read(fd_, at, wanted); });
+                     [this](std::uint8_t* at, std::size_t wanted, std::size_t) {
+                         const auto systemRead = [&] { return ::read(fd_, at, wanted); };
+                         return readFaults_ ? readCall(position(), wanted, systemRead) : systemRead();
+                     });
 }
 
 std::size_t CFile64::readAt(std::int64_t position, std::span<std::uint8_t> buffer) const {
     return readFully(buffer.data(), buffer.size(), fileName_,
                      [this, position](std::uint8_t* at, std::size_t wanted, std::size_t done) {
-                         return ::pread(fd_, at, wanted, static_cast<off_t>(position + static_cast<std::int64_t>(done)));
+                         const std::int64_t from = position + static_cast<std::int64_t>(done);
+                         const auto systemRead = [&] { return ::pread(fd_, at, wanted, static_cast<off_t>(from)); };
+                         return readCall(from, wanted, systemRead);
                      });
+}
+
+std::size_t CFile64::readAtSkippingBadPieces(std::int64_t position, std::span<std::uint8_t> buffer,
+                                             std::size_t pieceSize,
+                                             const std::function<void(std::int64_t)>& onUnreadable) const {
+    const auto isBadSector = [](const FileError& error) { return error.errorCode() == EIO; };
+    try {
+        return readAt(position, buffer);
+    } catch (const FileError& error) {
+        if (!isBadSector(error)) throw;
+    }
+    std::size_t got = 0;
+    for (std::size_t at = 0; at < buffer.size(); at += pieceSize) {
+        const std::span<std::uint8_t> piece = buffer.subspan(at, std::min(pieceSize, buffer.size() - at));
+        const std::int64_t piecePosition = position + static_cast<std::int64_t>(at);
+        std::size_t pieceGot = 0;
+        try {
+            pieceGot = readAt(piecePosition, piece);
+        } catch (const FileError& error) {
+            if (!isBadSector(error)) throw;
+            std::fill(piece.begin(), piece.end(), std::uint8_t{0});
+            onUnreadable(piecePosition);
+            pieceGot = piece.size();
+        }
+        got = at + pieceGot;
+        if (pieceGot < piece.size()) break;  // end of file
+    }
+    return got;
 }
 
 void CFile64::adviseReadAhead(std::int64_t position, std::int64_t length) const {

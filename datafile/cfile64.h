@@ -2,6 +2,7 @@
 // The datafile reader: exclusive read-only access with 64-bit positions.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -20,6 +21,11 @@ public:
 private:
     int errorCode_;
 };
+
+// Which reads fail as a bad sector fails them: given the position and length
+// of one read call, true when that call is to fail with EIO. The tests stand
+// in for a damaged disk with one; a file without one reads as the system does.
+using ReadFaults = std::function<bool(std::int64_t position, std::size_t length)>;
 
 class CFile64 {
 public:
@@ -44,6 +50,12 @@ public:
     std::size_t read(void* buffer, std::size_t count);
     // Reads at an absolute position without moving the current position.
     std::size_t readAt(std::int64_t position, std::span<std::uint8_t> buffer) const;
+    // readAt, but a read error of the disk (EIO, a bad sector) does not end
+    // it: the range is read again `pieceSize` bytes at a time, each piece
+    // that still fails is zero-filled and onUnreadable(its position) is
+    // called, and the rest is read. Other failures raise FileError as readAt does.
+    std::size_t readAtSkippingBadPieces(std::int64_t position, std::span<std::uint8_t> buffer, std::size_t pieceSize,
+                                        const std::function<void(std::int64_t)>& onUnreadable) const;
     // Tells the system these bytes will be read soon, so that it reads them
     // from the disk ahead, in one sequential run. Only a hint: where it is
     // refused the reads still take place, one by one.
@@ -54,9 +66,16 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     const std::string& fileName() const { return fileName_; }
+    // Every read call of this file asks `faults` first; kept across close and open.
+    void setReadFaults(ReadFaults faults) { readFaults_ = std::move(faults); }
 
 private:
+    // The one place a read system call is made.
+    template <typename SystemRead>
+    long readCall(std::int64_t position, std::size_t length, const SystemRead& systemRead) const;
+
     int fd_ = -1;
+    ReadFaults readFaults_;
     bool closeOnDestroy_ = false;
     std::string fileName_;
 };

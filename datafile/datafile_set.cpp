@@ -15,7 +15,9 @@ namespace restorix {
 
 namespace {
 
-constexpr std::array<int, 5> kBlockSizes{2048, 4096, 8192, 16384, 32768};
+constexpr int kSmallestBlockSize = 2048;
+constexpr int kLargestBlockSize = 32768;
+constexpr std::array<int, 5> kBlockSizes{kSmallestBlockSize, 4096, 8192, 16384, kLargestBlockSize};
 
 // A file that cannot be looked at: a path that cannot be followed says so,
 // since the file itself may be readable.
@@ -41,8 +43,10 @@ std::optional<DatafileRefusal> openOne(Datafile& datafile) {
         return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason};
     int errorCode = 0;
     if (!datafile.file.open(datafile.path, &errorCode)) return openRefusal(datafile.path, errorCode);
-    datafile.header = readDatafileHeader(datafile.file);
+    std::vector<std::int64_t> unreadable;
+    datafile.header = readDatafileHeader(datafile.file, &unreadable);
     datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
+    for (const std::int64_t position : unreadable) datafile.unreadable.record(position / datafile.blockSize);
     return std::nullopt;
 }
 
@@ -95,9 +99,15 @@ const char* refusalMessage(DatafileRefusal::Kind kind) {
     return kDatafilesRefusedMessage;
 }
 
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
-    std::array<std::uint8_t, 2 * 32768> start{};
-    const std::size_t got = file.readAt(0, start);
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable) {
+    std::array<std::uint8_t, 2 * kLargestBlockSize> start{};
+    // The block size is not known yet: a bad sector loses the smallest block a datafile may have.
+    bool blockSizeLost = false;
+    const std::size_t got = file.readAtSkippingBadPieces(0, start, kSmallestBlockSize, [&](std::int64_t position) {
+        blockSizeLost = blockSizeLost || position == 0;
+        if (unreadable) unreadable->push_back(position);
+    });
+    if (blockSizeLost) return std::nullopt;
     if (got < kBlockSizeFieldOffset + 2) return std::nullopt;
     const int blockSize = readU16LE(start.data() + kBlockSizeFieldOffset);
     if (std::find(kBlockSizes.begin(), kBlockSizes.end(), blockSize) == kBlockSizes.end()) return std::nullopt;
@@ -108,18 +118,55 @@ std::optional<DatafileHeader> readDatafileHeader(const CFile64& file) {
                           *header.u32le(kHeaderBlockCountOffset)};
 }
 
+void UnreadableBlocks::record(std::int64_t blockNumber) {
+    std::lock_guard lock(mutex_);
+    if (recorded_.insert(blockNumber).second) blocks_.push_back(blockNumber);
+}
+
+std::vector<std::int64_t> UnreadableBlocks::all() const {
+    std::lock_guard lock(mutex_);
+    return blocks_;
+}
+
+std::size_t UnreadableBlocks::count() const {
+    std::lock_guard lock(mutex_);
+    return blocks_.size();
+}
+
+std::vector<std::int64_t> UnreadableBlocks::takeUntold() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::int64_t> untold(blocks_.begin() + static_cast<std::ptrdiff_t>(told_), blocks_.end());
+    told_ = blocks_.size();
+    return untold;
+}
+
+std::size_t Datafile::readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer,
+                                            std::size_t pieceSize,
+                                            const std::function<void(std::int64_t)>& onUnreadable) const {
+    return file.readAtSkippingBadPieces(position, buffer, pieceSize, [&](std::int64_t piecePosition) {
+        unreadable.record(piecePosition / (blockSize > 0 ? blockSize : kBlockSize));
+        if (onUnreadable) onUnreadable(piecePosition);
+    });
+}
+
+std::string unreadableBlockText(const Datafile& datafile, std::int64_t blockNumber) {
+    const std::int64_t offset = blockNumber * datafile.blockSize;
+    return datafile.path + ": block " + std::to_string(blockNumber) + " (byte offset " + std::to_string(offset) +
+           ") cannot be read: " + std::strerror(EIO) + "; it is skipped";
+}
+
 std::int64_t Datafile::blockCount() const {
     return blockSize > 0 ? (file.length() + blockSize - 1) / blockSize : 0;
 }
 
 std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>& paths) {
-    close();
+    forget();
     if (auto twice = givenTwice(paths)) return twice;
     for (const std::string& path : paths) {
         files_.push_back(std::make_unique<Datafile>());
         files_.back()->path = path;
         if (auto refusal = openOne(*files_.back())) {
-            close();
+            forget();
             return refusal;
         }
     }
@@ -144,7 +191,7 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
                                                   files_[j]->path};
         }
         if (refusal) {
-            close();
+            forget();
             return refusal;
         }
     }
@@ -152,6 +199,16 @@ std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>&
 }
 
 void DatafileSet::close() {
+    for (const auto& datafile : files_) {
+        try {
+            datafile->file.close();
+        } catch (const FileError&) {
+            // A read-only descriptor's close has nothing left to lose.
+        }
+    }
+}
+
+void DatafileSet::forget() {
     files_.clear();
     system_ = 0;
 }

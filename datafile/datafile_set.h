@@ -5,9 +5,13 @@
 // number; a block address names the file by its relative file number.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "datafile/cfile64.h"
@@ -32,8 +36,10 @@ struct DatafileHeader {
 };
 
 // Nothing when block 1 is no file header or block 0 names no block size
-// a datafile can have (2K, 4K, 8K, 16K or 32K).
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file);
+// a datafile can have (2K, 4K, 8K, 16K or 32K). A bad sector in the first
+// blocks is read past, 2K at a time; the positions lost are added to
+// `unreadable` when given.
+std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable = nullptr);
 
 // A datafile shorter than its header says: its last whole block and the
 // number of blocks the header counts (they are numbered from 1, after the
@@ -50,6 +56,24 @@ constexpr std::uint32_t blockAddress(std::uint32_t relativeFile, std::uint32_t b
     return (relativeFile << kRelativeFileShift) | (blockNumber & kBlockNumberMask);
 }
 
+// The blocks of one datafile that could not be read (a bad sector), each
+// kept once in the order met, whichever reader met it; readers on several
+// threads record here.
+class UnreadableBlocks {
+public:
+    void record(std::int64_t blockNumber);
+    std::vector<std::int64_t> all() const;
+    std::size_t count() const;
+    // The blocks recorded since the last call, so that each is told once.
+    std::vector<std::int64_t> takeUntold();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::int64_t> blocks_;        // in the order met
+    std::unordered_set<std::int64_t> recorded_;  // the same blocks, to keep each once
+    std::size_t told_ = 0;
+};
+
 struct Datafile {
     std::string path;  // as given
     CFile64 file;
@@ -61,9 +85,23 @@ struct Datafile {
     std::int64_t misplacedBlocks = 0;
     // Set by the scan when the file is shorter than its header says.
     std::optional<CutShort> cutShort;
+    // Blocks a read error left unread; recorded by readers that hold the file as const.
+    mutable UnreadableBlocks unreadable;
 
     std::int64_t blockCount() const;
+    // Reads at `position` (a block's start) as CFile64::readAtSkippingBadPieces
+    // does, block by block after a read error, recording every block that
+    // cannot be read; `pieceSize` is at most a block. Calls
+    // onUnreadable(position) for each such piece when given.
+    std::size_t readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer, std::size_t pieceSize,
+                                      const std::function<void(std::int64_t)>& onUnreadable = {}) const;
+    // The number of blocks missing from a file cut short; 0 for a whole file.
+    std::int64_t missingBlocks() const { return cutShort ? cutShort->headerBlocks - cutShort->lastBlock : 0; }
 };
+
+// "<file>: block N (byte offset B) cannot be read: <reason>", as told on
+// stderr and in the log.
+std::string unreadableBlockText(const Datafile& datafile, std::int64_t blockNumber);
 
 inline constexpr const char* kDatafilesRefusedMessage = "The datafiles cannot be read together.";
 inline constexpr const char* kNoSuchFileMessage = "No such file exists.";
@@ -98,8 +136,12 @@ class DatafileSet {
 public:
     // Opens every file read-only and locked. With more than one, each must
     // carry a valid file header, no file may be given twice and no two may
-    // share a relative file number. On refusal nothing stays open.
+    // share a relative file number. On refusal nothing stays open. What an
+    // earlier open kept of its files is forgotten.
     std::optional<DatafileRefusal> open(const std::vector<std::string>& paths);
+    // Closes every file but keeps what is known of each (its header, whether
+    // it was cut short, the blocks that could not be read) for the account
+    // of the recovery; reading from them now fails.
     void close();
 
     bool isOpen() const { return !files_.empty() && files_.front()->file.isOpen(); }
@@ -123,6 +165,8 @@ public:
                                                std::uint32_t address) const;
 
 private:
+    void forget();
+
     std::vector<std::unique_ptr<Datafile>> files_;
     std::size_t system_ = 0;
 };

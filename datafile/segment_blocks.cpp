@@ -50,6 +50,7 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
         starts_.push_back(starts_.back() + static_cast<std::size_t>(files_.at(entries_[i].file).blockSize));
     }
     buffer_.resize(starts_.back());
+    unreadable_.assign(count, false);
     for (std::size_t run = 0; run < count;) {
         std::size_t length = 1;
         const BlockEntry& start = entries_[run];
@@ -58,7 +59,11 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
             ++length;
         const Datafile& file = files_.at(start.file);
         const std::span<std::uint8_t> bytes(buffer_.data() + starts_[run], starts_[run + length] - starts_[run]);
-        const std::size_t got = file.file.readAt(start.blockNumber * file.blockSize, bytes);
+        const std::int64_t runStart = start.blockNumber * file.blockSize;
+        const std::size_t got = file.readSkippingBadBlocks(
+            runStart, bytes, static_cast<std::size_t>(file.blockSize), [&](std::int64_t position) {
+                unreadable_[run + static_cast<std::size_t>((position - runStart) / file.blockSize)] = true;
+            });
         std::memset(bytes.data() + got, 0, bytes.size() - got);
         run += length;
     }
@@ -82,7 +87,10 @@ std::optional<BlockView> FileBlockSource::block(std::uint16_t file, std::int64_t
     slot.bytes.resize(static_cast<std::size_t>(datafile.blockSize));
     slot.number = -1;
     // A short read: the block lies (partly) past the end of the file.
-    if (datafile.file.readAt(blockNumber * datafile.blockSize, slot.bytes) != slot.bytes.size()) return std::nullopt;
+    bool unreadable = false;
+    const std::size_t got = datafile.readSkippingBadBlocks(blockNumber * datafile.blockSize, slot.bytes,
+                                                           slot.bytes.size(), [&](std::int64_t) { unreadable = true; });
+    if (unreadable || got != slot.bytes.size()) return std::nullopt;
     slot.file = file;
     slot.number = blockNumber;
     return asView(slot);

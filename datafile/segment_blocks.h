@@ -38,7 +38,10 @@ private:
 };
 
 // Loads blocks of a SegmentBlocks into one reused buffer, with one read per
-// run of consecutive blocks of one file. Bytes past the end of a file read as zeros.
+// run of consecutive blocks of one file. Bytes past the end of a file read as
+// zeros. A run the disk fails to read is read again block by block: a block
+// that still cannot be read is zero-filled, recorded with its file and
+// marked, and the others are read.
 class BlockBatch {
 public:
     BlockBatch(const DatafileSet& files, const SegmentBlocks& blocks) : files_(files), blocks_(blocks) {}
@@ -47,6 +50,8 @@ public:
     std::size_t load(std::size_t first, std::size_t maxBlocks);
     // Block i of the segment, which the last load must have covered.
     BlockView loaded(std::size_t i) const;
+    // Whether block i of the last load could not be read.
+    bool unreadable(std::size_t i) const { return unreadable_[i - first_]; }
 
 private:
     const DatafileSet& files_;
@@ -54,6 +59,7 @@ private:
     std::vector<std::uint8_t> buffer_;
     std::vector<BlockEntry> entries_;   // the blocks of the last load
     std::vector<std::size_t> starts_;  // where each loaded block begins; one more for the end
+    std::vector<bool> unreadable_;     // of the blocks of the last load
     std::size_t first_ = 0;
 };
 
@@ -65,8 +71,8 @@ class FileBlockSource {
 public:
     explicit FileBlockSource(const DatafileSet& files) : files_(files) {}
 
-    // The block, or nothing when it does not lie wholly inside its file. The
-    // view holds until a few more blocks were asked for.
+    // The block, or nothing when it does not lie wholly inside its file or
+    // cannot be read. The view holds until a few more blocks were asked for.
     std::optional<BlockView> block(std::uint16_t file, std::int64_t blockNumber);
 
 private:
@@ -85,13 +91,20 @@ private:
 constexpr std::size_t kSegmentReadBatch = 64;
 
 // Calls onBlock(entry, block) for every block in order until it answers
-// false; returns false then, true after the last block.
-template <typename OnBlock>
-bool forEachSegmentBlock(const DatafileSet& files, const SegmentBlocks& blocks, OnBlock&& onBlock) {
+// false; returns false then, true after the last block. A block that cannot
+// be read is passed over (it is recorded with its file), with
+// onUnreadable(entry) when given.
+template <typename OnBlock, typename OnUnreadable = void (*)(const BlockEntry&)>
+bool forEachSegmentBlock(const DatafileSet& files, const SegmentBlocks& blocks, OnBlock&& onBlock,
+                         OnUnreadable&& onUnreadable = [](const BlockEntry&) {}) {
     BlockBatch batch(files, blocks);
     for (std::size_t first = 0; first < blocks.size();) {
         const std::size_t count = batch.load(first, kSegmentReadBatch);
         for (std::size_t i = first; i < first + count; ++i) {
+            if (batch.unreadable(i)) {
+                onUnreadable(blocks.entry(i));
+                continue;
+            }
             if (!onBlock(blocks.entry(i), batch.loaded(i))) return false;
         }
         first += count;

@@ -1,5 +1,6 @@
 #include "dictionary/analysis_job.h"
 
+#include <string>
 #include <utility>
 
 #include "dictionary/dictionary_decoder.h"
@@ -7,21 +8,67 @@
 
 namespace restorix {
 
-AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
-                           const ScanOptions& options) {
+namespace {
+
+class NoLog : public LogSink {
+public:
+    bool appendLog(std::string_view) override { return true; }
+};
+
+// What the analysis could not read, told once it has read what it could.
+void tellAnalysisLosses(const Recovery& recovery, MessageSink& messages, LogSink& log) {
+    tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
+    if (recovery.dictionaryBlocksNotRead == 0) return;
+    const std::string text = dictionaryBlocksNotReadText(recovery.dictionaryBlocksNotRead);
+    logWarning(log, text);
+    messages.showMessage(text, recovery.appTitle);
+}
+
+// The scan and the two passes.
+AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+                                const ScanOptions& options) {
     JobControl& control = recovery.analysisControl;
+    recovery.dictionaryBlocksNotRead = 0;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     recovery.blockIndex.clear();
     const ScanResult scan = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
                                           control, messages, recovery.appTitle, options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
-    if (scan == ScanResult::ForeignDatafile) return AnalysisResult::datafileRefused;
+    if (scan == ScanResult::ForeignDatafile || scan == ScanResult::NothingReadable)
+        return AnalysisResult::datafileRefused;
     // The first pass belongs to the scan: it runs only when the index was built.
     if (scan == ScanResult::Completed) decodeDictionaryPass1(recovery, progress);
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     progress.setPhase(kReadingColumnsText);
     decodeDictionaryPass2(recovery, progress);
     return AnalysisResult::analysisCompleted;
+}
+
+}  // namespace
+
+void tellUnreadableBlocks(const DatafileSet& files, MessageSink& messages, LogSink& log, std::string_view caption) {
+    std::string told;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const Datafile& datafile = files.at(i);
+        for (const std::int64_t block : datafile.unreadable.takeUntold()) {
+            const std::string line = unreadableBlockText(datafile, block);
+            logWarning(log, line);
+            told += (told.empty() ? "" : "\n") + line;
+        }
+    }
+    if (!told.empty()) messages.showMessage(told, caption);
+}
+
+std::string dictionaryBlocksNotReadText(long blocks) {
+    return std::to_string(blocks) + " dictionary blocks not read";
+}
+
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+                           const ScanOptions& options, LogSink* log) {
+    NoLog noLog;
+    const AnalysisResult result = runAnalysisSteps(recovery, progress, messages, options);
+    tellAnalysisLosses(recovery, messages, log ? *log : noLog);
+    return result;
 }
 
 AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
@@ -44,7 +91,7 @@ bool AnalysisJob::start() {
     finished_.store(false);
     worker_ = std::thread([this] {
         try {
-            jobResult_ = runAnalysis(recovery_, progress_, messages_, options_);
+            jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
             for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
                 if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
         } catch (...) {

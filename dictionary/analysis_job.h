@@ -6,6 +6,8 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "datafile/block_scan.h"
@@ -20,7 +22,7 @@ enum class AnalysisResult {
     analysisCompleted,   // the catalog is complete, or partial after a close
     analysisStopped,     // Stop answered Yes: catalog and block index released
     unsupportedVersion,  // the message was shown; the front end ends the process
-    datafileRefused,     // a file of another database: the message was shown
+    datafileRefused,     // a file of another database, or nothing readable: the message was shown
 };
 
 inline constexpr const char* kStopQuestion = "Do you want to Stop the analysis process?  ";
@@ -28,9 +30,19 @@ inline constexpr const char* kCloseQuestion = "Do you want to Stop the analysis 
 inline constexpr const char* kExitQuestion = "Do you want to exit ? ";
 
 // The job itself, on the calling thread. Returns unsupportedVersion or
-// analysisCompleted; a stop leaves the catalog as far as it got.
+// analysisCompleted; a stop leaves the catalog as far as it got. Blocks a
+// read error left unread and the dictionary blocks not read are told on
+// `messages` and, when given, in `log`.
 AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
-                           const ScanOptions& options = {});
+                           const ScanOptions& options = {}, LogSink* log = nullptr);
+
+// Tells every block of the datafiles that a read error left unread and that
+// was not told yet: one line each, with the file, the block and its byte
+// offset, in the log and together as one message.
+void tellUnreadableBlocks(const DatafileSet& files, MessageSink& messages, LogSink& log, std::string_view caption);
+
+// "N dictionary blocks not read"
+std::string dictionaryBlocksNotReadText(long blocks);
 
 class AnalysisJob {
 public:

@@ -530,15 +530,18 @@ int progressAt(std::int64_t blockNumber, std::int64_t fileLength) {
 }
 
 // Decodes every row of one block, whatever its deleted bit; false when
-// stopped or when the block's header or row directory points outside it.
-bool decodeBlockRows(DictionaryRowDecoder& decoder, JobControl& control, const BlockView& block,
+// stopped. A block whose header or row directory points outside it gives the
+// rows found before that point and is counted as not read.
+bool decodeBlockRows(Recovery& recovery, DictionaryRowDecoder& decoder, const BlockView& block,
                      std::int32_t segment, std::int64_t blockNumber) {
+    JobControl& control = recovery.analysisControl;
     RowPieces pieces(block);
     for (const RowPiece& piece : pieces) {
         if (!control.proceed()) return false;
         if (!decoder.decodeRow(block, piece.offset, segment, blockNumber)) return false;
     }
-    return !pieces.broken();
+    if (pieces.broken()) ++recovery.dictionaryBlocksNotRead;
+    return true;
 }
 
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
@@ -547,14 +550,18 @@ bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSeg
     const std::int64_t fileLength = recovery.datafiles.system().file.length();
     const PassSegment* shownSegment = nullptr;
     const SegmentBlocks blocks(recovery.blockIndex, dataObjectsOf(segments));
-    return forEachSegmentBlock(recovery.datafiles, blocks, [&](const BlockEntry& entry, const BlockView& block) {
-        if (!recovery.analysisControl.proceed()) return false;
-        const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
-        if (segment != shownSegment && segment->phaseText) progress.setPhase(segment->phaseText);
-        shownSegment = segment;
-        if (segment->movesProgress) progress.setProgress(progressAt(entry.blockNumber, fileLength));
-        return decodeBlockRows(decoder, recovery.analysisControl, block, entry.dataObjectId, entry.blockNumber);
-    });
+    return forEachSegmentBlock(
+        recovery.datafiles, blocks,
+        [&](const BlockEntry& entry, const BlockView& block) {
+            if (!recovery.analysisControl.proceed()) return false;
+            const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
+            if (segment != shownSegment && segment->phaseText) progress.setPhase(segment->phaseText);
+            shownSegment = segment;
+            if (segment->movesProgress) progress.setProgress(progressAt(entry.blockNumber, fileLength));
+            return decodeBlockRows(recovery, decoder, block, entry.dataObjectId, entry.blockNumber);
+        },
+        // The rest of the segment is still read.
+        [&](const BlockEntry&) { ++recovery.dictionaryBlocksNotRead; });
 }
 
 }  // namespace

@@ -83,8 +83,9 @@ private:
     std::vector<ColumnValue> columns_;  // reused by every row
 };
 
-// First pass: the user cluster, OBJ$ and CON$. False when stopped or when a
-// block's header points outside the block.
+// First pass: the user cluster, OBJ$ and CON$. False when stopped. A block
+// that cannot be read, or whose header points outside it, is counted in
+// recovery.dictionaryBlocksNotRead and the pass goes on with the next.
 bool decodeDictionaryPass1(Recovery& recovery, ProgressSink& progress);
 // Second pass: the C_OBJ# and C_COBJ# clusters. Same results.
 bool decodeDictionaryPass2(Recovery& recovery, ProgressSink& progress);

@@ -70,6 +70,9 @@ struct Recovery {
 
     // The analysis' stop flag (analysisStopRequested) and pause.
     JobControl analysisControl;
+    // Dictionary blocks the passes could not read (a read error, or a row
+    // directory that runs past the block); the rest of their segment was read.
+    long dictionaryBlocksNotRead = 0;
     // Set when the analysis window was closed with Yes: the catalog is partial.
     std::atomic<bool> partial{false};
 };

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "dictionary/analysis_job.h"
 #include "dictionary/dictionary_decoder.h"
 #include "output/output_files.h"
 #include "output/script_names.h"
@@ -432,8 +433,8 @@ private:
 // Runs the steps without clearing the stop request: a Stop confirmed before
 // the worker got going must still hold. A save that ends early leaves
 // INCOMPLETE.txt; an error reading the datafile is raised on after that.
-SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
-                            const Clock& clock, const SavingSetup& setup) {
+SavingResult runSavingStepsUntold(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                                  const Clock& clock, const SavingSetup& setup) {
     state.savingMode = true;
     state.saveFinished = false;
     ScriptOutput output(setup.outputRoot, state.control);
@@ -467,6 +468,21 @@ SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink&
     }
     state.saveFinished = true;
     return SavingResult::saveCompleted;
+}
+
+// The steps, then every block a read error left unread is named, however
+// the save ended.
+SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+                            const Clock& clock, const SavingSetup& setup) {
+    SavingResult result;
+    try {
+        result = runSavingStepsUntold(recovery, state, messages, log, clock, setup);
+    } catch (...) {
+        tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
+        throw;
+    }
+    tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
+    return result;
 }
 
 }  // namespace

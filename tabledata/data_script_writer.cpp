@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "tabledata/sql_literal.h"
@@ -123,11 +124,18 @@ void DataStatementBuilder::finish() {
     rowLength_ = 0;
 }
 
-DataScriptWriter::~DataScriptWriter() { close(); }
+DataScriptWriter::~DataScriptWriter() { closeUnchecked(); }
 
-void DataScriptWriter::close() {
+void DataScriptWriter::closeUnchecked() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+}
+
+void DataScriptWriter::close() {
+    if (fd_ < 0) return;
+    const int fd = std::exchange(fd_, -1);
+    const int closed = saving_.closeDataScript ? saving_.closeDataScript(fd) : ::close(fd);
+    if (closed != 0) throw OutputFileError(openPath_, errno);
 }
 
 bool DataScriptWriter::open() {

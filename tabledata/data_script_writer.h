@@ -138,11 +138,16 @@ public:
     bool writeStatements(std::string_view codePageBytes);
 
     // Opens (creating when missing) the current script; false when it cannot
-    // (the writes then raise the reason).
+    // (the writes then raise the reason). Another script open before is
+    // closed first, as close() does.
     bool open();
+    // Closes the open script; a close that fails (some file systems report a
+    // full disk only there) raises OutputFileError naming it.
+    void close();
 
 private:
-    void close();
+    // The close of the destructor, after a failure was raised already.
+    void closeUnchecked();
     // open(), raising OutputFileError with the system's reason when it fails.
     void openOrRaise();
 

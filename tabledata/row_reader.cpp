@@ -291,7 +291,10 @@ public:
         const SegmentBlocks blocks(recovery_.blockIndex, dataObjectNumber);
         if (blocks.size() == 0) return finishTable();
         if (!saving_) return readPreview(blocks);
-        if (!saveInBatches(blocks)) return;
+        const bool saved = saveInBatches(blocks);
+        // Closed, and its close checked, before the table counts as written.
+        writer_->close();
+        if (!saved) return;
         // A table whose last block is followed by other entries of the index
         // counts one unit when the walk meets that next entry, and one more
         // when it ends.
@@ -356,6 +359,10 @@ private:
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
             reader.load(i, 1);
+            if (reader.unreadable(i)) {
+                ++counts_.unreadableBlocks;
+                continue;
+            }
             const TableBlock block{reader.loaded(i), blocks.entry(i).file};
             if (const std::optional<int> dataHeader = tableDataHeaderOffsetOf(block.view))
                 rowSlots += parseDataBlockLayout(block.view, *dataHeader).rowSlotCount;
@@ -425,6 +432,12 @@ private:
         result.bytes.clear();
         result.counts = {};
         const std::size_t i = batch.first + block;
+        if (batch.blocks.unreadable(i)) {
+            // Named and recorded with its file by the read; the next blocks are read as usual.
+            result.outcome = BlockOutcome::Done;
+            ++result.counts.unreadableBlocks;
+            return;
+        }
         result.outcome = buildBlockStatements(TableBlock{batch.blocks.loaded(i), batch.segment.entry(i).file}, worker,
                                               result.bytes, result.counts);
     }

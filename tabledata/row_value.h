@@ -53,6 +53,7 @@ struct RowCounts {
     long columnsUnreadable = 0;    // COL$ rows that cannot be read: the table is not created
     long rowsInTableNotCreated = 0;  // rows of such a table: not written
     long namesChanged = 0;       // the table's and its columns' names written with "_" for control characters
+    long unreadableBlocks = 0;   // a read error of the disk: the block's rows are lost
 
     RowCounts& operator+=(const RowCounts& other) {
         rowsWritten += other.rowsWritten;
@@ -65,6 +66,7 @@ struct RowCounts {
         columnsUnreadable += other.columnsUnreadable;
         rowsInTableNotCreated += other.rowsInTableNotCreated;
         namesChanged += other.namesChanged;
+        unreadableBlocks += other.unreadableBlocks;
         return *this;
     }
 };

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct SavingState {
     std::string currentTable;      // the table's Create Table form ("/" -> "_")
     std::string qualifiedTable;    // how the insert statements name it
     std::filesystem::path currentDataFile;
+    // Closes a data script's descriptor as close(2) does (0, or -1 with
+    // errno); unset, the system's close. The tests put in one that fails, as
+    // a disk that reports a lost write only at the close does.
+    std::function<int(int)> closeDataScript;
 
     std::atomic<bool> tableInProgress{false};
     std::atomic<bool> skipRequested{false};

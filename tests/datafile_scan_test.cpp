@@ -314,6 +314,33 @@ INSTANTIATE_TEST_SUITE_P(
                                      }}),
     [](const auto& info) { return std::string(info.param.what); });
 
+// A read that meets a bad sector (EIO) is read again piece by piece: the
+// pieces that fail are zero-filled and told, the others read; any other
+// failure still ends the read.
+TEST(CFile64, ABadSectorLosesOnlyThePiecesThatHoldIt) {
+    TempFolder folder;
+    CFile64 file;
+    ASSERT_TRUE(file.open(folder.write("bad.dbf", Bytes(4 * kBlockSize + 100, 0x41))));
+    const std::int64_t badByte = 2 * kBlockSize + 700;
+    file.setReadFaults([&](std::int64_t position, std::size_t length) {
+        return position <= badByte && badByte < position + static_cast<std::int64_t>(length);
+    });
+    Bytes bytes(5 * kBlockSize, 0x55);
+    std::vector<std::int64_t> told;
+    const std::size_t got =
+        file.readAtSkippingBadPieces(0, bytes, kBlockSize, [&](std::int64_t at) { told.push_back(at); });
+    EXPECT_EQ(got, static_cast<std::size_t>(4 * kBlockSize + 100));
+    EXPECT_EQ(told, std::vector<std::int64_t>{2 * kBlockSize});
+    for (std::size_t i = 0; i < got; ++i) {
+        const bool lost = i >= 2u * kBlockSize && i < 3u * kBlockSize;
+        ASSERT_EQ(bytes[i], lost ? 0 : 0x41) << "byte " << i;
+    }
+    EXPECT_THROW(file.readAt(0, bytes), FileError) << "a plain read still fails";
+    file.close();
+    EXPECT_THROW(file.readAtSkippingBadPieces(0, bytes, kBlockSize, [](std::int64_t) {}), FileError)
+        << "a closed file is no bad sector";
+}
+
 // Only a regular file (or a block device) is opened, and a FIFO never blocks
 // the open; the reason says what the file is.
 TEST(CFile64, RefusesWhatCannotBeADatafile) {
@@ -335,6 +362,45 @@ TEST(CFile64, RefusesWhatCannotBeADatafile) {
         int errorCode = 0;
         EXPECT_EQ(file.open(path, &errorCode), !reason) << path;
         EXPECT_EQ(errorCode != 0, reason.has_value()) << path;
+    }
+}
+
+// The scan over a disk with bad sectors: a block whose header cannot be read
+// is not indexed but recorded, and the scan goes on; a disk that gives nothing
+// at all is said to, not taken for a file of an unknown release.
+TEST(BadSectors, TheScanSkipsWhatCannotBeReadAndSaysWhenNothingCan) {
+    TempFolder folder;
+    DatafileImage image(5);
+    image.release(100, "10.2.0.1.0").dataBlock(2, 18).dataBlock(3, 18);
+    const std::string path = folder.write("bad.dbf", image.bytes());
+    const auto failing = [](std::int64_t from, std::int64_t to) {
+        return [from, to](std::int64_t position, std::size_t length) {
+            return position < to && from < position + static_cast<std::int64_t>(length);
+        };
+    };
+    for (const bool everything : {false, true}) {
+        DatafileSet files;
+        ASSERT_FALSE(files.open({path}));
+        // A bad first byte of block 2 hides its header; with everything bad, no block reads.
+        files.at(0).file.setReadFaults(everything ? failing(0, 5 * kBlockSize)
+                                                  : failing(2 * kBlockSize, 2 * kBlockSize + 1));
+        ScanRun run;
+        JobControl control;
+        run.result = scanDatafiles(files, run.index, run.release, run.progress, control, run.messages, kTitle);
+        if (everything) {
+            EXPECT_EQ(run.result, ScanResult::NothingReadable);
+            EXPECT_EQ(run.messages.shown,
+                      (std::vector<std::pair<std::string, std::string>>{{kNothingReadableMessage, kTitle}}));
+            EXPECT_EQ(files.at(0).unreadable.count(), 5u);
+            continue;
+        }
+        EXPECT_EQ(run.result, ScanResult::Completed);
+        const std::vector<BlockEntry> indexed = indexedBlocks(run.index);
+        ASSERT_EQ(indexed.size(), 1u);
+        EXPECT_EQ(indexed[0].blockNumber, 3);
+        EXPECT_EQ(files.at(0).unreadable.all(), std::vector<std::int64_t>{2});
+        EXPECT_EQ(unreadableBlockText(files.at(0), 2),
+                  path + ": block 2 (byte offset 16384) cannot be read: " + std::strerror(EIO) + "; it is skipped");
     }
 }
 

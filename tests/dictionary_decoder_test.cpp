@@ -519,19 +519,64 @@ void put16(Block& block, int offset, std::uint16_t value) {
     block[static_cast<std::size_t>(offset) + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-// Which directories run past the block is the walk's table; here what the pass makes of one.
-TEST(HostileBlocks, DirectoryPastTheBlockEndsThePass) {
+// A dictionary block the pass cannot read: its row directory runs past its
+// end, or a read error of the disk. Which directories run past the block is
+// the walk's table; here what the pass makes of one.
+enum class BadBlock { DirectoryPastItsEnd, UnreadableSector };
+
+struct BadDictionaryBlockCase {
+    const char* what;
+    BadBlock bad;
+    std::int32_t segment;
+    std::function<Bytes(long long obj, std::string_view name)> row;
+    std::function<Names(const Catalog&)> names;
+};
+void PrintTo(const BadDictionaryBlockCase& c, std::ostream* os) { *os << c.what; }
+
+class BadDictionaryBlock : public ::testing::TestWithParam<BadDictionaryBlockCase> {};
+
+// The block is skipped and counted; the blocks after it are still read.
+TEST_P(BadDictionaryBlock, IsSkippedAndCountedAndTheRestIsRead) {
+    const BadDictionaryBlockCase& c = GetParam();
     DictionaryFile file;
-    file.addBlock(kObjectTableSegment, {objRow(110, 54, "BEFORE", kTable)});
-    const int hostile = file.addBlock(kObjectTableSegment, {});
-    file.addBlock(kObjectTableSegment, {objRow(112, 54, "AFTER", kTable)});
-    Block& block = file.block(hostile);
+    file.addBlock(c.segment, {c.row(110, "BEFORE")});
+    const int bad = file.addBlock(c.segment, {});
+    file.addBlock(c.segment, {c.row(112, "AFTER")});
+    Block& block = file.block(bad);
     block[kItlCountOffset] = 2;
-    put16(block, kFixedHeaderSize + kItlEntrySize * 2 + kRowSlotCountOffset, 5000);
+    if (c.bad == BadBlock::DirectoryPastItsEnd)
+        put16(block, kFixedHeaderSize + kItlEntrySize * 2 + kRowSlotCountOffset, 5000);
     file.load();
-    EXPECT_FALSE(decodeDictionaryPass1(file.recovery, file.progress));
-    EXPECT_EQ(objectNames(file.recovery.catalog), Names{"BEFORE"});
+    if (c.bad == BadBlock::UnreadableSector) {
+        const std::int64_t sector = std::int64_t{bad} * kBlockSize + 1024;
+        file.recovery.datafiles.at(0).file.setReadFaults(
+            [sector](std::int64_t position, std::size_t length) {
+                return position <= sector && sector < position + static_cast<std::int64_t>(length);
+            });
+    }
+    EXPECT_TRUE(decodeDictionaryPass1(file.recovery, file.progress));
+    EXPECT_EQ(c.names(file.recovery.catalog), (Names{"BEFORE", "AFTER"}));
+    EXPECT_EQ(file.recovery.dictionaryBlocksNotRead, 1);
+    const std::vector<std::int64_t> unreadable = file.recovery.datafiles.at(0).unreadable.all();
+    EXPECT_EQ(unreadable, c.bad == BadBlock::UnreadableSector ? std::vector<std::int64_t>{bad}
+                                                              : std::vector<std::int64_t>{});
 }
+
+const auto kObjRow = [](long long obj, std::string_view name) { return objRow(obj, 54, name, kTable); };
+const auto kConRow = [](long long con, std::string_view name) { return conRow(54, name, con); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadDictionaryBlock,
+    ::testing::Values(
+        BadDictionaryBlockCase{"obj_directory_past_its_end", BadBlock::DirectoryPastItsEnd, kObjectTableSegment, kObjRow,
+                               objectNames},
+        BadDictionaryBlockCase{"obj_unreadable_sector", BadBlock::UnreadableSector, kObjectTableSegment, kObjRow,
+                               objectNames},
+        BadDictionaryBlockCase{"con_directory_past_its_end", BadBlock::DirectoryPastItsEnd, kConstraintNameSegment,
+                               kConRow, constraintNameTexts},
+        BadDictionaryBlockCase{"con_unreadable_sector", BadBlock::UnreadableSector, kConstraintNameSegment, kConRow,
+                               constraintNameTexts}),
+    [](const ::testing::TestParamInfo<BadDictionaryBlockCase>& info) { return std::string(info.param.what); });
 
 TEST(HostileBlocks, PiecesAndColumnsPastTheBlockAreDropped) {
     DictionaryFile file;

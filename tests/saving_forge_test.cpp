@@ -27,6 +27,7 @@
 
 #include "datafile/cfile64.h"
 #include "dictionary/analysis_job.h"
+#include "dictionary/dictionary_segments.h"
 #include "output/output_files.h"
 #include "output/saving_job.h"
 #include "output/sqlplus_lines.h"
@@ -329,6 +330,96 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
                      "NULL,NULL,NULL,NULL ) ; \r\nCommit;\r\nExit;"));
 }
 
+// Byte ranges of a datafile that fail to read as a bad sector does (EIO).
+ReadFaults badSectors(std::vector<std::pair<std::int64_t, std::int64_t>> ranges) {
+    return [ranges = std::move(ranges)](std::int64_t position, std::size_t length) {
+        const std::int64_t end = position + static_cast<std::int64_t>(length);
+        return std::any_of(ranges.begin(), ranges.end(),
+                           [&](const auto& range) { return position < range.second && range.first < end; });
+    };
+}
+
+// HR.NOTES over several blocks, beside the DEPT and EMP of hrScenario.
+forge::Scenario notesScenario(int rows) {
+    forge::Scenario s = hrScenario();
+    forge::TableDef& notes =
+        s.schemas.front().table("NOTES", 51003).column("ID", "NUMBER(4)").column("TEXT", "VARCHAR2(200)");
+    for (int id = 1; id <= rows; ++id) notes.row({std::to_string(id), std::string(150, 'n')});
+    return s;
+}
+
+// One sector (512 bytes, past the block's header) of the CON$ block and one of
+// the third NOTES block cannot be read: both are skipped, named with their file,
+// block and byte offset, and counted; every other row and name comes through.
+TEST_F(SavingForgeTest, BadSectorsInTheDictionaryAndATableBlockAreSkippedNamedAndCounted) {
+    const std::string path = (dir_ / "system01.dbf").string();
+    const forge::WriteSummary summary = forge::writeDatafile(notesScenario(400), path);
+    const std::vector<std::int64_t>& notesBlocks = summary.segmentBlocks.at(51003);
+    ASSERT_GE(notesBlocks.size(), 4u);
+    const std::int64_t conBlock = summary.segmentBlocks.at(kConstraintNameSegment).front();
+    const std::int64_t notesBlock = notesBlocks[2];
+    constexpr std::int64_t kSector = 512;
+    const auto sectorOf = [&](std::int64_t block) {
+        return std::pair{block * kBlockSize + 2 * kSector, block * kBlockSize + 3 * kSector};
+    };
+    ASSERT_FALSE(recovery_.datafiles.open({path}));
+    recovery_.datafiles.at(0).file.setReadFaults(badSectors({sectorOf(conBlock), sectorOf(notesBlock)}));
+    recovery_.setOption(RecoveryOption::AllButSys);
+    RecordingLog log;
+    ProgressSink silent;
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages_, {}, &log), AnalysisResult::analysisCompleted);
+    EXPECT_EQ(recovery_.dictionaryBlocksNotRead, 1);
+    state_.progress = &sink_;
+    ASSERT_EQ(runSaving(recovery_, state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"}),
+              SavingResult::saveCompleted);
+
+    EXPECT_EQ(recovery_.datafiles.at(0).unreadable.all(), (std::vector<std::int64_t>{conBlock, notesBlock}));
+    for (const std::int64_t block : {conBlock, notesBlock}) {
+        const std::string named = path + ": block " + std::to_string(block) + " (byte offset " +
+                                  std::to_string(block * kBlockSize) + ") cannot be read";
+        EXPECT_NE(log.text().find(named), std::string::npos) << named << "\n" << log.text();
+        EXPECT_EQ(std::count_if(messages_.messages.begin(), messages_.messages.end(),
+                                [&](const std::string& m) { return m.find(named) != std::string::npos; }),
+                  1)
+            << named;
+    }
+    EXPECT_NE(log.text().find("1 dictionary blocks not read"), std::string::npos);
+
+    ASSERT_EQ(state_.tableAccounts.size(), 3u);
+    const RowCounts& notes = state_.tableAccounts[2].counts;
+    EXPECT_EQ(state_.tableAccounts[2].table, "NOTES");
+    EXPECT_EQ(notes.unreadableBlocks, 1);
+    EXPECT_EQ(state_.tableAccounts[0].counts.rowsWritten, 3);  // DEPT, whole
+    // The rows before and after the bad block, and only those, are written.
+    const std::string data = file("HR_data\\NOTESData.sql");
+    EXPECT_GT(notes.rowsWritten, 200);
+    EXPECT_LT(notes.rowsWritten, 400);
+    std::size_t statements = 0;
+    for (std::size_t at = data.find("insert into"); at != std::string::npos; at = data.find("insert into", at + 1))
+        ++statements;
+    EXPECT_EQ(statements, static_cast<std::size_t>(notes.rowsWritten));
+    EXPECT_NE(data.find("values ('1',"), std::string::npos);
+    EXPECT_NE(data.find("values ('400',"), std::string::npos);
+    // The tables' own scripts do not depend on the lost CON$ block.
+    EXPECT_EQ(file("HR_create\\DEPT.sql"), "Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;");
+}
+
+// A close that fails (a disk that reports a lost write only there) ends the
+// save like any failed write, naming the data script and the system's reason.
+TEST_F(SavingForgeTest, ADataScriptWhoseCloseFailsEndsTheSaveNamingIt) {
+    analyse(hrScenario());
+    state_.closeDataScript = [](int fd) {
+        ::close(fd);
+        errno = EIO;
+        return -1;
+    };
+    EXPECT_EQ(save(), SavingResult::cannotOpenTargetFile);
+    const std::string named = "DEPTData.sql: " + std::string(std::strerror(EIO));
+    ASSERT_FALSE(messages_.messages.empty());
+    EXPECT_NE(messages_.messages[0].find(named), std::string::npos) << messages_.messages[0];
+    EXPECT_TRUE(fs::exists(dir_ / "out" / std::string(kIncompleteNoteName)));
+}
+
 class SavingForgeRelease : public SavingForgeTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SavingForgeRelease, WritesItsViewsTriggersAndProcedures) {
@@ -573,6 +664,10 @@ TEST_F(RecoverCommandTest, AccountsForEveryTableInTheReportOnStderrAndInTheLog) 
     EXPECT_EQ(report["totals"]["rowsWritten"], 3);
     EXPECT_EQ(report["totals"]["rowsNotRecovered"], 0);
     EXPECT_EQ(report["complete"], true);
+    EXPECT_EQ(report["totals"]["blocksNotRead"], 0);
+    EXPECT_EQ(report["dictionaryBlocksNotRead"], 0);
+    EXPECT_EQ(report["unreadableBlocks"], nlohmann::json::array());
+    EXPECT_EQ(report["cutShortDatafiles"], nlohmann::json::array());
 }
 
 // A table with a SET UNUSED column among rows of every length, one of them
@@ -844,15 +939,26 @@ TEST_F(RecoverCommandTest, ScanListsEveryDatafile) {
         EXPECT_NE(out.find(line), std::string::npos) << line << "\nin:\n" << out;
 }
 
-// A file of the set cut short is read as far as it goes, with a warning naming it.
-TEST_F(RecoverCommandTest, ADatafileOfTheSetCutShortIsNamedInTheWarning) {
+// A file of the set cut short is read as far as it goes, with a warning
+// naming it; the report calls the recovery incomplete and counts the blocks
+// missing, as the totals line does.
+TEST_F(RecoverCommandTest, ADatafileOfTheSetCutShortIsNamedInTheWarningAndCountedInTheReport) {
     forge::writeMultifileDatabase(dir_.string());
     fs::resize_file(dir_ / "USERS01.DBF", 8 * kBlockSize);
-    const CommandRun result = run("SYSTEM01.DBF USERS01.DBF DATA01.DBF --output out");
+    const CommandRun result = run("SYSTEM01.DBF USERS01.DBF DATA01.DBF --output out --report report.json");
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("USERS01.DBF: the datafile ends at block 7 of 16: it was cut short"), std::string::npos)
         << result.err;
     EXPECT_NE(activityLog().find("USERS01.DBF: the datafile ends at block 7"), std::string::npos);
+
+    // Blocks 8 to 16 are missing.
+    EXPECT_NE(result.err.find(", 9 blocks not read\n"), std::string::npos) << result.err;
+    const nlohmann::json report = nlohmann::json::parse(readFile(dir_ / "report.json"));
+    EXPECT_EQ(report["complete"], false);
+    EXPECT_EQ(report["totals"]["blocksNotRead"], 9);
+    EXPECT_EQ(report["cutShortDatafiles"],
+              nlohmann::json::parse(R"([{"file": "USERS01.DBF", "lastBlock": 7, "headerBlocks": 16, "missingBlocks": 9}])"));
+    EXPECT_EQ(report["unreadableBlocks"], nlohmann::json::array());
 }
 
 TEST_F(RecoverCommandTest, ADatafileHeldByAnotherProcessSaysSo) {

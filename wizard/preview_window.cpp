@@ -9,8 +9,10 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <new>
 
 #include "activitylog/log_lines.h"
+#include "datafile/cfile64.h"
 #include "output/oracle_client.h"
 #include "output/output_files.h"
 #include "output/output_root.h"
@@ -214,13 +216,36 @@ void PreviewWindow::showPreview(QTreeWidgetItem* node) {
     Recovery& recovery = wizard_.recovery();
     if (choosePreviewJob(recovery.catalog, name, category, schema) == PreviewJob::None) return;
     // A table's rows are read from the datafile, which a closed Analysis window closed.
-    wizard_.reopenDatafile();
+    if (const std::optional<DatafileRefusal> refusal = wizard_.reopenDatafileRefusal()) {
+        context_.services.inform(this, "The datafile cannot be opened again for the preview.\n" + refusal->path + ": " +
+                                           refusal->reason,
+                                 recovery.productName, BoxIcon::Stop);
+        return;
+    }
     recovery.analysisControl.reset();
     waitBox_->run([&recovery, name, category, schema] { return previewNode(recovery, name, category, schema); },
-                  [this](PreviewList preview) {
+                  [this](PreviewList preview, std::exception_ptr failure) {
                       list_->setFocus();
                       fill(preview);
+                      if (failure) tellPreviewFailure(failure);
                   });
+}
+
+void PreviewWindow::tellPreviewFailure(std::exception_ptr failure) {
+    std::string text;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FileError& error) {
+        text = std::string("Cannot read the datafile: ") + error.what();
+    } catch (const std::bad_alloc&) {
+        text = "Out Of Memory";
+    } catch (const std::exception& error) {
+        text = error.what();
+    } catch (...) {
+        text = "The preview failed for a reason it does not name.";
+    }
+    context_.services.inform(this, "The preview cannot be shown.\n" + text, wizard_.recovery().productName,
+                             BoxIcon::Stop);
 }
 
 void PreviewWindow::fill(const PreviewList& preview) {

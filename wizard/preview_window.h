@@ -5,6 +5,7 @@
 // hands over to the File Saving dialog.
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -55,6 +56,8 @@ private:
     void showSummary(const std::vector<std::string>& rows);
     void showPreview(QTreeWidgetItem* node);
     void fill(const PreviewList& preview);
+    // Tells what the preview job threw, in a box over the window.
+    void tellPreviewFailure(std::exception_ptr failure);
     void askExit();
 
     Wizard& wizard_;

@@ -27,26 +27,29 @@ void WaitBox::run(Job job, Done done) {
     show();
     worker_ = std::thread([this, job = std::move(job)] {
         PreviewList result;
+        std::exception_ptr failure;
         try {
             result = job();
         } catch (...) {
-            // A datafile that cannot be read leaves the preview empty, as data that is missing does.
+            // Handed on to the window, which tells it: a list left empty would look like a table without rows.
+            failure = std::current_exception();
         }
-        ui_.post([this, result = std::move(result)]() mutable { jobEnded(std::move(result)); });
+        ui_.post([this, result = std::move(result), failure]() mutable { jobEnded(std::move(result), failure); });
     });
 }
 
-void WaitBox::jobEnded(PreviewList result) {
+void WaitBox::jobEnded(PreviewList result, std::exception_ptr failure) {
     const auto remaining = minimum_.count() - shown_.elapsed();
     if (remaining > 0) {
-        QTimer::singleShot(static_cast<int>(remaining), this,
-                           [this, result = std::move(result)]() mutable { jobEnded(std::move(result)); });
+        QTimer::singleShot(static_cast<int>(remaining), this, [this, result = std::move(result), failure]() mutable {
+            jobEnded(std::move(result), failure);
+        });
         return;
     }
     if (worker_.joinable()) worker_.join();
     running_ = false;
     hide();
-    if (done_) std::exchange(done_, nullptr)(std::move(result));
+    if (done_) std::exchange(done_, nullptr)(std::move(result), failure);
 }
 
 void WaitBox::keyPressEvent(QKeyEvent* event) {

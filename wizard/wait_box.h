@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <thread>
 
@@ -22,7 +23,8 @@ public:
     ~WaitBox() override;
 
     using Job = std::function<PreviewList()>;
-    using Done = std::function<void(PreviewList)>;
+    // The job's list, or what it threw (and an empty list).
+    using Done = std::function<void(PreviewList, std::exception_ptr)>;
     // Shows the box and runs the job on its own thread; `done` runs on the
     // user-interface thread once the box has closed.
     void run(Job job, Done done);
@@ -33,7 +35,7 @@ protected:
     void reject() override {}
 
 private:
-    void jobEnded(PreviewList result);
+    void jobEnded(PreviewList result, std::exception_ptr failure);
 
     UiQueue& ui_;
     std::chrono::milliseconds minimum_;

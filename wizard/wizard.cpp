@@ -32,8 +32,11 @@ void Wizard::start() {
     main_->show();
 }
 
-bool Wizard::reopenDatafile() {
-    return recovery_.datafiles.isOpen() || !recovery_.datafiles.open(datafilePaths);
+bool Wizard::reopenDatafile() { return !reopenDatafileRefusal(); }
+
+std::optional<DatafileRefusal> Wizard::reopenDatafileRefusal() {
+    if (recovery_.datafiles.isOpen()) return std::nullopt;
+    return recovery_.datafiles.open(datafilePaths);
 }
 
 void Wizard::runAnalysis() {

@@ -46,6 +46,8 @@ public:
     // Opens the datafile again when the analysis closed it (window closed
     // with Yes); false when it cannot be opened.
     bool reopenDatafile();
+    // The same, with why the files cannot be opened again; nothing when they are open.
+    std::optional<DatafileRefusal> reopenDatafileRefusal();
 
     // The steps, in order; each hides the window before it.
     void runAnalysis();

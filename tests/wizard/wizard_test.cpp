@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/wait.h>
 #include <fstream>
 #include <map>
@@ -53,6 +54,7 @@ using namespace restorix::wizard::test;
 namespace {
 
 const std::string kAppTitle = " Restorix for Oracle Database";
+const std::string kProductName = "Restorix for Oracle Database";
 const std::string kProduct = "Restorix for Oracle Database";
 
 std::string readBytes(const fs::path& path) {
@@ -261,6 +263,31 @@ TEST_F(WizardRun, AnalysisStopNoAndPauseResumeLogTheirLines) {
     EXPECT_NE(log.find("Database Analysis Resume at time 09:05:03"), std::string::npos);
     EXPECT_NE(log.find("***************Database Analysis Resume when analysing Database at time 09:05:03 *********"),
               std::string::npos);
+}
+
+// A preview that fails says why in a box, never as an empty list: the job's
+// own failure, handed on by the wait box, and a datafile that cannot be
+// opened again, with the file and the system's reason.
+TEST_F(WizardRun, APreviewThatFailsSaysWhy) {
+    forgeDemo();
+    start();
+    repair(1);
+    PreviewWindow& preview = previewReady();
+    Recovery& recovery = wizard_->recovery();
+    recovery.datafiles.at(0).file.setReadFaults(
+        [](std::int64_t, std::size_t) -> bool { throw std::runtime_error("the disk went away"); });
+    select(preview.findNode("HR", "Table", "DEPARTMENTS"));
+    ASSERT_EQ(services_.shown.size(), 1u);
+    EXPECT_EQ(services_.shown[0], "The preview cannot be shown.\nthe disk went away|" + kProductName + "|stop");
+    EXPECT_EQ(preview.list()->rowCount(), 0);
+
+    // Closed, as a closed Analysis window leaves it, and gone meanwhile.
+    recovery.datafiles.close();
+    fs::rename(datafile_, datafile_ + ".moved");
+    select(preview.findNode("HR", "Table", "EMP"));
+    ASSERT_EQ(services_.shown.size(), 2u);
+    EXPECT_EQ(services_.shown[1], "The datafile cannot be opened again for the preview.\n" + datafile_ + ": " +
+                                      std::strerror(ENOENT) + "|" + kProductName + "|stop");
 }
 
 TEST_F(WizardRun, AnalysisClosedWithYesPreviewsThePartialCatalogAndSavesFromTheMenu) {
