@@ -112,8 +112,11 @@ TEST_F(HostileReplay, EveryScriptRunsOnlySqlAndTheReportCountsTheChangedNames) {
     }
     std::set<std::string> listed;
     std::istringstream commit(readFile(root / "Commit.bat"));
-    for (std::string line; std::getline(commit, line);)
-        if (line.find(".sql") != std::string::npos) EXPECT_TRUE(listed.insert(line).second) << line;
+    for (std::string line; std::getline(commit, line);) {
+        if (line.find(".sql") != std::string::npos) {
+            EXPECT_TRUE(listed.insert(line).second) << line;
+        }
+    }
 
     const nlohmann::json report = nlohmann::json::parse(readFile(dir_ / "report.json"));
     EXPECT_EQ(inserts, report["totals"]["rowsWritten"].get<long>());
