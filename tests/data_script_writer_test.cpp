@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class DataScriptWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {

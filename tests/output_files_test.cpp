@@ -23,15 +23,9 @@
 
 using namespace restorix;
 namespace fs = std::filesystem;
+using restorix::test::readFile;
 
 namespace {
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 class OutputFilesTest : public ::testing::Test {
 protected:

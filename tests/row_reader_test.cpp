@@ -18,6 +18,7 @@
 
 using namespace restorix;
 namespace fs = std::filesystem;
+using restorix::test::readFile;
 
 namespace {
 
@@ -63,11 +64,6 @@ std::vector<std::string> texts(const RowList& rows) {
     std::vector<std::string> out;
     for (const RowValue& v : rows) out.push_back(v.text);
     return out;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class RecordingProgress : public ProgressSink {

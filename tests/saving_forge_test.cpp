@@ -51,13 +51,6 @@ std::string script(std::string_view text) { return std::string(kSqlScriptHead) +
 
 const std::string P = " %1\\sqlplus.exe %2/%3@%4 @ ";
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 class EventSink : public ProgressSink {
 public:
     void setCurrentProgress(int percent) override {

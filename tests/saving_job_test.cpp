@@ -57,13 +57,6 @@ std::string usersBlock(const std::string& user) {
            user + " WITH ADMIN OPTION;\r\n\r\n\r\n\r\n";
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // The scripts Commit.bat replays, in its order.
 std::vector<std::string> batchReplayed(const std::string& commitBat) {
     std::vector<std::string> scripts;

@@ -21,6 +21,7 @@
 
 using namespace restorix;
 namespace fs = std::filesystem;
+using restorix::test::readFile;
 
 namespace {
 
@@ -80,13 +81,6 @@ Block blockOf(std::int32_t segment, const std::vector<forge::Bytes>& rows) {
     forge::DataBlockBuilder builder(segment, 0);
     for (const forge::Bytes& row : rows) EXPECT_TRUE(builder.addRow(row).has_value());
     return builder.build();
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 class RecordingSink : public ProgressSink {

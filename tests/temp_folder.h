@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,5 +39,11 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The whole of a file's bytes; empty when it cannot be read.
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 }  // namespace restorix::test
