@@ -394,7 +394,7 @@ TEST_F(SavingForgeTest, BadSectorsInTheDictionaryAndATableBlockAreSkippedNamedAn
     EXPECT_NE(data.find("values ('1',"), std::string::npos);
     EXPECT_NE(data.find("values ('400',"), std::string::npos);
     // The tables' own scripts do not depend on the lost CON$ block.
-    EXPECT_EQ(file("HR_create\\DEPT.sql"), "Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;");
+    EXPECT_EQ(file("HR_create\\DEPT.sql"), script("Create Table HR.DEPT( \"DEPTNO\" Number(2), \"DNAME\" Varchar2(14));\r\nExit;"));
 }
 
 // A close that fails (a disk that reports a lost write only there) ends the
@@ -698,12 +698,12 @@ TEST_F(RecoverCommandTest, StoredValuesFollowTheirColumnsAndADamagedColumnRowIsT
     ASSERT_EQ(folders.size(), 1u);
     const fs::path& root = folders[0];
     EXPECT_EQ(readFile(root / "HR_create" / "ORDERS.sql"),
-              "Create Table HR.ORDERS( \"ID\" Number(6), \"NOTE\" Varchar2(20), \"QTY\" Number(4));\r\nExit;");
-    EXPECT_EQ(readFile(root / "HR_data" / "ORDERSData.sql"), expected + "Exit;");
+              script("Create Table HR.ORDERS( \"ID\" Number(6), \"NOTE\" Varchar2(20), \"QTY\" Number(4));\r\nExit;"));
+    EXPECT_EQ(readFile(root / "HR_data" / "ORDERSData.sql"), script(expected + "Exit;"));
 
     const std::string note = "HR.BROKEN is not created: the COL$ row of column 2 \"AMOUNT\" cannot be read (its "
                              "precision cannot be); its rows are not written.";
-    EXPECT_EQ(readFile(root / "HR_create" / "BROKEN.sql"), "REM " + note + "\r\nExit;");
+    EXPECT_EQ(readFile(root / "HR_create" / "BROKEN.sql"), script("REM " + note + "\r\nExit;"));
     EXPECT_EQ(readFile(root / "HR_data" / "BROKENData.sql").find("insert"), std::string::npos);
     const std::string commitBat = readFile(root / "Commit.bat");
     EXPECT_NE(commitBat.find("ORDERSData.sql"), std::string::npos);
