@@ -135,7 +135,8 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                           {"migratedChainedRows", account.counts.migratedChainedRows},
                           {"created", account.counts.columnsUnreadable == 0},
                           {"notRecovered", notRecoveredJson(account.counts)},
-                          {"namesChanged", account.counts.namesChanged}});
+                          {"namesChanged", account.counts.namesChanged},
+                          {"scriptNamesChanged", account.counts.scriptNamesChanged}});
     }
     nlohmann::ordered_json report = {{"complete", complete},
                                      {"tables", tables},
@@ -148,7 +149,8 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"tablesNotCreated", totals.tablesNotCreated},
                                        {"blocksNotRead", totals.blocksNotRead},
                                        {"notRecovered", notRecoveredJson(all)},
-                                       {"namesChanged", all.namesChanged + namesChangedOutsideTables}}},
+                                       {"namesChanged", all.namesChanged + namesChangedOutsideTables},
+                                       {"scriptNamesChanged", all.scriptNamesChanged}}},
                                      {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead},
                                      {"unreadableBlocks", unreadableBlocksJson(recovery.datafiles)},
                                      {"cutShortDatafiles", cutShortJson(recovery.datafiles)}};

@@ -270,6 +270,7 @@ private:
         output_.appendCreating(state_.currentDataFile, kSqlScriptHead);
         RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
         counts.namesChanged = takeTableNameCount(table.objNumber);
+        counts.scriptNamesChanged = names_.scriptNamesChanged(schema, table) ? 1 : 0;
         state_.tableAccounts.push_back({schemaName, table.name, counts});
         if (counts.columnsUnreadable > 0) {
             // The rows were counted, not written: nothing to replay.

@@ -141,6 +141,7 @@ ScriptNames::ScriptNames(const Catalog& catalog, const ReleaseInfo& release) {
         const SchemaEntry& schema = catalog.schemaList[i];
         const std::string& base = schemaBases_[&schema] = root.give(wanted[i]);
         if (base != safeFileName(release.shownText(schema.name))) {
+            renamedSchemas_.insert(&schema);
             changedNames_.push_back(changedNameText("schema " + sqlName(release.shownText(schema.name)),
                                                     createFolderOf(base), dataFolderOf(base)));
         }
@@ -161,6 +162,7 @@ void ScriptNames::nameTablesOf(const Catalog& catalog, const SchemaEntry& schema
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string& base = tableBases_[{&schema, tables[i]}] = names.give(wanted[i]);
         if (base != tableFileName(release.shownText(tables[i]->name))) {
+            renamedTables_.insert({&schema, tables[i]});
             const std::string table =
                 qualifiedTableName(release.shownText(schema.name), release.shownText(tables[i]->name));
             changedNames_.push_back(

@@ -15,6 +15,7 @@
 // ("_create", "Data.sql"...) come after the number.
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,6 +47,11 @@ public:
     // One text per schema or table whose files are not named by its name
     // alone: which object is written to which files, for the activity log.
     const std::vector<std::string>& changedNames() const { return changedNames_; }
+    // Whether the table's scripts are not named by its and its schema's names
+    // alone (a number, a "_" after a device name, a shortened name).
+    bool scriptNamesChanged(const SchemaEntry& schema, const ObjectEntry& table) const {
+        return renamedSchemas_.contains(&schema) || renamedTables_.contains({&schema, &table});
+    }
 
 private:
     void nameTablesOf(const Catalog& catalog, const SchemaEntry& schema, const ReleaseInfo& release);
@@ -54,6 +60,8 @@ private:
     std::map<const SchemaEntry*, std::string> schemaBases_;
     std::map<std::pair<const SchemaEntry*, const ObjectEntry*>, std::string> tableBases_;
     std::vector<std::string> changedNames_;
+    std::set<const SchemaEntry*> renamedSchemas_;
+    std::set<std::pair<const SchemaEntry*, const ObjectEntry*>> renamedTables_;
 };
 
 }  // namespace restorix

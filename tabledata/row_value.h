@@ -53,6 +53,9 @@ struct RowCounts {
     long columnsUnreadable = 0;    // COL$ rows that cannot be read: the table is not created
     long rowsInTableNotCreated = 0;  // rows of such a table: not written
     long namesChanged = 0;       // the table's and its columns' names written with "_" for control characters
+    // Tables whose scripts are not named by their names alone (numbered to
+    // stay apart, kept off a device name, shortened for Commit.bat).
+    long scriptNamesChanged = 0;
     long unreadableBlocks = 0;   // a read error of the disk: the block's rows are lost
 
     RowCounts& operator+=(const RowCounts& other) {
@@ -66,6 +69,7 @@ struct RowCounts {
         columnsUnreadable += other.columnsUnreadable;
         rowsInTableNotCreated += other.rowsInTableNotCreated;
         namesChanged += other.namesChanged;
+        scriptNamesChanged += other.scriptNamesChanged;
         unreadableBlocks += other.unreadableBlocks;
         return *this;
     }

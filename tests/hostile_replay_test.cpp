@@ -120,6 +120,8 @@ TEST_F(HostileReplay, EveryScriptRunsOnlySqlAndTheReportCountsTheChangedNames) {
     EXPECT_EQ(tableNamesChanged, 3 + 2);
     // Those, a schema, a view and a primary key.
     EXPECT_EQ(report["totals"]["namesChanged"].get<long>(), 5 + 3);
+    // ABC after Abc gets a number, CON a "_": two tables whose scripts' names changed.
+    EXPECT_EQ(report["totals"]["scriptNamesChanged"].get<long>(), 2);
 
     const std::string log = readFile(dir_ / "Activity Log.txt");
     EXPECT_NE(log.find("a schema name holds control characters (stored bytes 45 56 49 4C 0A 68 6F 73 74"),
