@@ -228,7 +228,15 @@ InterruptGuard::~InterruptGuard() {
     while (::write(state_->wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
     }
     state_->watcher.join();
+    // A signal the watcher took after the command's last look still ends the
+    // run as a signal does: work finished a moment before a Ctrl-C is no
+    // reason to report success for a run the user asked to end.
+    const int signalNumber = state_->firstSignal.load();
     releaseState();
+    if (signalNumber != 0) {
+        std::fflush(nullptr);
+        endRunNow(signalNumber);
+    }
 }
 
 void InterruptGuard::releaseState() {
