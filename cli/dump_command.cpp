@@ -79,11 +79,13 @@ std::string printed(const char* format, ...) {
 
 class Dump {
 public:
-    Dump(const BlockView& block, const Recovery& recovery) : block_(block), recovery_(recovery) {}
+    // `block` holds the whole block, of which the file has the first `length` bytes (the rest are zeros).
+    Dump(std::span<const std::uint8_t> block, std::size_t length, const Recovery& recovery)
+        : block_(block.first(length)), whole_(block), recovery_(recovery) {}
 
-    // `title` names the file; `blockSize` is the whole block's, of which the
-    // view holds what the file has.
-    void print(const std::string& title, std::int64_t blockNumber, int blockSize, std::optional<int> dataHeader) {
+    // `title` names the file.
+    void print(const std::string& title, std::int64_t blockNumber, std::optional<int> dataHeader) {
+        const int blockSize = whole_.size();
         out_ += "Block " + std::to_string(blockNumber) + " of " + terminalText(title);
         if (blockSize != kBlockSize) out_ += printed(" (%d-byte blocks)", blockSize);
         out_ += '\n';
@@ -128,8 +130,10 @@ private:
     void printDataBlock(std::optional<int> dataHeader) {
         printHeaders();
         RowWalkRules rules;
-        // Found as the scan finds it (automatically managed segments put it 8 bytes later).
-        rules.dataHeaderOffset = dataHeader ? dataHeader : tableDataHeaderOffsetOf(block_);
+        // Found as the scan finds it (automatically managed segments put it 8
+        // bytes later), in the whole block: a cut through the rows does not
+        // hide where the header is.
+        rules.dataHeaderOffset = dataHeader ? dataHeader : tableDataHeaderOffsetOf(whole_);
         rules.everyPiece = true;
         RowPieces pieces(block_, rules);
         printDirectories(pieces.layout());
@@ -280,6 +284,7 @@ private:
     }
 
     BlockView block_;
+    BlockView whole_;
     const Recovery& recovery_;
     std::string out_;
 };
@@ -343,8 +348,7 @@ int runDump(const DumpArguments& args) {
     const std::size_t got = datafile.file.readAt(args.block * blockSize, bytes);
     // The SYSTEM file goes by the name the analysis gave it, as in its messages.
     const std::string& title = *chosen == recovery.datafiles.systemIndex() ? recovery.sourcePath : datafile.path;
-    Dump(BlockView(std::span<const std::uint8_t>(bytes.data(), got)), recovery)
-        .print(title, args.block, blockSize, args.dataHeader);
+    Dump(bytes, got, recovery).print(title, args.block, args.dataHeader);
     return kSuccess;
 }
 
