@@ -105,7 +105,7 @@ private:
         out_ += "Operating-system header block\n";
         const std::span<const std::uint8_t> magic = block_.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
         if (std::ranges::equal(magic, kBigEndianMagic)) {
-            out_ += "byte order: big-endian (its fields are not read yet)\n";
+            out_ += "byte order: big-endian (big-endian files cannot be read yet: the block follows in hex)\n";
             printHex();
             return;
         }

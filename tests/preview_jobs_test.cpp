@@ -395,6 +395,7 @@ struct DumpCase {
     int exitCode = 0;
     std::int64_t cutDataFileAt = 0;  // DATA01.DBF ends at this byte when not 0
     bool withErrors = false;         // the golden text holds stderr after stdout
+    const char* byteOrderMagic = nullptr;  // 4 bytes for offset 28 of DATA01.DBF's block 0 when given
 };
 void PrintTo(const DumpCase& c, std::ostream* os) { *os << c.name; }
 
@@ -410,6 +411,12 @@ TEST_P(DumpGolden, PrintsTheBlockByItsKind) {
     const TempFolder folder("restorix-dump-");
     forge::writeMultifileDatabase(folder.path().string());
     if (c.cutDataFileAt != 0) fs::resize_file(folder / "DATA01.DBF", static_cast<std::uintmax_t>(c.cutDataFileAt));
+    if (c.byteOrderMagic) {
+        std::fstream file(folder / "DATA01.DBF", std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(28);
+        file.write(c.byteOrderMagic, 4);
+        ASSERT_TRUE(file.flush()) << "DATA01.DBF cannot be written";
+    }
     const std::string arguments = replaced(c.arguments, "DIR", folder.path().string());
     const std::size_t firstEnd = arguments.find(' ');
     const CommandRun run =
@@ -425,6 +432,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DumpGolden,
     ::testing::Values(
         DumpCase{"os_header_16k", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 0 --file 5"},
+        DumpCase{"os_header_big_endian", "DIR/SYSTEM01.DBF DIR/DATA01.DBF 0 --file 5", 0, 0, false, "\x7a\x7b\x7c\x7d"},
+        DumpCase{"os_header_without_magic", "DIR/SYSTEM01.DBF DIR/DATA01.DBF 0 --file 5", 0, 0, false, "\0\0\0\0"},
         DumpCase{"file_header", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 1 --file 4"},
         // PRODUCTS: its data header 8 bytes after the ITL entries, its values from the catalog.
         DumpCase{"assm_data_block_16k", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 11 --file 5"},
