@@ -373,9 +373,9 @@ void addDumpCommand(CLI::App& app, int& exitCode) {
     command->callback([args, &exitCode] {
         const std::string blockText = args->datafiles.back();
         args->datafiles.pop_back();
+        // Read as the option parser reads a number (0x10 is block 16).
         const std::string refusal = kNumberInRange(blockText);
-        const auto [end, error] = std::from_chars(blockText.data(), blockText.data() + blockText.size(), args->block);
-        if (!refusal.empty() || error != std::errc() || end != blockText.data() + blockText.size())
+        if (!refusal.empty() || !CLI::detail::lexical_cast(blockText, args->block))
             throw CLI::ValidationError("BLOCK", refusal.empty() ? blockText + " is no block number" : refusal);
         exitCode = runDump(*args);
     });
