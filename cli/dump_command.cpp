@@ -1,11 +1,15 @@
-// restorix dump DATAFILE BLOCK: prints one block as the decoder sees it, the
-// header fields, the ITL entries, the data header, the table and row
-// directories and every row piece with its columns in hex, and each value as
-// the table's column types format it when the catalog knows the table.
+// restorix dump DATAFILE... BLOCK [--file N]: prints one block of one datafile,
+// read in that file's block size, by its kind. A data block as the decoder
+// sees it: the header fields, the ITL entries, the data header, the table and
+// row directories and every row piece with its columns in hex, and each value
+// as the table's column types format it when the catalog knows the table.
+// Block 0 and the file header with their fields; any other block as its
+// cache header and the whole block in hex.
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -13,9 +17,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "datafile/datafile_set.h"
 #include "datafile/row_walk.h"
 #include "tabledata/row_reader.h"
 #include "tabledata/value_format.h"
@@ -24,8 +30,9 @@ namespace restorix::cli {
 namespace {
 
 struct DumpArguments {
-    std::string datafile;
+    std::vector<std::string> datafiles;
     std::int64_t block = 0;
+    std::optional<std::int64_t> relativeFile;  // the first file given when absent
     std::optional<int> dataHeader;  // for blocks whose data header does not follow the ITL entries
 };
 
@@ -45,6 +52,20 @@ constexpr int kItlFlagOffset = 16;
 constexpr int kItlScnWrapOffset = 18;
 constexpr int kItlScnBaseOffset = 20;
 constexpr int kSinglePieceHeader = 3;
+// Block 0, the operating system's header block (10g on), beside the block
+// size at kBlockSizeFieldOffset.
+constexpr int kOsHeaderBlockCountOffset = 24;
+constexpr int kByteOrderMagicOffset = 28;
+constexpr std::array<std::uint8_t, 4> kLittleEndianMagic{0x7D, 0x7C, 0x7B, 0x7A};
+constexpr std::array<std::uint8_t, 4> kBigEndianMagic{0x7A, 0x7B, 0x7C, 0x7D};
+// The file header (block 1), beside the fields the set reads of it.
+constexpr int kDatabaseNameOffset = 32;
+constexpr int kDatabaseNameSize = 8;
+constexpr int kRootAddressOffset = 96;
+constexpr int kTablespaceNameLengthOffset = 336;
+constexpr int kTablespaceNameOffset = 338;
+constexpr int kTablespaceNameSize = 30;
+constexpr int kHexBytesPerLine = 16;
 
 std::string printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string printed(const char* format, ...) {
@@ -58,34 +79,115 @@ std::string printed(const char* format, ...) {
 
 class Dump {
 public:
-    Dump(const BlockView& block, const Recovery& recovery) : block_(block), recovery_(recovery) {}
+    // `block` holds the whole block, of which the file has the first `length` bytes (the rest are zeros).
+    Dump(std::span<const std::uint8_t> block, std::size_t length, const Recovery& recovery)
+        : block_(block.first(length)), whole_(block), recovery_(recovery) {}
 
-    void print(std::int64_t blockNumber, std::optional<int> dataHeader) {
-        out_ += printed("Block %lld of %s\n", static_cast<long long>(blockNumber),
-                        terminalText(recovery_.sourcePath).c_str());
+    // `title` names the file.
+    void print(const std::string& title, std::int64_t blockNumber, std::optional<int> dataHeader) {
+        const int blockSize = whole_.size();
+        out_ += "Block " + std::to_string(blockNumber) + " of " + terminalText(title);
+        if (blockSize != kBlockSize) out_ += printed(" (%d-byte blocks)", blockSize);
+        out_ += '\n';
+        if (blockNumber == 0) printOsHeader();
+        else if (blockNumber == kFileHeaderBlock && u8(kBlockTypeOffset) == kFileHeaderBlockType) printFileHeader(blockSize);
+        else if (u8(kBlockTypeOffset) == kDataBlockType) printDataBlock(dataHeader);
+        else printOtherBlock();
+        if (block_.size() < blockSize)
+            out_ += printed("The file ends at byte %lld, inside this block: its last %d bytes are missing.\n",
+                            static_cast<long long>(blockNumber * blockSize + block_.size()), blockSize - block_.size());
+        std::cout << out_;
+        std::cout.flush();
+    }
+
+private:
+    void printOsHeader() {
+        out_ += "Operating-system header block\n";
+        const std::span<const std::uint8_t> magic = block_.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
+        if (std::ranges::equal(magic, kBigEndianMagic)) {
+            out_ += "byte order: big-endian (big-endian files cannot be read yet: the block follows in hex)\n";
+            printHex();
+            return;
+        }
+        out_ += printed("block size: %u\nblock count: %u\n", u32(kBlockSizeFieldOffset), u32(kOsHeaderBlockCountOffset));
+        out_ += std::ranges::equal(magic, kLittleEndianMagic) ? "byte order: little-endian\n"
+                                                              : "byte order: unknown (no magic: a release before 10g?)\n";
+    }
+
+    void printFileHeader(int blockSize) {
+        printCacheHeader();
+        const std::uint32_t root = u32(kRootAddressOffset);
+        out_ += printed("File header\ndatabase id: %u\n", u32(kDatabaseIdOffset));
+        out_ += "database name: " + text(kDatabaseNameOffset, kDatabaseNameSize) + '\n';
+        out_ += printed("relative file number: %u\nblock size: %d\nblock count: %u\n",
+                        u32(kRelativeFileNumberOffset), blockSize, u32(kHeaderBlockCountOffset));
+        out_ += printed("root address: 0x%08x (file %u, block %u)\n", root, root >> kRelativeFileShift,
+                        root & kBlockNumberMask);
+        const int nameLength = std::min(static_cast<int>(u16(kTablespaceNameLengthOffset)), kTablespaceNameSize);
+        out_ += "tablespace: " + text(kTablespaceNameOffset, nameLength) + '\n';
+    }
+
+    void printDataBlock(std::optional<int> dataHeader) {
         printHeaders();
         RowWalkRules rules;
-        rules.dataHeaderOffset = dataHeader;
+        // Found as the scan finds it (automatically managed segments put it 8
+        // bytes later), in the whole block: a cut through the rows does not
+        // hide where the header is.
+        rules.dataHeaderOffset = dataHeader ? dataHeader : tableDataHeaderOffsetOf(whole_);
         rules.everyPiece = true;
         RowPieces pieces(block_, rules);
         printDirectories(pieces.layout());
         const std::optional<TableColumns> table = tableOfBlock();
         for (const RowPiece& piece : pieces) printPiece(piece, table);
         if (pieces.broken()) out_ += "The data header or the row directory points outside the block.\n";
-        std::cout << out_;
-        std::cout.flush();
     }
 
-private:
+    void printOtherBlock() {
+        printCacheHeader();
+        printHex();
+    }
+
+    // The bytes the file has of the block, 16 a line after their block
+    // offset; lines equal to the one before are shown as one "*", but the
+    // last line always, so that the block's end is seen.
+    void printHex() {
+        std::span<const std::uint8_t> previous;
+        bool folding = false;
+        for (int offset = 0; offset < block_.size(); offset += kHexBytesPerLine) {
+            const std::span<const std::uint8_t> line = block_.bytes(offset, std::min(kHexBytesPerLine, block_.size() - offset));
+            const bool last = offset + kHexBytesPerLine >= block_.size();
+            if (!last && !previous.empty() && std::ranges::equal(line, previous)) {
+                if (!folding) out_ += "*\n";
+                folding = true;
+                continue;
+            }
+            out_ += printed("%04x:", offset) + hex(line) + '\n';
+            previous = line;
+            folding = false;
+        }
+    }
+
+    // A blank-padded text field, without its padding.
+    std::string text(int offset, int size) const {
+        const std::span<const std::uint8_t> bytes = block_.bytes(offset, size);
+        std::string value(bytes.begin(), bytes.end());
+        value.erase(value.find_last_not_of(std::string(" \0", 2)) + 1);
+        return terminalText(value);
+    }
+
     std::uint32_t u8(long offset) const { return block_.u8(offset).value_or(0); }
     std::uint32_t u16(long offset) const { return block_.u16le(offset).value_or(0); }
     std::uint32_t u32(long offset) const { return block_.u32le(offset).value_or(0); }
 
-    void printHeaders() {
+    void printCacheHeader() {
         out_ += printed("Cache header: type 0x%02x format 0x%02x rdba 0x%08x scn 0x%04x.%08x seq 0x%02x flag 0x%02x "
                         "checksum 0x%04x\n",
                         u8(kBlockTypeOffset), u8(kFormatOffset), u32(kBlockAddressOffset), u16(kScnWrapOffset),
                         u32(kScnBaseOffset), u8(kSequenceOffset), u8(kCacheFlagOffset), u16(kChecksumOffset));
+    }
+
+    void printHeaders() {
+        printCacheHeader();
         out_ += printed("Transaction header: type %u data object %u csc 0x%04x.%08x itc %u flag 0x%02x\n",
                         u8(kSegmentKindOffset), u32(kDataObjectOffset), u16(kCleanoutScnWrapOffset),
                         u32(kCleanoutScnBaseOffset), u8(kItlCountOffset), u8(kTransactionFlagOffset));
@@ -182,6 +284,7 @@ private:
     }
 
     BlockView block_;
+    BlockView whole_;
     const Recovery& recovery_;
     std::string out_;
 };
@@ -198,26 +301,54 @@ const CLI::Validator kNumberInRange(
     },
     "", "number in range");
 
+// The file given with relative file number `relativeFile`, or the first one
+// given; a number no file carries is a usage error that lists theirs.
+std::optional<std::size_t> fileToDump(const DatafileSet& files, std::optional<std::int64_t> relativeFile) {
+    if (!relativeFile) return 0;
+    std::string numbers;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::optional<DatafileHeader>& header = files.at(i).header;
+        if (!header) continue;
+        if (header->relativeFileNumber == *relativeFile) return i;
+        numbers += (numbers.empty() ? "" : ", ") + std::to_string(header->relativeFileNumber);
+    }
+    printError("--file " + std::to_string(*relativeFile) + " names none of the files given: " +
+               (numbers.empty() ? std::string("they carry no relative file number")
+                                : "their relative file numbers are " + numbers));
+    return std::nullopt;
+}
+
 int runDump(const DumpArguments& args) {
     CommandSession session;
     Recovery recovery;
-    const int analysed = analyzeDatafiles(session, recovery, {args.datafile}, RecoveryOption::All);
+    const int analysed = analyzeDatafiles(session, recovery, args.datafiles, RecoveryOption::All);
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
-    if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
+    const std::optional<std::size_t> chosen = fileToDump(recovery.datafiles, args.relativeFile);
+    if (!chosen) return kUsageError;
+    const Datafile& datafile = recovery.datafiles.at(*chosen);
+    const int blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
     // Compared as a count of blocks (a block number times the block size may
     // not fit in 64 bits); a last block cut short is shown as far as it goes.
-    const std::int64_t length = recovery.datafiles.system().file.length();
-    const std::int64_t blocks = length / kBlockSize + (length % kBlockSize != 0 ? 1 : 0);
+    const std::int64_t length = datafile.file.length();
+    const std::int64_t blocks = length / blockSize + (length % blockSize != 0 ? 1 : 0);
     if (args.block < 0 || args.block >= blocks) {
         printError("Block " + std::to_string(args.block) + " is not in the datafile: " +
                    (blocks == 0 ? std::string("it holds no block")
                                 : "its blocks are 0 to " + std::to_string(blocks - 1)));
         return kUsageError;
     }
-    Block block{};
-    readBlock(recovery.datafiles.system().file, args.block, block);
-    Dump(BlockView(block), recovery).print(args.block, args.dataHeader);
+    if (args.dataHeader && *args.dataHeader >= blockSize) {
+        printError("--data-header " + std::to_string(*args.dataHeader) + " is not in the block: its bytes are 0 to " +
+                   std::to_string(blockSize - 1));
+        return kUsageError;
+    }
+    if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(blockSize), 0);
+    const std::size_t got = datafile.file.readAt(args.block * blockSize, bytes);
+    // The SYSTEM file goes by the name the analysis gave it, as in its messages.
+    const std::string& title = *chosen == recovery.datafiles.systemIndex() ? recovery.sourcePath : datafile.path;
+    Dump(bytes, got, recovery).print(title, args.block, args.dataHeader);
     return kSuccess;
 }
 
@@ -226,15 +357,28 @@ int runDump(const DumpArguments& args) {
 void addDumpCommand(CLI::App& app, int& exitCode) {
     auto args = std::make_shared<DumpArguments>();
     CLI::App* command = app.add_subcommand("dump", "Print one block as the decoder sees it");
-    command->add_option("DATAFILE", args->datafile, "The SYSTEM datafile (.dbf)")->required();
-    command->add_option("BLOCK", args->block, "The block number (block n starts at byte n x 8192)")
+    // The block number comes last, after any number of datafiles.
+    command->add_option("DATAFILE", args->datafiles,
+                        "The SYSTEM datafile or every datafile of the database (.dbf), then BLOCK: the block "
+                        "number (block n starts at byte n x the file's block size)")
         ->required()
+        ->expected(2, CLI::detail::expected_max_vector_size);
+    command->add_option("--file", args->relativeFile,
+                        "The relative file number of the file to read (the first file given when absent)")
         ->check(kNumberInRange);
     command->add_option("--data-header", args->dataHeader,
-                        "The data header's block offset, for blocks whose header does not follow the ITL entries")
+                        "The data header's block offset, for blocks whose header is not where the scan finds it")
         ->check(kNumberInRange)
-        ->check(CLI::Range(0, static_cast<int>(kBlockSize) - 1));
-    command->callback([args, &exitCode] { exitCode = runDump(*args); });
+        ->check(CLI::Range(0, kLargestBlockSize - 1));
+    command->callback([args, &exitCode] {
+        const std::string blockText = args->datafiles.back();
+        args->datafiles.pop_back();
+        // Read as the option parser reads a number (0x10 is block 16).
+        const std::string refusal = kNumberInRange(blockText);
+        if (!refusal.empty() || !CLI::detail::lexical_cast(blockText, args->block))
+            throw CLI::ValidationError("BLOCK", refusal.empty() ? blockText + " is no block number" : refusal);
+        exitCode = runDump(*args);
+    });
 }
 
 }  // namespace restorix::cli

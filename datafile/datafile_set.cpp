@@ -16,7 +16,6 @@ namespace restorix {
 namespace {
 
 constexpr int kSmallestBlockSize = 2048;
-constexpr int kLargestBlockSize = 32768;
 constexpr std::array<int, 5> kBlockSizes{kSmallestBlockSize, 4096, 8192, 16384, kLargestBlockSize};
 
 // A file that cannot be looked at: a path that cannot be followed says so,

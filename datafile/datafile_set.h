@@ -20,6 +20,7 @@ namespace restorix {
 
 // Block 0 holds the block size; block 1, the file header, the rest.
 constexpr int kBlockSizeFieldOffset = 20;  // u16le in block 0
+constexpr int kLargestBlockSize = 32768;
 constexpr std::int64_t kFileHeaderBlock = 1;
 constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
 constexpr int kDatabaseIdOffset = 28;

@@ -14,6 +14,7 @@
 #include "tools/forge/dictionary_rows.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/multifile.h"
 #include "tools/forge/oracle_values.h"
 #include "tests/test_sinks.h"
 #include "tests/temp_folder.h"
@@ -291,13 +292,15 @@ struct CommandRun {
     std::string output;
 };
 
-// Runs `restorix COMMAND DATAFILE ARGUMENTS` with its own home, so the activity log lands there.
-CommandRun runCommand(const std::string& commandName, const std::string& datafile, const std::string& arguments) {
+// Runs `restorix COMMAND DATAFILE ARGUMENTS` with its own home, so the activity log lands there;
+// what it prints on stderr is dropped, or kept after stdout with `withErrors`.
+CommandRun runCommand(const std::string& commandName, const std::string& datafile, const std::string& arguments,
+                      bool withErrors = false) {
     const TempFolder scratch("restorix-" + commandName + "-home-");
     const fs::path& home = scratch.path();
     const std::string command = "HOME='" + home.string() + "' XDG_STATE_HOME='" + home.string() +
                                 "' XDG_CONFIG_HOME='" + home.string() + "' '" RESTORIX_BINARY_DIR "/restorix' " +
-                                commandName + " '" + datafile + "' " + arguments + " 2>/dev/null";
+                                commandName + " '" + datafile + "' " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
     CommandRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -382,5 +385,62 @@ TEST_F(DumpCommand, ABlockNotInTheDatafileOrADataHeaderNotInTheBlockIsAUsageErro
         EXPECT_EQ(run.output, "") << arguments;
     }
 }
+
+// One block of the forged multi-file set (SYSTEM01.DBF relative file 1,
+// USERS01.DBF 4, DATA01.DBF 5 in 16K blocks), compared byte for byte with its
+// text in tests/golden/dump, the set's folder written as DIR.
+struct DumpCase {
+    const char* name;       // and the golden text's file name
+    const char* arguments;  // the files, with DIR for their folder, then the block and options
+    int exitCode = 0;
+    std::int64_t cutDataFileAt = 0;  // DATA01.DBF ends at this byte when not 0
+    bool withErrors = false;         // the golden text holds stderr after stdout
+    const char* byteOrderMagic = nullptr;  // 4 bytes for offset 28 of DATA01.DBF's block 0 when given
+};
+void PrintTo(const DumpCase& c, std::ostream* os) { *os << c.name; }
+
+class DumpGolden : public ::testing::TestWithParam<DumpCase> {};
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+    return text;
+}
+
+TEST_P(DumpGolden, PrintsTheBlockByItsKind) {
+    const DumpCase& c = GetParam();
+    const TempFolder folder("restorix-dump-");
+    forge::writeMultifileDatabase(folder.path().string());
+    if (c.cutDataFileAt != 0) fs::resize_file(folder / "DATA01.DBF", static_cast<std::uintmax_t>(c.cutDataFileAt));
+    if (c.byteOrderMagic) {
+        std::fstream file(folder / "DATA01.DBF", std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(28);
+        file.write(c.byteOrderMagic, 4);
+        ASSERT_TRUE(file.flush()) << "DATA01.DBF cannot be written";
+    }
+    const std::string arguments = replaced(c.arguments, "DIR", folder.path().string());
+    const std::size_t firstEnd = arguments.find(' ');
+    const CommandRun run =
+        runCommand("dump", arguments.substr(0, firstEnd), arguments.substr(firstEnd + 1), c.withErrors);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    const fs::path golden = fs::path(RESTORIX_SOURCE_DIR) / "tests" / "golden" / "dump" / (std::string(c.name) + ".txt");
+    EXPECT_EQ(replaced(run.output, folder.path().string(), "DIR"), readFile(golden)) << golden;
+}
+
+constexpr std::int64_t k16K = 16384;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DumpGolden,
+    ::testing::Values(
+        DumpCase{"os_header_16k", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 0 --file 5"},
+        DumpCase{"os_header_big_endian", "DIR/SYSTEM01.DBF DIR/DATA01.DBF 0 --file 5", 0, 0, false, "\x7a\x7b\x7c\x7d"},
+        DumpCase{"os_header_without_magic", "DIR/SYSTEM01.DBF DIR/DATA01.DBF 0 --file 5", 0, 0, false, "\0\0\0\0"},
+        DumpCase{"file_header", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 1 --file 4"},
+        // PRODUCTS: its data header 8 bytes after the ITL entries, its values from the catalog.
+        DumpCase{"assm_data_block_16k", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 11 --file 5"},
+        DumpCase{"other_kind_in_hex", "DIR/SYSTEM01.DBF DIR/USERS01.DBF DIR/DATA01.DBF 3 --file 5"},
+        // The first file given is read without --file; the row pieces lie past the file's end.
+        DumpCase{"cut_short_data_block", "DIR/DATA01.DBF DIR/SYSTEM01.DBF DIR/USERS01.DBF 11", 0, 11 * k16K + 200},
+        DumpCase{"file_not_given", "DIR/SYSTEM01.DBF DIR/DATA01.DBF 1 --file 4", 64, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
