@@ -21,7 +21,7 @@ constexpr std::string_view kBlockEnd = "\r\n/\r\n\r\n";
 // A text longer than a PL/SQL literal is parsed from a table of pieces:
 // DBMS_SQL.VARCHAR2S, whose pieces hold up to 256 bytes, is there in every
 // release the output is replayed into. Its pieces are joined as they are.
-constexpr std::size_t kPieceBytes = 256;
+constexpr std::size_t kPieceCharacters = 256;
 constexpr std::string_view kPiecesDeclare =
     "DECLARE\r\n statement_text DBMS_SQL.VARCHAR2S;\r\n cursor_id INTEGER;\r\nBEGIN\r\n";
 constexpr std::string_view kPieceAssign = " statement_text(";
@@ -50,24 +50,16 @@ std::string literalOf(std::string_view text) {
     return literal;
 }
 
-constexpr bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The longest start of a UTF-8 text that holds at most `bytes` bytes and
-// ends between two characters. A piece is a VARCHAR2(256), which counts
-// bytes, and no code page the scripts are written in takes more bytes for a
-// character than UTF-8. A run of stray continuation bytes is cut anywhere.
-std::string_view leadingBytes(std::string_view text, std::size_t bytes) {
-    if (text.size() <= bytes) return text;
-    std::size_t end = bytes;
-    while (end > 0 && isContinuationByte(text[end])) --end;
-    return text.substr(0, end > 0 ? end : bytes);
+// The first `characters` characters of a UTF-8 text.
+std::string_view leadingCharacters(std::string_view text, std::size_t characters) {
+    return text.substr(0, text.size() - dropCharacters(text, characters).size());
 }
 
 std::string piecesBlock(std::string_view statement) {
     std::string block(kPiecesDeclare);
     std::size_t pieces = 0;
     for (std::string_view rest = statement; !rest.empty();) {
-        const std::string_view piece = leadingBytes(rest, kPieceBytes);
+        const std::string_view piece = leadingCharacters(rest, kPieceCharacters);
         rest.remove_prefix(piece.size());
         block += kPieceAssign;
         block += std::to_string(++pieces);
@@ -93,9 +85,9 @@ bool holdsSqlplusControlLine(std::string_view statement, StatementLanguage langu
 }
 
 std::string statementRunAsData(std::string_view statement) {
-    // The literal's limit counts bytes in the database's character set, which
-    // never takes more bytes for a text than its UTF-8 here.
-    std::string block = statement.size() <= kPlsqlLiteralLimit
+    // A text is as many bytes in the database as it has characters here: the
+    // scripts carry each stored byte as one character of the code page.
+    std::string block = characterCount(statement) <= kPlsqlLiteralLimit
                             ? std::string(kRunAsDataOpen) + literalOf(statement) + std::string(kRunAsDataClose)
                             : piecesBlock(statement);
     // Literals longer than a script line may be are cut into joined pieces.
