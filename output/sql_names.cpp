@@ -52,20 +52,11 @@ std::string asciiUpper(std::string_view text) {
 }
 
 constexpr char kControlCharacterStandIn = '_';
-constexpr unsigned char kDelete = 0x7F;
-
-bool isControlCharacter(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == kDelete;
-}
-
-bool isUtf8Continuation(char c) { return (static_cast<std::uint8_t>(c) & 0xC0) == 0x80; }
-
 std::string doubleQuoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"') out += '"';
-        out += isControlCharacter(c) ? kControlCharacterStandIn : c;
+        out += isAsciiControl(c) ? kControlCharacterStandIn : c;
     }
     out += '"';
     return out;
@@ -103,7 +94,7 @@ std::string tableFileName(std::string_view tableName) {
     return safeFileName(createTableForm(tableName));
 }
 
-bool hasControlCharacter(std::string_view name) { return std::any_of(name.begin(), name.end(), isControlCharacter); }
+bool hasControlCharacter(std::string_view name) { return std::any_of(name.begin(), name.end(), isAsciiControl); }
 
 std::string hexBytes(std::string_view text) {
     std::string out;

@@ -178,7 +178,7 @@ std::string storedUtf8Text(std::string_view codePageText) {
 std::size_t characterCount(std::string_view utf8) {
     std::size_t count = 0;
     for (char c : utf8) {
-        if ((static_cast<std::uint8_t>(c) & 0xC0) != 0x80) ++count;
+        if (!isUtf8Continuation(c)) ++count;
     }
     return count;
 }
@@ -187,7 +187,7 @@ std::string_view dropCharacters(std::string_view utf8, std::size_t n) {
     std::size_t pos = 0;
     while (n > 0 && pos < utf8.size()) {
         ++pos;
-        while (pos < utf8.size() && (static_cast<std::uint8_t>(utf8[pos]) & 0xC0) == 0x80) ++pos;
+        while (pos < utf8.size() && isUtf8Continuation(utf8[pos])) ++pos;
         --n;
     }
     return utf8.substr(pos);

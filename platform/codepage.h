@@ -40,6 +40,15 @@ bool isUtf8(std::string_view bytes);
 // whose stored bytes are no UTF-8 is returned as it is.
 std::string storedUtf8Text(std::string_view codePageText);
 
+// Whether a byte of UTF-8 continues a character rather than starting one.
+constexpr bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Whether a byte is an ASCII control character: C0 (below a blank) or DEL.
+constexpr bool isAsciiControl(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
 // Number of characters (code points) in a UTF-8 text, and the text without
 // its first n characters: texts are cut by characters, as the scripts count them.
 std::size_t characterCount(std::string_view utf8);

@@ -6,8 +6,6 @@ namespace restorix {
 
 namespace {
 
-constexpr unsigned char kFirstPrintable = 0x20;  // below it: the C0 controls
-constexpr unsigned char kDelete = 0x7F;
 constexpr unsigned char kC1Lead = 0xC2;  // UTF-8 of U+0080 to U+009F: C2 80 to C2 9F
 constexpr unsigned char kFirstC1 = 0x80;
 constexpr unsigned char kLastC1 = 0x9F;
@@ -26,7 +24,7 @@ std::string terminalText(std::string_view text, LineFeeds lineFeeds) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         const bool keptLineFeed = byte == '\n' && lineFeeds == LineFeeds::Kept;
-        if ((byte < kFirstPrintable && !keptLineFeed) || byte == kDelete) {
+        if (isAsciiControl(text[i]) && !keptLineFeed) {
             appendEscapedByte(out, byte);
         } else if (byte == kC1Lead && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= kFirstC1 &&
                    static_cast<unsigned char>(text[i + 1]) <= kLastC1) {
