@@ -21,6 +21,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "datafile/block_source.h"
 #include "datafile/datafile_set.h"
 #include "datafile/row_walk.h"
 #include "tabledata/row_reader.h"
@@ -55,7 +56,6 @@ constexpr int kSinglePieceHeader = 3;
 // Block 0, the operating system's header block (10g on), beside the block
 // size at kBlockSizeFieldOffset.
 constexpr int kOsHeaderBlockCountOffset = 24;
-constexpr int kByteOrderMagicOffset = 28;
 constexpr std::array<std::uint8_t, 4> kLittleEndianMagic{0x7D, 0x7C, 0x7B, 0x7A};
 constexpr std::array<std::uint8_t, 4> kBigEndianMagic{0x7A, 0x7B, 0x7C, 0x7D};
 // The file header (block 1), beside the fields the set reads of it.
@@ -80,8 +80,8 @@ std::string printed(const char* format, ...) {
 class Dump {
 public:
     // `block` holds the whole block, of which the file has the first `length` bytes (the rest are zeros).
-    Dump(std::span<const std::uint8_t> block, std::size_t length, const Recovery& recovery)
-        : block_(block.first(length)), whole_(block), recovery_(recovery) {}
+    Dump(const BlockView& block, std::size_t length, const Recovery& recovery)
+        : block_(block.over(block.raw().first(length))), whole_(block), recovery_(recovery) {}
 
     // `title` names the file.
     void print(const std::string& title, std::int64_t blockNumber, std::optional<int> dataHeader) {
@@ -103,15 +103,13 @@ public:
 private:
     void printOsHeader() {
         out_ += "Operating-system header block\n";
-        const std::span<const std::uint8_t> magic = block_.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
-        if (std::ranges::equal(magic, kBigEndianMagic)) {
-            out_ += "byte order: big-endian (big-endian files cannot be read yet: the block follows in hex)\n";
-            printHex();
-            return;
-        }
         out_ += printed("block size: %u\nblock count: %u\n", u32(kBlockSizeFieldOffset), u32(kOsHeaderBlockCountOffset));
-        out_ += std::ranges::equal(magic, kLittleEndianMagic) ? "byte order: little-endian\n"
-                                                              : "byte order: unknown (no magic: a release before 10g?)\n";
+        const std::span<const std::uint8_t> magic = block_.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
+        if (std::ranges::equal(magic, kLittleEndianMagic) || std::ranges::equal(magic, kBigEndianMagic))
+            out_ += std::string("byte order: ") + byteOrderName(block_.byteOrder()) + '\n';
+        else
+            out_ += std::string("byte order: ") + byteOrderName(block_.byteOrder()) +
+                    " (no magic: a release before 10g? Found from the file header's own address, or assumed)\n";
     }
 
     void printFileHeader(int blockSize) {
@@ -176,8 +174,9 @@ private:
     }
 
     std::uint32_t u8(long offset) const { return block_.u8(offset).value_or(0); }
-    std::uint32_t u16(long offset) const { return block_.u16le(offset).value_or(0); }
-    std::uint32_t u32(long offset) const { return block_.u32le(offset).value_or(0); }
+    std::uint32_t u16(long offset) const { return block_.u16(offset).value_or(0); }
+    std::uint32_t itlCount() const { return itlCountOf(block_); }
+    std::uint32_t u32(long offset) const { return block_.u32(offset).value_or(0); }
 
     void printCacheHeader() {
         out_ += printed("Cache header: type 0x%02x format 0x%02x rdba 0x%08x scn 0x%04x.%08x seq 0x%02x flag 0x%02x "
@@ -190,8 +189,8 @@ private:
         printCacheHeader();
         out_ += printed("Transaction header: type %u data object %u csc 0x%04x.%08x itc %u flag 0x%02x\n",
                         u8(kSegmentKindOffset), u32(kDataObjectOffset), u16(kCleanoutScnWrapOffset),
-                        u32(kCleanoutScnBaseOffset), u8(kItlCountOffset), u8(kTransactionFlagOffset));
-        const int itlCount = static_cast<int>(u8(kItlCountOffset));
+                        u32(kCleanoutScnBaseOffset), itlCount(), u8(kTransactionFlagOffset));
+        const int itlCount = static_cast<int>(this->itlCount());
         for (int i = 0; i < itlCount; ++i) {
             const int e = kFixedHeaderSize + kItlEntrySize * i;
             if (!block_.contains(e, kItlEntrySize)) break;
@@ -215,7 +214,7 @@ private:
         }
         out_ += printed("Row directory at %d:\n", layout.rowDirectoryOffset);
         for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
-            const auto entry = block_.u16le(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
+            const auto entry = block_.u16(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
             if (!entry) break;
             out_ += printed("  slot %d: 0x%04x", slot, *entry);
             const RowSlot row = rowPieceOffset(block_, layout, slot);
@@ -327,10 +326,11 @@ int runDump(const DumpArguments& args) {
     const std::optional<std::size_t> chosen = fileToDump(recovery.datafiles, args.relativeFile);
     if (!chosen) return kUsageError;
     const Datafile& datafile = recovery.datafiles.at(*chosen);
-    const int blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
+    // As every reader reads it: the SYSTEM file in 8K blocks, the others in their own size.
+    const int blockSize = datafile.blockSize;
     // Compared as a count of blocks (a block number times the block size may
     // not fit in 64 bits); a last block cut short is shown as far as it goes.
-    const std::int64_t length = datafile.file.length();
+    const std::int64_t length = datafile.length();
     const std::int64_t blocks = length / blockSize + (length % blockSize != 0 ? 1 : 0);
     if (args.block < 0 || args.block >= blocks) {
         printError("Block " + std::to_string(args.block) + " is not in the datafile: " +
@@ -345,10 +345,11 @@ int runDump(const DumpArguments& args) {
     }
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(blockSize), 0);
-    const std::size_t got = datafile.file.readAt(args.block * blockSize, bytes);
+    const auto file = static_cast<std::uint16_t>(*chosen);
+    const std::size_t got = recovery.blockSource.read(file, args.block, bytes);
     // The SYSTEM file goes by the name the analysis gave it, as in its messages.
     const std::string& title = *chosen == recovery.datafiles.systemIndex() ? recovery.sourcePath : datafile.path;
-    Dump(bytes, got, recovery).print(title, args.block, args.dataHeader);
+    Dump(recovery.blockSource.view(file, bytes), got, recovery).print(title, args.block, args.dataHeader);
     return kSuccess;
 }
 

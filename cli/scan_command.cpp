@@ -10,6 +10,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "datafile/block_source.h"
 #include "datafile/block_scan.h"
 
 namespace restorix::cli {
@@ -29,10 +30,13 @@ void printDatafiles(const DatafileSet& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const Datafile& file = files.at(i);
         const std::string number = file.header ? std::to_string(file.header->relativeFileNumber) : "unknown";
-        std::printf("Datafile %zu: %s%s: relative file %s, block size %d, %lld blocks, %lld data blocks out of place\n",
+        const std::string leader =
+            file.leaderBytes ? " (block 0 at byte " + std::to_string(file.leaderBytes) + ")" : std::string();
+        std::printf("Datafile %zu: %s%s: relative file %s, block size %d, %s%s, %lld blocks, %lld data blocks out of "
+                    "place\n",
                     i + 1, terminalText(file.path).c_str(), i == files.systemIndex() ? " (SYSTEM)" : "", number.c_str(),
-                    file.blockSize, static_cast<long long>(file.blockCount()),
-                    static_cast<long long>(file.misplacedBlocks));
+                    file.blockSize, byteOrderName(file.byteOrder), leader.c_str(),
+                    static_cast<long long>(file.blockCount()), static_cast<long long>(file.misplacedBlocks));
     }
 }
 

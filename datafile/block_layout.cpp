@@ -13,7 +13,7 @@ constexpr int kMaxDirectoryStartFromEnd = 4;
 constexpr int kDataHeaderProbeSize = 18;                    // header fields up to H + 18
 // Automatically managed segments keep 8 more bytes before the data header.
 constexpr int kAutoManagedExtra = 8;
-constexpr int kLongLengthFieldSize = 2;                     // u16le after an FE length byte
+constexpr int kLongLengthFieldSize = 2;                     // u16 after an FE length byte
 
 constexpr int kClusterKeyHeader = 19;
 constexpr int kSinglePieceHeader = 3;
@@ -40,9 +40,12 @@ constexpr RowPieceClass skippedWith(int headerLength) { return {true, false, hea
 
 }  // namespace
 
-int dataHeaderOffsetOf(const BlockView& block) {
-    return kFixedHeaderSize + kItlEntrySize * block.u8(kItlCountOffset).value_or(0);
+std::uint8_t itlCountOf(const BlockView& block) {
+    const std::uint16_t count = block.u16(kItlCountOffset).value_or(0);
+    return static_cast<std::uint8_t>(count & 0xFF);
 }
+
+int dataHeaderOffsetOf(const BlockView& block) { return kFixedHeaderSize + kItlEntrySize * itlCountOf(block); }
 
 namespace {
 
@@ -50,12 +53,12 @@ namespace {
 // its row directory and every row it lists starts inside the block.
 bool consistentDataHeader(const BlockView& block, int h) {
     const DataBlockLayout layout = parseDataBlockLayout(block, h);
-    const auto freeSpaceStart = block.u16le(h + kFreeSpaceStartOffset);
+    const auto freeSpaceStart = block.u16(h + kFreeSpaceStartOffset);
     const long directoryEnd = static_cast<long>(layout.rowDirectoryOffset) + kRowDirectoryEntrySize * layout.rowSlotCount;
     if (!freeSpaceStart || !block.contains(h, kDataHeaderSize) || !block.contains(directoryEnd, 0)) return false;
     if (*freeSpaceStart != directoryEnd - h) return false;
     for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
-        const std::uint16_t entry = *block.u16le(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
+        const std::uint16_t entry = *block.u16(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
         // Empty slots and free-slot links point nowhere.
         if (entry == kEmptySlot || entry < layout.rowSlotCount) continue;
         if (!block.contains(h + entry, 1)) return false;
@@ -79,11 +82,11 @@ DataBlockLayout parseDataBlockLayout(const BlockView& block) {
 DataBlockLayout parseDataBlockLayout(const BlockView& block, int dataHeaderOffset) {
     DataBlockLayout layout;
     layout.blockSize = block.size();
-    layout.itlCount = block.u8(kItlCountOffset).value_or(0);
+    layout.itlCount = itlCountOf(block);
     layout.dataHeaderOffset = dataHeaderOffset;
     const int h = layout.dataHeaderOffset;
     layout.tableCount = block.u8(h + kTableCountOffset).value_or(0);
-    layout.rowSlotCount = block.u16le(h + kRowSlotCountOffset).value_or(0);
+    layout.rowSlotCount = block.u16(h + kRowSlotCountOffset).value_or(0);
     layout.rowDirectoryOffset = h + kDataHeaderSize + kTableDirectoryEntrySize * layout.tableCount;
     return layout;
 }
@@ -98,7 +101,7 @@ bool dataHeaderInBlock(const DataBlockLayout& layout) {
 RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot) {
     if (slot < 0) return {SlotState::OutOfBlock, 0};
     const long entryOffset = layout.rowDirectoryOffset + static_cast<long>(kRowDirectoryEntrySize) * slot;
-    const auto entry = block.u16le(entryOffset);
+    const auto entry = block.u16(entryOffset);
     if (!entry) return {SlotState::OutOfBlock, 0};
     if (*entry == kEmptySlot) return {SlotState::Skipped, 0};
     // An entry below the slot count is a link in the free-slot chain, not a row.
@@ -159,7 +162,7 @@ bool readColumns(const BlockView& block, int offset, int count, std::vector<Colu
         long length = lengthByte;
         if (lengthByte == kLongLength) {
             if (!block.contains(dataOffset, kLongLengthFieldSize)) return cutBefore(column);
-            length = readU16LE(bytes.data() + dataOffset);
+            length = readU16(bytes.data() + dataOffset, block.byteOrder());
             dataOffset += kLongLengthFieldSize;
         }
         if (!block.contains(dataOffset, length)) return cutBefore(column);

@@ -16,7 +16,7 @@ constexpr int kBlockTypeOffset = 0;
 constexpr int kBlockAddressOffset = 4;  // the block's own address
 constexpr int kSegmentKindOffset = 20;
 constexpr int kDataObjectOffset = 24;
-constexpr int kItlCountOffset = 36;
+constexpr int kItlCountOffset = 36;  // a u16: see itlCountOf
 constexpr int kFixedHeaderSize = 20 + 24;  // cache layer + transaction header
 constexpr int kItlEntrySize = 24;
 constexpr std::uint8_t kDataBlockType = 6;
@@ -36,7 +36,7 @@ constexpr std::uint16_t kEmptySlot = 0xFFFF;
 
 // Column length bytes.
 constexpr std::uint8_t kNullLength = 0xFF;
-constexpr std::uint8_t kLongLength = 0xFE;  // a u16le length and the data follow
+constexpr std::uint8_t kLongLength = 0xFE;  // a u16 length (the file's byte order) and the data follow
 
 enum RowFlag : std::uint8_t {
     ClusterKey = 0x80,
@@ -58,9 +58,13 @@ struct DataBlockLayout {
     int rowDirectoryOffset = 0;  // R
 };
 
+// The number of ITL entries: the low byte of the u16 at 36 in the file's byte
+// order (byte 36 of a little-endian file, byte 37 of a big-endian one). A
+// block has at most 255 entries; the other byte is not trusted.
+std::uint8_t itlCountOf(const BlockView& block);
+
 // Where a block's data header starts: right after its transaction entries,
-// 44 + 24 x the ITL count at byte 36. The one place that decides it for every
-// reader.
+// 44 + 24 x the ITL count. The one place that decides it for every reader.
 int dataHeaderOffsetOf(const BlockView& block);
 
 // Where the data header of a table's block starts, decided block by block:
@@ -109,7 +113,7 @@ struct ColumnValue {
 };
 
 // Reads `count` columns from block offset `offset`. A length byte FF is NULL;
-// FE is followed by a u16le length and that many bytes; any other byte L by L
+// FE is followed by a u16 length in the file's byte order and that many bytes; any other byte L by L
 // bytes. Returns false when a length byte or a value would leave the block;
 // `out` then holds the columns read before that point.
 bool readColumns(const BlockView& block, int offset, int count, std::vector<ColumnValue>& out);

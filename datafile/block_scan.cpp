@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datafile/block_layout.h"
+#include "datafile/block_source.h"
 #include "platform/codepage.h"
 
 namespace restorix {
@@ -35,40 +36,45 @@ int scanProgress(std::int64_t position, std::int64_t length) {
     return static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
 }
 
-// Hands out the file's 8K blocks in order, each zero-filled past the end of
-// the file, while reading the file in large pieces.
+// Hands out a file's blocks in order, each zero-filled past the end of the
+// file, while reading the file in large pieces.
 class SequentialBlocks {
 public:
-    SequentialBlocks(const Datafile& file, std::int64_t length)
-        : file_(file), length_(length), buffer_(kBlocksPerRead * static_cast<std::size_t>(kBlockSize)) {}
+    SequentialBlocks(const BlockSource& source, std::uint16_t file)
+        : source_(source),
+          file_(file),
+          blockSize_(source.files().at(file).blockSize),
+          length_(source.files().at(file).length()),
+          buffer_(kBlocksPerRead * static_cast<std::size_t>(blockSize_)) {}
 
     struct Next {
         std::int64_t position;
         BlockSpan bytes;
     };
-    // The next block and its file position; nothing after the last one.
+    // The next block and its position from block 0; nothing after the last one.
     std::optional<Next> next() {
         if (nextPosition_ >= length_) return std::nullopt;
         if (nextInBuffer_ == blocksInBuffer_) refill();
-        const auto size = static_cast<std::size_t>(kBlockSize);
+        const auto size = static_cast<std::size_t>(blockSize_);
         const Next block{nextPosition_, BlockSpan(buffer_.data() + nextInBuffer_ * size, size)};
         ++nextInBuffer_;
-        nextPosition_ += kBlockSize;
+        nextPosition_ += blockSize_;
         return block;
     }
 
 private:
     void refill() {
         const std::int64_t remaining = length_ - nextPosition_;
-        const std::int64_t blocksLeft = (remaining + kBlockSize - 1) / kBlockSize;
+        const std::int64_t blocksLeft = (remaining + blockSize_ - 1) / blockSize_;
         blocksInBuffer_ = static_cast<std::size_t>(std::min<std::int64_t>(blocksLeft, kBlocksPerRead));
-        const std::span<std::uint8_t> wanted(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(kBlockSize));
-        const std::size_t got = file_.readSkippingBadBlocks(nextPosition_, wanted, kBlockSize);
-        std::fill(wanted.begin() + static_cast<std::ptrdiff_t>(got), wanted.end(), std::uint8_t{0});
+        source_.read(file_, nextPosition_ / blockSize_,
+                     std::span<std::uint8_t>(buffer_.data(), blocksInBuffer_ * static_cast<std::size_t>(blockSize_)));
         nextInBuffer_ = 0;
     }
 
-    const Datafile& file_;
+    const BlockSource& source_;
+    std::uint16_t file_;
+    int blockSize_;
     std::int64_t length_;
     std::vector<std::uint8_t> buffer_;
     std::size_t blocksInBuffer_ = 0;
@@ -130,9 +136,10 @@ void recognizeRelease(ReleaseInfo& release) {
 }
 
 // Searches the file block by block for the first release text; false when stopped.
-bool searchRelease(const Datafile& file, std::int64_t length, ReleaseInfo& release, ProgressSink& progress,
+bool searchRelease(const BlockSource& source, std::uint16_t file, ReleaseInfo& release, ProgressSink& progress,
                    JobControl& control, const ScanOptions& options) {
-    SequentialBlocks blocks(file, length);
+    const std::int64_t length = source.files().at(file).length();
+    SequentialBlocks blocks(source, file);
     while (const auto block = blocks.next()) {
         if (!control.proceed()) return false;
         progress.setProgress(scanProgress(block->position, length));
@@ -171,17 +178,10 @@ constexpr std::size_t kIndexedHeaderSize = kDataObjectOffset + sizeof(std::uint3
 constexpr std::int64_t kReadAheadBytes = std::int64_t{1} << 20;
 using IndexedHeader = std::array<std::uint8_t, kIndexedHeaderSize>;
 
-// The first bytes of the block at `position`, zero-filled past the end of the
-// file and when they cannot be read (the block is then recorded as unreadable).
-void readIndexedHeader(const Datafile& file, std::int64_t position, IndexedHeader& header) {
-    const std::size_t got = file.readSkippingBadBlocks(position, header, header.size());
-    std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), std::uint8_t{0});
-}
-
 // Indexes every block of file i whose type byte says data block; false when stopped.
-bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& index, ScanSpan span,
-                     ProgressSink& progress, JobControl& control) {
-    const std::int64_t length = datafile.file.length();
+bool indexDataBlocks(const BlockSource& source, Datafile& datafile, std::uint16_t fileIndex, BlockIndex& index,
+                     ScanSpan span, ProgressSink& progress, JobControl& control) {
+    const std::int64_t length = datafile.length();
     // Without a file header the file's number, and so a block's right address, is unknown.
     const bool knowsAddresses = datafile.header.has_value();
     const std::uint32_t relativeFile = knowsAddresses ? datafile.header->relativeFileNumber : 0;
@@ -189,31 +189,33 @@ bool indexDataBlocks(Datafile& datafile, std::uint16_t fileIndex, BlockIndex& in
     std::int64_t readAhead = 0;  // where the piece asked for ahead ends
     for (std::int64_t position = 0; position < length; position += datafile.blockSize) {
         if (position >= readAhead - kReadAheadBytes) {
-            datafile.file.adviseReadAhead(readAhead, kReadAheadBytes);
+            datafile.file.adviseReadAhead(datafile.leaderBytes + readAhead, kReadAheadBytes);
             readAhead += kReadAheadBytes;
         }
         if (!control.proceed()) return false;
         progress.setProgress(scanProgress(span.before + position, span.total));
-        readIndexedHeader(datafile, position, header);
+        const std::int64_t blockNumber = position / datafile.blockSize;
+        // Zero-filled past the end of the file and when it cannot be read
+        // (the block is then recorded as unreadable).
+        source.read(fileIndex, blockNumber, header);
         if (header[kBlockTypeOffset] != kDataBlockType) continue;
         if (!control.proceed()) return false;
-        const std::int64_t blockNumber = position / datafile.blockSize;
-        const auto ownAddress = readU32LE(header.data() + kBlockAddressOffset);
-        if (knowsAddresses && ownAddress != blockAddress(relativeFile, static_cast<std::uint32_t>(blockNumber)))
+        const BlockView view = source.view(fileIndex, header);
+        if (knowsAddresses &&
+            view.u32(kBlockAddressOffset) != blockAddress(relativeFile, static_cast<std::uint32_t>(blockNumber)))
             ++datafile.misplacedBlocks;
-        index.appendBlock(fileIndex, static_cast<std::int32_t>(readU32LE(header.data() + kDataObjectOffset)),
-                          header[kSegmentKindOffset], blockNumber);
+        index.appendBlock(fileIndex, static_cast<std::int32_t>(*view.u32(kDataObjectOffset)), header[kSegmentKindOffset],
+                          blockNumber);
     }
     return true;
 }
 
 // Searches the files in the order given for the release text; the first
 // that holds it is the SYSTEM file. False when stopped.
-bool findSystemFile(DatafileSet& files, ReleaseInfo& release, ProgressSink& progress, JobControl& control,
-                    const ScanOptions& options) {
+bool findSystemFile(const BlockSource& source, DatafileSet& files, ReleaseInfo& release, ProgressSink& progress,
+                    JobControl& control, const ScanOptions& options) {
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const Datafile& file = files.at(i);
-        if (!searchRelease(file, file.file.length(), release, progress, control, options)) return false;
+        if (!searchRelease(source, static_cast<std::uint16_t>(i), release, progress, control, options)) return false;
         if (!release.releaseText.empty()) {
             files.setSystemIndex(i);
             return true;
@@ -223,10 +225,10 @@ bool findSystemFile(DatafileSet& files, ReleaseInfo& release, ProgressSink& prog
 }
 
 // Says, on the message sink, every file that is shorter than its header says.
-void warnCutShort(DatafileSet& files, MessageSink& messages, const std::string& caption) {
+void warnCutShort(const BlockSource& source, DatafileSet& files, MessageSink& messages, const std::string& caption) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         Datafile& datafile = files.at(i);
-        datafile.cutShort = findCutShort(datafile);
+        datafile.cutShort = findCutShort(source, static_cast<std::uint16_t>(i));
         if (datafile.cutShort) messages.showMessage(cutShortWarning(files, i), caption);
     }
 }
@@ -236,7 +238,7 @@ void warnCutShort(DatafileSet& files, MessageSink& messages, const std::string& 
 bool nothingReadable(const DatafileSet& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const Datafile& datafile = files.at(i);
-        const std::int64_t blocks = datafile.file.length() / datafile.blockSize;
+        const std::int64_t blocks = datafile.length() / datafile.blockSize;
         if (blocks == 0 || static_cast<std::int64_t>(datafile.unreadable.count()) < blocks) return false;
     }
     return true;
@@ -255,25 +257,6 @@ std::string ReleaseInfo::shownText(std::string_view text) const {
     return storesUtf8() ? storedUtf8Text(text) : std::string(text);
 }
 
-void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block) {
-    block.fill(0);
-    file.readAt(blockNumber * kBlockSize, block);
-}
-
-std::optional<CutShort> findCutShort(const Datafile& datafile) {
-    const CFile64& file = datafile.file;
-    const int blockSize = datafile.blockSize;
-    std::vector<std::uint8_t> header(static_cast<std::size_t>(blockSize), 0);
-    datafile.readSkippingBadBlocks(kFileHeaderBlock * blockSize, header, header.size());
-    const BlockView view(header);
-    if (view.u8(0) != kFileHeaderBlockType) return std::nullopt;
-    const std::optional<std::uint32_t> headerBlocks = view.u32le(kHeaderBlockCountOffset);
-    if (!headerBlocks) return std::nullopt;
-    const std::int64_t lastBlock = file.length() / blockSize - 1;
-    if (lastBlock >= static_cast<std::int64_t>(*headerBlocks)) return std::nullopt;
-    return CutShort{lastBlock, *headerBlocks};
-}
-
 std::string cutShortWarning(const CutShort& cut) {
     return "the datafile ends at block " + std::to_string(cut.lastBlock) + " of " +
            std::to_string(cut.headerBlocks) + ": it was cut short";
@@ -285,9 +268,10 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
     release = ReleaseInfo{};
     index.clear();
 
-    warnCutShort(files, messages, caption);
+    const BlockSource source(files);
+    warnCutShort(source, files, messages, caption);
     progress.setCaption(kVersionSearchCaption);
-    if (!findSystemFile(files, release, progress, control, options)) return ScanResult::Stopped;
+    if (!findSystemFile(source, files, release, progress, control, options)) return ScanResult::Stopped;
     if (release.releaseText.empty() && nothingReadable(files)) {
         messages.showMessage(kNothingReadableMessage, caption);
         return ScanResult::NothingReadable;
@@ -295,9 +279,9 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
     Datafile& system = files.system();
     system.blockSize = kBlockSize;
     release.cutShort = system.cutShort;
-    Block first{};
-    system.readSkippingBadBlocks(0, first, first.size());
-    release.blockSize = readU16LE(first.data() + kBlockSizeFieldOffset);
+    std::array<std::uint8_t, kBlockSizeFieldOffset + sizeof(std::uint32_t)> blockZero{};
+    source.read(static_cast<std::uint16_t>(files.systemIndex()), 0, blockZero);
+    release.blockSize = blockSizeOfBlockZero(source.view(static_cast<std::uint16_t>(files.systemIndex()), blockZero));
     if (!release.supported()) {
         messages.showMessage(kUnsupportedVersionMessage, caption);
         return ScanResult::UnsupportedVersion;
@@ -316,12 +300,12 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
     progress.setCaption("Oracle Version:" + release.releaseText);
     progress.setStatus(kAnalysisStatus);
     ScanSpan span;
-    for (std::size_t i = 0; i < files.size(); ++i) span.total += files.at(i).file.length();
+    for (std::size_t i = 0; i < files.size(); ++i) span.total += files.at(i).length();
     for (std::size_t i = 0; i < files.size(); ++i) {
         Datafile& datafile = files.at(i);
-        if (!indexDataBlocks(datafile, static_cast<std::uint16_t>(i), index, span, progress, control))
+        if (!indexDataBlocks(source, datafile, static_cast<std::uint16_t>(i), index, span, progress, control))
             return ScanResult::Stopped;
-        span.before += datafile.file.length();
+        span.before += datafile.length();
     }
     return ScanResult::Completed;
 }

@@ -24,7 +24,7 @@ struct ReleaseInfo {
     // text ("AL32UTF8", "AL16UTF16"); empty when not found.
     std::string characterSet;
     std::string ncharCharacterSet;
-    int blockSize = 0;        // u16le at file offset 20
+    int blockSize = 0;        // as block 0 of the SYSTEM file names it
     std::optional<CutShort> cutShort;
 
     bool supported() const { return isVersion9 || isVersion10 || isVersion11; }
@@ -65,17 +65,9 @@ ScanResult scanDatafiles(DatafileSet& files, BlockIndex& index, ReleaseInfo& rel
                          JobControl& control, MessageSink& messages, const std::string& caption,
                          const ScanOptions& options = {});
 
-// Compares the block count in the file header (block 1) with the file's
-// length; nothing when block 1 is no file header or the file is whole.
-// A file header that cannot be read counts as none.
-std::optional<CutShort> findCutShort(const Datafile& datafile);
 // "the datafile ends at block N of M: it was cut short"
 std::string cutShortWarning(const CutShort& cut);
 // The same for file i of the set, with its path in front when several were given.
 std::string cutShortWarning(const DatafileSet& files, std::size_t i);
-
-// Reads block n into `block`, zero-filled first so a short last block reads
-// as zeros past the end of the file.
-void readBlock(const CFile64& file, std::int64_t blockNumber, Block& block);
 
 }  // namespace restorix

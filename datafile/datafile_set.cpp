@@ -9,14 +9,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "datafile/block_view.h"
+#include "datafile/block_source.h"
 
 namespace restorix {
 
 namespace {
-
-constexpr int kSmallestBlockSize = 2048;
-constexpr std::array<int, 5> kBlockSizes{kSmallestBlockSize, 4096, 8192, 16384, kLargestBlockSize};
 
 // A file that cannot be looked at: a path that cannot be followed says so,
 // since the file itself may be readable.
@@ -42,10 +39,7 @@ std::optional<DatafileRefusal> openOne(Datafile& datafile) {
         return DatafileRefusal{DatafileRefusal::Kind::NotReadable, datafile.path, *reason};
     int errorCode = 0;
     if (!datafile.file.open(datafile.path, &errorCode)) return openRefusal(datafile.path, errorCode);
-    std::vector<std::int64_t> unreadable;
-    datafile.header = readDatafileHeader(datafile.file, &unreadable);
-    datafile.blockSize = datafile.header ? datafile.header->blockSize : kBlockSize;
-    for (const std::int64_t position : unreadable) datafile.unreadable.record(position / datafile.blockSize);
+    readDatafileStart(datafile);
     return std::nullopt;
 }
 
@@ -93,28 +87,10 @@ const char* refusalMessage(DatafileRefusal::Kind kind) {
         case Kind::NotADatafile:
         case Kind::GivenTwice:
         case Kind::SameFileNumber:
-        case Kind::OtherDatabase: break;
+        case Kind::OtherDatabase:
+        case Kind::OtherByteOrder: break;
     }
     return kDatafilesRefusedMessage;
-}
-
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable) {
-    std::array<std::uint8_t, 2 * kLargestBlockSize> start{};
-    // The block size is not known yet: a bad sector loses the smallest block a datafile may have.
-    bool blockSizeLost = false;
-    const std::size_t got = file.readAtSkippingBadPieces(0, start, kSmallestBlockSize, [&](std::int64_t position) {
-        blockSizeLost = blockSizeLost || position == 0;
-        if (unreadable) unreadable->push_back(position);
-    });
-    if (blockSizeLost) return std::nullopt;
-    if (got < kBlockSizeFieldOffset + 2) return std::nullopt;
-    const int blockSize = readU16LE(start.data() + kBlockSizeFieldOffset);
-    if (std::find(kBlockSizes.begin(), kBlockSizes.end(), blockSize) == kBlockSizes.end()) return std::nullopt;
-    if (got < static_cast<std::size_t>(2 * blockSize)) return std::nullopt;
-    const BlockView header(std::span<const std::uint8_t>(start.data() + kFileHeaderBlock * blockSize, static_cast<std::size_t>(blockSize)));
-    if (header.u8(0) != kFileHeaderBlockType) return std::nullopt;
-    return DatafileHeader{blockSize, *header.u32le(kDatabaseIdOffset), *header.u32le(kRelativeFileNumberOffset),
-                          *header.u32le(kHeaderBlockCountOffset)};
 }
 
 void UnreadableBlocks::record(std::int64_t blockNumber) {
@@ -139,23 +115,14 @@ std::vector<std::int64_t> UnreadableBlocks::takeUntold() {
     return untold;
 }
 
-std::size_t Datafile::readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer,
-                                            std::size_t pieceSize,
-                                            const std::function<void(std::int64_t)>& onUnreadable) const {
-    return file.readAtSkippingBadPieces(position, buffer, pieceSize, [&](std::int64_t piecePosition) {
-        unreadable.record(piecePosition / (blockSize > 0 ? blockSize : kBlockSize));
-        if (onUnreadable) onUnreadable(piecePosition);
-    });
-}
-
 std::string unreadableBlockText(const Datafile& datafile, std::int64_t blockNumber) {
-    const std::int64_t offset = blockNumber * datafile.blockSize;
+    const std::int64_t offset = datafile.leaderBytes + blockNumber * datafile.blockSize;
     return datafile.path + ": block " + std::to_string(blockNumber) + " (byte offset " + std::to_string(offset) +
            ") cannot be read: " + std::strerror(EIO) + "; it is skipped";
 }
 
 std::int64_t Datafile::blockCount() const {
-    return blockSize > 0 ? (file.length() + blockSize - 1) / blockSize : 0;
+    return blockSize > 0 ? (length() + blockSize - 1) / blockSize : 0;
 }
 
 std::optional<DatafileRefusal> DatafileSet::open(const std::vector<std::string>& paths) {
@@ -216,11 +183,16 @@ std::optional<DatafileRefusal> DatafileSet::foreignFile() const {
     const Datafile& systemFile = system();
     if (files_.size() < 2 || !systemFile.header) return std::nullopt;
     for (const auto& file : files_) {
-        if (file->header && file->header->databaseId == systemFile.header->databaseId) continue;
-        return DatafileRefusal{DatafileRefusal::Kind::OtherDatabase, file->path,
-                               "it belongs to another database: database id " +
-                                   std::to_string(file->header ? file->header->databaseId : 0) +
-                                   ", the SYSTEM file's is " + std::to_string(systemFile.header->databaseId)};
+        if (!file->header || file->header->databaseId != systemFile.header->databaseId)
+            return DatafileRefusal{DatafileRefusal::Kind::OtherDatabase, file->path,
+                                   "it belongs to another database: database id " +
+                                       std::to_string(file->header ? file->header->databaseId : 0) +
+                                       ", the SYSTEM file's is " + std::to_string(systemFile.header->databaseId)};
+        if (file->byteOrder != systemFile.byteOrder)
+            return DatafileRefusal{DatafileRefusal::Kind::OtherByteOrder, file->path,
+                                   std::string("it belongs to another database: its integers are ") +
+                                       byteOrderName(file->byteOrder) + ", the SYSTEM file's are " +
+                                       byteOrderName(systemFile.byteOrder)};
     }
     return std::nullopt;
 }

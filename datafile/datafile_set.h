@@ -14,12 +14,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "datafile/block_view.h"
 #include "datafile/cfile64.h"
 
 namespace restorix {
 
 // Block 0 holds the block size; block 1, the file header, the rest.
-constexpr int kBlockSizeFieldOffset = 20;  // u16le in block 0
+constexpr int kBlockSizeFieldOffset = 20;  // in block 0
 constexpr int kLargestBlockSize = 32768;
 constexpr std::int64_t kFileHeaderBlock = 1;
 constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
@@ -35,12 +36,6 @@ struct DatafileHeader {
     std::uint32_t relativeFileNumber = 0;
     std::uint32_t headerBlocks = 0;  // the file's size in blocks, after block 0
 };
-
-// Nothing when block 1 is no file header or block 0 names no block size
-// a datafile can have (2K, 4K, 8K, 16K or 32K). A bad sector in the first
-// blocks is read past, 2K at a time; the positions lost are added to
-// `unreadable` when given.
-std::optional<DatafileHeader> readDatafileHeader(const CFile64& file, std::vector<std::int64_t>* unreadable = nullptr);
 
 // A datafile shorter than its header says: its last whole block and the
 // number of blocks the header counts (they are numbered from 1, after the
@@ -88,14 +83,14 @@ struct Datafile {
     std::optional<CutShort> cutShort;
     // Blocks a read error left unread; recorded by readers that hold the file as const.
     mutable UnreadableBlocks unreadable;
+    // How the file stores the integers of its blocks, and where its block 0
+    // begins: 4,096 bytes in for a copy of an AIX raw logical volume.
+    ByteOrder byteOrder = ByteOrder::Little;
+    std::int64_t leaderBytes = 0;
 
+    // The file's bytes from block 0 on.
+    std::int64_t length() const { return file.length() - leaderBytes; }
     std::int64_t blockCount() const;
-    // Reads at `position` (a block's start) as CFile64::readAtSkippingBadPieces
-    // does, block by block after a read error, recording every block that
-    // cannot be read; `pieceSize` is at most a block. Calls
-    // onUnreadable(position) for each such piece when given.
-    std::size_t readSkippingBadBlocks(std::int64_t position, std::span<std::uint8_t> buffer, std::size_t pieceSize,
-                                      const std::function<void(std::int64_t)>& onUnreadable = {}) const;
     // The number of blocks missing from a file cut short; 0 for a whole file.
     std::int64_t missingBlocks() const { return cutShort ? cutShort->headerBlocks - cutShort->lastBlock : 0; }
 };
@@ -120,6 +115,7 @@ struct DatafileRefusal {
         GivenTwice,
         SameFileNumber,  // its relative file number is another file's
         OtherDatabase,   // its database id is not the SYSTEM file's
+        OtherByteOrder,  // its byte order is not the SYSTEM file's
     };
     Kind kind = Kind::Missing;
     std::string path;
@@ -156,7 +152,8 @@ public:
     Datafile& system() { return at(system_); }
     const Datafile& system() const { return at(system_); }
 
-    // The files other than the SYSTEM file whose database id differs from its own.
+    // The first file other than the SYSTEM file whose database id or byte
+    // order differs from its own: the files of one database share both.
     std::optional<DatafileRefusal> foreignFile() const;
 
     // The file a block address of `fromFile` leads to: the same file when the

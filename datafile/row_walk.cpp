@@ -46,9 +46,9 @@ RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int he
     joined_.clear();
     seen_.clear();
     passedHeadAndNextPiece_ = false;
-    const std::uint32_t headAddress = head.u32le(kBlockAddressOffset).value_or(0);
+    const std::uint32_t headAddress = head.u32(kBlockAddressOffset).value_or(0);
     const std::uint32_t relativeFile = headAddress >> kRelativeFileShift;
-    const auto dataObject = head.u32le(kDataObjectOffset);
+    const auto dataObject = head.u32(kDataObjectOffset);
     seen_.insert(pieceKey(headFile, headAddress & kBlockNumberMask, static_cast<std::uint16_t>(headSlot)));
 
     BlockView block = head;
@@ -76,7 +76,7 @@ RowChain RowChains::follow(const BlockView& head, std::uint16_t headFile, int he
         const bool inHeadBlock = *file == headFile && blockNumber == (headAddress & kBlockNumberMask);
         const std::optional<BlockView> next =
             inHeadBlock ? std::optional<BlockView>(head) : blocks_.block(*file, blockNumber);
-        if (!next || next->u32le(kDataObjectOffset) != dataObject) return RowChain::Broken;
+        if (!next || next->u32(kDataObjectOffset) != dataObject) return RowChain::Broken;
         const std::optional<int> dataHeader = inHeadBlock ? headDataHeader : tableDataHeaderOffsetOf(*next);
         if (!dataHeader) return RowChain::Broken;
         const DataBlockLayout layout = parseDataBlockLayout(*next, *dataHeader);

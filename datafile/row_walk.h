@@ -39,7 +39,7 @@ enum class RowChain : std::uint8_t {
 // bytes until the next row is followed; one per reading thread.
 class RowChains {
 public:
-    explicit RowChains(const DatafileSet& files) : files_(files), blocks_(files) {}
+    explicit RowChains(const BlockSource& source) : files_(source.files()), blocks_(source) {}
 
     // The row whose head piece (header 9 bytes, next-piece address at offset
     // 3, big-endian) is at `headOffset` of `head`, a block of datafile `headFile`:
@@ -65,7 +65,7 @@ private:
     bool appendPiece(const BlockView& block, int offset, int headerLength, bool continuesPrevious);
 
     const DatafileSet& files_;
-    FileBlockSource blocks_;
+    RecentBlocks blocks_;
     std::vector<std::uint8_t> bytes_;
     std::vector<Part> parts_;
     std::vector<ColumnValue> pieceColumns_;

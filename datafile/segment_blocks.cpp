@@ -1,7 +1,6 @@
 #include "datafile/segment_blocks.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace restorix {
 
@@ -47,7 +46,7 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
     starts_.assign(1, 0);
     for (std::size_t i = 0; i < count; ++i) {
         entries_[i] = blocks_.entry(first + i);
-        starts_.push_back(starts_.back() + static_cast<std::size_t>(files_.at(entries_[i].file).blockSize));
+        starts_.push_back(starts_.back() + static_cast<std::size_t>(source_.files().at(entries_[i].file).blockSize));
     }
     buffer_.resize(starts_.back());
     unreadable_.assign(count, false);
@@ -57,14 +56,10 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
         while (run + length < count && entries_[run + length].file == start.file &&
                entries_[run + length].blockNumber == start.blockNumber + static_cast<std::int64_t>(length))
             ++length;
-        const Datafile& file = files_.at(start.file);
         const std::span<std::uint8_t> bytes(buffer_.data() + starts_[run], starts_[run + length] - starts_[run]);
-        const std::int64_t runStart = start.blockNumber * file.blockSize;
-        const std::size_t got = file.readSkippingBadBlocks(
-            runStart, bytes, static_cast<std::size_t>(file.blockSize), [&](std::int64_t position) {
-                unreadable_[run + static_cast<std::size_t>((position - runStart) / file.blockSize)] = true;
-            });
-        std::memset(bytes.data() + got, 0, bytes.size() - got);
+        source_.read(start.file, start.blockNumber, bytes, [&](std::int64_t blockNumber) {
+            unreadable_[run + static_cast<std::size_t>(blockNumber - start.blockNumber)] = true;
+        });
         run += length;
     }
     first_ = first;
@@ -73,23 +68,24 @@ std::size_t BlockBatch::load(std::size_t first, std::size_t maxBlocks) {
 
 BlockView BlockBatch::loaded(std::size_t i) const {
     const std::size_t at = i - first_;
-    return BlockView(std::span<const std::uint8_t>(buffer_.data() + starts_[at], starts_[at + 1] - starts_[at]));
+    return source_.view(entries_[at].file,
+                        std::span<const std::uint8_t>(buffer_.data() + starts_[at], starts_[at + 1] - starts_[at]));
 }
 
-std::optional<BlockView> FileBlockSource::block(std::uint16_t file, std::int64_t blockNumber) {
-    if (blockNumber < 0 || file >= files_.size()) return std::nullopt;
-    const auto asView = [](const KeptBlock& kept) { return BlockView(std::span<const std::uint8_t>(kept.bytes)); };
+std::optional<BlockView> RecentBlocks::block(std::uint16_t file, std::int64_t blockNumber) {
+    if (blockNumber < 0 || file >= source_.files().size()) return std::nullopt;
+    const auto asView = [this](const KeptBlock& kept) {
+        return source_.view(kept.file, std::span<const std::uint8_t>(kept.bytes));
+    };
     for (const KeptBlock& kept : kept_)
         if (kept.number == blockNumber && kept.file == file) return asView(kept);
     KeptBlock& slot = kept_[nextToReplace_];
     nextToReplace_ = (nextToReplace_ + 1) % kKeptBlocks;
-    const Datafile& datafile = files_.at(file);
-    slot.bytes.resize(static_cast<std::size_t>(datafile.blockSize));
+    slot.bytes.resize(static_cast<std::size_t>(source_.files().at(file).blockSize));
     slot.number = -1;
     // A short read: the block lies (partly) past the end of the file.
     bool unreadable = false;
-    const std::size_t got = datafile.readSkippingBadBlocks(blockNumber * datafile.blockSize, slot.bytes,
-                                                           slot.bytes.size(), [&](std::int64_t) { unreadable = true; });
+    const std::size_t got = source_.read(file, blockNumber, slot.bytes, [&](std::int64_t) { unreadable = true; });
     if (unreadable || got != slot.bytes.size()) return std::nullopt;
     slot.file = file;
     slot.number = blockNumber;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "datafile/block_index.h"
+#include "datafile/block_source.h"
 #include "datafile/block_view.h"
-#include "datafile/datafile_set.h"
 
 namespace restorix {
 
@@ -44,7 +44,7 @@ private:
 // marked, and the others are read.
 class BlockBatch {
 public:
-    BlockBatch(const DatafileSet& files, const SegmentBlocks& blocks) : files_(files), blocks_(blocks) {}
+    BlockBatch(const BlockSource& source, const SegmentBlocks& blocks) : source_(source), blocks_(blocks) {}
 
     // Loads blocks first, first + 1, ... (at most maxBlocks); returns how many.
     std::size_t load(std::size_t first, std::size_t maxBlocks);
@@ -54,7 +54,7 @@ public:
     bool unreadable(std::size_t i) const { return unreadable_[i - first_]; }
 
 private:
-    const DatafileSet& files_;
+    const BlockSource& source_;
     const SegmentBlocks& blocks_;
     std::vector<std::uint8_t> buffer_;
     std::vector<BlockEntry> entries_;   // the blocks of the last load
@@ -67,9 +67,9 @@ private:
 // outside the block being read. The next piece mostly lies in a block read a
 // moment ago, so the last few blocks are kept. Not shared between threads:
 // each reader has its own.
-class FileBlockSource {
+class RecentBlocks {
 public:
-    explicit FileBlockSource(const DatafileSet& files) : files_(files) {}
+    explicit RecentBlocks(const BlockSource& source) : source_(source) {}
 
     // The block, or nothing when it does not lie wholly inside its file or
     // cannot be read. The view holds until a few more blocks were asked for.
@@ -82,7 +82,7 @@ private:
         std::int64_t number = -1;
         std::vector<std::uint8_t> bytes;
     };
-    const DatafileSet& files_;
+    const BlockSource& source_;
     std::array<KeptBlock, kKeptBlocks> kept_;
     std::size_t nextToReplace_ = 0;
 };
@@ -95,9 +95,9 @@ constexpr std::size_t kSegmentReadBatch = 64;
 // be read is passed over (it is recorded with its file), with
 // onUnreadable(entry) when given.
 template <typename OnBlock, typename OnUnreadable = void (*)(const BlockEntry&)>
-bool forEachSegmentBlock(const DatafileSet& files, const SegmentBlocks& blocks, OnBlock&& onBlock,
+bool forEachSegmentBlock(const BlockSource& source, const SegmentBlocks& blocks, OnBlock&& onBlock,
                          OnUnreadable&& onUnreadable = [](const BlockEntry&) {}) {
-    BlockBatch batch(files, blocks);
+    BlockBatch batch(source, blocks);
     for (std::size_t first = 0; first < blocks.size();) {
         const std::size_t count = batch.load(first, kSegmentReadBatch);
         for (std::size_t i = first; i < first + count; ++i) {

@@ -547,11 +547,11 @@ bool decodeBlockRows(Recovery& recovery, DictionaryRowDecoder& decoder, const Bl
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
     if (!recovery.analysisControl.proceed()) return false;
     DictionaryRowDecoder decoder(recovery);
-    const std::int64_t fileLength = recovery.datafiles.system().file.length();
+    const std::int64_t fileLength = recovery.datafiles.system().length();
     const PassSegment* shownSegment = nullptr;
     const SegmentBlocks blocks(recovery.blockIndex, dataObjectsOf(segments));
     return forEachSegmentBlock(
-        recovery.datafiles, blocks,
+        recovery.blockSource, blocks,
         [&](const BlockEntry& entry, const BlockView& block) {
             if (!recovery.analysisControl.proceed()) return false;
             const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
@@ -627,7 +627,7 @@ std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span
     if (!wanted.empty() && segment != 0) {
         std::vector<ColumnValue> columns;
         const SegmentBlocks blocks(recovery.blockIndex, segment);
-        const bool read = forEachSegmentBlock(recovery.datafiles, blocks, [&](const BlockEntry&, const BlockView& view) {
+        const bool read = forEachSegmentBlock(recovery.blockSource, blocks, [&](const BlockEntry&, const BlockView& view) {
             if (!control.proceed()) return false;
             for (long p = 0; p < view.size(); ++p) {
                 if (!looksLikeSourceRow(view, p)) continue;

@@ -10,6 +10,7 @@
 
 #include "datafile/block_index.h"
 #include "datafile/block_scan.h"
+#include "datafile/block_source.h"
 #include "datafile/datafile_set.h"
 #include "dictionary/catalog.h"
 #include "platform/job_control.h"
@@ -64,6 +65,8 @@ struct Recovery {
 
     // The SYSTEM datafile and any others of the database.
     DatafileSet datafiles;
+    // Every block of those files is read through it.
+    BlockSource blockSource{datafiles};
     BlockIndex blockIndex;
     ReleaseInfo release;
     Catalog catalog;

@@ -83,7 +83,7 @@ public:
     // file would meet them; a block that points outside itself ends the scan.
     void run() {
         const SegmentBlocks blocks(recovery_.blockIndex, {segments_.view, segments_.trigger});
-        forEachSegmentBlock(recovery_.datafiles, blocks, [this](const BlockEntry&, const BlockView& block) {
+        forEachSegmentBlock(recovery_.blockSource, blocks, [this](const BlockEntry&, const BlockView& block) {
             output_.checkpoint();
             return scanBlock(block);
         });
@@ -159,7 +159,7 @@ CodeBlockKind classifyCodeBlock(const BlockView& block, const ReleaseSegments& s
                        std::end(kCodeBlockFormats)) {
         return CodeBlockKind::None;
     }
-    const std::optional<std::uint32_t> object = block.u32le(kDataObjectOffset);
+    const std::optional<std::uint32_t> object = block.u32(kDataObjectOffset);
     if (!object) return CodeBlockKind::None;
     if (*object == static_cast<std::uint32_t>(segments.view)) return CodeBlockKind::View;
     if (*object == static_cast<std::uint32_t>(segments.trigger)) return CodeBlockKind::Trigger;

@@ -171,8 +171,8 @@ constexpr std::size_t kCacheLine = 64;
 
 // What one thread needs to turn blocks into statements.
 struct alignas(kCacheLine) BlockWorker {
-    BlockWorker(std::string_view qualifiedTable, const DatafileSet& datafiles)
-        : chains(datafiles), statements(qualifiedTable) {}
+    BlockWorker(std::string_view qualifiedTable, const BlockSource& source)
+        : chains(source), statements(qualifiedTable) {}
     std::vector<ColumnValue> columns;
     RowChains chains;
     DataStatementBuilder statements;
@@ -282,7 +282,7 @@ public:
         const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
         // Asked once: the system answers it by reading a file.
         const std::size_t workers = workerCount();
-        for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back(qualifiedTable, recovery.datafiles);
+        for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back(qualifiedTable, recovery.blockSource);
     }
 
     const RowCounts& counts() const { return counts_; }
@@ -354,7 +354,7 @@ private:
 
     // Preview: the first blocks, until more than the limit of row slots were seen.
     void readPreview(const SegmentBlocks& blocks) {
-        BlockBatch reader(recovery_.datafiles, blocks);
+        BlockBatch reader(recovery_.blockSource, blocks);
         long rowSlots = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
@@ -373,7 +373,7 @@ private:
 
     // A batch of blocks in its own buffer, with the statements of each block.
     struct Batch {
-        Batch(const DatafileSet& files, const SegmentBlocks& table) : segment(table), blocks(files, table) {}
+        Batch(const BlockSource& source, const SegmentBlocks& table) : segment(table), blocks(source, table) {}
         const SegmentBlocks& segment;
         BlockBatch blocks;
         std::vector<BlockStatements> statements = std::vector<BlockStatements>(kSavingBatch);
@@ -391,8 +391,8 @@ private:
         // The script exists before the first block is read; one that cannot
         // be opened ends the read here, raising the system's reason.
         if (!writer_->writeStatements({})) return false;
-        std::array<Batch, 3> batches{Batch(recovery_.datafiles, blocks), Batch(recovery_.datafiles, blocks),
-                                     Batch(recovery_.datafiles, blocks)};
+        std::array<Batch, 3> batches{Batch(recovery_.blockSource, blocks), Batch(recovery_.blockSource, blocks),
+                                     Batch(recovery_.blockSource, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
         // before the batches go. A table of one block needs no helper.

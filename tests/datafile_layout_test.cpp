@@ -233,7 +233,7 @@ TEST_P(RowWalk, VisitsThePiecesItsRulesAllow) {
     std::vector<int> slots;
     for (const RowPiece& piece : pieces) {
         slots.push_back(piece.slot);
-        EXPECT_EQ(piece.offset, pieces.layout().dataHeaderOffset + *view.u16le(pieces.layout().rowDirectoryOffset + 2 * piece.slot));
+        EXPECT_EQ(piece.offset, pieces.layout().dataHeaderOffset + *view.u16(pieces.layout().rowDirectoryOffset + 2 * piece.slot));
         EXPECT_EQ(piece.form.headerLength, rowPieceHeaderLength(piece.flag).headerLength);
     }
     EXPECT_EQ(slots, c.slots);

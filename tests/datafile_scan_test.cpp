@@ -172,7 +172,7 @@ TEST(CFile64, PositionsAboveFourGigabytesOnASparseFile) {
     EXPECT_EQ(file.position(), where + kBlockSize);
 
     Block viaReadAt{};
-    readBlock(file, where / kBlockSize, viaReadAt);
+    file.readAt(where, viaReadAt);
     EXPECT_TRUE(std::equal(viaReadAt.begin(), viaReadAt.end(), read.begin()));
     EXPECT_EQ(file.position(), where + kBlockSize) << "readAt must not move the position";
 

@@ -23,6 +23,7 @@
 #include "activitylog/log_lines.h"
 #include "tools/forge/file_rows.h"
 #include "tools/forge/forge.h"
+#include "tools/forge/big_endian.h"
 #include "tools/forge/multifile.h"
 #include "tests/test_sinks.h"
 #include "tests/temp_folder.h"
@@ -42,11 +43,19 @@ struct GoldenCase {
     const char* folder;  // tests/golden/<database>/<folder>
     const char* database = "demo";
     const char* scenario = "share/restorix/demo.json";  // from the source folder; empty: the multi-file database
+    // The files as a big-endian platform writes them, which must give the
+    // very output of their little-endian twins: with a dd copy's 4,096 bytes
+    // before block 0, or without block 0's byte-order magic (before 10g).
+    enum class Platform { Little, Big, BigAixLeader, BigWithoutMagic } platform = Platform::Little;
 };
 
+constexpr int kByteOrderMagicOffset = 28;
+
 // The multi-file database's files, given in an order that puts the SYSTEM file between the others.
-std::vector<std::string> forgeMultifileDatabase(const fs::path& folder) {
-    forge::writeMultifileDatabase(folder.string());
+std::vector<std::string> forgeMultifileDatabase(const fs::path& folder, GoldenCase::Platform platform) {
+    for (const forge::ForgedDatafile& file : forge::writeMultifileDatabase(folder.string()).files)
+        if (platform != GoldenCase::Platform::Little)
+            forge::rewriteBigEndian(file.path, {file.blockSize, platform == GoldenCase::Platform::BigAixLeader});
     return {(folder / "DATA01.DBF").string(), (folder / "SYSTEM01.DBF").string(), (folder / "USERS01.DBF").string()};
 }
 
@@ -145,8 +154,17 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     if (*golden.scenario) {
         forge::writeDatafile(forge::loadScenario(source + "/" + golden.scenario), datafiles.front(),
                              {.release = golden.release});
+        if (golden.platform != GoldenCase::Platform::Little)
+            forge::rewriteBigEndian(datafiles.front(),
+                                    {kBlockSize, golden.platform == GoldenCase::Platform::BigAixLeader});
+        if (golden.platform == GoldenCase::Platform::BigWithoutMagic) {
+            std::fstream file(datafiles.front(), std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(kByteOrderMagicOffset);
+            file.write("\0\0\0\0", 4);
+            ASSERT_TRUE(file.flush()) << datafiles.front();
+        }
     } else {
-        datafiles = forgeMultifileDatabase(scratch_);
+        datafiles = forgeMultifileDatabase(scratch_, golden.platform);
     }
 
     ASSERT_FALSE(recovery_.datafiles.open(datafiles));
@@ -174,7 +192,9 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
 }
 
 std::string caseName(const ::testing::TestParamInfo<GoldenCase>& info) {
-    return std::string(info.param.folder) + "_release" + std::to_string(info.param.release);
+    static constexpr const char* kPlatforms[] = {"", "_big_endian", "_big_endian_aix_leader", "_big_endian_without_magic"};
+    return std::string(info.param.folder) + "_release" + std::to_string(info.param.release) +
+           kPlatforms[static_cast<int>(info.param.platform)];
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,5 +218,17 @@ INSTANTIATE_TEST_SUITE_P(Chains, GoldenOutput,
 INSTANTIATE_TEST_SUITE_P(Multifile, GoldenOutput,
                          ::testing::Values(GoldenCase{10, RecoveryOption::AllButSys, "users", "multifile", ""}),
                          caseName);
+
+// Big-endian twins of the databases above: the same golden folders.
+INSTANTIATE_TEST_SUITE_P(
+    BigEndian, GoldenOutput,
+    ::testing::Values(
+        GoldenCase{9, RecoveryOption::All, "all", "demo", "share/restorix/demo.json",
+                   GoldenCase::Platform::BigWithoutMagic},
+        GoldenCase{11, RecoveryOption::All, "all", "demo", "share/restorix/demo.json", GoldenCase::Platform::Big},
+        GoldenCase{10, RecoveryOption::AllButSys, "users", "chains", "tests/golden/chains/scenario.json",
+                   GoldenCase::Platform::Big},
+        GoldenCase{10, RecoveryOption::AllButSys, "users", "multifile", "", GoldenCase::Platform::BigAixLeader}),
+    caseName);
 
 }  // namespace

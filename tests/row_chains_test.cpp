@@ -73,15 +73,15 @@ void visitRows(const BlockView& block, const RowWalkRules& rules, std::vector<Vi
 std::vector<VisitedRow> walkTable(const std::string& path) {
     DatafileSet files;
     EXPECT_FALSE(files.open({path}));
-    const CFile64& file = files.at(0).file;
-    RowChains chains(files);
+    const BlockSource source(files);
+    RowChains chains(source);
     RowWalkRules rules;
     rules.chains = &chains;
     std::vector<VisitedRow> rows;
     Block bytes{};
-    for (std::int64_t number = 0; file.readAt(number * kBlockSize, bytes) == bytes.size(); ++number) {
-        const BlockView block(bytes);
-        if (block.u8(kBlockTypeOffset) != kDataBlockType || block.u32le(kDataObjectOffset) != kTableObject) continue;
+    for (std::int64_t number = 0; source.read(0, number, bytes) == bytes.size(); ++number) {
+        const BlockView block = source.view(0, bytes);
+        if (block.u8(kBlockTypeOffset) != kDataBlockType || block.u32(kDataObjectOffset) != kTableObject) continue;
         visitRows(block, rules, rows);
     }
     return rows;
@@ -165,11 +165,12 @@ void writeAt(const std::string& path, std::int64_t at, std::span<const std::uint
 std::vector<VisitedRow> walkBlock(const std::string& path, std::int64_t number) {
     DatafileSet files;
     EXPECT_FALSE(files.open({path}));
-    RowChains chains(files);
+    const BlockSource source(files);
+    RowChains chains(source);
     RowWalkRules rules;
     rules.chains = &chains;
     Block bytes{};
-    EXPECT_EQ(files.at(0).file.readAt(number * kBlockSize, bytes), bytes.size());
+    EXPECT_EQ(source.read(0, number, bytes), bytes.size());
     std::vector<VisitedRow> rows;
     visitRows(BlockView(bytes), rules, rows);
     return rows;

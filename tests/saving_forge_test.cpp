@@ -926,9 +926,9 @@ TEST_F(RecoverCommandTest, ScanListsEveryDatafile) {
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
     EXPECT_EQ(::pclose(pipe), 0);
-    for (const char* line : {"Datafile 1: DATA01.DBF: relative file 5, block size 16384, 15 blocks, 0 data blocks out of place\n",
-                             "Datafile 2: SYSTEM01.DBF (SYSTEM): relative file 1, block size 8192, ",
-                             "Datafile 3: USERS01.DBF: relative file 4, block size 8192, 17 blocks, 1 data blocks out of place\n"})
+    for (const char* line : {"Datafile 1: DATA01.DBF: relative file 5, block size 16384, little-endian, 15 blocks, 0 data blocks out of place\n",
+                             "Datafile 2: SYSTEM01.DBF (SYSTEM): relative file 1, block size 8192, little-endian, ",
+                             "Datafile 3: USERS01.DBF: relative file 4, block size 8192, little-endian, 17 blocks, 1 data blocks out of place\n"})
         EXPECT_NE(out.find(line), std::string::npos) << line << "\nin:\n" << out;
 }
 

@@ -24,7 +24,7 @@ constexpr int kMemberHeaderLength = 4;
 // entry the walk would skip because its piece lies past the block.
 void countSlots(const BlockView& view, const DataBlockLayout& layout, std::int64_t number, FileRows& rows) {
     for (int slot = 0; slot < layout.rowSlotCount; ++slot) {
-        const auto entry = view.u16le(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
+        const auto entry = view.u16(layout.rowDirectoryOffset + kRowDirectoryEntrySize * slot);
         if (!entry) return;  // the walk reports it
         if (*entry == kEmptySlot) ++rows.emptySlots;
         else if (*entry < layout.rowSlotCount) ++rows.freeSlotLinks;
@@ -41,7 +41,7 @@ void readBlock(const BlockView& view, std::int64_t number, FileRows& rows) {
     ++rows.dataBlocks;
     rows.itlCounts.push_back(walk.layout().itlCount);
     countSlots(view, walk.layout(), number, rows);
-    const auto dataObject = static_cast<std::int32_t>(*view.u32le(kDataObjectOffset));
+    const auto dataObject = static_cast<std::int32_t>(*view.u32(kDataObjectOffset));
     for (const RowPiece& rowPiece : walk) {
         FileRowPiece piece;
         piece.block = number;
@@ -107,7 +107,7 @@ FileRows readFileRows(const std::string& path) {
 
 void indexFileBlocks(const std::string& path, BlockIndex& index) {
     forEachDataBlock(path, [&](const BlockView& view, std::int64_t number) {
-        index.appendBlock(0, static_cast<std::int32_t>(view.u32le(kDataObjectOffset).value_or(0)),
+        index.appendBlock(0, static_cast<std::int32_t>(view.u32(kDataObjectOffset).value_or(0)),
                           view.u8(kSegmentKindOffset).value_or(0), number);
     });
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tools/forge/bench_scenarios.h"
+#include "tools/forge/big_endian.h"
 #include "tools/forge/forge.h"
 #include "tools/forge/multifile.h"
 
@@ -22,13 +23,15 @@ using namespace restorix::forge;
 constexpr int kUsageError = 2;
 constexpr int kForgeError = 1;
 constexpr std::uint64_t kDefaultBenchTableSize = 64ull << 20;
+// The SYSTEM file is read in 8K blocks whatever its header says.
+constexpr int kSystemBlockSize = 8192;
 
 const char* const kUsage =
     "usage: restorix-forge --release 9|10|11 [--scenario FILE.json] [--size SIZE]\n"
     "                      [--bench-dictionary] [--bench-table] [--release-text TEXT]\n"
     "                      [--character-set SET]\n"
-    "                      [--header-block-size N] -o OUT.dbf\n"
-    "       restorix-forge --release 9|10|11 --multifile -o FOLDER\n"
+    "                      [--header-block-size N] [--big-endian [--aix-leader]] -o OUT.dbf\n"
+    "       restorix-forge --release 9|10|11 --multifile [--big-endian [--aix-leader]] -o FOLDER\n"
     "       restorix-forge --release 9|10|11 --sparse-set --size SIZE --tables N\n"
     "                      [--block-size N] -o FOLDER\n"
     "  --scenario FILE     the scenario to forge (JSON); a small built-in one otherwise\n"
@@ -38,6 +41,8 @@ const char* const kUsage =
     "  --release-text TEXT store TEXT as NLS_RDBMS_VERSION instead of the release's own\n"
     "  --character-set SET store SET as NLS_CHARACTERSET (default WE8MSWIN1252)\n"
     "  --header-block-size N  the block size the file header declares (default 8192)\n"
+    "  --big-endian        write the files as a big-endian platform does (SPARC, AIX, HP-UX)\n"
+    "  --aix-leader        put 4,096 bytes before block 0, as a copy of an AIX raw volume has\n"
     "  --multifile         SYSTEM01.DBF, USERS01.DBF (8K) and DATA01.DBF (16K) in FOLDER\n"
     "  --sparse-set        SYSTEM01.DBF and sparse DATA001.DBF.. of SIZE bytes together,\n"
     "                      holding the extents of N tables (--block-size, default 8192)\n";
@@ -53,6 +58,8 @@ struct Arguments {
     bool benchTable = false;
     bool multifile = false;
     bool sparseSet = false;
+    bool bigEndian = false;
+    bool aixLeader = false;
     int tables = 0;
     int blockSize = 8192;
     std::string output;
@@ -91,6 +98,8 @@ Arguments parseArguments(int argc, char** argv) {
         else if (arg == "--bench-table") a.benchTable = true;
         else if (arg == "--multifile") a.multifile = true;
         else if (arg == "--sparse-set") a.sparseSet = true;
+        else if (arg == "--big-endian") a.bigEndian = true;
+        else if (arg == "--aix-leader") a.aixLeader = true;
         else if (arg == "--tables") a.tables = std::stoi(value());
         else if (arg == "--block-size") a.blockSize = std::stoi(value());
         else if (arg == "-o" || arg == "--output") a.output = value();
@@ -100,6 +109,9 @@ Arguments parseArguments(int argc, char** argv) {
     if (a.output.empty()) throw std::invalid_argument("-o OUT.dbf is required");
     if (a.sparseSet && (a.size == 0 || a.tables <= 0))
         throw std::invalid_argument("--sparse-set needs --size and --tables");
+    if (a.aixLeader && !a.bigEndian) throw std::invalid_argument("--aix-leader needs --big-endian");
+    if (a.bigEndian && (a.sparseSet || a.benchTable || a.size))
+        throw std::invalid_argument("--big-endian writes a single file or --multifile, without --size");
     return a;
 }
 
@@ -119,6 +131,9 @@ int runDatabase(const Arguments& a) {
         options.releaseText = a.releaseText;
         if (a.characterSet) options.characterSet = *a.characterSet;
         summary = writeMultifileDatabase(a.output, options);
+        if (a.bigEndian)
+            for (const ForgedDatafile& file : summary.files)
+                rewriteBigEndian(file.path, {file.blockSize, a.aixLeader});
     }
     for (const ForgedDatafile& file : summary.files)
         std::cout << "wrote " << file.path << ": relative file " << file.relativeFile << ", " << file.blockCount
@@ -144,6 +159,7 @@ int run(const Arguments& a) {
         if (options.fileSize == 0) options.fileSize = kDefaultBenchTableSize;
     }
     const WriteSummary summary = writeDatafile(scenario, a.output, options);
+    if (a.bigEndian) rewriteBigEndian(a.output, {kSystemBlockSize, a.aixLeader});
     const auto seconds = secondsSince(start);
     std::cout << "wrote " << a.output << ": " << summary.fileSize << " bytes, " << summary.blockCount << " blocks";
     if (summary.bulkBlocks) std::cout << " (" << summary.bulkBlocks << " blocks of BENCH.BIG_TABLE)";
