@@ -75,39 +75,21 @@ AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink
                          const Clock& clock, ScanOptions options)
     : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock), options_(options) {}
 
-AnalysisJob::~AnalysisJob() {
-    if (worker_.joinable()) {
-        recovery_.analysisControl.requestStop();
-        worker_.join();
-    }
-}
-
 bool AnalysisJob::start() {
-    if (started_) return false;
-    started_ = true;
-    recovery_.analysisControl.reset();
+    if (runner_.started()) return false;
     recovery_.partial.store(false);
     ending_.store(Ending::None);
-    finished_.store(false);
-    worker_ = std::thread([this] {
-        try {
-            jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
-            for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
-                if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
-        } catch (...) {
-            // A datafile that can no longer be read, or memory run out: the
-            // caller of wait() handles it on its own thread.
-            failure_ = std::current_exception();
-        }
-        finished_.store(true);
-        if (onFinished_) onFinished_();
-    });
-    return true;
+    return runner_.start([this] { work(); });
+}
+
+void AnalysisJob::work() {
+    jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
+    for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
+        if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
 }
 
 AnalysisResult AnalysisJob::wait() {
-    if (worker_.joinable()) worker_.join();
-    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    runner_.wait();
     switch (ending_.load()) {
         case Ending::Stopped:
             recovery_.datafiles.close();
@@ -125,64 +107,48 @@ AnalysisResult AnalysisJob::wait() {
 }
 
 void AnalysisJob::togglePause() {
-    JobControl& control = recovery_.analysisControl;
-    if (control.paused()) {
+    if (runner_.paused()) {
         logAnalysisResumed(log_, clock_);
-        control.resume();
+        runner_.resume();
     } else {
         logAnalysisPaused(log_, clock_);
-        control.pause();
+        runner_.pause();
     }
-}
-
-bool AnalysisJob::holdWorker() {
-    const bool wasPaused = recovery_.analysisControl.paused();
-    recovery_.analysisControl.pause();
-    return wasPaused;
-}
-
-void AnalysisJob::releaseWorker(bool wasPaused) {
-    if (!wasPaused) recovery_.analysisControl.resume();
 }
 
 void AnalysisJob::confirmStop() {
     ending_.store(Ending::Stopped);
-    recovery_.analysisControl.requestStop();
+    runner_.requestStop();
     logAnalysisStopped(log_, clock_);
 }
 
 bool AnalysisJob::stop(QuestionPrompter& prompter) {
-    const bool wasPaused = holdWorker();
+    const PausedWhileAsking held = runner_.pausedWhileAsking();
     if (prompter.askYesNo(kStopQuestion, recovery_.appTitle)) {
         confirmStop();
         return true;
     }
     logAnalysisStopDeclined(log_, clock_);
-    releaseWorker(wasPaused);
     return false;
 }
 
 bool AnalysisJob::close(QuestionPrompter& prompter) {
-    const bool wasPaused = holdWorker();
+    const PausedWhileAsking held = runner_.pausedWhileAsking();
     if (prompter.askYesNo(kCloseQuestion, recovery_.appTitle)) {
         ending_.store(Ending::Closed);
-        recovery_.analysisControl.requestStop();
+        runner_.requestStop();
         logAnalysisClosed(log_, clock_);
         return true;
     }
     logAnalysisStopDeclined(log_, clock_);
-    releaseWorker(wasPaused);
     return false;
 }
 
 bool AnalysisJob::escape(QuestionPrompter& prompter) {
-    const bool wasPaused = holdWorker();
-    if (prompter.askYesNo(kExitQuestion, recovery_.appTitle)) {
-        recovery_.analysisControl.requestStop();
-        return true;
-    }
-    releaseWorker(wasPaused);
-    return false;
+    const PausedWhileAsking held = runner_.pausedWhileAsking();
+    if (!prompter.askYesNo(kExitQuestion, recovery_.appTitle)) return false;
+    runner_.requestStop();
+    return true;
 }
 
 }  // namespace restorix

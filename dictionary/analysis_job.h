@@ -4,16 +4,15 @@
 // dialog offers (Pause/Resume, Stop, close, Escape) and their log lines.
 
 #include <atomic>
-#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "datafile/block_scan.h"
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
+#include "platform/job_runner.h"
 #include "activitylog/activity_log.h"
 
 namespace restorix {
@@ -48,7 +47,6 @@ class AnalysisJob {
 public:
     AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
                 const Clock& clock, ScanOptions options = {});
-    ~AnalysisJob();
     AnalysisJob(const AnalysisJob&) = delete;
     AnalysisJob& operator=(const AnalysisJob&) = delete;
 
@@ -58,7 +56,7 @@ public:
     // Called on the worker thread once the job has ended, so a window learns
     // of the end without polling; it should only post to its own thread.
     // Set before start().
-    void setOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
+    void setOnFinished(std::function<void()> onFinished) { runner_.setOnFinished(std::move(onFinished)); }
     // Waits for the worker, then settles what Stop or close decided. What the
     // worker threw (a read error of the datafile, memory run out) is raised
     // here, on the caller's thread.
@@ -67,11 +65,11 @@ public:
         start();
         return wait();
     }
-    bool finished() const { return finished_.load(); }
+    bool finished() const { return runner_.finished(); }
 
     // Pause button: pauses when running, resumes when paused.
     void togglePause();
-    bool isPaused() const { return recovery_.analysisControl.paused(); }
+    bool isPaused() const { return runner_.paused(); }
     // Stop button: true when answered Yes.
     bool stop(QuestionPrompter& prompter);
     // Stop without a question (Ctrl-C on the command line): the Yes path.
@@ -83,10 +81,8 @@ public:
 
 private:
     enum class Ending { None, Stopped, Closed };
-    // Holds the worker at its next stop point while a question is shown;
-    // returns whether it was paused already.
-    bool holdWorker();
-    void releaseWorker(bool wasPaused);
+    // The worker's part: the analysis and its closing log lines.
+    void work();
 
     Recovery& recovery_;
     ProgressSink& progress_;
@@ -94,13 +90,10 @@ private:
     LogSink& log_;
     const Clock& clock_;
     ScanOptions options_;
-    std::thread worker_;
-    std::function<void()> onFinished_;
-    bool started_ = false;
-    std::atomic<bool> finished_{false};
     std::atomic<Ending> ending_{Ending::None};
     AnalysisResult jobResult_ = AnalysisResult::analysisCompleted;
-    std::exception_ptr failure_;
+    // Last: its worker is stopped and joined before the rest goes.
+    JobRunner runner_{recovery_.analysisControl};
 };
 
 }  // namespace restorix

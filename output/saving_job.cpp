@@ -526,90 +526,53 @@ SavingJob::SavingJob(Recovery& recovery, SavingState& state, MessageSink& messag
                      const Clock& clock, SavingSetup setup)
     : recovery_(recovery), state_(state), messages_(messages), log_(log), clock_(clock), setup_(std::move(setup)) {}
 
-SavingJob::~SavingJob() {
-    if (worker_.joinable()) {
-        state_.control.requestStop();
-        worker_.join();
-    }
-}
+bool SavingJob::start() { return runner_.start([this] { work(); }); }
 
-bool SavingJob::start() {
-    if (started_) return false;
-    started_ = true;
-    state_.control.reset();
-    finished_ = false;
-    worker_ = std::thread([this] {
-        try {
-            jobResult_ = runSavingSteps(recovery_, state_, messages_, log_, clock_, setup_);
-            // The completion lines belong to the end of a save that was not stopped.
-            if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
-        } catch (...) {
-            // A datafile that can no longer be read: the caller of wait() handles it.
-            failure_ = std::current_exception();
-        }
-        finished_ = true;
-        if (onFinished_) onFinished_();
-    });
-    return true;
+void SavingJob::work() {
+    jobResult_ = runSavingSteps(recovery_, state_, messages_, log_, clock_, setup_);
+    // The completion lines belong to the end of a save that was not stopped.
+    if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
 }
 
 SavingResult SavingJob::wait() {
-    if (worker_.joinable()) worker_.join();
-    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    runner_.wait();
     if (state_.savingAborted) return SavingResult::saveStopped;
     return jobResult_;
 }
 
 void SavingJob::togglePause() {
-    JobControl& control = state_.control;
     ProgressSink& sink = state_.sink();
-    if (control.paused()) {
-        control.resume();
+    if (runner_.paused()) {
+        runner_.resume();
         if (state_.dataPhase) sink.setSkipEnabled(true);
     } else {
-        control.pause();
+        runner_.pause();
         if (state_.ddlPhase || state_.dataPhase) sink.setSkipEnabled(false);
     }
 }
 
-bool SavingJob::holdWorker() {
-    const bool wasPaused = state_.control.paused();
-    state_.control.pause();
-    return wasPaused;
-}
-
-void SavingJob::releaseWorker(bool wasPaused) {
-    if (!wasPaused) state_.control.resume();
-}
-
 void SavingJob::confirmStop() {
     state_.savingAborted = true;
-    state_.control.requestStop();
+    runner_.requestStop();
     logSavingStopped(log_);
     logSaveAborted(log_, clock_);
 }
 
 bool SavingJob::stop(QuestionPrompter& prompter) {
-    const bool wasPaused = holdWorker();
-    if (prompter.askYesNo(kSavingStopQuestion, recovery_.appTitle)) {
-        confirmStop();
-        return true;
-    }
-    releaseWorker(wasPaused);
-    return false;
+    const PausedWhileAsking held = runner_.pausedWhileAsking();
+    if (!prompter.askYesNo(kSavingStopQuestion, recovery_.appTitle)) return false;
+    confirmStop();
+    return true;
 }
 
 bool SavingJob::skipTable(QuestionPrompter& prompter) { return askSkipTable(state_, prompter, recovery_.appTitle); }
 
 bool SavingJob::askToExit(QuestionPrompter& prompter, std::string_view question) {
-    const bool wasPaused = holdWorker();
-    if (prompter.askYesNo(question, recovery_.appTitle)) {
-        logRepairingAborted(log_);
-        state_.control.requestStop();
-        return true;
-    }
-    releaseWorker(wasPaused);
-    return false;
+    const PausedWhileAsking held = runner_.pausedWhileAsking();
+    if (!prompter.askYesNo(question, recovery_.appTitle)) return false;
+    logRepairingAborted(log_);
+    runner_.requestStop();
+    return true;
 }
 
 bool SavingJob::escape(QuestionPrompter& prompter) { return askToExit(prompter, kSavingEscapeQuestion); }

@@ -7,18 +7,16 @@
 // on a worker thread behind a controller that offers what the File Saving
 // dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
 
-#include <atomic>
-#include <exception>
 #include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "dictionary/recovery.h"
 #include "platform/clock.h"
 #include "platform/job_control.h"
+#include "platform/job_runner.h"
 #include "output/code_statements.h"
 #include "tabledata/saving_state.h"
 #include "activitylog/activity_log.h"
@@ -71,7 +69,6 @@ class SavingJob {
 public:
     SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
               SavingSetup setup);
-    ~SavingJob();
     SavingJob(const SavingJob&) = delete;
     SavingJob& operator=(const SavingJob&) = delete;
 
@@ -80,7 +77,7 @@ public:
     bool start();
     // Called on the worker thread once the job has ended (completed, stopped
     // or failed); it should only post to the caller's own thread. Set before start().
-    void setOnFinished(std::function<void()> onFinished) { onFinished_ = std::move(onFinished); }
+    void setOnFinished(std::function<void()> onFinished) { runner_.setOnFinished(std::move(onFinished)); }
     // Waits for the worker. A completed save appends the completion lines to
     // the activity log. An error reading the datafile (FileError) is raised
     // here, on the caller's thread.
@@ -89,13 +86,13 @@ public:
         start();
         return wait();
     }
-    bool finished() const { return finished_.load(); }
+    bool finished() const { return runner_.finished(); }
 
     // Pause button: pauses when running (Skip Table disabled during the
     // Create Table or data step), resumes when paused (Skip Table enabled
     // again during the data step).
     void togglePause();
-    bool isPaused() const { return state_.control.paused(); }
+    bool isPaused() const { return runner_.paused(); }
 
     // Stop button: true when answered Yes. Then nothing more is written, the
     // stop lines and the aborted line are logged, and this returns at once
@@ -119,10 +116,9 @@ public:
     bool closeFromElsewhere(QuestionPrompter& prompter);
 
 private:
-    // Holds the worker at its next stop point while a question is shown;
-    // returns whether it was paused already.
-    bool holdWorker();
-    void releaseWorker(bool wasPaused);
+    // The worker's part: the steps and, when the save was not stopped, its
+    // completion lines.
+    void work();
     bool askToExit(QuestionPrompter& prompter, std::string_view question);
 
     Recovery& recovery_;
@@ -131,12 +127,9 @@ private:
     LogSink& log_;
     const Clock& clock_;
     SavingSetup setup_;
-    std::thread worker_;
-    std::function<void()> onFinished_;
-    bool started_ = false;
-    std::atomic<bool> finished_{false};
     SavingResult jobResult_ = SavingResult::saveCompleted;
-    std::exception_ptr failure_;
+    // Last: its worker is stopped and joined before the rest goes.
+    JobRunner runner_{state_.control};
 };
 
 }  // namespace restorix

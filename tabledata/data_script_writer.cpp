@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/job_runner.h"
 #include "tabledata/sql_literal.h"
 #include "tabledata/value_format.h"
 
@@ -160,13 +161,9 @@ bool DataScriptWriter::writeStatements(std::string_view codePageBytes) {
 }
 
 bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view appTitle) {
-    // The job waits at its next stop point while the question is open; a job
-    // the user had paused stays paused.
-    const bool wasPaused = saving.control.paused();
-    saving.control.pause();
+    const PausedWhileAsking held(saving.control);
     const bool asked = saving.tableInProgress.load();
     if (asked) saving.skipRequested.store(prompter.askYesNo(kSkipTableQuestion, appTitle));
-    if (!wasPaused) saving.control.resume();
     return asked;
 }
 
