@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/utf8.h"
+
 namespace restorix {
 namespace {
 
@@ -67,33 +69,14 @@ char byteOf(char32_t cp) {
     return '?';
 }
 
-// Decodes one UTF-8 sequence at text[pos]; advances pos. Returns U+FFFD on
-// malformed input (which the code page then writes as '?').
+// Decodes one UTF-8 sequence at text[pos]; advances pos past the bytes read.
+// Returns U+FFFD for a sequence cut short or broken (which the code page then
+// writes as '?'); a whole sequence gives the code point its bits spell, an
+// overlong one too.
 char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<std::uint8_t>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra = 0;
-    char32_t cp = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07;
-    } else {
-        return 0xFFFD;
-    }
-    for (int i = 0; i < extra; ++i) {
-        if (pos >= text.size()) return 0xFFFD;
-        const auto cont = static_cast<std::uint8_t>(text[pos]);
-        if ((cont & 0xC0) != 0x80) return 0xFFFD;
-        cp = (cp << 6) | (cont & 0x3F);
-        ++pos;
-    }
-    return cp;
+    const Utf8Sequence sequence = decodeUtf8(text.substr(pos));
+    pos += sequence.length;
+    return sequence.codePoint;
 }
 
 }  // namespace
@@ -160,10 +143,10 @@ std::string toCodePage(std::string_view utf8) {
 }
 
 bool isUtf8(std::string_view bytes) {
-    constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+    constexpr std::string_view kEncodedReplacement = "\xEF\xBF\xBD";
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;
-        if (nextCodePoint(bytes, pos) == 0xFFFD && bytes.substr(start, pos - start) != kReplacementCharacter)
+        if (nextCodePoint(bytes, pos) == kReplacementCharacter && bytes.substr(start, pos - start) != kEncodedReplacement)
             return false;
     }
     return true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "tabledata/column_types.h"
 #include "tabledata/national_text.h"
 #include "tabledata/value_format.h"
@@ -275,7 +276,6 @@ constexpr std::string_view kPieceJoin = "'||\r\n'";
 constexpr std::string_view kSpliceOpen = "'||CHR(";
 constexpr std::string_view kSpliceClose = ")||'";
 constexpr std::size_t kEscapeLength = 5;  // \XXXX
-constexpr std::size_t kLongestUtf8Sequence = 4;
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
@@ -313,9 +313,8 @@ std::size_t tokenLength(std::string_view rest) {
     }
     // A UTF-8 lead byte and its continuation bytes, at most a whole sequence.
     std::size_t length = 1;
-    const auto isContinuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
     if (static_cast<unsigned char>(rest[0]) >= 0xC0)
-        while (length < rest.size() && length < kLongestUtf8Sequence && isContinuation(rest[length])) ++length;
+        while (length < rest.size() && length < kLongestUtf8Sequence && isUtf8Continuation(rest[length])) ++length;
     return length;
 }
 
