@@ -2,50 +2,18 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 
+#include "platform/byte_scan.h"
 #include "platform/utf8.h"
 
 namespace restorix {
 namespace {
 
-constexpr std::uint8_t kFirstNonAscii = 0x80;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;  // the top bit of each byte of a word
+// The bytes beyond ASCII, where the code page and UTF-8 part ways.
+constexpr ByteSet kNonAscii{.nonAscii = true};
 
-// Sixteen bytes tested at once: the compiler turns the operations on this
-// type into the processor's vector instructions.
-using ByteVector = std::uint8_t __attribute__((vector_size(16)));
-using WordPair = std::uint64_t __attribute__((vector_size(16)));
-constexpr std::size_t kVectorLength = sizeof(ByteVector);
-constexpr std::size_t kVectorsPerStep = 4;
-
-ByteVector loadVector(const std::uint8_t* at) {
-    ByteVector bytes;
-    std::memcpy(&bytes, at, sizeof bytes);
-    return bytes;
-}
-
-bool hasHighBit(ByteVector bytes) {
-    WordPair words;
-    std::memcpy(&words, &bytes, sizeof words);
-    return ((words[0] | words[1]) & kHighBits) != 0;
-}
-
-// The first byte of 0x80 or above, or `end`: sixty-four bytes at a time while
-// none is found, then sixteen, eight and one.
 const std::uint8_t* firstNonAscii(const std::uint8_t* at, const std::uint8_t* end) {
-    constexpr std::size_t kStep = kVectorsPerStep * kVectorLength;
-    while (static_cast<std::size_t>(end - at) >= kStep &&
-           !hasHighBit(loadVector(at) | loadVector(at + kVectorLength) | loadVector(at + 2 * kVectorLength) |
-                       loadVector(at + 3 * kVectorLength)))
-        at += kStep;
-    while (static_cast<std::size_t>(end - at) >= kVectorLength && !hasHighBit(loadVector(at))) at += kVectorLength;
-    for (std::uint64_t word; static_cast<std::size_t>(end - at) >= sizeof word; at += sizeof word) {
-        std::memcpy(&word, at, sizeof word);
-        if ((word & kHighBits) != 0) break;
-    }
-    while (at != end && *at < kFirstNonAscii) ++at;
-    return at;
+    return firstByteIn<kNonAscii>(at, end);
 }
 
 // Unicode code points of bytes 80 to 9F; the undefined bytes map to themselves.
@@ -118,10 +86,7 @@ void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes) {
     }
 }
 
-bool isAscii(std::string_view text) {
-    const auto* const start = reinterpret_cast<const std::uint8_t*>(text.data());
-    return firstNonAscii(start, start + text.size()) == start + text.size();
-}
+bool isAscii(std::string_view text) { return noByteIn<kNonAscii>(text); }
 
 std::string fromCodePage(std::string_view bytes) {
     return fromCodePage(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
@@ -146,8 +111,8 @@ bool isUtf8(std::string_view bytes) {
     constexpr std::string_view kEncodedReplacement = "\xEF\xBF\xBD";
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;
-        if (nextCodePoint(bytes, pos) == kReplacementCharacter && bytes.substr(start, pos - start) != kEncodedReplacement)
-            return false;
+        const char32_t codePoint = nextCodePoint(bytes, pos);
+        if (codePoint == kReplacementCharacter && bytes.substr(start, pos - start) != kEncodedReplacement) return false;
     }
     return true;
 }

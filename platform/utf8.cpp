@@ -49,7 +49,8 @@ Utf8Sequence decodeUtf8(std::span<const std::uint8_t> bytes) {
         char32_t codePoint = lead & kind.valueBits;
         for (std::size_t i = 1; i < kind.length; ++i) {
             if (i == bytes.size()) return {kReplacementCharacter, i, Utf8Form::Truncated};
-            if ((bytes[i] & kContinuationMask) != kContinuationTag) return {kReplacementCharacter, i, Utf8Form::Malformed};
+            if ((bytes[i] & kContinuationMask) != kContinuationTag)
+                return {kReplacementCharacter, i, Utf8Form::Malformed};
             codePoint = (codePoint << kBitsPerContinuation) | (bytes[i] & kContinuationBits);
         }
         return {codePoint, kind.length, formOf(codePoint, kind.length)};
