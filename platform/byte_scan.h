@@ -5,6 +5,7 @@
 // byte, and a shorter text eight or four at a time; a processor without SSE2
 // or NEON scans them one byte at a time.
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -12,6 +13,8 @@
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace restorix {
 
@@ -55,7 +58,6 @@ inline const std::uint8_t* firstInByteByByte(const std::uint8_t* at, const std::
 }
 
 #if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON))
-inline constexpr bool kScansByVectors = true;
 
 // The compiler turns the operations on these types into the processor's
 // vector instructions.
@@ -73,13 +75,21 @@ inline Vector load(const std::uint8_t* at) {
     return bytes;
 }
 
+// The lanes whose byte is one of the listed ones; one comparison per byte,
+// each with its byte as a constant.
+template <ByteSet kSet, typename Vector, std::size_t... kIndex>
+inline Vector listedMembers([[maybe_unused]] Vector bytes, std::index_sequence<kIndex...>) {
+    Vector found{};
+    ((found |= bytes == std::integral_constant<std::uint8_t, kSet.listed[kIndex]>::value), ...);
+    return found;
+}
+
 // 0xFF in each lane whose byte is in the set, 0 in the others.
 template <ByteSet kSet, typename Vector>
 inline Vector members(Vector bytes) {
-    Vector found{};
+    Vector found = listedMembers<kSet>(bytes, std::make_index_sequence<kSet.listedCount>{});
     if constexpr (kSet.below > 0) found |= bytes < kSet.below;
     if constexpr (kSet.nonAscii) found |= bytes >= ByteSet::kFirstNonAscii;
-    for (std::size_t i = 0; i < kSet.listedCount; ++i) found |= bytes == kSet.listed[i];
     return found;
 }
 
@@ -131,17 +141,28 @@ inline const std::uint8_t* firstInTwoVectors(const std::uint8_t* at, const std::
     return found ? found : end;
 }
 
+// A text of one to three bytes: its first, middle and last byte, which are
+// all of them in their order, in the lanes of one small vector.
+template <ByteSet kSet>
+inline const std::uint8_t* firstInTiny(const std::uint8_t* at, const std::uint8_t* end) {
+    const std::array<const std::uint8_t*, 3> places = {at, at + (end - at) / 2, end - 1};
+    const Vector4 bytes = {*places[0], *places[1], *places[2], *places[2]};
+    const std::size_t lane = firstSetLane(members<kSet>(bytes));
+    return lane == sizeof(Vector4) ? end : places[std::min(lane, places.size() - 1)];
+}
+
 // A text shorter than sixteen bytes.
 template <ByteSet kSet>
 inline const std::uint8_t* firstInShort(const std::uint8_t* at, const std::uint8_t* end) {
     const auto size = static_cast<std::size_t>(end - at);
     if (size >= sizeof(Vector8)) return firstInTwoVectors<kSet, Vector8>(at, end);
     if (size >= sizeof(Vector4)) return firstInTwoVectors<kSet, Vector4>(at, end);
-    return firstInByteByByte<kSet>(at, end);
+    return size == 0 ? end : firstInTiny<kSet>(at, end);
 }
 
+// The first byte of the set from `at` on, or `end`.
 template <ByteSet kSet>
-inline const std::uint8_t* firstInVectors(const std::uint8_t* at, const std::uint8_t* end) {
+inline const std::uint8_t* firstIn(const std::uint8_t* at, const std::uint8_t* end) {
     if (static_cast<std::size_t>(end - at) < kVectorLength) return firstInShort<kSet>(at, end);
     const std::uint8_t* const lastVector = end - kVectorLength;
     constexpr std::size_t kStep = kVectorsPerStep * kVectorLength;
@@ -155,7 +176,10 @@ inline const std::uint8_t* firstInVectors(const std::uint8_t* at, const std::uin
     return found ? found : end;
 }
 #else
-inline constexpr bool kScansByVectors = false;
+template <ByteSet kSet>
+inline const std::uint8_t* firstIn(const std::uint8_t* at, const std::uint8_t* end) {
+    return firstInByteByByte<kSet>(at, end);
+}
 #endif
 
 }  // namespace byte_scan
@@ -163,10 +187,7 @@ inline constexpr bool kScansByVectors = false;
 // The first byte from `at` on that is in the set, or `end`.
 template <ByteSet kSet>
 inline const std::uint8_t* firstByteIn(const std::uint8_t* at, const std::uint8_t* end) {
-    if constexpr (byte_scan::kScansByVectors)
-        return byte_scan::firstInVectors<kSet>(at, end);
-    else
-        return byte_scan::firstInByteByByte<kSet>(at, end);
+    return byte_scan::firstIn<kSet>(at, end);
 }
 
 template <ByteSet kSet>
