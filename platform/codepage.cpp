@@ -2,48 +2,18 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
+
+#include "platform/byte_scan.h"
+#include "platform/utf8.h"
 
 namespace restorix {
 namespace {
 
-constexpr std::uint8_t kFirstNonAscii = 0x80;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;  // the top bit of each byte of a word
+// The bytes beyond ASCII, where the code page and UTF-8 part ways.
+constexpr ByteSet kNonAscii{.nonAscii = true};
 
-// Sixteen bytes tested at once: the compiler turns the operations on this
-// type into the processor's vector instructions.
-using ByteVector = std::uint8_t __attribute__((vector_size(16)));
-using WordPair = std::uint64_t __attribute__((vector_size(16)));
-constexpr std::size_t kVectorLength = sizeof(ByteVector);
-constexpr std::size_t kVectorsPerStep = 4;
-
-ByteVector loadVector(const std::uint8_t* at) {
-    ByteVector bytes;
-    std::memcpy(&bytes, at, sizeof bytes);
-    return bytes;
-}
-
-bool hasHighBit(ByteVector bytes) {
-    WordPair words;
-    std::memcpy(&words, &bytes, sizeof words);
-    return ((words[0] | words[1]) & kHighBits) != 0;
-}
-
-// The first byte of 0x80 or above, or `end`: sixty-four bytes at a time while
-// none is found, then sixteen, eight and one.
 const std::uint8_t* firstNonAscii(const std::uint8_t* at, const std::uint8_t* end) {
-    constexpr std::size_t kStep = kVectorsPerStep * kVectorLength;
-    while (static_cast<std::size_t>(end - at) >= kStep &&
-           !hasHighBit(loadVector(at) | loadVector(at + kVectorLength) | loadVector(at + 2 * kVectorLength) |
-                       loadVector(at + 3 * kVectorLength)))
-        at += kStep;
-    while (static_cast<std::size_t>(end - at) >= kVectorLength && !hasHighBit(loadVector(at))) at += kVectorLength;
-    for (std::uint64_t word; static_cast<std::size_t>(end - at) >= sizeof word; at += sizeof word) {
-        std::memcpy(&word, at, sizeof word);
-        if ((word & kHighBits) != 0) break;
-    }
-    while (at != end && *at < kFirstNonAscii) ++at;
-    return at;
+    return firstByteIn<kNonAscii>(at, end);
 }
 
 // Unicode code points of bytes 80 to 9F; the undefined bytes map to themselves.
@@ -67,33 +37,14 @@ char byteOf(char32_t cp) {
     return '?';
 }
 
-// Decodes one UTF-8 sequence at text[pos]; advances pos. Returns U+FFFD on
-// malformed input (which the code page then writes as '?').
+// Decodes one UTF-8 sequence at text[pos]; advances pos past the bytes read.
+// Returns U+FFFD for a sequence cut short or broken (which the code page then
+// writes as '?'); a whole sequence gives the code point its bits spell, an
+// overlong one too.
 char32_t nextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<std::uint8_t>(text[pos++]);
-    if (lead < 0x80) return lead;
-    int extra = 0;
-    char32_t cp = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07;
-    } else {
-        return 0xFFFD;
-    }
-    for (int i = 0; i < extra; ++i) {
-        if (pos >= text.size()) return 0xFFFD;
-        const auto cont = static_cast<std::uint8_t>(text[pos]);
-        if ((cont & 0xC0) != 0x80) return 0xFFFD;
-        cp = (cp << 6) | (cont & 0x3F);
-        ++pos;
-    }
-    return cp;
+    const Utf8Sequence sequence = decodeUtf8(text.substr(pos));
+    pos += sequence.length;
+    return sequence.codePoint;
 }
 
 }  // namespace
@@ -135,10 +86,7 @@ void appendFromCodePage(std::string& out, std::span<const std::uint8_t> bytes) {
     }
 }
 
-bool isAscii(std::string_view text) {
-    const auto* const start = reinterpret_cast<const std::uint8_t*>(text.data());
-    return firstNonAscii(start, start + text.size()) == start + text.size();
-}
+bool isAscii(std::string_view text) { return noByteIn<kNonAscii>(text); }
 
 std::string fromCodePage(std::string_view bytes) {
     return fromCodePage(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
@@ -160,11 +108,11 @@ std::string toCodePage(std::string_view utf8) {
 }
 
 bool isUtf8(std::string_view bytes) {
-    constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+    constexpr std::string_view kEncodedReplacement = "\xEF\xBF\xBD";
     for (std::size_t pos = 0; pos < bytes.size();) {
         const std::size_t start = pos;
-        if (nextCodePoint(bytes, pos) == 0xFFFD && bytes.substr(start, pos - start) != kReplacementCharacter)
-            return false;
+        const char32_t codePoint = nextCodePoint(bytes, pos);
+        if (codePoint == kReplacementCharacter && bytes.substr(start, pos - start) != kEncodedReplacement) return false;
     }
     return true;
 }

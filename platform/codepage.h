@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace restorix {
 
 // Bytes in the code page to UTF-8. The five bytes the code page leaves
@@ -39,9 +41,6 @@ bool isUtf8(std::string_view bytes);
 // names, this gives the characters its stored bytes spell in UTF-8; a text
 // whose stored bytes are no UTF-8 is returned as it is.
 std::string storedUtf8Text(std::string_view codePageText);
-
-// Whether a byte of UTF-8 continues a character rather than starting one.
-constexpr bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Whether a byte is an ASCII control character: C0 (below a blank) or DEL.
 constexpr bool isAsciiControl(char c) {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 
 namespace restorix {
 
@@ -15,44 +16,20 @@ namespace {
 using Bytes = std::span<const std::uint8_t>;
 
 constexpr char32_t kFirstSupplementary = 0x10000;
-constexpr char32_t kLargestCodePoint = 0x10FFFF;
-constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 char32_t joinSurrogates(char32_t high, char32_t low) {
     return kFirstSupplementary + ((high - kFirstHighSurrogate) << 10) + (low - kFirstLowSurrogate);
 }
 
 // The code point (or surrogate) whose UTF-8 sequence starts at `at`; moves
-// `at` past it. Nothing for a malformed or overlong sequence.
+// `at` past it. Nothing for a malformed, cut short, overlong or beyond-Unicode
+// sequence. An encoded surrogate is read: UTF8 stores a supplementary
+// character as two of them.
 std::optional<char32_t> nextUtf8(Bytes bytes, std::size_t& at) {
-    const std::uint8_t lead = bytes[at];
-    std::size_t length = 0;
-    char32_t value = 0;
-    if (lead < 0x80) {
-        ++at;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        return std::nullopt;
-    }
-    if (at + length > bytes.size()) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((bytes[at + i] & 0xC0) != 0x80) return std::nullopt;
-        value = (value << 6) | (bytes[at + i] & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, kFirstSupplementary};
-    if (value < kSmallest[length] || value > kLargestCodePoint) return std::nullopt;
-    at += length;
-    return value;
+    const Utf8Sequence sequence = decodeUtf8(bytes.subspan(at));
+    if (sequence.form != Utf8Form::Valid && sequence.form != Utf8Form::Surrogate) return std::nullopt;
+    at += sequence.length;
+    return sequence.codePoint;
 }
 
 // Code units (UTF-16 units, or code points and encoded surrogates from

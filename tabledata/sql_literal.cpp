@@ -5,10 +5,11 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/byte_scan.h"
+#include "platform/utf8.h"
 #include "tabledata/column_types.h"
 #include "tabledata/national_text.h"
 #include "tabledata/value_format.h"
@@ -58,90 +59,30 @@ constexpr std::string_view replacementOf(char c) {
     }
 }
 
-constexpr std::array<bool, 256> kNeedsReplacement = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = !replacementOf(static_cast<char>(c)).empty();
-    return table;
-}();
-
-bool needsReplacement(char c) { return kNeedsReplacement[static_cast<unsigned char>(c)]; }
-
-// Sixteen characters tested at once: the compiler turns the operations on
-// this type into the processor's vector instructions.
-using CharVector = std::uint8_t __attribute__((vector_size(16)));
-using WordPair = std::uint64_t __attribute__((vector_size(16)));
-constexpr std::ptrdiff_t kVectorLength = sizeof(CharVector);
-
-// Whether the sixteen characters from `at` on may hold one to replace. With
-// the lowest bit of every byte set, "'" and "&" both read 0x27, LF reads 0x0B
-// and CR 0x0D: three comparisons instead of four, at the price of taking the
-// rare VT and FF for candidates, which the exact test then passes over.
-bool mayNeedReplacement(const char* at) {
-    CharVector chars;
-    std::memcpy(&chars, at, sizeof chars);
-    const CharVector folded = chars | 1;
-    const CharVector hits = (folded == ('\'' | 1)) | (folded == ('\n' | 1)) | (folded == ('\r' | 1));
-    WordPair words;
-    std::memcpy(&words, &hits, sizeof words);
-    return (words[0] | words[1]) != 0;
-}
-
-const char* firstNeedingReplacement(const char* at, const char* end) {
-    while (at != end && !needsReplacement(*at)) ++at;
-    return at;
-}
+// The characters replacementOf replaces, for the scans; the check below
+// keeps the two lists the same.
+constexpr ByteSet kToReplace{.listed = {'\'', '&', '\r', '\n'}, .listedCount = 4};
+static_assert([] {
+    for (int c = 0; c < 256; ++c)
+        if (kToReplace.contains(static_cast<std::uint8_t>(c)) == replacementOf(static_cast<char>(c)).empty())
+            return false;
+    return true;
+}());
 
 // The first character that needs replacing, or `end`.
-const char* nextToReplace(const char* at, const char* end) {
-    const char* const start = at;
-    for (; end - at >= kVectorLength; at += kVectorLength) {
-        if (!mayNeedReplacement(at)) continue;
-        const char* const found = firstNeedingReplacement(at, at + kVectorLength);
-        if (found != at + kVectorLength) return found;
-    }
-    // Fewer than sixteen characters left: a text that has sixteen tests its
-    // last sixteen at once, those before `at` among them already passed.
-    if (at == end || (end - start >= kVectorLength && !mayNeedReplacement(end - kVectorLength))) return end;
-    return firstNeedingReplacement(at, end);
-}
+const char* nextToReplace(const char* at, const char* end) { return firstByteIn<kToReplace>(at, end); }
 
 char* put(char* at, std::string_view text) { return std::copy(text.begin(), text.end(), at); }
 
-// Whether a character keeps a text from being written as it stands between
+// The characters that keep a text from being written as it stands between
 // apostrophes: a zero byte or one beyond ASCII (the text types' own rules),
 // or a character to replace.
-constexpr std::array<bool, 256> kNeedsCare = [] {
-    std::array<bool, 256> table{};
-    for (std::size_t c = 0; c < table.size(); ++c) table[c] = c == 0 || c >= 0x80 || kNeedsReplacement[c];
-    return table;
-}();
-
-// The sixteen characters from `at` on, folded as mayNeedReplacement folds
-// them, may hold one that needs care.
-bool mayNeedCare(const char* at) {
-    CharVector chars;
-    std::memcpy(&chars, at, sizeof chars);
-    const CharVector folded = chars | 1;
-    const CharVector hits = (chars == 0) | (chars >= 0x80) | (folded == ('\'' | 1)) | (folded == ('\n' | 1)) |
-                            (folded == ('\r' | 1));
-    WordPair words;
-    std::memcpy(&words, &hits, sizeof words);
-    return (words[0] | words[1]) != 0;
-}
+constexpr ByteSet kNeedsCare{.below = 1, .nonAscii = true, .listed = kToReplace.listed,
+                             .listedCount = kToReplace.listedCount};
 
 // Whether a CHAR or VARCHAR2 text is plain ASCII with nothing to replace, as
-// most are: it then stands as it is between apostrophes. One pass tells for
-// most texts; the exact tests settle the few it cannot.
-bool quotableAsItStands(std::string_view text) {
-    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (text.size() < static_cast<std::size_t>(kVectorLength))
-        return std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t c) { return kNeedsCare[c]; });
-    bool mayNeed = mayNeedCare(text.data() + text.size() - kVectorLength);
-    for (std::size_t i = 0; !mayNeed && i + kVectorLength <= text.size(); i += kVectorLength)
-        mayNeed = mayNeedCare(text.data() + i);
-    if (!mayNeed) return true;
-    return isPlainAscii(bytes) && nextToReplace(text.data(), text.data() + text.size()) == text.data() + text.size();
-}
+// most are: it then stands as it is between apostrophes.
+bool quotableAsItStands(std::string_view text) { return noByteIn<kNeedsCare>(text); }
 
 // A text about to be written between apostrophes, with its first character
 // to replace found once for both measuring and writing.
@@ -275,7 +216,6 @@ constexpr std::string_view kPieceJoin = "'||\r\n'";
 constexpr std::string_view kSpliceOpen = "'||CHR(";
 constexpr std::string_view kSpliceClose = ")||'";
 constexpr std::size_t kEscapeLength = 5;  // \XXXX
-constexpr std::size_t kLongestUtf8Sequence = 4;
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
@@ -313,9 +253,8 @@ std::size_t tokenLength(std::string_view rest) {
     }
     // A UTF-8 lead byte and its continuation bytes, at most a whole sequence.
     std::size_t length = 1;
-    const auto isContinuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
     if (static_cast<unsigned char>(rest[0]) >= 0xC0)
-        while (length < rest.size() && length < kLongestUtf8Sequence && isContinuation(rest[length])) ++length;
+        while (length < rest.size() && length < kLongestUtf8Sequence && isUtf8Continuation(rest[length])) ++length;
     return length;
 }
 
