@@ -61,7 +61,6 @@ constexpr std::array<std::uint8_t, 4> kBigEndianMagic{0x7A, 0x7B, 0x7C, 0x7D};
 // The file header (block 1), beside the fields the set reads of it.
 constexpr int kDatabaseNameOffset = 32;
 constexpr int kDatabaseNameSize = 8;
-constexpr int kRootAddressOffset = 96;
 constexpr int kTablespaceNameLengthOffset = 336;
 constexpr int kTablespaceNameOffset = 338;
 constexpr int kTablespaceNameSize = 30;

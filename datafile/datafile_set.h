@@ -27,6 +27,8 @@ constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
 constexpr int kDatabaseIdOffset = 28;
 constexpr int kHeaderBlockCountOffset = 44;
 constexpr int kRelativeFileNumberOffset = 368;
+// The address of BOOTSTRAP$'s segment header, in the SYSTEM file's header.
+constexpr int kRootAddressOffset = 96;
 
 // What block 0 (the operating system's header block) and block 1 (the file
 // header) of a datafile say of it.

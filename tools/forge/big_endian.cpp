@@ -24,7 +24,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Block 0 (block size, block count, magic) and the file header's integers.
 constexpr int kOsHeaderBlockCountOffset = 24;
-constexpr int kRootAddressOffset = 96;
 constexpr int kTablespaceNameLengthOffset = 336;
 constexpr std::uint8_t kFileHeaderType = 0x0B;
 // A cluster key's header: the counts of its member rows, after flag, lock and column count.
