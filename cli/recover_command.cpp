@@ -103,7 +103,7 @@ nlohmann::ordered_json unreadableBlocksJson(const DatafileSet& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const Datafile& datafile = files.at(i);
         for (const std::int64_t block : datafile.unreadable.all())
-            blocks.push_back({{"file", datafile.path}, {"block", block}, {"offset", block * datafile.blockSize}});
+            blocks.push_back({{"file", datafile.path}, {"block", block}, {"offset", datafile.leaderBytes + block * datafile.blockSize}});
     }
     return blocks;
 }
