@@ -98,6 +98,16 @@ bool dataHeaderInBlock(const DataBlockLayout& layout) {
            h + kDataHeaderProbeSize <= size;
 }
 
+std::optional<TableSlots> tableSlotsOf(const BlockView& block, const DataBlockLayout& layout, int table) {
+    if (table < 0 || table >= layout.tableCount) return std::nullopt;
+    const int entry = layout.dataHeaderOffset + kDataHeaderSize + kTableDirectoryEntrySize * table;
+    const auto first = block.u16(entry);
+    const auto count = block.u16(entry + kTableDirectoryEntrySize / 2);
+    if (!first || !count) return std::nullopt;
+    const int end = std::min<int>(*first + *count, layout.rowSlotCount);
+    return TableSlots{*first, std::max(0, end - *first)};
+}
+
 RowSlot rowPieceOffset(const BlockView& block, const DataBlockLayout& layout, int slot) {
     if (slot < 0) return {SlotState::OutOfBlock, 0};
     const long entryOffset = layout.rowDirectoryOffset + static_cast<long>(kRowDirectoryEntrySize) * slot;

@@ -84,6 +84,16 @@ DataBlockLayout parseDataBlockLayout(const BlockView& block);
 // (the same distances from the end in another size).
 bool dataHeaderInBlock(const DataBlockLayout& layout);
 
+// The row directory slots of table `table` in the block's table directory
+// (cluster blocks: table 0 holds the cluster keys, each clustered table its
+// TAB$ table number): from `first`, `count` of them, cut to the slot count.
+// Nothing for a table the directory does not list or an entry outside the block.
+struct TableSlots {
+    int first = 0;
+    int count = 0;
+};
+std::optional<TableSlots> tableSlotsOf(const BlockView& block, const DataBlockLayout& layout, int table);
+
 enum class SlotState {
     Piece,       // offset holds the row piece's block offset
     Skipped,     // empty slot, free-slot link, or a piece at or past the end

@@ -1,5 +1,7 @@
 #include "datafile/row_walk.h"
 
+#include <algorithm>
+
 namespace restorix {
 
 namespace {
@@ -132,10 +134,15 @@ RowPieces::RowPieces(const BlockView& block, const RowWalkRules& rules)
     }
     if (rules_.fullSlotCountIsEmpty && layout_.rowSlotCount == kEmptySlot) return;
     slotCount_ = layout_.rowSlotCount;
+    if (rules_.onlyTable) {
+        const std::optional<TableSlots> table = tableSlotsOf(block_, layout_, *rules_.onlyTable);
+        firstSlot_ = table ? table->first : 0;
+        slotCount_ = table ? table->first + table->count : 0;
+    }
 }
 
 void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
-    for (; slot < slotCount_; ++slot) {
+    for (slot = std::max(slot, firstSlot_); slot < slotCount_; ++slot) {
         const RowSlot row = rowPieceOffset(block_, layout_, slot);
         if (row.state == SlotState::OutOfBlock) {
             broken_ = true;

@@ -81,6 +81,9 @@ struct RowWalkRules {
     // exactly this flag byte, those storing exactly this many columns.
     std::optional<std::uint8_t> onlyFlag;
     std::optional<int> onlyColumnCount;
+    // Only the slots the table directory gives this table (a cluster block's
+    // table number): none when the directory does not list it.
+    std::optional<int> onlyTable;
     // Also the pieces the classification does not decode (the dump shows them).
     bool everyPiece = false;
     // A slot count of 0xFFFF says "no rows" instead of a directory that runs
@@ -149,7 +152,8 @@ private:
     BlockView block_;
     RowWalkRules rules_;
     DataBlockLayout layout_;
-    int slotCount_ = 0;  // slots the walk may visit
+    int firstSlot_ = 0;  // the slots the walk may visit: from here
+    int slotCount_ = 0;  // to here
     bool broken_ = false;
     // tableDataHeaderOffsetOf(block_), once a chain is followed.
     std::optional<std::optional<int>> headDataHeader_;

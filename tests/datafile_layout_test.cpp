@@ -600,3 +600,47 @@ TEST(HostileBlocks, RandomAndMutatedBlocksStayInsideTheBlock) {
         }
     }
 }
+
+namespace {
+
+// A cluster block's rows belong to the table its table directory gives their
+// slot, whatever their flags and column counts: random blocks of 1 to 4
+// tables, some slots empty, every table's rows of any column count.
+TEST(ClusterBlockTables, RowsGoByTableNumberOnly) {
+    std::mt19937 random(20261208);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int tables = 1 + static_cast<int>(random() % 4);
+        forge::DataBlockBuilder builder(7, 0x00400010, 2, tables);
+        std::vector<std::vector<int>> expected(static_cast<std::size_t>(tables));
+        std::vector<forge::DataBlockBuilder::TableDirectoryEntry> directory;
+        for (int t = 0; t < tables; ++t) {
+            const int rows = static_cast<int>(random() % 5);
+            directory.push_back({static_cast<std::uint16_t>(builder.slotCount()), static_cast<std::uint16_t>(rows)});
+            for (int r = 0; r < rows; ++r) {
+                if (random() % 6 == 0) {
+                    builder.addEmptySlot();
+                    continue;
+                }
+                const std::vector<forge::Column> columns(random() % 4, forge::Bytes{0xC1, 0x02});
+                const forge::Bytes piece =
+                    t == 0 ? forge::makeClusterKeyRow(columns) : forge::makeClusterMemberRow(0, columns);
+                const std::optional<int> slot = builder.addRow(piece);
+                ASSERT_TRUE(slot);
+                expected[static_cast<std::size_t>(t)].push_back(*slot);
+            }
+        }
+        builder.setTableDirectory(directory);
+        const Block block = builder.build();
+        for (int t = 0; t <= tables; ++t) {
+            RowWalkRules rules;
+            rules.onlyTable = t;
+            rules.everyPiece = true;
+            std::vector<int> visited;
+            for (const RowPiece& piece : rowPieces(BlockView(block), rules)) visited.push_back(piece.slot);
+            const std::vector<int> want = t < tables ? expected[static_cast<std::size_t>(t)] : std::vector<int>{};
+            EXPECT_EQ(visited, want) << "trial " << trial << ", table " << t << " of " << tables;
+        }
+    }
+}
+
+}  // namespace
