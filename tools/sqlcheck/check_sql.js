@@ -35,16 +35,75 @@ const GRAMMAR_GAPS = [
     // in TO DAY, HOUR, MINUTE or SECOND only. "TO MONTH" after a YEAR field
     // is blanked (keeping every column where it was); LITERALS checks the text.
     applies: (statement) => /\bMONTH\b/i.test(statement),
-    rewrite: (statement) => blankMatches(statement, ['INTERVAL', STRING, 'YEAR', PRECISION, 'TO', 'MONTH'], 2),
+    rewrite: (statement) => rewriteMatches(statement, INTERVAL_YEAR_TO_MONTH, [4, 5]),
+  },
+  {
+    // PARTITION "P1", SUBPARTITION "P1_S1": the grammar takes a partition's
+    // name unquoted only. The quoted name becomes a plain one of the same
+    // length (every column kept); LITERALS checks what it held.
+    applies: (statement) => /\b(SUB)?PARTITION\b/i.test(statement),
+    rewrite: (statement) =>
+      rewriteMatches(statement, QUOTED_PARTITION_NAME, [1, 1], (name) => 'P'.padEnd(name.length, '_')),
+  },
+  {
+    // TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN'),
+    // the bound Oracle itself writes for a partition: the grammar knows
+    // TO_DATE with two arguments only. The third is blanked; LITERALS checks
+    // all three.
+    applies: (statement) => /\bTO_DATE\b/i.test(statement),
+    rewrite: (statement) => rewriteMatches(statement, TO_DATE_WITH_CALENDAR, [5, 6]),
   },
 ];
 
 const STRING = Symbol('quoted text, or pieces of one joined by ||');
 const PRECISION = Symbol('an optional (n)');
+const QUOTED_NAME = Symbol('a name in double quotes');
+
+const INTERVAL_YEAR_TO_MONTH = ['INTERVAL', STRING, 'YEAR', PRECISION, 'TO', 'MONTH'];
+const QUOTED_PARTITION_NAME = [['PARTITION', 'SUBPARTITION'], QUOTED_NAME];
+const TO_DATE_WITH_CALENDAR = ['TO_DATE', '(', STRING, ',', STRING, ',', STRING, ')'];
+
+// A name Oracle takes in double quotes: 1 to 30 bytes (a script is read
+// one character a byte), neither a double quote nor a NUL among them.
+const NAME_BYTES_MAX = 30;
+const validQuotedName = (name) => /^[^"\0]+$/.test(name) && name.length <= NAME_BYTES_MAX;
+
+// The date formats a TO_DATE with three arguments is checked with: the one
+// Oracle gives a range partition's bound, whose year has a sign (a blank or
+// "-"), and the same without it; and the only calendar the dates are
+// checked in.
+const DATE_TEXTS = {
+  'SYYYY-MM-DD HH24:MI:SS': /^([ -]?)(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/,
+  'YYYY-MM-DD HH24:MI:SS': /^()(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/,
+};
+const GREGORIAN_CALENDAR = /^NLS_CALENDAR\s*=\s*GREGORIAN$/i;
+const YEAR_MIN = -4712;
+const YEAR_MAX = 9999;
+const LAST_JULIAN_YEAR = 1582;
+
+// Oracle counts no year 0 (-1 is 1 BC) and reckons leap years as the Julian
+// calendar does up to 1582 and as the Gregorian one after.
+function isLeapYear(year) {
+  if (year < 0) return (year + 1) % 4 === 0;
+  if (year <= LAST_JULIAN_YEAR) return year % 4 === 0;
+  return (year % 4 === 0 && year % 100 !== 0) || year % 400 === 0;
+}
+
+function validDate(text, format) {
+  const parts = DATE_TEXTS[format.toUpperCase()]?.exec(text);
+  if (!parts) return false;
+  const [, sign, ...fields] = parts;
+  const [years, month, day, hour, minute, second] = fields.map(Number);
+  const year = sign === '-' ? -years : years;
+  const monthDays = [31, isLeapYear(year) ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31];
+  return year !== 0 && year >= YEAR_MIN && year <= YEAR_MAX && month >= 1 && month <= 12 && day >= 1 &&
+    day <= monthDays[month - 1] && hour <= 23 && minute <= 59 && second <= 59;
+}
 
 // Literals whose text Oracle checks, when it parses or runs the statement,
-// and the grammar takes as any quoted text. `valid` gets the text without
-// its quotes and the precisions written, undefined where none was.
+// and the grammar takes as any quoted text (or, rewritten, as any name).
+// `valid` gets the texts without their quotes, in the order written, and the
+// precisions written, undefined where none was.
 const LITERALS = [
   {
     name: 'a year-month interval, which ends TO MONTH',
@@ -53,27 +112,33 @@ const LITERALS = [
   },
   {
     name: 'INTERVAL YEAR TO MONTH',
-    pattern: ['INTERVAL', STRING, 'YEAR', PRECISION, 'TO', 'MONTH'],
-    valid: (text, [years = 2]) => new RegExp(`^[+-]?\\d{1,${years}}-(1[01]|0?\\d)$`).test(text),
+    pattern: INTERVAL_YEAR_TO_MONTH,
+    valid: ([text], [years = 2]) => new RegExp(`^[+-]?\\d{1,${years}}-(1[01]|0?\\d)$`).test(text),
   },
   {
     name: 'INTERVAL DAY TO SECOND',
     pattern: ['INTERVAL', STRING, 'DAY', PRECISION, 'TO', 'SECOND', PRECISION],
-    valid: (text, [days = 2, fraction = 6]) =>
+    valid: ([text], [days = 2, fraction = 6]) =>
       new RegExp(`^[+-]?\\d{1,${days}} ([01]?\\d|2[0-3]):[0-5]?\\d:[0-5]?\\d(\\.\\d{1,${fraction}})?$`).test(text),
   },
   {
     // With its time zone as an offset or a region name, or none.
     name: 'TIMESTAMP',
     pattern: ['TIMESTAMP', STRING],
-    valid: (text) =>
+    valid: ([text]) =>
       /^\d{4}-\d{1,2}-\d{1,2}( \d{1,2}:\d{2}:\d{2}(\.\d{1,9})?)?( [+-]\d{1,2}:\d{2}| [A-Za-z][\w/+-]*)?$/.test(text),
   },
-  { name: 'HEXTORAW', pattern: ['HEXTORAW', '(', STRING, ')'], valid: (text) => /^[0-9A-Fa-f]*$/.test(text) },
+  { name: 'HEXTORAW', pattern: ['HEXTORAW', '(', STRING, ')'], valid: ([text]) => /^[0-9A-Fa-f]*$/.test(text) },
   {
     name: 'UNISTR',
     pattern: ['UNISTR', '(', STRING, ')'],
-    valid: (text) => /^([^\\]|\\[0-9A-Fa-f]{4}|\\\\)*$/.test(text),
+    valid: ([text]) => /^([^\\]|\\[0-9A-Fa-f]{4}|\\\\)*$/.test(text),
+  },
+  { name: 'a partition name', pattern: QUOTED_PARTITION_NAME, valid: ([name]) => validQuotedName(name) },
+  {
+    name: "TO_DATE(date, 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')",
+    pattern: TO_DATE_WITH_CALENDAR,
+    valid: ([date, format, calendar]) => GREGORIAN_CALENDAR.test(calendar) && validDate(date, format),
   },
 ];
 
@@ -108,12 +173,15 @@ function defaultChannelTokens(statement) {
       line: t.line, column: t.charPositionInLine }));
 }
 
-// Matches `pattern` at tokens[i]: {text, precisions, end} or null.
+// Matches `pattern` at tokens[i]: {texts, precisions, starts, end} or null;
+// starts[k] is the index of the first token of pattern item k.
 function matchAt(tokens, i, pattern) {
-  let text = null;
+  const texts = [];
   const precisions = [];
+  const starts = [];
   let j = i;
   for (const item of pattern) {
+    starts.push(j);
     if (item === PRECISION) {
       const given = tokens[j]?.text === '(' && tokens[j + 1]?.type === PlSqlLexer.UNSIGNED_INTEGER &&
         tokens[j + 2]?.text === ')';
@@ -121,20 +189,24 @@ function matchAt(tokens, i, pattern) {
       if (given) j += 3;
     } else if (item === STRING) {
       if (tokens[j]?.type !== PlSqlLexer.CHAR_STRING) return null;
-      text = tokens[j].text.slice(1, -1);
+      let text = tokens[j].text.slice(1, -1);
       j += 1;
       while (tokens[j]?.text === '|' && tokens[j + 1]?.text === '|' && tokens[j + 2]?.type === PlSqlLexer.CHAR_STRING) {
         text += tokens[j + 2].text.slice(1, -1);
         j += 3;
       }
-      text = text.replace(/''/g, "'");
+      texts.push(text.replace(/''/g, "'"));
+    } else if (item === QUOTED_NAME) {
+      if (tokens[j]?.type !== PlSqlLexer.DELIMITED_ID) return null;
+      texts.push(tokens[j].text.slice(1, -1));
+      j += 1;
     } else if (![item].flat().includes(tokens[j]?.text.toUpperCase())) {
       return null;
     } else {
       j += 1;
     }
   }
-  return { text, precisions, end: j };
+  return { texts, precisions, starts, end: j };
 }
 
 function* matches(tokens, pattern) {
@@ -144,17 +216,19 @@ function* matches(tokens, pattern) {
   }
 }
 
-// The statement with the last `count` tokens of every match of `pattern`
-// turned into spaces.
-function blankMatches(statement, pattern, count) {
+// The statement with pattern items `first` to `last` (counted from 0) of
+// every match of `pattern` replaced by `rewrite` of their text, which keeps
+// its length; by default every character but a line break becomes a space.
+// Every token after them stays on its line and column.
+function rewriteMatches(statement, pattern, [first, last], rewrite = (text) => text.replace(/[^\n]/g, ' ')) {
   const tokens = defaultChannelTokens(statement);
-  let blanked = statement;
+  let rewritten = statement;
   for (const found of matches(tokens, pattern)) {
-    const from = tokens[found.end - count].startIndex;
-    const to = tokens[found.end - 1].stopIndex + 1;
-    blanked = blanked.slice(0, from) + ' '.repeat(to - from) + blanked.slice(to);
+    const from = tokens[found.starts[first]].startIndex;
+    const to = tokens[(found.starts[last + 1] ?? found.end) - 1].stopIndex + 1;
+    rewritten = rewritten.slice(0, from) + rewrite(statement.slice(from, to)) + rewritten.slice(to);
   }
-  return blanked;
+  return rewritten;
 }
 
 function literalErrors(statement) {
@@ -162,9 +236,10 @@ function literalErrors(statement) {
   const errors = [];
   for (const literal of LITERALS) {
     for (const found of matches(tokens, literal.pattern)) {
-      if (literal.valid(found.text, found.precisions)) continue;
+      if (literal.valid(found.texts, found.precisions)) continue;
       const at = tokens[found.start];
-      errors.push(`${at.line}:${at.column} '${found.text.slice(0, 60)}' is no valid text for ${literal.name}`);
+      const texts = found.texts.map((text) => `'${text.slice(0, 60)}'`).join(', ');
+      errors.push(`${at.line}:${at.column} ${texts} is no valid text for ${literal.name}`);
     }
   }
   return errors;

@@ -18,6 +18,24 @@ insert into HR.T values (TIMESTAMP '2011-03-05 12:20:30.5 02:00') ;
 Create Table HR.X( "YM" Interval Year(3) To, "ID" Number(4));
 Create Table HR.X( "R" Raw(), "ID" Number(4));
 Create Table HR.X( "TZ" Timestamp(3) With Time, "ID" Number(4));
+Create Table SALES.CODES( "ID" Number) Partition By Hash ("ID") (Partition "H1, Partition H2);
+Create Table SALES.CODES( "ID" Number) Partition By Hash ("ID") (Partition 'H1', Partition "H2");
+Create Table SALES.CODES( "ID" Number) Partition By Hash ("ID") (Partition "H""1", Partition "H2");
+Create Table SALES.CODES( "ID" Number) Partition By Hash ("ID") (Partition "", Partition "H2");
+Create Table SALES.DAYS( "D" Date, "ID" Number) Partition By Range ("D") Subpartition By Hash ("ID") (Partition "P1" Values Less Than (MAXVALUE) (Subpartition "P1_SUBPARTITION_NAME_31_BYTES_X"));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN'));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "PMAX" Values Less Than MAXVALUE);
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR:GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIA')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', NLS_CALENDAR=GREGORIAN)));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN', 'x')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2007-02-29 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 1900-02-29 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-13-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 24:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 0000-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE('-4713-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI:SS', 'NLS_CALENDAR=GREGORIAN')));
+Create Table SALES.DAYS( "D" Date) Partition By Range ("D") (Partition "P1" Values Less Than (TO_DATE(' 2008-01-01 00:00:00', 'SYYYY-MM-DD HH24:MI', 'NLS_CALENDAR=GREGORIAN')));
 BEGIN
 insert into HR.T values ('a' ) ;
 END
