@@ -17,9 +17,9 @@ public:
 
 // What the analysis could not read, told once it has read what it could.
 void tellAnalysisLosses(const Recovery& recovery, MessageSink& messages, LogSink& log) {
-    tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
-    if (recovery.dictionaryBlocksNotRead == 0) return;
-    const std::string text = dictionaryBlocksNotReadText(recovery.dictionaryBlocksNotRead);
+    tellUnreadableBlocks(recovery.database.datafiles, messages, log, recovery.appTitle);
+    if (recovery.catalog.dictionaryBlocksNotRead == 0) return;
+    const std::string text = dictionaryBlocksNotReadText(recovery.catalog.dictionaryBlocksNotRead);
     logWarning(log, text);
     messages.showMessage(text, recovery.appTitle);
 }
@@ -28,10 +28,10 @@ void tellAnalysisLosses(const Recovery& recovery, MessageSink& messages, LogSink
 AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
                                 const ScanOptions& options) {
     JobControl& control = recovery.analysisControl;
-    recovery.dictionaryBlocksNotRead = 0;
+    recovery.catalog.dictionaryBlocksNotRead = 0;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
-    recovery.blockIndex.clear();
-    const ScanResult scan = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
+    recovery.database.blockIndex.clear();
+    const ScanResult scan = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
                                           control, messages, recovery.appTitle, options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
     if (scan == ScanResult::ForeignDatafile || scan == ScanResult::NothingReadable)
@@ -77,28 +77,28 @@ AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink
 
 bool AnalysisJob::start() {
     if (runner_.started()) return false;
-    recovery_.partial.store(false);
+    recovery_.catalog.partial = false;
     ending_.store(Ending::None);
     return runner_.start([this] { work(); });
 }
 
 void AnalysisJob::work() {
     jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
-    for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
-        if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
+    for (std::size_t i = 0; i < recovery_.database.datafiles.size(); ++i)
+        if (recovery_.database.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.database.datafiles, i));
 }
 
 AnalysisResult AnalysisJob::wait() {
     runner_.wait();
     switch (ending_.load()) {
         case Ending::Stopped:
-            recovery_.datafiles.close();
+            recovery_.database.datafiles.close();
             recovery_.catalog.releaseCatalog();
-            recovery_.blockIndex.clear();
+            recovery_.database.blockIndex.clear();
             return AnalysisResult::analysisStopped;
         case Ending::Closed:
-            recovery_.datafiles.close();
-            recovery_.partial.store(true);
+            recovery_.database.datafiles.close();
+            recovery_.catalog.partial = true;
             return AnalysisResult::analysisCompleted;
         case Ending::None:
             break;

@@ -2,8 +2,9 @@
 // The saving job: walks the recovered catalog in a fixed order and writes the
 // whole output folder (Commit.bat and commit.sh, users, Import.bat and
 // import.sh, per schema the Create Table and data scripts, indexes and
-// constraints, views and triggers, procedures and functions), then releases
-// the catalog's main lists. It runs
+// constraints, views and triggers, procedures and functions). It only reads
+// the database and the catalog; the recovery's owner frees them after a
+// completed save (Recovery::releaseAfterSaving). It runs
 // on a worker thread behind a controller that offers what the File Saving
 // dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
 
@@ -24,7 +25,7 @@
 namespace restorix {
 
 enum class SavingResult {
-    saveCompleted,         // every step ran; the catalog's main lists are released
+    saveCompleted,         // every step ran
     saveStopped,           // Stop was confirmed: nothing more was written
     cannotOpenTargetFile,  // a file could not be created or written: the message was shown and
                            // logged; the front end ends the process with code 1
@@ -35,11 +36,13 @@ inline constexpr std::string_view kSavingEscapeQuestion = "Saving is in Progress
 inline constexpr std::string_view kSavingCloseQuestion = "Do you want to exit?";
 inline constexpr std::string_view kSavingOtherCloseQuestion = "Saving is in Progress, do you want to exit?";
 
-// What a save needs besides the recovery: where to write and the Oracle
-// client's bin folder that Import.bat hands to Commit.bat.
+// What a save needs besides the recovery: where to write, the Oracle
+// client's bin folder that Import.bat hands to Commit.bat, and the caption
+// the front end gives the boxes the save shows.
 struct SavingSetup {
     std::filesystem::path outputRoot;  // already created
     std::string oracleBinFolder;       // e.g. "/u01/app/oracle\bin"
+    std::string messageCaption;
 };
 
 // Left in the output root when a save is stopped or fails: the step, the
@@ -50,12 +53,12 @@ inline constexpr std::string_view kIncompleteNoteName = "INCOMPLETE.txt";
 // Messages ("Cannot open target file" with the file and the system's reason,
 // the INCOMPLETE.txt notice) go to `messages`; progress to state.progress; a
 // failed write is logged.
-SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingResult runSaving(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                        const Clock& clock, const SavingSetup& setup);
 
 // Whether the data step reads the rows of table N of user U under the chosen
 // recovery option. When it does not, the schema's data step ends.
-bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumber userNumber);
+bool tableDataWanted(const RecoveryOptions& options, int objectNumber, DictionaryNumber userNumber);
 
 // What one procedure or function adds to Procedures\Procedures.sql: every
 // stored line in ascending line number, each followed by CR LF, line 1 with
@@ -67,7 +70,7 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
 
 class SavingJob {
 public:
-    SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
+    SavingJob(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
               SavingSetup setup);
     SavingJob(const SavingJob&) = delete;
     SavingJob& operator=(const SavingJob&) = delete;
@@ -121,7 +124,7 @@ private:
     void work();
     bool askToExit(QuestionPrompter& prompter, std::string_view question);
 
-    Recovery& recovery_;
+    AnalysedDatabase analysed_;
     SavingState& state_;
     MessageSink& messages_;
     LogSink& log_;

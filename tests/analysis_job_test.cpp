@@ -51,8 +51,8 @@ protected:
         return path;
     }
     void open(Recovery& recovery, const std::string& path) {
-        ASSERT_FALSE(recovery.datafiles.open({path}));
-        recovery.setOption(RecoveryOption::All);
+        ASSERT_FALSE(recovery.database.datafiles.open({path}));
+        recovery.options = RecoveryOptions(RecoveryOption::All);
     }
 
     TempFolder scratch_{"restorix-analysis-"};
@@ -71,7 +71,7 @@ TEST_F(AnalysisJobTest, CompletesOnEveryRelease) {
         open(recovery, forgeFile(releaseOptions(release)));
         AnalysisJob job(recovery, progress_, messages_, log_, clock_);
         EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted) << release;
-        EXPECT_FALSE(recovery.partial.load());
+        EXPECT_FALSE(recovery.catalog.partial);
         EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr) << release;
         EXPECT_FALSE(recovery.catalog.objectList.empty()) << release;
         EXPECT_TRUE(messages_.messages.empty());
@@ -100,7 +100,7 @@ TEST_F(AnalysisJobTest, BlockSizeTooBigGoesOnWithAnEmptyCatalog) {
     ASSERT_EQ(messages_.messages.size(), 1u);
     EXPECT_EQ(messages_.messages[0], "Block size too big");
     EXPECT_EQ(messages_.captions[0], recovery.appTitle);
-    EXPECT_TRUE(recovery.blockIndex.empty());
+    EXPECT_TRUE(recovery.database.blockIndex.empty());
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
 }
 
@@ -167,8 +167,8 @@ TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
     EXPECT_EQ(yes.captions[0], " Restorix for Oracle Database");
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
     EXPECT_TRUE(recovery.catalog.objectList.empty());
-    EXPECT_TRUE(recovery.blockIndex.empty());
-    EXPECT_FALSE(recovery.datafiles.isOpen());
+    EXPECT_TRUE(recovery.database.blockIndex.empty());
+    EXPECT_FALSE(recovery.database.datafiles.isOpen());
     EXPECT_EQ(log_.text(),
               "\r\n***************Database Analysis aborted when analysing Database**************"
               "\r\n***************Database Analysis aborted when analysing Database at time 09:05:03 *********");
@@ -195,8 +195,8 @@ TEST_F(AnalysisJobTest, CloseAnsweredYesKeepsThePartialCatalog) {
     FixedAnswer yes(true);
     EXPECT_TRUE(job.close(yes));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
-    EXPECT_TRUE(recovery.partial.load());
-    EXPECT_FALSE(recovery.datafiles.isOpen());
+    EXPECT_TRUE(recovery.catalog.partial);
+    EXPECT_FALSE(recovery.database.datafiles.isOpen());
     EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process? "});
 }
 
@@ -256,6 +256,6 @@ TEST_F(AnalysisJobTest, ThreadedStopAtRandomMoments) {
         controller.join();
         EXPECT_EQ(job.wait(), AnalysisResult::analysisStopped);
         EXPECT_TRUE(recovery.catalog.schemaList.empty());
-        EXPECT_TRUE(recovery.blockIndex.empty());
+        EXPECT_TRUE(recovery.database.blockIndex.empty());
     }
 }

@@ -172,11 +172,11 @@ class SavingJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = scratch_.path();
-        recovery_.setOption(RecoveryOption::AllButSys);
+        recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         state_.progress = &sink_;
     }
     SavingResult save() {
-        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin"});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin", " Restorix for Oracle Database"});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
     bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
@@ -248,10 +248,15 @@ TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
     EXPECT_TRUE(messages_.shown.empty());
 }
 
-TEST_F(SavingJobTest, ReleasesTheCatalogsMainListsAtTheEnd) {
+// The save only reads the catalog; its owner frees the main lists after a
+// completed save, as both front ends do.
+TEST_F(SavingJobTest, LeavesTheCatalogToItsOwnerToRelease) {
     buildHrCatalog(build_);
+    const std::size_t objects = recovery_.catalog.objectList.size();
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_TRUE(state_.saveFinished);
+    EXPECT_EQ(recovery_.catalog.objectList.size(), objects);
+    recovery_.releaseAfterSaving();
     EXPECT_TRUE(recovery_.catalog.schemaList.empty());
     EXPECT_TRUE(recovery_.catalog.objectList.empty());
     EXPECT_TRUE(recovery_.catalog.columnList.empty());
@@ -305,7 +310,7 @@ class DataStepOption : public SavingJobTest, public ::testing::WithParamInterfac
 
 TEST_P(DataStepOption, ReadsRowsOnlyForTheUsersTheOptionCovers) {
     const OptionCase& c = GetParam();
-    recovery_.setOption(c.option);
+    recovery_.options = RecoveryOptions(c.option);
     build_.schema("S", c.user);
     build_.table("T1", c.user, 51020);
     build_.table("T2", c.user, 51021);
@@ -346,7 +351,7 @@ TEST_F(SavingJobTest, ATableWithObjectNumberZeroEndsTheSchemasDataStep) {
 }
 
 TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
-    recovery_.setOption(RecoveryOption::All);
+    recovery_.options = RecoveryOptions(RecoveryOption::All);
     build_.schema("../../x", 30);
     build_.schema("A B&C", 31);
     build_.table("../../evil", 30, 51030);
@@ -497,7 +502,7 @@ protected:
         build_.schema("HR", 30);
         build_.table("EMP", 30, 51001);
         build_.table("REPCAT$_LOG", 30, 51002);
-        recovery_.release.characterSet = "WE8MSWIN1252";
+        recovery_.database.release.characterSet = "WE8MSWIN1252";
         ASSERT_EQ(save(), SavingResult::saveCompleted);
         scripts_ = batchReplayed(file("Commit.bat"));
         // Each script says which it is, in lines ended by CR LF as written.
@@ -659,7 +664,7 @@ private:
 class SavingControllerTest : public SavingJobTest {
 protected:
     SavingJob& job() {
-        if (!job_) job_ = std::make_unique<SavingJob>(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "\\bin"});
+        if (!job_) job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "\\bin", " Restorix for Oracle Database"});
         return *job_;
     }
     void holdAtTable(const std::string& table) {

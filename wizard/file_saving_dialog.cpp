@@ -45,7 +45,7 @@ FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
 
     auto* labels = new QGridLayout;
     labels->addWidget(new QLabel("Database Name :", this), 0, 0);
-    labels->addWidget(new QLabel(qText(recovery.sourcePath), this), 0, 1);
+    labels->addWidget(new QLabel(qText(recovery.database.sourcePath), this), 0, 1);
     labels->addWidget(new QLabel("Table Name :", this), 1, 0);
     table_ = new QLabel(this);
     labels->addWidget(table_, 1, 1);
@@ -79,7 +79,7 @@ FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
         wizard_.ui(), [this, &services](const std::string& text, const std::string& caption) {
             services.inform(this, text, caption, BoxIcon::Stop);
         });
-    job_ = std::make_unique<SavingJob>(recovery, state_, *messages_, context_.log, context_.clock, std::move(setup));
+    job_ = std::make_unique<SavingJob>(recovery.analysed(), state_, *messages_, context_.log, context_.clock, std::move(setup));
     job_->setOnFinished([this] { wizard_.ui().post([this] { jobEnded(); }); });
 }
 
@@ -143,8 +143,11 @@ void FileSavingDialog::jobEnded() {
             wizard_.end(1);
             return;
         case SavingResult::saveStopped:
+            wizard_.showViewLog(true);
+            return;
         case SavingResult::saveCompleted:
-            wizard_.showViewLog(result == SavingResult::saveStopped);
+            wizard_.recovery().releaseAfterSaving();
+            wizard_.showViewLog(false);
             return;
     }
 }

@@ -56,7 +56,7 @@ PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kP
     top->addStretch();
     layout->addLayout(top);
 
-    sourceLabel_ = new QLabel(qText("Source File Path    :" + recovery.sourcePath), this);
+    sourceLabel_ = new QLabel(qText("Source File Path    :" + recovery.database.sourcePath), this);
     layout->addWidget(sourceLabel_);
 
     auto* panes = new QHBoxLayout;
@@ -117,19 +117,19 @@ void PreviewWindow::buildTree() {
     list_->setColumnWidth(0, kSummaryColumnWidth);
     save_->setEnabled(false);
     pictureList_->hide();
-    root_ = addNode(nullptr, recovery.sourcePath, QIcon(qText(context_.installFile(kTreeNodePicture))));
+    root_ = addNode(nullptr, recovery.database.sourcePath, QIcon(qText(context_.installFile(kTreeNodePicture))));
     tree_->addTopLevelItem(root_);
     root_->setExpanded(true);
     tree_->setEnabled(false);
     menus_.selectSource->setEnabled(false);
     // The catalog is only read from here on; the tree is plain data until the window fills it.
     treeWorker_ = std::thread([this, &recovery] {
-        ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+        ObjectTree tree = buildObjectTree(recovery.catalog, recovery.database.sourcePath);
         wizard_.ui().post([this, tree = std::move(tree)]() mutable { treeBuilt(std::move(tree)); });
     });
     // After a close of the Analysis window the catalog is partial: the button
     // stays off, the menu item and the picture button still save.
-    save_->setEnabled(!recovery.partial.load());
+    save_->setEnabled(!recovery.catalog.partial);
     tree_->setCurrentItem(root_);
     tree_->setFocus();
 }
@@ -223,7 +223,10 @@ void PreviewWindow::showPreview(QTreeWidgetItem* node) {
         return;
     }
     recovery.analysisControl.reset();
-    waitBox_->run([&recovery, name, category, schema] { return previewNode(recovery, name, category, schema); },
+    waitBox_->run(
+        [&recovery, name, category, schema] {
+            return previewNode(recovery.database, recovery.catalog, recovery.analysisControl, name, category, schema);
+        },
                   [this](PreviewList preview, std::exception_ptr failure) {
                       list_->setFocus();
                       fill(preview);
@@ -286,14 +289,14 @@ void PreviewWindow::save() {
         return;
     }
     const std::optional<std::filesystem::path> root =
-        createOutputRoot(*folder, recovery.sourceTitle, context_.clock);
+        createOutputRoot(*folder, recovery.database.sourceTitle, context_.clock);
     if (!root) {
         services.inform(this, kCannotOpenTargetFileMessage, kCannotOpenTargetFileCaption, BoxIcon::Stop);
         wizard_.end(1);
         return;
     }
     logSavingStarted(context_.log);
-    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home)});
+    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home), recovery.appTitle});
 }
 
 void PreviewWindow::askExit() {

@@ -35,8 +35,8 @@ void Wizard::start() {
 bool Wizard::reopenDatafile() { return !reopenDatafileRefusal(); }
 
 std::optional<DatafileRefusal> Wizard::reopenDatafileRefusal() {
-    if (recovery_.datafiles.isOpen()) return std::nullopt;
-    return recovery_.datafiles.open(datafilePaths);
+    if (recovery_.database.datafiles.isOpen()) return std::nullopt;
+    return recovery_.database.datafiles.open(datafilePaths);
 }
 
 void Wizard::runAnalysis() {
@@ -58,7 +58,7 @@ void Wizard::analysisEnded(AnalysisResult result) {
         case AnalysisResult::analysisCompleted:
             break;
     }
-    recovery_.nameSourceAfterSystemFile();
+    recovery_.database.nameSourceAfterSystemFile();
     main_->dismiss();
     preview_ = keep(std::make_unique<PreviewWindow>(*this));
     preview_->show();
