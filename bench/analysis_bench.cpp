@@ -19,7 +19,7 @@ int analyzeOnce(const std::string& path, std::size_t& objects, std::size_t& colu
     recovery.options = RecoveryOptions(RecoveryOption::All);
     ProgressSink progress;
     NoMessages messages;
-    if (runAnalysis(recovery, progress, messages) != AnalysisResult::analysisCompleted) return 1;
+    if (runAnalysis(recovery, progress, messages, "") != AnalysisResult::analysisCompleted) return 1;
     objects = recovery.catalog.objectList.size();
     columns = recovery.catalog.columnList.size();
     constraints = recovery.catalog.constraintDefs.size();

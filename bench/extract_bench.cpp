@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     recovery.options = RecoveryOptions(RecoveryOption::AllButSys);
     ProgressSink silentProgress;
     SilentMessages messages;
-    if (runAnalysis(recovery, silentProgress, messages) != AnalysisResult::analysisCompleted) return 1;
+    if (runAnalysis(recovery, silentProgress, messages, "") != AnalysisResult::analysisCompleted) return 1;
     const ObjectEntry* table = findBigTable(recovery.catalog);
     if (table == nullptr) {
         std::fprintf(stderr, "BIG_TABLE not found by the analysis\n");

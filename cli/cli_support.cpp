@@ -122,12 +122,13 @@ RecoveryOption parseSchemasOption(const std::string& value) {
 int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vector<std::string>& paths,
                      RecoveryOption option) {
     recovery.options = RecoveryOptions(option);
-    logStartupHeader(session.log, session.clock, recovery.versionText);
+    logStartupHeader(session.log, session.clock, kVersionText);
     if (int code = openDatafiles(recovery, paths); code != kSuccess) return code;
     logAnalysisStart(session.log, session.clock, recovery.database.sourcePath);
     if (paths.size() > 1) logDatafiles(session.log, paths);
 
-    AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock);
+    AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock,
+                    std::string(kMessageCaption));
     AnalysisResult result;
     {
         // In place once the job has cleared its stop flag, so an early Ctrl-C holds.

@@ -323,7 +323,7 @@ int runRecover(const RecoverArguments& args) {
 
     SavingSetup setup;
     setup.oracleBinFolder = oracleBinFolder(findOracleHome(args.oracleHome, std::getenv("ORACLE_HOME")));
-    setup.messageCaption = recovery.appTitle;
+    setup.messageCaption = kMessageCaption;
     // A Ctrl-C between the two jobs: nothing is created.
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.database.sourceTitle, session.clock);

@@ -50,7 +50,7 @@ int runScan(const ScanArguments& args) {
     {
         const InterruptGuard::Scope scope = interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
         result = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
-                               recovery.analysisControl, messages, recovery.appTitle);
+                               recovery.analysisControl, messages, std::string(kMessageCaption));
     }
     progress.finish();
     // Blocks a read error left unread were skipped: each is named.

@@ -16,23 +16,24 @@ public:
 };
 
 // What the analysis could not read, told once it has read what it could.
-void tellAnalysisLosses(const Recovery& recovery, MessageSink& messages, LogSink& log) {
-    tellUnreadableBlocks(recovery.database.datafiles, messages, log, recovery.appTitle);
-    if (recovery.catalog.dictionaryBlocksNotRead == 0) return;
-    const std::string text = dictionaryBlocksNotReadText(recovery.catalog.dictionaryBlocksNotRead);
+void tellAnalysisLosses(const Database& database, const Catalog& catalog, MessageSink& messages, LogSink& log,
+                        std::string_view caption) {
+    tellUnreadableBlocks(database.datafiles, messages, log, caption);
+    if (catalog.dictionaryBlocksNotRead == 0) return;
+    const std::string text = dictionaryBlocksNotReadText(catalog.dictionaryBlocksNotRead);
     logWarning(log, text);
-    messages.showMessage(text, recovery.appTitle);
+    messages.showMessage(text, caption);
 }
 
 // The scan and the two passes.
 AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
-                                const ScanOptions& options) {
+                                std::string_view caption, const ScanOptions& options) {
     JobControl& control = recovery.analysisControl;
     recovery.catalog.dictionaryBlocksNotRead = 0;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     recovery.database.blockIndex.clear();
     const ScanResult scan = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
-                                          control, messages, recovery.appTitle, options);
+                                          control, messages, std::string(caption), options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
     if (scan == ScanResult::ForeignDatafile || scan == ScanResult::NothingReadable)
         return AnalysisResult::datafileRefused;
@@ -63,17 +64,18 @@ std::string dictionaryBlocksNotReadText(long blocks) {
     return std::to_string(blocks) + " dictionary blocks not read";
 }
 
-AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages, std::string_view caption,
                            const ScanOptions& options, LogSink* log) {
     NoLog noLog;
-    const AnalysisResult result = runAnalysisSteps(recovery, progress, messages, options);
-    tellAnalysisLosses(recovery, messages, log ? *log : noLog);
+    const AnalysisResult result = runAnalysisSteps(recovery, progress, messages, caption, options);
+    tellAnalysisLosses(recovery.database, recovery.catalog, messages, log ? *log : noLog, caption);
     return result;
 }
 
 AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
-                         const Clock& clock, ScanOptions options)
-    : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock), options_(options) {}
+                         const Clock& clock, std::string caption, ScanOptions options)
+    : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock),
+      caption_(std::move(caption)), options_(options) {}
 
 bool AnalysisJob::start() {
     if (runner_.started()) return false;
@@ -83,7 +85,7 @@ bool AnalysisJob::start() {
 }
 
 void AnalysisJob::work() {
-    jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
+    jobResult_ = runAnalysis(recovery_, progress_, messages_, caption_, options_, &log_);
     for (std::size_t i = 0; i < recovery_.database.datafiles.size(); ++i)
         if (recovery_.database.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.database.datafiles, i));
 }
@@ -122,9 +124,9 @@ void AnalysisJob::confirmStop() {
     logAnalysisStopped(log_, clock_);
 }
 
-bool AnalysisJob::stop(QuestionPrompter& prompter) {
+bool AnalysisJob::stop(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (prompter.askYesNo(kStopQuestion, recovery_.appTitle)) {
+    if (prompter.askYesNo(question, caption_)) {
         confirmStop();
         return true;
     }
@@ -132,9 +134,9 @@ bool AnalysisJob::stop(QuestionPrompter& prompter) {
     return false;
 }
 
-bool AnalysisJob::close(QuestionPrompter& prompter) {
+bool AnalysisJob::close(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (prompter.askYesNo(kCloseQuestion, recovery_.appTitle)) {
+    if (prompter.askYesNo(question, caption_)) {
         ending_.store(Ending::Closed);
         runner_.requestStop();
         logAnalysisClosed(log_, clock_);
@@ -144,9 +146,9 @@ bool AnalysisJob::close(QuestionPrompter& prompter) {
     return false;
 }
 
-bool AnalysisJob::escape(QuestionPrompter& prompter) {
+bool AnalysisJob::escape(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (!prompter.askYesNo(kExitQuestion, recovery_.appTitle)) return false;
+    if (!prompter.askYesNo(question, caption_)) return false;
     runner_.requestStop();
     return true;
 }

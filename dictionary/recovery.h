@@ -5,8 +5,6 @@
 // by side. The analysis is the one job that writes it; the save and the
 // previews are given it read-only (AnalysedDatabase).
 
-#include <string>
-
 #include "dictionary/catalog.h"
 #include "dictionary/database.h"
 #include "dictionary/recovery_options.h"
@@ -23,12 +21,6 @@ struct AnalysedDatabase {
 };
 
 struct Recovery {
-    // Shell values.
-    std::string appTitle = " Restorix for Oracle Database";
-    std::string productName = "Restorix for Oracle Database";
-    std::string versionText = "Version 2.0.0";
-    std::string installFolder;
-
     Database database;
     Catalog catalog;
     RecoveryOptions options;

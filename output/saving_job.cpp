@@ -552,16 +552,18 @@ void SavingJob::confirmStop() {
     logSaveAborted(log_, clock_);
 }
 
-bool SavingJob::stop(QuestionPrompter& prompter) {
+bool SavingJob::stop(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (!prompter.askYesNo(kSavingStopQuestion, setup_.messageCaption)) return false;
+    if (!prompter.askYesNo(question, setup_.messageCaption)) return false;
     confirmStop();
     return true;
 }
 
-bool SavingJob::skipTable(QuestionPrompter& prompter) { return askSkipTable(state_, prompter, setup_.messageCaption); }
+bool SavingJob::skipTable(QuestionPrompter& prompter, std::string_view question) {
+    return askSkipTable(state_, prompter, question, setup_.messageCaption);
+}
 
-bool SavingJob::askToExit(QuestionPrompter& prompter, std::string_view question) {
+bool SavingJob::escape(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
     if (!prompter.askYesNo(question, setup_.messageCaption)) return false;
     logRepairingAborted(log_);
@@ -569,14 +571,8 @@ bool SavingJob::askToExit(QuestionPrompter& prompter, std::string_view question)
     return true;
 }
 
-bool SavingJob::escape(QuestionPrompter& prompter) { return askToExit(prompter, kSavingEscapeQuestion); }
-
-bool SavingJob::closeFromElsewhere(QuestionPrompter& prompter) {
-    return askToExit(prompter, kSavingOtherCloseQuestion);
-}
-
-bool SavingJob::closeWindow(QuestionPrompter& prompter) {
-    return prompter.askYesNo(kSavingCloseQuestion, setup_.messageCaption);
+bool SavingJob::closeWindow(QuestionPrompter& prompter, std::string_view question) {
+    return prompter.askYesNo(question, setup_.messageCaption);
 }
 
 }  // namespace restorix

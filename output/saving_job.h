@@ -31,14 +31,9 @@ enum class SavingResult {
                            // logged; the front end ends the process with code 1
 };
 
-inline constexpr std::string_view kSavingStopQuestion = "Saving is in Progress, do you want to abort ?";
-inline constexpr std::string_view kSavingEscapeQuestion = "Saving is in Progress, do you want to exit ? ";
-inline constexpr std::string_view kSavingCloseQuestion = "Do you want to exit?";
-inline constexpr std::string_view kSavingOtherCloseQuestion = "Saving is in Progress, do you want to exit?";
-
 // What a save needs besides the recovery: where to write, the Oracle
 // client's bin folder that Import.bat hands to Commit.bat, and the caption
-// the front end gives the boxes the save shows.
+// the front end gives the boxes the save shows and the questions it asks.
 struct SavingSetup {
     std::filesystem::path outputRoot;  // already created
     std::string oracleBinFolder;       // e.g. "/u01/app/oracle\bin"
@@ -97,32 +92,30 @@ public:
     void togglePause();
     bool isPaused() const { return runner_.paused(); }
 
+    // The questions are the front end's words.
     // Stop button: true when answered Yes. Then nothing more is written, the
     // stop lines and the aborted line are logged, and this returns at once
     // without waiting for the worker.
-    bool stop(QuestionPrompter& prompter);
+    bool stop(QuestionPrompter& prompter, std::string_view question);
     // The Yes path of Stop without a question (Ctrl-C on the command line).
     void confirmStop();
 
     // Skip Table button: asks while a table's rows are being read (the
     // worker is held meanwhile); true when the question was asked.
-    bool skipTable(QuestionPrompter& prompter);
+    bool skipTable(QuestionPrompter& prompter, std::string_view question);
 
     // Escape: true when answered Yes; the front end then ends the process
     // with code 0 (the abort line is logged, nothing more is written).
-    bool escape(QuestionPrompter& prompter);
-    // Close button, Alt+F4, system-menu Close, exit picture: "Do you want to
-    // exit?" without holding the worker; true: the front end ends the
-    // process with code 0, nothing logged.
-    bool closeWindow(QuestionPrompter& prompter);
-    // A close that reaches the dialog any other way: as Escape, with its own question.
-    bool closeFromElsewhere(QuestionPrompter& prompter);
+    bool escape(QuestionPrompter& prompter, std::string_view question);
+    // Close button, Alt+F4, system-menu Close, exit picture: asks without
+    // holding the worker; true: the front end ends the process with code 0,
+    // nothing logged.
+    bool closeWindow(QuestionPrompter& prompter, std::string_view question);
 
 private:
     // The worker's part: the steps and, when the save was not stopped, its
     // completion lines.
     void work();
-    bool askToExit(QuestionPrompter& prompter, std::string_view question);
 
     AnalysedDatabase analysed_;
     SavingState& state_;

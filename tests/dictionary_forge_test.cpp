@@ -79,7 +79,7 @@ public:
         if (recovery.database.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
         NoMessages messages;
         scanned = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
-                               recovery.analysisControl, messages, recovery.appTitle) == ScanResult::Completed;
+                               recovery.analysisControl, messages, " Restorix for Oracle Database") == ScanResult::Completed;
         firstPass = decodeDictionaryPass1(recovery, progress);
         secondPass = decodeDictionaryPass2(recovery, progress);
     }

@@ -171,7 +171,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     recovery_.options = RecoveryOptions(golden.option);
     ProgressSink silent;
     RecordingMessages messages;
-    ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages, kCaption), AnalysisResult::analysisCompleted);
 
     const FixedClock clock(makeLocalTime(2009, 3, 14, 9, 26, 53));
     const std::optional<fs::path> root = createOutputRoot(scratch_, "SYSTEM01", clock);
@@ -181,7 +181,7 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     SavingState state;
     state.progress = &silent;
     RecordingLog log;
-    SavingJob saving(recovery_.analysed(), state, messages, log, clock, SavingSetup{*root, kNoOracleHomeBinFolder, " Restorix for Oracle Database"});
+    SavingJob saving(recovery_.analysed(), state, messages, log, clock, SavingSetup{*root, kNoOracleHomeBinFolder, std::string(kCaption)});
     ASSERT_EQ(saving.run(), SavingResult::saveCompleted);
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     RecordingLog completion;

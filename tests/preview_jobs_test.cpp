@@ -75,7 +75,7 @@ protected:
         recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         ProgressSink progress;
         SilentMessages messages;
-        ASSERT_EQ(runAnalysis(recovery_, progress, messages), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, progress, messages, kCaption), AnalysisResult::analysisCompleted);
     }
 
     PreviewList preview(std::string_view node, std::string_view category) {

@@ -256,7 +256,7 @@ TEST_F(MigratedRowFile, WhenAlsoChainedIsFollowedAndCounted) {
     recovery.options = RecoveryOptions(RecoveryOption::AllButSys);
     SilentMessages messages;
     ProgressSink silent;
-    ASSERT_EQ(runAnalysis(recovery, silent, messages), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(runAnalysis(recovery, silent, messages, kCaption), AnalysisResult::analysisCompleted);
     RowList values;
     const RowCounts counts = readTableRows(recovery.database, recovery.catalog, kTableObject, values, recovery.analysisControl);
     recovery.database.datafiles.close();
@@ -366,7 +366,7 @@ protected:
         recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         SilentMessages messages;
         ProgressSink silent;
-        ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages, kCaption), AnalysisResult::analysisCompleted);
     }
     void TearDown() override {
         recovery_.database.datafiles.close();
@@ -397,7 +397,7 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     SystemClock clock;
     const fs::path out = fs::path(path_).parent_path() / (fs::path(path_).stem().string() + "-out");
     fs::create_directories(out);
-    ASSERT_EQ(runSaving(recovery_.analysed(), state, messages, log, clock, SavingSetup{out, "\\bin", " Restorix for Oracle Database"}), SavingResult::saveCompleted);
+    ASSERT_EQ(runSaving(recovery_.analysed(), state, messages, log, clock, SavingSetup{out, "\\bin", std::string(kCaption)}), SavingResult::saveCompleted);
     std::ifstream in(outputPath(out, "HR_data\\TData.sql"), std::ios::binary);
     std::ostringstream script;
     script << in.rdbuf();

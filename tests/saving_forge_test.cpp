@@ -100,11 +100,11 @@ protected:
         ASSERT_FALSE(recovery_.database.datafiles.open({path}));
         recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         ProgressSink silent;
-        ASSERT_EQ(runAnalysis(recovery_, silent, messages_), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages_, kCaption), AnalysisResult::analysisCompleted);
     }
     SavingResult save() {
         state_.progress = &sink_;
-        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", " Restorix for Oracle Database"});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
@@ -358,10 +358,10 @@ TEST_F(SavingForgeTest, BadSectorsInTheDictionaryAndATableBlockAreSkippedNamedAn
     recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
     RecordingLog log;
     ProgressSink silent;
-    ASSERT_EQ(runAnalysis(recovery_, silent, messages_, {}, &log), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages_, kCaption, {}, &log), AnalysisResult::analysisCompleted);
     EXPECT_EQ(recovery_.catalog.dictionaryBlocksNotRead, 1);
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", " Restorix for Oracle Database"}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
     EXPECT_EQ(recovery_.database.datafiles.at(0).unreadable.all(), (std::vector<std::int64_t>{conBlock, notesBlock}));
@@ -481,7 +481,7 @@ TEST_F(SavingForgeTest, TablesWhoseNamesMapAlikeGetFilesOfTheirOwn) {
     analyse(s, 11, "AL32UTF8");
     RecordingLog log;
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", " Restorix for Oracle Database"}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
     // Every table's statements, each in a script of its own.

@@ -176,7 +176,7 @@ protected:
         state_.progress = &sink_;
     }
     SavingResult save() {
-        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin", " Restorix for Oracle Database"});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
     bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
@@ -664,7 +664,7 @@ private:
 class SavingControllerTest : public SavingJobTest {
 protected:
     SavingJob& job() {
-        if (!job_) job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "\\bin", " Restorix for Oracle Database"});
+        if (!job_) job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "\\bin", std::string(kCaption)});
         return *job_;
     }
     void holdAtTable(const std::string& table) {
@@ -686,7 +686,7 @@ TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) 
     job().start();
     gate_.waitForArrival();
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().stop(yes));
+    EXPECT_TRUE(job().stop(yes, "Saving is in Progress, do you want to abort ?"));
     EXPECT_FALSE(job().finished());  // the worker is still held: stop did not wait for it
     EXPECT_EQ(yes.asked, std::vector<std::string>{"Saving is in Progress, do you want to abort ?| Restorix for Oracle Database"});
     gate_.release();
@@ -709,7 +709,7 @@ TEST_F(SavingControllerTest, SignalsItsEndAfterAStopAndRefusesASecondStart) {
     gate_.waitForArrival();
     EXPECT_FALSE(job().start());  // running: refused, the one worker goes on
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().stop(yes));
+    EXPECT_TRUE(job().stop(yes, "Saving is in Progress, do you want to abort ?"));
     EXPECT_EQ(ends.load(), 0);
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveStopped);
@@ -721,12 +721,12 @@ TEST_F(SavingControllerTest, SkipTableAsksOnlyWhileATableIsRead) {
     build_.schema("HR", 30);
     build_.table("EMP", 30, 51001);
     ScriptedPrompter yes(true);
-    EXPECT_FALSE(job().skipTable(yes));  // between tables: no question
+    EXPECT_FALSE(job().skipTable(yes, "Do you want to skip the table?"));  // between tables: no question
     EXPECT_TRUE(yes.asked.empty());
     holdAtTable("EMP");
     job().start();
     gate_.waitForArrival();
-    EXPECT_TRUE(job().skipTable(yes));
+    EXPECT_TRUE(job().skipTable(yes, "Do you want to skip the table?"));
     EXPECT_EQ(yes.asked, std::vector<std::string>{"Do you want to skip the table?| Restorix for Oracle Database"});
     EXPECT_TRUE(state_.skipRequested);
     gate_.release();
@@ -741,7 +741,7 @@ TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
     job().start();
     gate_.waitForArrival();
     ScriptedPrompter no(false);
-    EXPECT_FALSE(job().stop(no));
+    EXPECT_FALSE(job().stop(no, "Saving is in Progress, do you want to abort ?"));
     EXPECT_FALSE(job().isPaused());
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
@@ -751,9 +751,9 @@ TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
 
 TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
     ScriptedPrompter no(false);
-    EXPECT_FALSE(job().escape(no));
-    EXPECT_FALSE(job().closeFromElsewhere(no));
-    EXPECT_FALSE(job().closeWindow(no));
+    EXPECT_FALSE(job().escape(no, "Saving is in Progress, do you want to exit ? "));
+    EXPECT_FALSE(job().escape(no, "Saving is in Progress, do you want to exit?"));
+    EXPECT_FALSE(job().closeWindow(no, "Do you want to exit?"));
     EXPECT_EQ(no.asked, (std::vector<std::string>{
                             "Saving is in Progress, do you want to exit ? | Restorix for Oracle Database",
                             "Saving is in Progress, do you want to exit?| Restorix for Oracle Database",
@@ -762,9 +762,9 @@ TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
     EXPECT_EQ(log_.text(), "");
 
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().closeWindow(yes));
+    EXPECT_TRUE(job().closeWindow(yes, "Do you want to exit?"));
     EXPECT_EQ(log_.text(), "");  // the plain close logs nothing
-    EXPECT_TRUE(job().escape(yes));
+    EXPECT_TRUE(job().escape(yes, "Saving is in Progress, do you want to exit ? "));
     EXPECT_EQ(log_.text(), "\r\n\r\n******************* Repairing aborted***********************************");
     EXPECT_TRUE(state_.control.stopRequested());
 }

@@ -11,6 +11,7 @@
 #include "datafile/cfile64.h"
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -32,7 +33,7 @@ QProgressBar* barInGroup(QWidget* parent, QVBoxLayout* layout, const char* title
 FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
     : WizardWindow(wizard.context(), kPreviewPicture), wizard_(wizard), progress_(static_cast<ProgressSink&>(*this)) {
     Recovery& recovery = wizard_.recovery();
-    setWindowTitle(qText(recovery.appTitle));
+    setWindowTitle(qText(kAppTitle));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     auto* pictures = new QHBoxLayout;
@@ -105,7 +106,7 @@ void FileSavingDialog::pauseOrResume() {
 }
 
 void FileSavingDialog::stop() {
-    if (!asking([this](QuestionPrompter& p) { return job_->stop(p); })) return;
+    if (!asking([this](QuestionPrompter& p) { return job_->stop(p, kSavingStopQuestion); })) return;
     // Stop does not wait for the worker: nothing more is written, the box
     // follows at once (unless the job's end, come meanwhile, showed it).
     if (!gate_.takeEnd()) return;
@@ -114,15 +115,15 @@ void FileSavingDialog::stop() {
 }
 
 void FileSavingDialog::skipTable() {
-    asking([this](QuestionPrompter& p) { return job_->skipTable(p); });
+    asking([this](QuestionPrompter& p) { return job_->skipTable(p, kSkipTableQuestion); });
 }
 
 void FileSavingDialog::onEscape() {
-    if (asking([this](QuestionPrompter& p) { return job_->escape(p); })) wizard_.end(0);
+    if (asking([this](QuestionPrompter& p) { return job_->escape(p, kSavingEscapeQuestion); })) wizard_.end(0);
 }
 
 void FileSavingDialog::onClose() {
-    if (asking([this](QuestionPrompter& p) { return job_->closeWindow(p); })) wizard_.end(0);
+    if (asking([this](QuestionPrompter& p) { return job_->closeWindow(p, kSavingCloseQuestion); })) wizard_.end(0);
 }
 
 void FileSavingDialog::jobEnded() {
@@ -133,7 +134,7 @@ void FileSavingDialog::jobEnded() {
         result = job_->wait();  // the worker has returned: no wait
     } catch (const FileError& e) {
         context_.services.inform(this, std::string("Cannot read the datafile: ") + e.what(),
-                                 wizard_.recovery().productName, BoxIcon::Stop);
+                                 kProductName, BoxIcon::Stop);
         wizard_.end(1);
         return;
     }

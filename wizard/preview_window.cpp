@@ -19,6 +19,7 @@
 #include "wizard/qt_text.h"
 #include "wizard/wait_box.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -44,7 +45,7 @@ bool isCategory(const QTreeWidgetItem* node) {
 
 PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kPreviewPicture), wizard_(wizard) {
     const Recovery& recovery = wizard_.recovery();
-    setWindowTitle(qText(recovery.appTitle));
+    setWindowTitle(qText(kAppTitle));
     auto* layout = new QVBoxLayout(this);
     menus_ = addWizardMenus(this, layout);
 
@@ -93,7 +94,7 @@ PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kP
     connect(menus_.exit, &QAction::triggered, this, &PreviewWindow::askExit);
     connect(menus_.viewLog, &QAction::triggered, this, [this] { viewActivityLog(context_); });
     connect(menus_.clearLog, &QAction::triggered, this, [this] {
-        clearActivityLogAsking(context_, this, "Do you want to clear Log File", wizard_.recovery().appTitle);
+        clearActivityLogAsking(context_, this, "Do you want to clear Log File", kAppTitle);
     });
     connect(menus_.contents, &QAction::triggered, this, [this] { openHelp(context_); });
     connect(tree_, &QTreeWidget::currentItemChanged, this,
@@ -219,7 +220,7 @@ void PreviewWindow::showPreview(QTreeWidgetItem* node) {
     if (const std::optional<DatafileRefusal> refusal = wizard_.reopenDatafileRefusal()) {
         context_.services.inform(this, "The datafile cannot be opened again for the preview.\n" + refusal->path + ": " +
                                            refusal->reason,
-                                 recovery.productName, BoxIcon::Stop);
+                                 kProductName, BoxIcon::Stop);
         return;
     }
     recovery.analysisControl.reset();
@@ -247,7 +248,7 @@ void PreviewWindow::tellPreviewFailure(std::exception_ptr failure) {
     } catch (...) {
         text = "The preview failed for a reason it does not name.";
     }
-    context_.services.inform(this, "The preview cannot be shown.\n" + text, wizard_.recovery().productName,
+    context_.services.inform(this, "The preview cannot be shown.\n" + text, kProductName,
                              BoxIcon::Stop);
 }
 
@@ -268,23 +269,23 @@ void PreviewWindow::save() {
     Recovery& recovery = wizard_.recovery();
     WizardServices& services = context_.services;
     if (!treeReady_) {
-        services.inform(this, kGeneratingTree, recovery.productName, BoxIcon::Information);
+        services.inform(this, kGeneratingTree, kProductName, BoxIcon::Information);
         return;
     }
     const std::optional<std::string> home = services.oracleHome();
     if (!home) {
-        services.inform(this, kOracleNotInstalled, recovery.productName, BoxIcon::Stop);
+        services.inform(this, kOracleNotInstalled, kProductName, BoxIcon::Stop);
         return;
     }
     const std::optional<std::string> folder = services.chooseFolder(this);
     if (!folder) return;
     if (folder->empty() || !savingPathExists(*folder)) {
-        services.inform(this, kSavingPathMissing, recovery.appTitle, BoxIcon::Information);
+        services.inform(this, kSavingPathMissing, kAppTitle, BoxIcon::Information);
         return;
     }
     // The analysis closed the datafile when its window was closed; the save reads it again.
     if (!wizard_.reopenDatafile()) {
-        services.inform(this, "The selected file is already being used by another process.", recovery.productName,
+        services.inform(this, "The selected file is already being used by another process.", kProductName,
                         BoxIcon::Information);
         return;
     }
@@ -296,7 +297,7 @@ void PreviewWindow::save() {
         return;
     }
     logSavingStarted(context_.log);
-    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home), recovery.appTitle});
+    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home), std::string(kAppTitle)});
 }
 
 void PreviewWindow::askExit() {
