@@ -78,7 +78,8 @@ int runInspect(const InspectArguments& args) {
     if (recovery.database.release.storesUtf8()) showStoredUtf8Names(tree);
     if (args.json) {
         // Names that are no valid UTF-8 cannot come from the code page, but be safe.
-        std::cout << treeJson(recovery.database, recovery.catalog, tree).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+        std::cout << treeJson(recovery.database, recovery.catalog, tree)
+                         .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << '\n';
         return kSuccess;
     }

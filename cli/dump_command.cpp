@@ -348,8 +348,10 @@ int runDump(const DumpArguments& args) {
     const auto file = static_cast<std::uint16_t>(*chosen);
     const std::size_t got = recovery.database.blockSource.read(file, args.block, bytes);
     // The SYSTEM file goes by the name the analysis gave it, as in its messages.
-    const std::string& title = *chosen == recovery.database.datafiles.systemIndex() ? recovery.database.sourcePath : datafile.path;
-    Dump(recovery.database.blockSource.view(file, bytes), got, recovery.catalog).print(title, args.block, args.dataHeader);
+    const std::string& title =
+        *chosen == recovery.database.datafiles.systemIndex() ? recovery.database.sourcePath : datafile.path;
+    Dump(recovery.database.blockSource.view(file, bytes), got, recovery.catalog)
+        .print(title, args.block, args.dataHeader);
     return kSuccess;
 }
 

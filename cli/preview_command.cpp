@@ -99,7 +99,8 @@ int runPreview(const PreviewArguments& args) {
         // Ctrl-C while the rows or the source are read: the analysis' stop flag.
         const InterruptGuard::Scope scope =
             session.interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
-        list = previewNode(recovery.database, recovery.catalog, recovery.analysisControl, node->name, categoryName(node->category), node->schema);
+        list = previewNode(recovery.database, recovery.catalog, recovery.analysisControl, node->name,
+                           categoryName(node->category), node->schema);
     }
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     printList(list);

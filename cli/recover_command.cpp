@@ -295,7 +295,8 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, 
     }
     if (result == SavingResult::saveCompleted) recovery.releaseAfterSaving();
     session.progress.finish();
-    const bool reported = accountForRows(session, recovery.database, recovery.catalog, state, report, result == SavingResult::saveCompleted);
+    const bool reported = accountForRows(session, recovery.database, recovery.catalog, state, report,
+                                         result == SavingResult::saveCompleted);
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     switch (result) {
         case SavingResult::saveStopped: return session.interrupt.exitCode();

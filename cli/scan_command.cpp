@@ -49,8 +49,8 @@ int runScan(const ScanArguments& args) {
     ScanResult result;
     {
         const InterruptGuard::Scope scope = interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
-        result = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
-                               recovery.analysisControl, messages, std::string(kMessageCaption));
+        result = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release,
+                               progress, recovery.analysisControl, messages, std::string(kMessageCaption));
     }
     progress.finish();
     // Blocks a read error left unread were skipped: each is named.

@@ -32,7 +32,8 @@ AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, Mess
     recovery.catalog.dictionaryBlocksNotRead = 0;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     recovery.database.blockIndex.clear();
-    const ScanResult scan = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
+    const ScanResult scan =
+        scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
                                           control, messages, std::string(caption), options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
     if (scan == ScanResult::ForeignDatafile || scan == ScanResult::NothingReadable)
@@ -87,7 +88,8 @@ bool AnalysisJob::start() {
 void AnalysisJob::work() {
     jobResult_ = runAnalysis(recovery_, progress_, messages_, caption_, options_, &log_);
     for (std::size_t i = 0; i < recovery_.database.datafiles.size(); ++i)
-        if (recovery_.database.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.database.datafiles, i));
+        if (recovery_.database.datafiles.at(i).cutShort)
+            logDatafileCutShort(log_, cutShortWarning(recovery_.database.datafiles, i));
 }
 
 AnalysisResult AnalysisJob::wait() {

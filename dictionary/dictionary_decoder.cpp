@@ -627,7 +627,7 @@ std::optional<StoredSource> readStoredSource(const Database& database, std::span
     if (!wanted.empty() && segment != 0) {
         std::vector<ColumnValue> columns;
         const SegmentBlocks blocks(database.blockIndex, segment);
-        const bool read = forEachSegmentBlock(database.blockSource, blocks, [&](const BlockEntry&, const BlockView& view) {
+        const auto readBlock = [&](const BlockEntry&, const BlockView& view) {
             if (!control.proceed()) return false;
             for (long p = 0; p < view.size(); ++p) {
                 if (!looksLikeSourceRow(view, p)) continue;
@@ -640,8 +640,8 @@ std::optional<StoredSource> readStoredSource(const Database& database, std::span
                     savingProgress->setCurrentProgress(percentOf(rowsDecoded, database.blockIndex.size()));
             }
             return true;
-        });
-        if (!read) return std::nullopt;
+        };
+        if (!forEachSegmentBlock(database.blockSource, blocks, readBlock)) return std::nullopt;
     }
     if (savingProgress) savingProgress->setCurrentProgress(100);
     return source;

@@ -152,8 +152,9 @@ public:
         for (std::size_t n = 0; n < blocks_.size(); ++n) {
             const Block& block = blocks_[n];
             if (block[kBlockTypeOffset] != kDataBlockType) continue;
-            recovery.database.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(block.data() + kDataObjectOffset)),
-                                            block[kSegmentKindOffset], static_cast<std::int64_t>(n));
+            recovery.database.blockIndex.appendBlock(
+                0, static_cast<std::int32_t>(readU32LE(block.data() + kDataObjectOffset)), block[kSegmentKindOffset],
+                static_cast<std::int64_t>(n));
         }
     }
     bool runPasses() {
@@ -646,7 +647,8 @@ TEST(StoredSource, ReadsTheLinesOfOneObject) {
         file.runPasses();
         // Both objects in one pass.
         const DictionaryNumber objects[] = {100, 102};
-        const std::optional<StoredSource> source = readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
+        const std::optional<StoredSource> source =
+            readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
         ASSERT_TRUE(source);
         const auto& lines = source->of(100).lines();
         ASSERT_EQ(lines.size(), 3u) << "release " << release;

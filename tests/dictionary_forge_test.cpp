@@ -78,8 +78,9 @@ public:
         recovery.options = RecoveryOptions(option);
         if (recovery.database.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
         NoMessages messages;
-        scanned = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
-                               recovery.analysisControl, messages, " Restorix for Oracle Database") == ScanResult::Completed;
+        scanned = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release,
+                                progress, recovery.analysisControl, messages,
+                                " Restorix for Oracle Database") == ScanResult::Completed;
         firstPass = decodeDictionaryPass1(recovery, progress);
         secondPass = decodeDictionaryPass2(recovery, progress);
     }
@@ -240,7 +241,8 @@ TEST_P(ForgedRelease, Constraints) {
 TEST_P(ForgedRelease, StoredSource) {
     ForgedDictionary file(GetParam(), RecoveryOption::All);
     const DictionaryNumber objects[] = {kProcedureNumber, kFunctionNumber};
-    const std::optional<StoredSource> source = readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
+    const std::optional<StoredSource> source =
+        readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
     ASSERT_TRUE(source);
     auto lines = source->of(kProcedureNumber).lines();
     std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });

@@ -181,7 +181,8 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     SavingState state;
     state.progress = &silent;
     RecordingLog log;
-    SavingJob saving(recovery_.analysed(), state, messages, log, clock, SavingSetup{*root, kNoOracleHomeBinFolder, std::string(kCaption)});
+    SavingJob saving(recovery_.analysed(), state, messages, log, clock,
+                     SavingSetup{*root, kNoOracleHomeBinFolder, std::string(kCaption)});
     ASSERT_EQ(saving.run(), SavingResult::saveCompleted);
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     RecordingLog completion;

@@ -96,7 +96,9 @@ TEST_F(PreviewJobsTest, TableShowsItsColumnsAndRows) {
     EXPECT_EQ(list.headers, (Headers{"A", "B", "C"}));
     EXPECT_EQ(list.rows, (Rows{{"10", "X\tY", "NULL"}, {"20", "Z", "W"}}));
     // Names are compared ignoring case.
-    EXPECT_EQ(previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "dept", "Table", "app").rows, list.rows);
+    EXPECT_EQ(
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "dept", "Table", "app").rows,
+        list.rows);
 }
 
 TEST_F(PreviewJobsTest, OneColumnTableHasOneRowPerValue) {
@@ -236,7 +238,8 @@ protected:
 
 TEST_P(PreviewJobsSourceLines, ListsEveryLineInLineOrder) {
     build(GetParam().storedLines);
-    const PreviewList list = previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "P1", "Procedure", "APP");
+    const PreviewList list =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "P1", "Procedure", "APP");
     EXPECT_EQ(list.rows, GetParam().expected);
     EXPECT_EQ(list.headers, GetParam().expected.empty() ? Headers{} : Headers{"DDL FOR PROCEDURE"});
 }

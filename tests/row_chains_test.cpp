@@ -258,7 +258,8 @@ TEST_F(MigratedRowFile, WhenAlsoChainedIsFollowedAndCounted) {
     ProgressSink silent;
     ASSERT_EQ(runAnalysis(recovery, silent, messages, kCaption), AnalysisResult::analysisCompleted);
     RowList values;
-    const RowCounts counts = readTableRows(recovery.database, recovery.catalog, kTableObject, values, recovery.analysisControl);
+    const RowCounts counts =
+        readTableRows(recovery.database, recovery.catalog, kTableObject, values, recovery.analysisControl);
     recovery.database.datafiles.close();
     EXPECT_EQ(counts.rowsWritten, 1);
     EXPECT_EQ(counts.migratedChainedRows, 1);
@@ -379,7 +380,8 @@ protected:
 
 TEST_F(ChainedTableRows, ThePreviewShowsEachReassembledRowInItsHeadsPlace) {
     RowList rows;
-    const RowCounts counts = readTableRows(recovery_.database, recovery_.catalog, kTableObject, rows, recovery_.analysisControl);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, kTableObject, rows, recovery_.analysisControl);
     std::vector<std::string> ids;
     for (std::size_t i = 0; i < rows.size(); i += 3) ids.push_back(rows[i].text);
     EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7", "8"}));
@@ -397,7 +399,9 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     SystemClock clock;
     const fs::path out = fs::path(path_).parent_path() / (fs::path(path_).stem().string() + "-out");
     fs::create_directories(out);
-    ASSERT_EQ(runSaving(recovery_.analysed(), state, messages, log, clock, SavingSetup{out, "\\bin", std::string(kCaption)}), SavingResult::saveCompleted);
+    ASSERT_EQ(
+        runSaving(recovery_.analysed(), state, messages, log, clock, SavingSetup{out, "\\bin", std::string(kCaption)}),
+        SavingResult::saveCompleted);
     std::ifstream in(outputPath(out, "HR_data\\TData.sql"), std::ios::binary);
     std::ostringstream script;
     script << in.rdbuf();

@@ -107,8 +107,9 @@ protected:
         }
         ASSERT_FALSE(recovery_.database.datafiles.open({path.string()}));
         for (std::size_t i = 1; i < blocks_.size(); ++i) {
-            recovery_.database.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(blocks_[i].data() + kDataObjectOffset)),
-                                             1, static_cast<std::int64_t>(i));
+            recovery_.database.blockIndex.appendBlock(
+                0, static_cast<std::int32_t>(readU32LE(blocks_[i].data() + kDataObjectOffset)), 1,
+                static_cast<std::int64_t>(i));
         }
     }
 
@@ -147,7 +148,8 @@ TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
     addTable(recovery_.catalog, 5000, 5000, c.catalogTypes);
     addBlock(blockOf(5000, {c.stored}, c.flag));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_EQ(texts(rows_), c.expected);
     EXPECT_EQ(counts.rowsWithExtraValues, c.rowsWithExtraValues);
     for (const RowValue& v : rows_) {
@@ -229,7 +231,8 @@ TEST_F(RowReaderFile, ValuesAreMatchedToColumnsBySegmentColumnOnly) {
                             {number("3"), text("gone"), kNull, number("30"), text("extra"), text("more")},
                             {number("4")}}));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_EQ(texts(rows_), (std::vector<std::string>{"1", "10", "note 1", "NULL",  //
                                                       "2", "NULL", "note 2", "NULL",  //
                                                       "3", "30", "NULL", "NULL",      //
@@ -246,7 +249,8 @@ TEST_F(RowReaderFile, ATableWithAnUnreadableColumnGivesNoValues) {
     recovery_.catalog.columnList[1].damage = ColumnDamage::Type;
     addBlock(blockOf(5000, {{number("1"), text("A")}, {number("2"), text("B")}}));
     openDatafile();
-    const RowCounts previewed = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
+    const RowCounts previewed =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_TRUE(rows_.empty());
     EXPECT_EQ(previewed.rowsWritten, 0);
     EXPECT_EQ(previewed.rowsInTableNotCreated, 2);
@@ -458,7 +462,8 @@ TEST_F(RowReaderFile, AScriptThatCannotBeOpenedOrWrittenEndsTheRead) {
     fs::create_symlink("/dev/full", folder_ / "FULLData.sql");
     for (const fs::path& script : {folder_ / "missing" / "TData.sql", folder_ / "FULLData.sql"}) {
         saving_.currentDataFile = script;
-        EXPECT_THROW(readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_), OutputFileError) << script;
+        EXPECT_THROW(readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_), OutputFileError)
+            << script;
     }
 }
 

@@ -104,7 +104,8 @@ protected:
     }
     SavingResult save() {
         state_.progress = &sink_;
-        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_,
+                         SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
@@ -178,7 +179,8 @@ TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
     ASSERT_EQ(tree.findSchema("HR")->nodes(Category::Table).size(), 1u);
     const std::string tableName = tree.findSchema("HR")->nodes(Category::Table)[0];
     EXPECT_EQ(storedUtf8Text(tableName), "CAF\u00C9");
-    const PreviewList preview = previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, tableName, "Table", "HR");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, tableName, "Table", "HR");
     EXPECT_EQ(preview.headers, (std::vector<std::string>{"ID", "NOTE", "N\u00C9"}));
     ASSERT_EQ(preview.rows.size(), 1u);
     EXPECT_EQ(preview.rows[0], (std::vector<std::string>{"1", "caf\u00E9 \u20AC \U0001F600", "\u4E2D\u6587"}));
@@ -254,7 +256,8 @@ TEST_F(SavingForgeTest, LargeUserAndColumnNumbersKeepTheirOwners) {
     EXPECT_EQ(tree.findSchema("BIG")->nodes(Category::Table), std::vector<std::string>{"T500"});
     EXPECT_EQ(tree.findSchema("HUNDRED")->nodes(Category::Table), std::vector<std::string>{"WIDE"});
     EXPECT_TRUE(tree.findSchema("FIVE")->nodes(Category::Table).empty());
-    const PreviewList preview = previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "WIDE", "Table", "HUNDRED");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "WIDE", "Table", "HUNDRED");
     ASSERT_EQ(preview.headers.size(), 120u);
     EXPECT_EQ(preview.headers.back(), "C120");
     ASSERT_EQ(preview.rows.size(), 1u);
@@ -296,7 +299,8 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
     EXPECT_EQ(column("NV").charsetForm, kNationalCharsetForm);
     EXPECT_EQ(column("NOTES").charsetForm, kImplicitCharsetForm);
 
-    const PreviewList preview = previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "TYPES", "Table", "HR");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "TYPES", "Table", "HR");
     ASSERT_EQ(preview.rows.size(), 2u);
     EXPECT_EQ(preview.rows[0],
               (std::vector<std::string>{"it's long", "7", "0AFF", "CAFE", "1.5", "-0.1", "2011-03-05 12:20:30.5 +02:00",
@@ -361,7 +365,8 @@ TEST_F(SavingForgeTest, BadSectorsInTheDictionaryAndATableBlockAreSkippedNamedAn
     ASSERT_EQ(runAnalysis(recovery_, silent, messages_, kCaption, {}, &log), AnalysisResult::analysisCompleted);
     EXPECT_EQ(recovery_.catalog.dictionaryBlocksNotRead, 1);
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_,
+                        SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
     EXPECT_EQ(recovery_.database.datafiles.at(0).unreadable.all(), (std::vector<std::int64_t>{conBlock, notesBlock}));
@@ -481,7 +486,8 @@ TEST_F(SavingForgeTest, TablesWhoseNamesMapAlikeGetFilesOfTheirOwn) {
     analyse(s, 11, "AL32UTF8");
     RecordingLog log;
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_,
+                        SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
     // Every table's statements, each in a script of its own.

@@ -176,7 +176,8 @@ protected:
         state_.progress = &sink_;
     }
     SavingResult save() {
-        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin", std::string(kCaption)});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_,
+                         SavingSetup{root_, "/opt/oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
     bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
@@ -664,7 +665,9 @@ private:
 class SavingControllerTest : public SavingJobTest {
 protected:
     SavingJob& job() {
-        if (!job_) job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_, SavingSetup{root_, "\\bin", std::string(kCaption)});
+        if (!job_)
+            job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_,
+                                               SavingSetup{root_, "\\bin", std::string(kCaption)});
         return *job_;
     }
     void holdAtTable(const std::string& table) {

@@ -80,7 +80,8 @@ FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
         wizard_.ui(), [this, &services](const std::string& text, const std::string& caption) {
             services.inform(this, text, caption, BoxIcon::Stop);
         });
-    job_ = std::make_unique<SavingJob>(recovery.analysed(), state_, *messages_, context_.log, context_.clock, std::move(setup));
+    job_ = std::make_unique<SavingJob>(recovery.analysed(), state_, *messages_, context_.log, context_.clock,
+                                       std::move(setup));
     job_->setOnFinished([this] { wizard_.ui().post([this] { jobEnded(); }); });
 }
 
@@ -133,8 +134,8 @@ void FileSavingDialog::jobEnded() {
     try {
         result = job_->wait();  // the worker has returned: no wait
     } catch (const FileError& e) {
-        context_.services.inform(this, std::string("Cannot read the datafile: ") + e.what(),
-                                 kProductName, BoxIcon::Stop);
+        context_.services.inform(this, std::string("Cannot read the datafile: ") + e.what(), kProductName,
+                                 BoxIcon::Stop);
         wizard_.end(1);
         return;
     }

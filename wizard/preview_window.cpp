@@ -248,8 +248,7 @@ void PreviewWindow::tellPreviewFailure(std::exception_ptr failure) {
     } catch (...) {
         text = "The preview failed for a reason it does not name.";
     }
-    context_.services.inform(this, "The preview cannot be shown.\n" + text, kProductName,
-                             BoxIcon::Stop);
+    context_.services.inform(this, "The preview cannot be shown.\n" + text, kProductName, BoxIcon::Stop);
 }
 
 void PreviewWindow::fill(const PreviewList& preview) {
