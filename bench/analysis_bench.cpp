@@ -15,11 +15,11 @@ namespace {
 
 int analyzeOnce(const std::string& path, std::size_t& objects, std::size_t& columns, std::size_t& constraints) {
     Recovery recovery;
-    if (recovery.datafiles.open({path})) return 1;
-    recovery.setOption(RecoveryOption::All);
+    if (recovery.database.datafiles.open({path})) return 1;
+    recovery.options = RecoveryOptions(RecoveryOption::All);
     ProgressSink progress;
     NoMessages messages;
-    if (runAnalysis(recovery, progress, messages) != AnalysisResult::analysisCompleted) return 1;
+    if (runAnalysis(recovery, progress, messages, "") != AnalysisResult::analysisCompleted) return 1;
     objects = recovery.catalog.objectList.size();
     columns = recovery.catalog.columnList.size();
     constraints = recovery.catalog.constraintDefs.size();

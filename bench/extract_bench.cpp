@@ -102,20 +102,20 @@ int main(int argc, char** argv) {
     forgeDatafile(datafile);
 
     Recovery recovery;
-    if (recovery.datafiles.open({datafile.string()})) {
+    if (recovery.database.datafiles.open({datafile.string()})) {
         std::fprintf(stderr, "cannot open %s\n", datafile.c_str());
         return 1;
     }
-    recovery.setOption(RecoveryOption::AllButSys);
+    recovery.options = RecoveryOptions(RecoveryOption::AllButSys);
     ProgressSink silentProgress;
     SilentMessages messages;
-    if (runAnalysis(recovery, silentProgress, messages) != AnalysisResult::analysisCompleted) return 1;
+    if (runAnalysis(recovery, silentProgress, messages, "") != AnalysisResult::analysisCompleted) return 1;
     const ObjectEntry* table = findBigTable(recovery.catalog);
     if (table == nullptr) {
         std::fprintf(stderr, "BIG_TABLE not found by the analysis\n");
         return 1;
     }
-    const std::size_t tableBlocks = recovery.blockIndex.blockCountOf(table->dataObjectNumber);
+    const std::size_t tableBlocks = recovery.database.blockIndex.blockCountOf(table->dataObjectNumber);
     std::printf("BIG_TABLE: %zu blocks\n", tableBlocks);
 
     const std::string quotedDatafile = bench::shellQuote(datafile.string());
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
             saving.overallTotal = 2;
             saving.skipPause = std::chrono::milliseconds(0);
             RowList rowList;
-            readTableRows(recovery, table->objectNumber, rowList, &saving);
+            readTableRows(recovery.database, recovery.catalog, table->objectNumber, rowList, saving);
             return 0;
         });
         extractSeconds.push_back(m.seconds);

@@ -49,11 +49,11 @@ nlohmann::ordered_json schemaJson(const SchemaNode& schema) {
               {"Function", schema.stats.functions}}}};
 }
 
-nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree) {
+nlohmann::ordered_json treeJson(const Database& database, const Catalog& catalog, const ObjectTree& tree) {
     nlohmann::ordered_json schemas = nlohmann::ordered_json::array();
     for (const SchemaNode& schema : tree.schemas) schemas.push_back(schemaJson(schema));
     const DatabaseTotals& t = tree.totals;
-    return {{"version", recovery.release.releaseText},
+    return {{"version", database.release.releaseText},
             {"source", tree.root},
             {"schemas", schemas},
             {"summary",
@@ -63,8 +63,8 @@ nlohmann::ordered_json treeJson(const Recovery& recovery, const ObjectTree& tree
               {"Trigger", t.triggers},
               {"Procedure", t.procedures},
               {"Function", t.functions}}},
-            {"partial", recovery.partial.load()},
-            {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead}};
+            {"partial", catalog.partial},
+            {"dictionaryBlocksNotRead", catalog.dictionaryBlocksNotRead}};
 }
 
 int runInspect(const InspectArguments& args) {
@@ -74,20 +74,21 @@ int runInspect(const InspectArguments& args) {
         code != kSuccess) {
         return code;
     }
-    ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
-    if (recovery.release.storesUtf8()) showStoredUtf8Names(tree);
+    ObjectTree tree = buildObjectTree(recovery.catalog, recovery.database.sourcePath);
+    if (recovery.database.release.storesUtf8()) showStoredUtf8Names(tree);
     if (args.json) {
         // Names that are no valid UTF-8 cannot come from the code page, but be safe.
-        std::cout << treeJson(recovery, tree).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+        std::cout << treeJson(recovery.database, recovery.catalog, tree)
+                         .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << '\n';
         return kSuccess;
     }
-    std::cout << "Oracle Version:" << terminalText(recovery.release.releaseText) << '\n';
+    std::cout << "Oracle Version:" << terminalText(recovery.database.release.releaseText) << '\n';
     printTree(tree);
     for (const std::string& line : showDatabaseSummary(tree.totals)) std::cout << line << '\n';
     // The tree may lack what those blocks held.
-    if (recovery.dictionaryBlocksNotRead > 0)
-        std::cout << dictionaryBlocksNotReadText(recovery.dictionaryBlocksNotRead) << '\n';
+    if (recovery.catalog.dictionaryBlocksNotRead > 0)
+        std::cout << dictionaryBlocksNotReadText(recovery.catalog.dictionaryBlocksNotRead) << '\n';
     return kSuccess;
 }
 

@@ -91,7 +91,7 @@ void TerminalProgress::finish() {
 namespace {
 
 void nameSource(Recovery& recovery, const std::string& path) {
-    recovery.nameSourceAfter(std::filesystem::absolute(path).lexically_normal().string());
+    recovery.database.nameSourceAfter(std::filesystem::absolute(path).lexically_normal().string());
 }
 
 // The message of a refusal, then the file and the reason on the next line
@@ -106,7 +106,7 @@ void printRefusal(const DatafileRefusal& refusal, std::size_t fileCount) {
 
 int openDatafiles(Recovery& recovery, const std::vector<std::string>& paths) {
     nameSource(recovery, paths.front());
-    if (const std::optional<DatafileRefusal> refusal = recovery.datafiles.open(paths)) {
+    if (const std::optional<DatafileRefusal> refusal = recovery.database.datafiles.open(paths)) {
         printRefusal(*refusal, paths.size());
         return kDatafileNotOpened;
     }
@@ -121,13 +121,14 @@ RecoveryOption parseSchemasOption(const std::string& value) {
 
 int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vector<std::string>& paths,
                      RecoveryOption option) {
-    recovery.setOption(option);
-    logStartupHeader(session.log, session.clock, recovery.versionText);
+    recovery.options = RecoveryOptions(option);
+    logStartupHeader(session.log, session.clock, kVersionText);
     if (int code = openDatafiles(recovery, paths); code != kSuccess) return code;
-    logAnalysisStart(session.log, session.clock, recovery.sourcePath);
+    logAnalysisStart(session.log, session.clock, recovery.database.sourcePath);
     if (paths.size() > 1) logDatafiles(session.log, paths);
 
-    AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock);
+    AnalysisJob job(recovery, session.progress, session.messages, session.log, session.clock,
+                    std::string(kMessageCaption));
     AnalysisResult result;
     {
         // In place once the job has cleared its stop flag, so an early Ctrl-C holds.
@@ -137,7 +138,7 @@ int analyzeDatafiles(CommandSession& session, Recovery& recovery, const std::vec
     }
     session.progress.finish();
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
-    recovery.nameSourceAfterSystemFile();
+    recovery.database.nameSourceAfterSystemFile();
     switch (result) {
         case AnalysisResult::unsupportedVersion: return kUnsupportedVersion;
         case AnalysisResult::datafileRefused: return kDatafileNotOpened;

@@ -27,6 +27,11 @@ enum ExitCode : int {
     kInterrupted = 130,  // Ctrl-C; SIGTERM and SIGHUP end with 143 and 129 (InterruptGuard::exitCode)
 };
 
+// The caption the jobs give their messages (stderr shows the text alone) and
+// the version the activity log's header names.
+inline constexpr std::string_view kMessageCaption = " Restorix for Oracle Database";
+inline constexpr std::string_view kVersionText = "Version 2.0.0";
+
 // Prints on stderr, through terminalText with its line feeds; UTF-8 throughout.
 void printError(std::string_view text);
 

@@ -79,8 +79,8 @@ std::string printed(const char* format, ...) {
 class Dump {
 public:
     // `block` holds the whole block, of which the file has the first `length` bytes (the rest are zeros).
-    Dump(const BlockView& block, std::size_t length, const Recovery& recovery)
-        : block_(block.over(block.raw().first(length))), whole_(block), recovery_(recovery) {}
+    Dump(const BlockView& block, std::size_t length, const Catalog& catalog)
+        : block_(block.over(block.raw().first(length))), whole_(block), catalog_(catalog) {}
 
     // `title` names the file.
     void print(const std::string& title, std::int64_t blockNumber, std::optional<int> dataHeader) {
@@ -273,17 +273,17 @@ private:
     // The catalog's table whose segment this block belongs to, if any.
     std::optional<TableColumns> tableOfBlock() const {
         const auto dataObject = static_cast<std::int32_t>(u32(kDataObjectOffset));
-        const auto& objects = recovery_.catalog.objectList;
+        const auto& objects = catalog_.objectList;
         const auto table = std::find_if(objects.begin(), objects.end(), [&](const ObjectEntry& o) {
             return o.type() == kTable && o.dataObjectNumber == dataObject;
         });
         if (table == objects.end()) return std::nullopt;
-        return TableColumns(recovery_.catalog, *table);
+        return TableColumns(catalog_, *table);
     }
 
     BlockView block_;
     BlockView whole_;
-    const Recovery& recovery_;
+    const Catalog& catalog_;
     std::string out_;
 };
 
@@ -322,9 +322,9 @@ int runDump(const DumpArguments& args) {
     const int analysed = analyzeDatafiles(session, recovery, args.datafiles, RecoveryOption::All);
     // A file the analysis cannot read still has blocks to show, without values.
     if (analysed != kSuccess && analysed != kUnsupportedVersion) return analysed;
-    const std::optional<std::size_t> chosen = fileToDump(recovery.datafiles, args.relativeFile);
+    const std::optional<std::size_t> chosen = fileToDump(recovery.database.datafiles, args.relativeFile);
     if (!chosen) return kUsageError;
-    const Datafile& datafile = recovery.datafiles.at(*chosen);
+    const Datafile& datafile = recovery.database.datafiles.at(*chosen);
     // As every reader reads it: the SYSTEM file in 8K blocks, the others in their own size.
     const int blockSize = datafile.blockSize;
     // Compared as a count of blocks (a block number times the block size may
@@ -345,10 +345,12 @@ int runDump(const DumpArguments& args) {
     if (analysed == kUnsupportedVersion) printError("No dictionary was read: column values are not shown.");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(blockSize), 0);
     const auto file = static_cast<std::uint16_t>(*chosen);
-    const std::size_t got = recovery.blockSource.read(file, args.block, bytes);
+    const std::size_t got = recovery.database.blockSource.read(file, args.block, bytes);
     // The SYSTEM file goes by the name the analysis gave it, as in its messages.
-    const std::string& title = *chosen == recovery.datafiles.systemIndex() ? recovery.sourcePath : datafile.path;
-    Dump(recovery.blockSource.view(file, bytes), got, recovery).print(title, args.block, args.dataHeader);
+    const std::string& title =
+        *chosen == recovery.database.datafiles.systemIndex() ? recovery.database.sourcePath : datafile.path;
+    Dump(recovery.database.blockSource.view(file, bytes), got, recovery.catalog)
+        .print(title, args.block, args.dataHeader);
     return kSuccess;
 }
 

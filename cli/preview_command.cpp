@@ -81,13 +81,13 @@ int runPreview(const PreviewArguments& args) {
         code != kSuccess) {
         return code;
     }
-    if (recovery.release.storesUtf8()) {
+    if (recovery.database.release.storesUtf8()) {
         // The names typed are UTF-8; the catalog holds their bytes as read
         // through the code page.
         schemaName = fromCodePage(schemaName);
         objectName = fromCodePage(objectName);
     }
-    const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+    const ObjectTree tree = buildObjectTree(recovery.catalog, recovery.database.sourcePath);
     const std::optional<TreeNode> node = findTreeNode(tree, schemaName, category, objectName);
     if (!node) {
         printError("not found");
@@ -99,7 +99,8 @@ int runPreview(const PreviewArguments& args) {
         // Ctrl-C while the rows or the source are read: the analysis' stop flag.
         const InterruptGuard::Scope scope =
             session.interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
-        list = previewNode(recovery, node->name, categoryName(node->category), node->schema);
+        list = previewNode(recovery.database, recovery.catalog, recovery.analysisControl, node->name,
+                           categoryName(node->category), node->schema);
     }
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     printList(list);

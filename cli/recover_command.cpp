@@ -73,14 +73,14 @@ bool anyFileCutShort(const DatafileSet& files) {
 
 // The totals of the tables read, whose counts add up to `all`, with the
 // blocks lost from the files themselves.
-RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all, const Recovery& recovery) {
+RecoveryTotals totalsOf(const std::vector<TableAccount>& accounts, const RowCounts& all, const DatafileSet& datafiles) {
     RecoveryTotals totals;
     totals.tables = static_cast<long>(accounts.size());
     totals.rowsWritten = all.rowsWritten;
     totals.rowsNotRecovered = all.brokenChains + all.rowsInTableNotCreated;
     totals.valuesNotRecovered = all.undecodableValues + all.valuesTooLong;
     // A table block that cannot be read is also one of the file's unreadable blocks: counted there, once.
-    totals.blocksNotRead = all.blocksNotRead + blocksLostFromTheFiles(recovery.datafiles);
+    totals.blocksNotRead = all.blocksNotRead + blocksLostFromTheFiles(datafiles);
     totals.tablesNotCreated = std::count_if(accounts.begin(), accounts.end(),
                                             [](const TableAccount& account) { return account.counts.columnsUnreadable > 0; });
     totals.rowsWithExtraValues = all.rowsWithExtraValues;
@@ -126,7 +126,8 @@ nlohmann::ordered_json cutShortJson(const DatafileSet& files) {
 // schemas, views and other objects of no table's account count too; then
 // what was lost from the files and the dictionary.
 std::string reportText(const std::vector<TableAccount>& accounts, const RecoveryTotals& totals, const RowCounts& all,
-                       long namesChangedOutsideTables, const Recovery& recovery, bool complete) {
+                       long namesChangedOutsideTables, const Database& database, const Catalog& catalog,
+                       bool complete) {
     nlohmann::ordered_json tables = nlohmann::ordered_json::array();
     for (const TableAccount& account : accounts) {
         tables.push_back({{"schema", account.schema},
@@ -151,9 +152,9 @@ std::string reportText(const std::vector<TableAccount>& accounts, const Recovery
                                        {"notRecovered", notRecoveredJson(all)},
                                        {"namesChanged", all.namesChanged + namesChangedOutsideTables},
                                        {"scriptNamesChanged", all.scriptNamesChanged}}},
-                                     {"dictionaryBlocksNotRead", recovery.dictionaryBlocksNotRead},
-                                     {"unreadableBlocks", unreadableBlocksJson(recovery.datafiles)},
-                                     {"cutShortDatafiles", cutShortJson(recovery.datafiles)}};
+                                     {"dictionaryBlocksNotRead", catalog.dictionaryBlocksNotRead},
+                                     {"unreadableBlocks", unreadableBlocksJson(database.datafiles)},
+                                     {"cutShortDatafiles", cutShortJson(database.datafiles)}};
     // Names keep their stored bytes: a byte that is no UTF-8 is replaced
     // rather than making the report unwritable.
     return report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -267,24 +268,24 @@ private:
 // datafile cut short leaves the recovery incomplete however the save ended.
 // A report that waits for its reader ends at once with Ctrl-C: it cannot be
 // stopped half-way.
-bool accountForRows(CommandSession& session, const Recovery& recovery, const SavingState& state,
+bool accountForRows(CommandSession& session, const Database& database, const Catalog& catalog, const SavingState& state,
                     ReportTarget* report, bool saveCompleted) {
     const RowCounts all = sumOf(state.tableAccounts);
-    const RecoveryTotals totals = totalsOf(state.tableAccounts, all, recovery);
+    const RecoveryTotals totals = totalsOf(state.tableAccounts, all, database.datafiles);
     logRecoveryTotals(session.log, totals);
     std::fprintf(stderr, "%s\n", recoveryTotalsText(totals).c_str());
     if (report == nullptr) return true;
-    const bool complete = saveCompleted && !anyFileCutShort(recovery.datafiles);
+    const bool complete = saveCompleted && !anyFileCutShort(database.datafiles);
     const InterruptGuard::Scope scope = session.interrupt.endRunOnInterrupt();
     return report->write(
-        reportText(state.tableAccounts, totals, all, state.namesChangedOutsideTables, recovery, complete));
+        reportText(state.tableAccounts, totals, all, state.namesChangedOutsideTables, database, catalog, complete));
 }
 
 // The save as the File Saving dialog runs it; Ctrl-C takes its Stop path.
 int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, ReportTarget* report) {
     SavingState state;
     state.progress = &session.progress;
-    SavingJob saving(recovery, state, session.messages, session.log, session.clock, setup);
+    SavingJob saving(recovery.analysed(), state, session.messages, session.log, session.clock, setup);
     SavingResult result;
     {
         // In place once the job has cleared its stop flag, so an early Ctrl-C holds.
@@ -292,8 +293,10 @@ int save(CommandSession& session, Recovery& recovery, const SavingSetup& setup, 
         const InterruptGuard::Scope scope = session.interrupt.onInterrupt([&] { saving.confirmStop(); });
         result = saving.wait();
     }
+    if (result == SavingResult::saveCompleted) recovery.releaseAfterSaving();
     session.progress.finish();
-    const bool reported = accountForRows(session, recovery, state, report, result == SavingResult::saveCompleted);
+    const bool reported = accountForRows(session, recovery.database, recovery.catalog, state, report,
+                                         result == SavingResult::saveCompleted);
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
     switch (result) {
         case SavingResult::saveStopped: return session.interrupt.exitCode();
@@ -321,9 +324,10 @@ int runRecover(const RecoverArguments& args) {
 
     SavingSetup setup;
     setup.oracleBinFolder = oracleBinFolder(findOracleHome(args.oracleHome, std::getenv("ORACLE_HOME")));
+    setup.messageCaption = kMessageCaption;
     // A Ctrl-C between the two jobs: nothing is created.
     if (session.interrupt.interrupted()) return session.interrupt.exitCode();
-    const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.sourceTitle, session.clock);
+    const std::optional<fs::path> root = createOutputRoot(outputFolder, recovery.database.sourceTitle, session.clock);
     if (!root) {
         printError(kCannotOpenTargetFileMessage);
         printError(outputFolder.string() + ": no fresh output folder name within a few seconds");

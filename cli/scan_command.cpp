@@ -49,14 +49,14 @@ int runScan(const ScanArguments& args) {
     ScanResult result;
     {
         const InterruptGuard::Scope scope = interrupt.onInterrupt([&] { recovery.analysisControl.requestStop(); });
-        result = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
-                               recovery.analysisControl, messages, recovery.appTitle);
+        result = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release,
+                               progress, recovery.analysisControl, messages, std::string(kMessageCaption));
     }
     progress.finish();
     // Blocks a read error left unread were skipped: each is named.
-    for (std::size_t i = 0; i < recovery.datafiles.size(); ++i)
-        for (const std::int64_t block : recovery.datafiles.at(i).unreadable.all())
-            printError(unreadableBlockText(recovery.datafiles.at(i), block));
+    for (std::size_t i = 0; i < recovery.database.datafiles.size(); ++i)
+        for (const std::int64_t block : recovery.database.datafiles.at(i).unreadable.all())
+            printError(unreadableBlockText(recovery.database.datafiles.at(i), block));
     if (interrupt.interrupted()) return interrupt.exitCode();
     switch (result) {
         case ScanResult::Stopped: return interrupt.exitCode();
@@ -66,11 +66,11 @@ int runScan(const ScanArguments& args) {
         case ScanResult::NothingReadable: return kDatafileNotOpened;
         case ScanResult::Completed: break;
     }
-    std::printf("Oracle Version:%s\n", terminalText(recovery.release.releaseText).c_str());
-    std::printf("Block size: %d\n", recovery.release.blockSize);
-    std::printf("Indexed blocks: %zu\n", recovery.blockIndex.size());
-    printDatafiles(recovery.datafiles);
-    printIndex(recovery.blockIndex);
+    std::printf("Oracle Version:%s\n", terminalText(recovery.database.release.releaseText).c_str());
+    std::printf("Block size: %d\n", recovery.database.release.blockSize);
+    std::printf("Indexed blocks: %zu\n", recovery.database.blockIndex.size());
+    printDatafiles(recovery.database.datafiles);
+    printIndex(recovery.database.blockIndex);
     std::fflush(stdout);
     return kSuccess;
 }

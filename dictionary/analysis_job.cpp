@@ -16,23 +16,25 @@ public:
 };
 
 // What the analysis could not read, told once it has read what it could.
-void tellAnalysisLosses(const Recovery& recovery, MessageSink& messages, LogSink& log) {
-    tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
-    if (recovery.dictionaryBlocksNotRead == 0) return;
-    const std::string text = dictionaryBlocksNotReadText(recovery.dictionaryBlocksNotRead);
+void tellAnalysisLosses(const Database& database, const Catalog& catalog, MessageSink& messages, LogSink& log,
+                        std::string_view caption) {
+    tellUnreadableBlocks(database.datafiles, messages, log, caption);
+    if (catalog.dictionaryBlocksNotRead == 0) return;
+    const std::string text = dictionaryBlocksNotReadText(catalog.dictionaryBlocksNotRead);
     logWarning(log, text);
-    messages.showMessage(text, recovery.appTitle);
+    messages.showMessage(text, caption);
 }
 
 // The scan and the two passes.
 AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
-                                const ScanOptions& options) {
+                                std::string_view caption, const ScanOptions& options) {
     JobControl& control = recovery.analysisControl;
-    recovery.dictionaryBlocksNotRead = 0;
+    recovery.catalog.dictionaryBlocksNotRead = 0;
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
-    recovery.blockIndex.clear();
-    const ScanResult scan = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
-                                          control, messages, recovery.appTitle, options);
+    recovery.database.blockIndex.clear();
+    const ScanResult scan =
+        scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release, progress,
+                                          control, messages, std::string(caption), options);
     if (scan == ScanResult::UnsupportedVersion) return AnalysisResult::unsupportedVersion;
     if (scan == ScanResult::ForeignDatafile || scan == ScanResult::NothingReadable)
         return AnalysisResult::datafileRefused;
@@ -63,42 +65,44 @@ std::string dictionaryBlocksNotReadText(long blocks) {
     return std::to_string(blocks) + " dictionary blocks not read";
 }
 
-AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages, std::string_view caption,
                            const ScanOptions& options, LogSink* log) {
     NoLog noLog;
-    const AnalysisResult result = runAnalysisSteps(recovery, progress, messages, options);
-    tellAnalysisLosses(recovery, messages, log ? *log : noLog);
+    const AnalysisResult result = runAnalysisSteps(recovery, progress, messages, caption, options);
+    tellAnalysisLosses(recovery.database, recovery.catalog, messages, log ? *log : noLog, caption);
     return result;
 }
 
 AnalysisJob::AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
-                         const Clock& clock, ScanOptions options)
-    : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock), options_(options) {}
+                         const Clock& clock, std::string caption, ScanOptions options)
+    : recovery_(recovery), progress_(progress), messages_(messages), log_(log), clock_(clock),
+      caption_(std::move(caption)), options_(options) {}
 
 bool AnalysisJob::start() {
     if (runner_.started()) return false;
-    recovery_.partial.store(false);
+    recovery_.catalog.partial = false;
     ending_.store(Ending::None);
     return runner_.start([this] { work(); });
 }
 
 void AnalysisJob::work() {
-    jobResult_ = runAnalysis(recovery_, progress_, messages_, options_, &log_);
-    for (std::size_t i = 0; i < recovery_.datafiles.size(); ++i)
-        if (recovery_.datafiles.at(i).cutShort) logDatafileCutShort(log_, cutShortWarning(recovery_.datafiles, i));
+    jobResult_ = runAnalysis(recovery_, progress_, messages_, caption_, options_, &log_);
+    for (std::size_t i = 0; i < recovery_.database.datafiles.size(); ++i)
+        if (recovery_.database.datafiles.at(i).cutShort)
+            logDatafileCutShort(log_, cutShortWarning(recovery_.database.datafiles, i));
 }
 
 AnalysisResult AnalysisJob::wait() {
     runner_.wait();
     switch (ending_.load()) {
         case Ending::Stopped:
-            recovery_.datafiles.close();
+            recovery_.database.datafiles.close();
             recovery_.catalog.releaseCatalog();
-            recovery_.blockIndex.clear();
+            recovery_.database.blockIndex.clear();
             return AnalysisResult::analysisStopped;
         case Ending::Closed:
-            recovery_.datafiles.close();
-            recovery_.partial.store(true);
+            recovery_.database.datafiles.close();
+            recovery_.catalog.partial = true;
             return AnalysisResult::analysisCompleted;
         case Ending::None:
             break;
@@ -122,9 +126,9 @@ void AnalysisJob::confirmStop() {
     logAnalysisStopped(log_, clock_);
 }
 
-bool AnalysisJob::stop(QuestionPrompter& prompter) {
+bool AnalysisJob::stop(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (prompter.askYesNo(kStopQuestion, recovery_.appTitle)) {
+    if (prompter.askYesNo(question, caption_)) {
         confirmStop();
         return true;
     }
@@ -132,9 +136,9 @@ bool AnalysisJob::stop(QuestionPrompter& prompter) {
     return false;
 }
 
-bool AnalysisJob::close(QuestionPrompter& prompter) {
+bool AnalysisJob::close(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (prompter.askYesNo(kCloseQuestion, recovery_.appTitle)) {
+    if (prompter.askYesNo(question, caption_)) {
         ending_.store(Ending::Closed);
         runner_.requestStop();
         logAnalysisClosed(log_, clock_);
@@ -144,9 +148,9 @@ bool AnalysisJob::close(QuestionPrompter& prompter) {
     return false;
 }
 
-bool AnalysisJob::escape(QuestionPrompter& prompter) {
+bool AnalysisJob::escape(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (!prompter.askYesNo(kExitQuestion, recovery_.appTitle)) return false;
+    if (!prompter.askYesNo(question, caption_)) return false;
     runner_.requestStop();
     return true;
 }

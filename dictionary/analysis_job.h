@@ -24,15 +24,11 @@ enum class AnalysisResult {
     datafileRefused,     // a file of another database, or nothing readable: the message was shown
 };
 
-inline constexpr const char* kStopQuestion = "Do you want to Stop the analysis process?  ";
-inline constexpr const char* kCloseQuestion = "Do you want to Stop the analysis process? ";
-inline constexpr const char* kExitQuestion = "Do you want to exit ? ";
-
 // The job itself, on the calling thread. Returns unsupportedVersion or
 // analysisCompleted; a stop leaves the catalog as far as it got. Blocks a
 // read error left unread and the dictionary blocks not read are told on
-// `messages` and, when given, in `log`.
-AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages,
+// `messages`, with the front end's `caption`, and, when given, in `log`.
+AnalysisResult runAnalysis(Recovery& recovery, ProgressSink& progress, MessageSink& messages, std::string_view caption,
                            const ScanOptions& options = {}, LogSink* log = nullptr);
 
 // Tells every block of the datafiles that a read error left unread and that
@@ -45,8 +41,10 @@ std::string dictionaryBlocksNotReadText(long blocks);
 
 class AnalysisJob {
 public:
+    // `caption`: the front end's, for the boxes the job shows and the
+    // questions it asks.
     AnalysisJob(Recovery& recovery, ProgressSink& progress, MessageSink& messages, LogSink& log,
-                const Clock& clock, ScanOptions options = {});
+                const Clock& clock, std::string caption, ScanOptions options = {});
     AnalysisJob(const AnalysisJob&) = delete;
     AnalysisJob& operator=(const AnalysisJob&) = delete;
 
@@ -70,14 +68,16 @@ public:
     // Pause button: pauses when running, resumes when paused.
     void togglePause();
     bool isPaused() const { return runner_.paused(); }
+    // The questions are the front end's words; the worker is held while
+    // one is open.
     // Stop button: true when answered Yes.
-    bool stop(QuestionPrompter& prompter);
+    bool stop(QuestionPrompter& prompter, std::string_view question);
     // Stop without a question (Ctrl-C on the command line): the Yes path.
     void confirmStop();
     // Title-bar close: true when answered Yes; the catalog is then kept as partial.
-    bool close(QuestionPrompter& prompter);
+    bool close(QuestionPrompter& prompter, std::string_view question);
     // Escape: true when answered Yes; the front end then ends the process.
-    bool escape(QuestionPrompter& prompter);
+    bool escape(QuestionPrompter& prompter, std::string_view question);
 
 private:
     enum class Ending { None, Stopped, Closed };
@@ -89,6 +89,7 @@ private:
     MessageSink& messages_;
     LogSink& log_;
     const Clock& clock_;
+    std::string caption_;
     ScanOptions options_;
     std::atomic<Ending> ending_{Ending::None};
     AnalysisResult jobResult_ = AnalysisResult::analysisCompleted;

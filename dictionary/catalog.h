@@ -206,6 +206,15 @@ public:
     std::vector<ConstraintClusterKey> constraintClusterKeys;
     std::vector<TableClusterKey> tableClusterKeys;  // current C_OBJ# block only
 
+    // How far the lists can be trusted. Kept with them, not beside them,
+    // because every reader of the lists (the tree, the save's report, the
+    // catalog command) must be told, and only the analysis sets them.
+    // Dictionary blocks the passes could not read (a read error, or a row
+    // directory that runs past the block); the rest of their segment was read.
+    long dictionaryBlocksNotRead = 0;
+    // Set when the analysis window was closed with Yes: the lists are partial.
+    bool partial = false;
+
     // Appends return true when a record was added, false when the list's
     // uniqueness rule refused it. All O(1).
     bool appendSchema(const SchemaEntry& entry);              // unique by name

@@ -281,7 +281,7 @@ void DictionaryRowDecoder::decodeUserClusterRow(const Row& row) {
         addUserKey(row);
         return;
     }
-    const bool userRowCount = (row.columnCount == kUserRowColumns9 && recovery_.release.isVersion9) ||
+    const bool userRowCount = (row.columnCount == kUserRowColumns9 && recovery_.database.release.isVersion9) ||
                               row.columnCount == kUserRowColumns || row.columnCount == kUserRowColumnsLong;
     if (row.form == kClusterMemberRow && userRowCount) addUserRow(row);
 }
@@ -305,7 +305,7 @@ void DictionaryRowDecoder::addUserRow(const Row& row) {
     SchemaEntry entry;
     entry.name = row.text(kUserNameColumn);
     if (entry.name.empty()) return;
-    if (!recovery_.keepsSchema(equalsIgnoringAsciiCase(entry.name, "SYS"))) return;
+    if (!recovery_.options.keepsSchema(equalsIgnoringAsciiCase(entry.name, "SYS"))) return;
     entry.userNumber = recovery_.catalog.userClusterKeys[*key].userNumber;
     entry.clusterSlot = static_cast<std::uint8_t>(row.keyIndex + 1);
     entry.blockNumber = row.block32();
@@ -323,7 +323,7 @@ void DictionaryRowDecoder::decodeObjectRow(const Row& row) {
     entry.ownerNumber = dictionaryNumber(row.value(kObjOwnerColumn));
     // Object numbers are 32-bit in the database; anything else is no object.
     if (entry.objNumber == kNoNumber || entry.objNumber > std::numeric_limits<std::int32_t>::max()) return;
-    if (entry.ownerNumber == kNoNumber || !recovery_.keepsOwner(entry.owner())) return;
+    if (entry.ownerNumber == kNoNumber || !recovery_.options.keepsOwner(entry.owner())) return;
     entry.objectNumber = static_cast<std::int32_t>(entry.objNumber);
     entry.name = row.text(kObjNameColumn);
     entry.blockNumber = row.block32();
@@ -339,7 +339,7 @@ void DictionaryRowDecoder::decodeConstraintNameRow(const Row& row) {
     if (row.form != kOrdinaryRow || !row.columnsRead) return;
     ConstraintNameEntry entry;
     entry.ownerNumber = dictionaryNumber(row.value(kConOwnerColumn));
-    if (entry.ownerNumber == kNoNumber || !recovery_.keepsOwner(entry.ownerNumber)) return;
+    if (entry.ownerNumber == kNoNumber || !recovery_.options.keepsOwner(entry.ownerNumber)) return;
     entry.name = row.text(kConNameColumn);
     entry.conNumber = dictionaryNumber(row.value(kConNumberColumn));
     recovery_.catalog.appendConstraintName(entry);
@@ -378,7 +378,7 @@ const ObjectEntry* DictionaryRowDecoder::tableOfTableKey(const Row& row) const {
 void DictionaryRowDecoder::addColumnRow(const Row& row) {
     if (!row.columnsRead) return;
     const ObjectEntry* table = tableOfTableKey(row);
-    if (!table || !recovery_.keepsOwner(table->owner())) return;
+    if (!table || !recovery_.options.keepsOwner(table->owner())) return;
 
     ColumnEntry entry;
     entry.objNumber = table->objNumber;
@@ -439,7 +439,7 @@ void DictionaryRowDecoder::decodeConstraintClusterRow(const Row& row) {
     }
     if (row.form != kClusterMemberRow) return;
     const int columnRowCount =
-        recovery_.release.isVersion9 ? kConstraintColumnRowColumns9 : kConstraintColumnRowColumns;
+        recovery_.database.release.isVersion9 ? kConstraintColumnRowColumns9 : kConstraintColumnRowColumns;
     if (row.columnCount == columnRowCount) addConstraintColumnRow(row);
     else if (row.columnCount == kConstraintDefRowColumns || row.columnCount == kConstraintDefRowColumnsShort)
         addConstraintDefRow(row);
@@ -475,7 +475,7 @@ void DictionaryRowDecoder::addConstraintColumnRow(const Row& row) {
 void DictionaryRowDecoder::addConstraintDefRow(const Row& row) {
     if (!row.columnsRead) return;
     const ObjectEntry* table = tableOfConstraintKey(row);
-    if (!table || !recovery_.keepsOwner(table->owner())) return;
+    if (!table || !recovery_.options.keepsOwner(table->owner())) return;
     ConstraintDefEntry entry;
     entry.conNumber = dictionaryNumber(row.value(kCdefNumberColumn));
     entry.objNumber = table->objNumber;
@@ -540,18 +540,18 @@ bool decodeBlockRows(Recovery& recovery, DictionaryRowDecoder& decoder, const Bl
         if (!control.proceed()) return false;
         if (!decoder.decodeRow(block, piece.offset, segment, blockNumber)) return false;
     }
-    if (pieces.broken()) ++recovery.dictionaryBlocksNotRead;
+    if (pieces.broken()) ++recovery.catalog.dictionaryBlocksNotRead;
     return true;
 }
 
 bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSegment> segments) {
     if (!recovery.analysisControl.proceed()) return false;
     DictionaryRowDecoder decoder(recovery);
-    const std::int64_t fileLength = recovery.datafiles.system().length();
+    const std::int64_t fileLength = recovery.database.datafiles.system().length();
     const PassSegment* shownSegment = nullptr;
-    const SegmentBlocks blocks(recovery.blockIndex, dataObjectsOf(segments));
+    const SegmentBlocks blocks(recovery.database.blockIndex, dataObjectsOf(segments));
     return forEachSegmentBlock(
-        recovery.blockSource, blocks,
+        recovery.database.blockSource, blocks,
         [&](const BlockEntry& entry, const BlockView& block) {
             if (!recovery.analysisControl.proceed()) return false;
             const PassSegment* segment = segmentOf(segments, entry.dataObjectId);
@@ -561,7 +561,7 @@ bool runPass(Recovery& recovery, ProgressSink& progress, std::span<const PassSeg
             return decodeBlockRows(recovery, decoder, block, entry.dataObjectId, entry.blockNumber);
         },
         // The rest of the segment is still read.
-        [&](const BlockEntry&) { ++recovery.dictionaryBlocksNotRead; });
+        [&](const BlockEntry&) { ++recovery.catalog.dictionaryBlocksNotRead; });
 }
 
 }  // namespace
@@ -618,16 +618,16 @@ const SourceLines& StoredSource::of(DictionaryNumber objNumber) const {
     return it == byObject_.end() ? kNone : it->second;
 }
 
-std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span<const DictionaryNumber> objects,
+std::optional<StoredSource> readStoredSource(const Database& database, std::span<const DictionaryNumber> objects,
                                              JobControl& control, ProgressSink* savingProgress) {
     StoredSource source;
     const std::unordered_set<DictionaryNumber> wanted(objects.begin(), objects.end());
-    const std::int32_t segment = sourceSegment(recovery.release);
+    const std::int32_t segment = sourceSegment(database.release);
     std::int64_t rowsDecoded = 0;
     if (!wanted.empty() && segment != 0) {
         std::vector<ColumnValue> columns;
-        const SegmentBlocks blocks(recovery.blockIndex, segment);
-        const bool read = forEachSegmentBlock(recovery.blockSource, blocks, [&](const BlockEntry&, const BlockView& view) {
+        const SegmentBlocks blocks(database.blockIndex, segment);
+        const auto readBlock = [&](const BlockEntry&, const BlockView& view) {
             if (!control.proceed()) return false;
             for (long p = 0; p < view.size(); ++p) {
                 if (!looksLikeSourceRow(view, p)) continue;
@@ -637,11 +637,11 @@ std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span
                 source.byObject_[line->objNumber].append(*line);
                 ++rowsDecoded;
                 if (savingProgress)
-                    savingProgress->setCurrentProgress(percentOf(rowsDecoded, recovery.blockIndex.size()));
+                    savingProgress->setCurrentProgress(percentOf(rowsDecoded, database.blockIndex.size()));
             }
             return true;
-        });
-        if (!read) return std::nullopt;
+        };
+        if (!forEachSegmentBlock(database.blockSource, blocks, readBlock)) return std::nullopt;
     }
     if (savingProgress) savingProgress->setCurrentProgress(100);
     return source;

@@ -85,7 +85,7 @@ private:
 
 // First pass: the user cluster, OBJ$ and CON$. False when stopped. A block
 // that cannot be read, or whose header points outside it, is counted in
-// recovery.dictionaryBlocksNotRead and the pass goes on with the next.
+// recovery.catalog.dictionaryBlocksNotRead and the pass goes on with the next.
 bool decodeDictionaryPass1(Recovery& recovery, ProgressSink& progress);
 // Second pass: the C_OBJ# and C_COBJ# clusters. Same results.
 bool decodeDictionaryPass2(Recovery& recovery, ProgressSink& progress);
@@ -97,7 +97,7 @@ public:
     const SourceLines& of(DictionaryNumber objNumber) const;
 
 private:
-    friend std::optional<StoredSource> readStoredSource(const Recovery&, std::span<const DictionaryNumber>,
+    friend std::optional<StoredSource> readStoredSource(const Database&, std::span<const DictionaryNumber>,
                                                         JobControl&, ProgressSink*);
     std::unordered_map<DictionaryNumber, SourceLines> byObject_;
 };
@@ -106,7 +106,7 @@ private:
 // SOURCE$'s blocks, honouring the caller's Stop and Pause. When the saving
 // job calls, its current-object bar follows the rows read. Nothing when
 // stopped.
-std::optional<StoredSource> readStoredSource(const Recovery& recovery, std::span<const DictionaryNumber> objects,
+std::optional<StoredSource> readStoredSource(const Database& database, std::span<const DictionaryNumber> objects,
                                              JobControl& control, ProgressSink* savingProgress = nullptr);
 
 }  // namespace restorix

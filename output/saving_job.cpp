@@ -58,9 +58,9 @@ int overallUnitsOf(const Catalog& catalog) {
 // Every step of one save, in the order the output is made.
 class SavingSteps {
 public:
-    SavingSteps(Recovery& recovery, SavingState& state, ScriptOutput& output, const SavingSetup& setup,
+    SavingSteps(AnalysedDatabase analysed, SavingState& state, ScriptOutput& output, const SavingSetup& setup,
                 const ScriptNames& names)
-        : recovery_(recovery), catalog_(recovery.catalog), state_(state), output_(output), setup_(setup),
+        : analysed_(analysed), catalog_(analysed.catalog), state_(state), output_(output), setup_(setup),
           names_(names) {}
 
     // Commit.bat and commit.sh list a script only once the script is complete,
@@ -69,18 +69,18 @@ public:
         sink().setSkipEnabled(false);
         // Made before the save; when it could not be, this says why.
         output_.createFolder(output_.root());
-        output_.startReplay(recovery_.release.characterSet);
+        output_.startReplay(analysed_.database.release.characterSet);
         writeUsersAndImport();
         for (const SchemaEntry& schema : catalog_.schemaList) writeSchemaTables(schema);
         writeIndexesAndConstraints();
         at(kCodeStep);
-        writeViewsAndTriggers(recovery_, state_, output_);
+        writeViewsAndTriggers(analysed_, state_, output_);
         output_.append(output_.path(kTriggersScriptPath), kScriptTrailer);
         output_.append(output_.path(kViewsScriptPath), kScriptTrailer);
         writeProceduresAndFunctions();
         output_.append(output_.path(kProceduresScriptPath), kScriptTrailer);
         output_.replay(codeScriptsReplay());
-        releaseCatalog();
+        releaseRowList(rowList_);
     }
 
     // Tables whose rows were not read keep the count of their changed names
@@ -157,7 +157,7 @@ private:
     }
 
     // A name as it is shown.
-    std::string shown(std::string_view name) const { return recovery_.release.shownText(name); }
+    std::string shown(std::string_view name) const { return analysed_.database.release.shownText(name); }
 
     // --- One schema's Create Table and data scripts -----------------------------
 
@@ -220,7 +220,7 @@ private:
 
     std::string createTableText(const std::string& schemaName, const ObjectEntry& table) const {
         return createTableScriptText(schemaName, table.name, catalog_.columnsOf(table.objNumber),
-                                     nationalCharsetNamed(recovery_.release.ncharCharacterSet));
+                                     nationalCharsetNamed(analysed_.database.release.ncharCharacterSet));
     }
 
     // A table with a COL$ row that cannot be read is not created: a table
@@ -266,9 +266,9 @@ private:
         releaseRowList(rowList_);
         // An object number too large to decode names no table: no data for it.
         if (objectNumber < 0) return true;
-        if (!tableDataWanted(recovery_, objectNumber, table.owner())) return false;
+        if (!tableDataWanted(analysed_.options, objectNumber, table.owner())) return false;
         output_.appendCreating(state_.currentDataFile, kSqlScriptHead);
-        RowCounts counts = readTableRows(recovery_, objectNumber, rowList_, &state_);
+        RowCounts counts = readTableRows(analysed_.database, catalog_, objectNumber, rowList_, state_);
         counts.namesChanged = takeTableNameCount(table.objNumber);
         counts.scriptNamesChanged = names_.scriptNamesChanged(schema, table) ? 1 : 0;
         state_.tableAccounts.push_back({schemaName, table.name, counts});
@@ -353,7 +353,7 @@ private:
             if (isStoredCode(object) && catalog_.ownerOf(object)) objects.push_back(object.objNumber);
         }
         sink().setFilePath(output_.path(kProceduresScriptPath).string());
-        std::optional<StoredSource> source = readStoredSource(recovery_, objects, state_.control, &sink());
+        std::optional<StoredSource> source = readStoredSource(analysed_.database, objects, state_.control, &sink());
         output_.checkpoint();  // a Stop that ended the reading ends the save here
         return source ? std::move(*source) : StoredSource();
     }
@@ -371,14 +371,8 @@ private:
         countNameOutsideTables(kind == StoredCodeKind::Procedure ? "procedure" : "function", object.name);
     }
 
-    void releaseCatalog() {
-        recovery_.datafiles.close();
-        catalog_.releaseMainLists();
-        releaseRowList(rowList_);
-    }
-
-    Recovery& recovery_;
-    Catalog& catalog_;
+    AnalysedDatabase analysed_;
+    const Catalog& catalog_;
     SavingState& state_;
     ScriptOutput& output_;
     const SavingSetup& setup_;
@@ -434,16 +428,16 @@ private:
 // Runs the steps without clearing the stop request: a Stop confirmed before
 // the worker got going must still hold. A save that ends early leaves
 // INCOMPLETE.txt; an error reading the datafile is raised on after that.
-SavingResult runSavingStepsUntold(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingResult runSavingStepsUntold(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                                   const Clock& clock, const SavingSetup& setup) {
     state.savingMode = true;
     state.saveFinished = false;
     ScriptOutput output(setup.outputRoot, state.control);
     // Every file name of the save, given once before the first script.
-    const ScriptNames names(recovery.catalog, recovery.release);
+    const ScriptNames names(analysed.catalog, analysed.database.release);
     for (const std::string& change : names.changedNames()) logWarning(log, change);
     const NameChangesLogged nameChangesLogged(output, log);
-    SavingSteps steps(recovery, state, output, setup, names);
+    SavingSteps steps(analysed, state, output, setup, names);
     try {
         steps.run();
     } catch (const SavingStopped&) {
@@ -461,11 +455,11 @@ SavingResult runSavingStepsUntold(Recovery& recovery, SavingState& state, Messag
     }
     for (const std::string& warning : steps.tableWarnings()) {
         logWarning(log, warning);
-        messages.showMessage(warning, recovery.appTitle);
+        messages.showMessage(warning, setup.messageCaption);
     }
     for (const std::string& warning : output.lineWarnings()) {
         logWarning(log, warning);
-        messages.showMessage(warning, recovery.appTitle);
+        messages.showMessage(warning, setup.messageCaption);
     }
     state.saveFinished = true;
     return SavingResult::saveCompleted;
@@ -473,23 +467,23 @@ SavingResult runSavingStepsUntold(Recovery& recovery, SavingState& state, Messag
 
 // The steps, then every block a read error left unread is named, however
 // the save ended.
-SavingResult runSavingSteps(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingResult runSavingSteps(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                             const Clock& clock, const SavingSetup& setup) {
     SavingResult result;
     try {
-        result = runSavingStepsUntold(recovery, state, messages, log, clock, setup);
+        result = runSavingStepsUntold(analysed, state, messages, log, clock, setup);
     } catch (...) {
-        tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
+        tellUnreadableBlocks(analysed.database.datafiles, messages, log, setup.messageCaption);
         throw;
     }
-    tellUnreadableBlocks(recovery.datafiles, messages, log, recovery.appTitle);
+    tellUnreadableBlocks(analysed.database.datafiles, messages, log, setup.messageCaption);
     return result;
 }
 
 }  // namespace
 
-bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumber userNumber) {
-    return objectNumber != 0 && recovery.keepsOwner(userNumber);
+bool tableDataWanted(const RecoveryOptions& options, int objectNumber, DictionaryNumber userNumber) {
+    return objectNumber != 0 && options.keepsOwner(userNumber);
 }
 
 std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaName,
@@ -516,20 +510,20 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
     return fitted + std::string(kStoredCodeEnd);
 }
 
-SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingResult runSaving(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                         const Clock& clock, const SavingSetup& setup) {
     state.control.reset();
-    return runSavingSteps(recovery, state, messages, log, clock, setup);
+    return runSavingSteps(analysed, state, messages, log, clock, setup);
 }
 
-SavingJob::SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingJob::SavingJob(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                      const Clock& clock, SavingSetup setup)
-    : recovery_(recovery), state_(state), messages_(messages), log_(log), clock_(clock), setup_(std::move(setup)) {}
+    : analysed_(analysed), state_(state), messages_(messages), log_(log), clock_(clock), setup_(std::move(setup)) {}
 
 bool SavingJob::start() { return runner_.start([this] { work(); }); }
 
 void SavingJob::work() {
-    jobResult_ = runSavingSteps(recovery_, state_, messages_, log_, clock_, setup_);
+    jobResult_ = runSavingSteps(analysed_, state_, messages_, log_, clock_, setup_);
     // The completion lines belong to the end of a save that was not stopped.
     if (jobResult_ == SavingResult::saveCompleted && !state_.savingAborted) logSaveCompleted(log_, clock_);
 }
@@ -558,31 +552,27 @@ void SavingJob::confirmStop() {
     logSaveAborted(log_, clock_);
 }
 
-bool SavingJob::stop(QuestionPrompter& prompter) {
+bool SavingJob::stop(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (!prompter.askYesNo(kSavingStopQuestion, recovery_.appTitle)) return false;
+    if (!prompter.askYesNo(question, setup_.messageCaption)) return false;
     confirmStop();
     return true;
 }
 
-bool SavingJob::skipTable(QuestionPrompter& prompter) { return askSkipTable(state_, prompter, recovery_.appTitle); }
+bool SavingJob::skipTable(QuestionPrompter& prompter, std::string_view question) {
+    return askSkipTable(state_, prompter, question, setup_.messageCaption);
+}
 
-bool SavingJob::askToExit(QuestionPrompter& prompter, std::string_view question) {
+bool SavingJob::escape(QuestionPrompter& prompter, std::string_view question) {
     const PausedWhileAsking held = runner_.pausedWhileAsking();
-    if (!prompter.askYesNo(question, recovery_.appTitle)) return false;
+    if (!prompter.askYesNo(question, setup_.messageCaption)) return false;
     logRepairingAborted(log_);
     runner_.requestStop();
     return true;
 }
 
-bool SavingJob::escape(QuestionPrompter& prompter) { return askToExit(prompter, kSavingEscapeQuestion); }
-
-bool SavingJob::closeFromElsewhere(QuestionPrompter& prompter) {
-    return askToExit(prompter, kSavingOtherCloseQuestion);
-}
-
-bool SavingJob::closeWindow(QuestionPrompter& prompter) {
-    return prompter.askYesNo(kSavingCloseQuestion, recovery_.appTitle);
+bool SavingJob::closeWindow(QuestionPrompter& prompter, std::string_view question) {
+    return prompter.askYesNo(question, setup_.messageCaption);
 }
 
 }  // namespace restorix

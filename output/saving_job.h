@@ -2,8 +2,9 @@
 // The saving job: walks the recovered catalog in a fixed order and writes the
 // whole output folder (Commit.bat and commit.sh, users, Import.bat and
 // import.sh, per schema the Create Table and data scripts, indexes and
-// constraints, views and triggers, procedures and functions), then releases
-// the catalog's main lists. It runs
+// constraints, views and triggers, procedures and functions). It only reads
+// the database and the catalog; the recovery's owner frees them after a
+// completed save (Recovery::releaseAfterSaving). It runs
 // on a worker thread behind a controller that offers what the File Saving
 // dialog offers: Pause/Resume, Stop, Skip Table, Escape and the two closes.
 
@@ -24,22 +25,19 @@
 namespace restorix {
 
 enum class SavingResult {
-    saveCompleted,         // every step ran; the catalog's main lists are released
+    saveCompleted,         // every step ran
     saveStopped,           // Stop was confirmed: nothing more was written
     cannotOpenTargetFile,  // a file could not be created or written: the message was shown and
                            // logged; the front end ends the process with code 1
 };
 
-inline constexpr std::string_view kSavingStopQuestion = "Saving is in Progress, do you want to abort ?";
-inline constexpr std::string_view kSavingEscapeQuestion = "Saving is in Progress, do you want to exit ? ";
-inline constexpr std::string_view kSavingCloseQuestion = "Do you want to exit?";
-inline constexpr std::string_view kSavingOtherCloseQuestion = "Saving is in Progress, do you want to exit?";
-
-// What a save needs besides the recovery: where to write and the Oracle
-// client's bin folder that Import.bat hands to Commit.bat.
+// What a save needs besides the recovery: where to write, the Oracle
+// client's bin folder that Import.bat hands to Commit.bat, and the caption
+// the front end gives the boxes the save shows and the questions it asks.
 struct SavingSetup {
     std::filesystem::path outputRoot;  // already created
     std::string oracleBinFolder;       // e.g. "/u01/app/oracle\bin"
+    std::string messageCaption;
 };
 
 // Left in the output root when a save is stopped or fails: the step, the
@@ -50,12 +48,12 @@ inline constexpr std::string_view kIncompleteNoteName = "INCOMPLETE.txt";
 // Messages ("Cannot open target file" with the file and the system's reason,
 // the INCOMPLETE.txt notice) go to `messages`; progress to state.progress; a
 // failed write is logged.
-SavingResult runSaving(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log,
+SavingResult runSaving(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log,
                        const Clock& clock, const SavingSetup& setup);
 
 // Whether the data step reads the rows of table N of user U under the chosen
 // recovery option. When it does not, the schema's data step ends.
-bool tableDataWanted(const Recovery& recovery, int objectNumber, DictionaryNumber userNumber);
+bool tableDataWanted(const RecoveryOptions& options, int objectNumber, DictionaryNumber userNumber);
 
 // What one procedure or function adds to Procedures\Procedures.sql: every
 // stored line in ascending line number, each followed by CR LF, line 1 with
@@ -67,7 +65,7 @@ std::string storedCodeScriptText(StoredCodeKind kind, std::string_view schemaNam
 
 class SavingJob {
 public:
-    SavingJob(Recovery& recovery, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
+    SavingJob(AnalysedDatabase analysed, SavingState& state, MessageSink& messages, LogSink& log, const Clock& clock,
               SavingSetup setup);
     SavingJob(const SavingJob&) = delete;
     SavingJob& operator=(const SavingJob&) = delete;
@@ -94,34 +92,32 @@ public:
     void togglePause();
     bool isPaused() const { return runner_.paused(); }
 
+    // The questions are the front end's words.
     // Stop button: true when answered Yes. Then nothing more is written, the
     // stop lines and the aborted line are logged, and this returns at once
     // without waiting for the worker.
-    bool stop(QuestionPrompter& prompter);
+    bool stop(QuestionPrompter& prompter, std::string_view question);
     // The Yes path of Stop without a question (Ctrl-C on the command line).
     void confirmStop();
 
     // Skip Table button: asks while a table's rows are being read (the
     // worker is held meanwhile); true when the question was asked.
-    bool skipTable(QuestionPrompter& prompter);
+    bool skipTable(QuestionPrompter& prompter, std::string_view question);
 
     // Escape: true when answered Yes; the front end then ends the process
     // with code 0 (the abort line is logged, nothing more is written).
-    bool escape(QuestionPrompter& prompter);
-    // Close button, Alt+F4, system-menu Close, exit picture: "Do you want to
-    // exit?" without holding the worker; true: the front end ends the
-    // process with code 0, nothing logged.
-    bool closeWindow(QuestionPrompter& prompter);
-    // A close that reaches the dialog any other way: as Escape, with its own question.
-    bool closeFromElsewhere(QuestionPrompter& prompter);
+    bool escape(QuestionPrompter& prompter, std::string_view question);
+    // Close button, Alt+F4, system-menu Close, exit picture: asks without
+    // holding the worker; true: the front end ends the process with code 0,
+    // nothing logged.
+    bool closeWindow(QuestionPrompter& prompter, std::string_view question);
 
 private:
     // The worker's part: the steps and, when the save was not stopped, its
     // completion lines.
     void work();
-    bool askToExit(QuestionPrompter& prompter, std::string_view question);
 
-    Recovery& recovery_;
+    AnalysedDatabase analysed_;
     SavingState& state_;
     MessageSink& messages_;
     LogSink& log_;

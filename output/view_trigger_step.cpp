@@ -69,21 +69,21 @@ int countObjectsOfType(const Catalog& catalog, int type) {
 // The scan's state for one run of the step.
 class CodeScan {
 public:
-    CodeScan(Recovery& recovery, SavingState& state, ScriptOutput& output, const ReleaseSegments& segments)
-        : recovery_(recovery),
+    CodeScan(AnalysedDatabase analysed, SavingState& state, ScriptOutput& output, const ReleaseSegments& segments)
+        : analysed_(analysed),
           state_(state),
           output_(output),
           segments_(segments),
           viewsPath_(output.path(kViewsScriptPath)),
           triggersPath_(output.path(kTriggersScriptPath)),
-          viewObjects_(countObjectsOfType(recovery.catalog, kView)),
-          triggerObjects_(countObjectsOfType(recovery.catalog, kTrigger)) {}
+          viewObjects_(countObjectsOfType(analysed.catalog, kView)),
+          triggerObjects_(countObjectsOfType(analysed.catalog, kTrigger)) {}
 
     // The blocks of both segments in block order, as a scan of the whole
     // file would meet them; a block that points outside itself ends the scan.
     void run() {
-        const SegmentBlocks blocks(recovery_.blockIndex, {segments_.view, segments_.trigger});
-        forEachSegmentBlock(recovery_.blockSource, blocks, [this](const BlockEntry&, const BlockView& block) {
+        const SegmentBlocks blocks(analysed_.database.blockIndex, {segments_.view, segments_.trigger});
+        forEachSegmentBlock(analysed_.database.blockSource, blocks, [this](const BlockEntry&, const BlockView& block) {
             output_.checkpoint();
             return scanBlock(block);
         });
@@ -112,12 +112,12 @@ private:
 
     void writeView(const ViewRow& row) {
         std::string viewName;
-        const std::optional<std::string> text = viewStatementOf(recovery_, row, viewName);
+        const std::optional<std::string> text = viewStatementOf(analysed_.catalog, analysed_.options, row, viewName);
         if (!text) return;
         output_.append(viewsPath_, *text);
         if (output_.noteWrittenName("view", viewName, sqlName(viewName))) ++state_.namesChangedOutsideTables;
         ProgressSink& sink = state_.sink();
-        sink.setTableName(recovery_.release.shownText(viewName));
+        sink.setTableName(analysed_.database.release.shownText(viewName));
         sink.setFilePath(viewsPath_.string());
         ++state_.viewsWritten;
         sink.setCurrentProgress(SavingState::percent(state_.viewsWritten, viewObjects_));
@@ -125,13 +125,13 @@ private:
     }
 
     void writeTrigger(const TriggerRow& row) {
-        const std::optional<TriggerDefinition> trigger = triggerDefinitionOf(recovery_, row);
+        const std::optional<TriggerDefinition> trigger = triggerDefinitionOf(analysed_.catalog, analysed_.options, row);
         if (!trigger) return;
         state_.currentTable = trigger->target ? trigger->target->name : std::string(kDatabaseTarget);
         const std::optional<std::string> text = triggerScriptText(*trigger);
         if (!text) return;
         ProgressSink& sink = state_.sink();
-        sink.setTableName(recovery_.release.shownText(trigger->triggerName));
+        sink.setTableName(analysed_.database.release.shownText(trigger->triggerName));
         sink.setFilePath(triggersPath_.string());
         ++state_.triggersWritten;
         sink.setCurrentProgress(SavingState::percent(state_.triggersWritten, triggerObjects_));
@@ -140,7 +140,7 @@ private:
         if (output_.noteWrittenName("trigger", trigger->triggerName, sqlName(trigger->triggerName))) ++state_.namesChangedOutsideTables;
     }
 
-    Recovery& recovery_;
+    AnalysedDatabase analysed_;
     SavingState& state_;
     ScriptOutput& output_;
     ReleaseSegments segments_;
@@ -204,10 +204,10 @@ bool walkCodeRows(const BlockView& block, int columnCount, const CodeRowHandler&
     return !pieces.broken();
 }
 
-std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewRow& row, std::string& viewName) {
-    const Catalog& catalog = recovery.catalog;
+std::optional<std::string> viewStatementOf(const Catalog& catalog, const RecoveryOptions& options, const ViewRow& row,
+                                           std::string& viewName) {
     const ObjectEntry* view = catalog.findObject(row.objNumber);
-    if (!view || !recovery.keepsOwner(view->owner())) return std::nullopt;
+    if (!view || !options.keepsOwner(view->owner())) return std::nullopt;
     // A view whose owner has no schema entry has no name to be created under.
     const SchemaEntry* schema = catalog.ownerOf(*view);
     if (!schema) return std::nullopt;
@@ -216,10 +216,10 @@ std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewR
     return viewScriptText(schema->name, view->name, row.text);
 }
 
-std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, const TriggerRow& row) {
-    const Catalog& catalog = recovery.catalog;
+std::optional<TriggerDefinition> triggerDefinitionOf(const Catalog& catalog, const RecoveryOptions& options,
+                                                     const TriggerRow& row) {
     const ObjectEntry* object = catalog.findObject(row.objNumber);
-    if (!object || !recovery.keepsOwner(object->owner())) return std::nullopt;
+    if (!object || !options.keepsOwner(object->owner())) return std::nullopt;
     const SchemaEntry* schema = catalog.ownerOf(*object);
     if (!schema) return std::nullopt;
 
@@ -246,10 +246,10 @@ std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, c
     return trigger;
 }
 
-void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output) {
-    const std::optional<ReleaseSegments> segments = releaseSegments(recovery.release);
-    if (!segments || !recovery.datafiles.isOpen()) return;
-    CodeScan(recovery, state, output, *segments).run();
+void writeViewsAndTriggers(AnalysedDatabase analysed, SavingState& state, ScriptOutput& output) {
+    const std::optional<ReleaseSegments> segments = releaseSegments(analysed.database.release);
+    if (!segments || !analysed.database.datafiles.isOpen()) return;
+    CodeScan(analysed, state, output, *segments).run();
 }
 
 }  // namespace restorix

@@ -70,15 +70,17 @@ bool walkCodeRows(const BlockView& block, int columnCount, const CodeRowHandler&
 // The statement of a view row with its names from the catalog; nullopt when
 // the view is not written (unknown object or owner, unwanted owner, column
 // entries missing, empty text). `viewName` receives the view's name.
-std::optional<std::string> viewStatementOf(const Recovery& recovery, const ViewRow& row, std::string& viewName);
+std::optional<std::string> viewStatementOf(const Catalog& catalog, const RecoveryOptions& options, const ViewRow& row,
+                                           std::string& viewName);
 
 // The definition of a trigger row with its names from the catalog; nullopt
 // when the trigger or its base object is unknown, or its owner is not wanted.
-std::optional<TriggerDefinition> triggerDefinitionOf(const Recovery& recovery, const TriggerRow& row);
+std::optional<TriggerDefinition> triggerDefinitionOf(const Catalog& catalog, const RecoveryOptions& options,
+                                                     const TriggerRow& row);
 
 // The whole step: the replay lines of the trigger, view and procedure
 // scripts, then the VIEW$ and TRIGGER$ blocks in block order, appending to the two scripts. Raises what
 // ScriptOutput raises (a confirmed Stop, a trigger script that cannot be opened).
-void writeViewsAndTriggers(Recovery& recovery, SavingState& state, ScriptOutput& output);
+void writeViewsAndTriggers(AnalysedDatabase analysed, SavingState& state, ScriptOutput& output);
 
 }  // namespace restorix

@@ -89,21 +89,23 @@ std::vector<std::vector<std::string>> tableRows(const ReleaseInfo& release, cons
     return rows;
 }
 
-PreviewList previewTableRows(Recovery& recovery, const ObjectEntry& table) {
+PreviewList previewTableRows(const Database& database, const Catalog& catalog, JobControl& control,
+                             const ObjectEntry& table) {
     PreviewList list;
-    list.headers = tableHeaders(recovery.catalog, table);
-    for (std::string& header : list.headers) header = recovery.release.shownText(header);
+    list.headers = tableHeaders(catalog, table);
+    for (std::string& header : list.headers) header = database.release.shownText(header);
     RowList rowList;
-    readTableRows(recovery, table.objectNumber, rowList);
-    list.rows = tableRows(recovery.release, rowList, table.objectNumber, list.headers.size());
+    readTableRows(database, catalog, table.objectNumber, rowList, control);
+    list.rows = tableRows(database.release, rowList, table.objectNumber, list.headers.size());
     return list;
 }
 
-PreviewList previewSource(Recovery& recovery, const ObjectEntry& routine, std::string_view schemaText) {
+PreviewList previewSource(const Database& database, JobControl& control, const ObjectEntry& routine,
+                          std::string_view schemaText) {
     PreviewList list;
     const DictionaryNumber object[] = {routine.objNumber};
     // The preview's reading stops with the preview's control, as its table rows do.
-    const std::optional<StoredSource> source = readStoredSource(recovery, object, recovery.analysisControl);
+    const std::optional<StoredSource> source = readStoredSource(database, object, control);
     if (!source || source->of(routine.objNumber).empty()) return list;
 
     std::vector<const SourceLineEntry*> lines;
@@ -117,18 +119,19 @@ PreviewList previewSource(Recovery& recovery, const ObjectEntry& routine, std::s
     list.headers.emplace_back(isProcedure ? kProcedureHeader : kFunctionHeader);
     for (const SourceLineEntry* line : lines) {
         // The header line replaces the first line; without a line 1 there is none.
-        list.rows.push_back({recovery.release.shownText(line->lineNumber == kFirstSourceLine
+        list.rows.push_back({database.release.shownText(line->lineNumber == kFirstSourceLine
                                                             ? storedCodeHeaderLine(kind, schemaText, line->text)
                                                             : line->text)});
     }
     return list;
 }
 
-PreviewList previewConstraint(const Recovery& recovery, std::string_view nodeText, std::string_view schemaText) {
+PreviewList previewConstraint(const Database& database, const Catalog& catalog, std::string_view nodeText,
+                              std::string_view schemaText) {
     PreviewList list;
-    if (const auto preview = constraintPreview(recovery.catalog, schemaText, nodeText)) {
+    if (const auto preview = constraintPreview(catalog, schemaText, nodeText)) {
         list.headers.push_back(preview->header);
-        list.rows.push_back({recovery.release.shownText(preview->statement)});
+        list.rows.push_back({database.release.shownText(preview->statement)});
     }
     return list;
 }
@@ -140,13 +143,13 @@ PreviewJob choosePreviewJob(const Catalog& catalog, std::string_view nodeText, s
     return jobFor(findSelection(catalog, nodeText, schemaText), categoryText);
 }
 
-PreviewList previewNode(Recovery& recovery, std::string_view nodeText, std::string_view categoryText,
-                        std::string_view schemaText) {
-    const Selection selection = findSelection(recovery.catalog, nodeText, schemaText);
+PreviewList previewNode(const Database& database, const Catalog& catalog, JobControl& control,
+                        std::string_view nodeText, std::string_view categoryText, std::string_view schemaText) {
+    const Selection selection = findSelection(catalog, nodeText, schemaText);
     switch (jobFor(selection, categoryText)) {
-        case PreviewJob::TableRows: return previewTableRows(recovery, *selection.table);
-        case PreviewJob::Source: return previewSource(recovery, *selection.routine, schemaText);
-        case PreviewJob::ConstraintDdl: return previewConstraint(recovery, nodeText, schemaText);
+        case PreviewJob::TableRows: return previewTableRows(database, catalog, control, *selection.table);
+        case PreviewJob::Source: return previewSource(database, control, *selection.routine, schemaText);
+        case PreviewJob::ConstraintDdl: return previewConstraint(database, catalog, nodeText, schemaText);
         case PreviewJob::None: break;
     }
     return {};

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dictionary/recovery.h"
+#include "dictionary/catalog.h"
+#include "dictionary/database.h"
+#include "platform/job_control.h"
 #include "preview/object_tree.h"
 
 namespace restorix {
@@ -25,10 +27,10 @@ enum class PreviewJob { None, TableRows, Source, ConstraintDdl };
 // Runs the preview of the node named `nodeText` under the category node
 // `categoryText` (the category word, compared exactly) of the schema node
 // `schemaText`. Views and triggers show nothing; so does a node whose object
-// the catalog lacks. Table rows are read in preview mode (stopped by the
-// analysis' control), and so is procedure and function source.
-PreviewList previewNode(Recovery& recovery, std::string_view nodeText, std::string_view categoryText,
-                        std::string_view schemaText);
+// the catalog lacks. Table rows are read in preview mode, and so is
+// procedure and function source, both stopped and paused by `control`.
+PreviewList previewNode(const Database& database, const Catalog& catalog, JobControl& control,
+                        std::string_view nodeText, std::string_view categoryText, std::string_view schemaText);
 
 // Which job a selection runs; exposed so the windows can decide whether to
 // show the wait box.

@@ -160,10 +160,11 @@ bool DataScriptWriter::writeStatements(std::string_view codePageBytes) {
     return true;
 }
 
-bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view appTitle) {
+bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view question,
+                  std::string_view caption) {
     const PausedWhileAsking held(saving.control);
     const bool asked = saving.tableInProgress.load();
-    if (asked) saving.skipRequested.store(prompter.askYesNo(kSkipTableQuestion, appTitle));
+    if (asked) saving.skipRequested.store(prompter.askYesNo(question, caption));
     return asked;
 }
 

@@ -42,7 +42,6 @@ inline constexpr std::string_view kStatementEnd = "\r\nCommit;\r\n";
 // block: "BEGIN", the statement, then these lines and the commit.
 inline constexpr std::string_view kBlockBegin = "BEGIN\r\n";
 inline constexpr std::string_view kBlockEnd = "\r\nEND;\r\n/";
-inline constexpr const char* kSkipTableQuestion = "Do you want to skip the table?";
 
 // Builds one table's statements in the code page as its values come, one at
 // a time: a row is complete once it holds as many values as its records count
@@ -158,7 +157,9 @@ private:
 
 // Skip Table button: holds the saving job while the question is open. Only
 // while a table is being read is the user asked; the answer sets
-// skipRequested. Returns whether the question was asked.
-bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view appTitle);
+// skipRequested. The question and its caption are the front end's. Returns
+// whether the question was asked.
+bool askSkipTable(SavingState& saving, QuestionPrompter& prompter, std::string_view question,
+                  std::string_view caption);
 
 }  // namespace restorix

@@ -275,20 +275,21 @@ int percentOf(std::size_t done, std::size_t total) { return static_cast<int>(don
 // One read of one table, in either mode.
 class TableRead {
 public:
-    TableRead(Recovery& recovery, const TableColumns& table, RowList& rowList, SavingState* saving)
-        : recovery_(recovery), table_(table), rowList_(rowList), saving_(saving),
-          stops_{saving ? saving->control : recovery.analysisControl, saving ? &saving->skipRequested : nullptr} {
+    TableRead(const Database& database, const TableColumns& table, RowList& rowList, JobControl& control,
+              SavingState* saving)
+        : database_(database), table_(table), rowList_(rowList), saving_(saving),
+          stops_{control, saving ? &saving->skipRequested : nullptr} {
         if (saving_) writer_.emplace(*saving_);
         const std::string_view qualifiedTable = saving_ ? std::string_view(saving_->qualifiedTable) : std::string_view();
         // Asked once: the system answers it by reading a file.
         const std::size_t workers = workerCount();
-        for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back(qualifiedTable, recovery.blockSource);
+        for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back(qualifiedTable, database.blockSource);
     }
 
     const RowCounts& counts() const { return counts_; }
 
     void run(std::int32_t dataObjectNumber) {
-        const SegmentBlocks blocks(recovery_.blockIndex, dataObjectNumber);
+        const SegmentBlocks blocks(database_.blockIndex, dataObjectNumber);
         if (blocks.size() == 0) return finishTable();
         if (!saving_) return readPreview(blocks);
         const bool saved = saveInBatches(blocks);
@@ -354,7 +355,7 @@ private:
 
     // Preview: the first blocks, until more than the limit of row slots were seen.
     void readPreview(const SegmentBlocks& blocks) {
-        BlockBatch reader(recovery_.blockSource, blocks);
+        BlockBatch reader(database_.blockSource, blocks);
         long rowSlots = 0;
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             if (!stops_.control.proceed()) return;
@@ -391,8 +392,8 @@ private:
         // The script exists before the first block is read; one that cannot
         // be opened ends the read here, raising the system's reason.
         if (!writer_->writeStatements({})) return false;
-        std::array<Batch, 3> batches{Batch(recovery_.blockSource, blocks), Batch(recovery_.blockSource, blocks),
-                                     Batch(recovery_.blockSource, blocks)};
+        std::array<Batch, 3> batches{Batch(database_.blockSource, blocks), Batch(database_.blockSource, blocks),
+                                     Batch(database_.blockSource, blocks)};
         Batch* building = &batches[0];
         // Declared after the batches: leaving early waits for the helpers
         // before the batches go. A table of one block needs no helper.
@@ -456,7 +457,7 @@ private:
 
     static std::size_t workerCount() { return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxWorkers); }
 
-    Recovery& recovery_;
+    const Database& database_;
     const TableColumns& table_;
     RowList& rowList_;
     SavingState* saving_;
@@ -500,18 +501,33 @@ void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& column
     for (const ColumnEntry* column : hidden) storedValuesKnown_ = std::max(storedValuesKnown_, column->segmentColumn);
 }
 
-RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList, SavingState* saving) {
-    const ObjectEntry* table = recovery.catalog.findObjectByNumber(objectNumber);
+namespace {
+
+RowCounts readRows(const Database& database, const Catalog& catalog, std::int32_t objectNumber, RowList& rowList,
+                   JobControl& control, SavingState* saving) {
+    const ObjectEntry* table = catalog.findObjectByNumber(objectNumber);
     // A table missing from the catalog yields no values, but its blocks are
     // still visited (by its object number) so that its script is created.
-    const NationalCharset national = nationalCharsetNamed(recovery.release.ncharCharacterSet);
-    const TableColumns columns = table ? TableColumns(recovery.catalog, *table, national) : TableColumns();
+    const NationalCharset national = nationalCharsetNamed(database.release.ncharCharacterSet);
+    const TableColumns columns = table ? TableColumns(catalog, *table, national) : TableColumns();
     const std::int32_t dataObjectNumber = table ? table->dataObjectNumber : objectNumber;
-    TableRead read(recovery, columns, rowList, saving);
+    TableRead read(database, columns, rowList, control, saving);
     read.run(dataObjectNumber);
     RowCounts counts = read.counts();
     counts.columnsUnreadable = columns.columnsUnreadable();
     return counts;
+}
+
+}  // namespace
+
+RowCounts readTableRows(const Database& database, const Catalog& catalog, std::int32_t objectNumber,
+                        RowList& rowList, JobControl& previewControl) {
+    return readRows(database, catalog, objectNumber, rowList, previewControl, nullptr);
+}
+
+RowCounts readTableRows(const Database& database, const Catalog& catalog, std::int32_t objectNumber,
+                        RowList& rowList, SavingState& saving) {
+    return readRows(database, catalog, objectNumber, rowList, saving.control, &saving);
 }
 
 }  // namespace restorix

@@ -10,7 +10,9 @@
 
 #include "datafile/block_layout.h"
 #include "datafile/block_view.h"
-#include "dictionary/recovery.h"
+#include "dictionary/catalog.h"
+#include "dictionary/database.h"
+#include "platform/job_control.h"
 #include "tabledata/saving_state.h"
 #include "tabledata/row_value.h"
 
@@ -77,9 +79,9 @@ inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const 
 }
 
 // Reads the table whose ObjectEntry has this object number, through the
-// blocks of its data object number. Without `saving` it reads in preview mode
-// (stop flag: the analysis' control) and leaves every value in rowList; with
-// it, in saving mode: writes each block's rows to the data script (turning
+// blocks of its data object number. In preview mode (the first form) it
+// honours Stop and Pause of `previewControl` and leaves every value in
+// rowList; in saving mode (the second): writes each block's rows to the data script (turning
 // several blocks into statements at once on all cores, writing them in block
 // order), moves the two bars, counts overall units and honours Skip Table,
 // Stop and Pause of `saving`. Values of a block cut short by Skip or Stop are
@@ -92,8 +94,10 @@ inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const 
 // table with an unreadable COL$ row gives no values: its rows are counted as
 // not recovered. Returns what was read (in saving mode: written) and what
 // could not be recovered.
-RowCounts readTableRows(Recovery& recovery, std::int32_t objectNumber, RowList& rowList,
-                   SavingState* saving = nullptr);
+RowCounts readTableRows(const Database& database, const Catalog& catalog, std::int32_t objectNumber,
+                        RowList& rowList, JobControl& previewControl);
+RowCounts readTableRows(const Database& database, const Catalog& catalog, std::int32_t objectNumber,
+                        RowList& rowList, SavingState& saving);
 
 inline void releaseRowList(RowList& rowList) { rowList.clear(); }
 

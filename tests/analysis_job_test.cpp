@@ -51,8 +51,8 @@ protected:
         return path;
     }
     void open(Recovery& recovery, const std::string& path) {
-        ASSERT_FALSE(recovery.datafiles.open({path}));
-        recovery.setOption(RecoveryOption::All);
+        ASSERT_FALSE(recovery.database.datafiles.open({path}));
+        recovery.options = RecoveryOptions(RecoveryOption::All);
     }
 
     TempFolder scratch_{"restorix-analysis-"};
@@ -69,9 +69,9 @@ TEST_F(AnalysisJobTest, CompletesOnEveryRelease) {
     for (int release : {9, 10, 11}) {
         Recovery recovery;
         open(recovery, forgeFile(releaseOptions(release)));
-        AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+        AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
         EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted) << release;
-        EXPECT_FALSE(recovery.partial.load());
+        EXPECT_FALSE(recovery.catalog.partial);
         EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr) << release;
         EXPECT_FALSE(recovery.catalog.objectList.empty()) << release;
         EXPECT_TRUE(messages_.messages.empty());
@@ -83,7 +83,7 @@ TEST_F(AnalysisJobTest, UnsupportedReleaseShowsTheMessageAndLeavesNothing) {
     forge::WriteOptions options = releaseOptions(10);
     options.releaseText = "8.1.7.0.0";
     open(recovery, forgeFile(options));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     EXPECT_EQ(job.run(), AnalysisResult::unsupportedVersion);
     ASSERT_EQ(messages_.messages.size(), 1u);
     EXPECT_EQ(messages_.messages[0], "Oracle Version not supported.Application exiting.");
@@ -95,12 +95,12 @@ TEST_F(AnalysisJobTest, BlockSizeTooBigGoesOnWithAnEmptyCatalog) {
     forge::WriteOptions options = releaseOptions(10);
     options.headerBlockSize = 16384;
     open(recovery, forgeFile(options));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted);
     ASSERT_EQ(messages_.messages.size(), 1u);
     EXPECT_EQ(messages_.messages[0], "Block size too big");
-    EXPECT_EQ(messages_.captions[0], recovery.appTitle);
-    EXPECT_TRUE(recovery.blockIndex.empty());
+    EXPECT_EQ(messages_.captions[0], kCaption);
+    EXPECT_TRUE(recovery.database.blockIndex.empty());
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
 }
 
@@ -120,7 +120,7 @@ TEST_F(AnalysisJobTest, WhatTheWorkerThrowsIsRaisedToTheCaller) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(10)));
     ThrowingProgress readError([] { throw FileError("read failed on 'SYSTEM01.DBF': Input/output error", EIO); });
-    AnalysisJob reading(recovery, readError, messages_, log_, clock_);
+    AnalysisJob reading(recovery, readError, messages_, log_, clock_, std::string(kCaption));
     try {
         reading.run();
         ADD_FAILURE() << "no read error raised";
@@ -128,7 +128,7 @@ TEST_F(AnalysisJobTest, WhatTheWorkerThrowsIsRaisedToTheCaller) {
         EXPECT_EQ(error.errorCode(), EIO);
     }
     ThrowingProgress outOfMemory([] { throw std::bad_alloc(); });
-    AnalysisJob allocating(recovery, outOfMemory, messages_, log_, clock_);
+    AnalysisJob allocating(recovery, outOfMemory, messages_, log_, clock_, std::string(kCaption));
     EXPECT_THROW(allocating.run(), std::bad_alloc);
 }
 
@@ -146,7 +146,7 @@ TEST_F(AnalysisJobTest, ADatafileCutShortIsLoggedAndTheAnalysisGoesOn) {
         file.write(count, 4);
     }
     open(recovery, path);
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     EXPECT_EQ(job.run(), AnalysisResult::analysisCompleted);
     const std::string warning = "the datafile ends at block " + std::to_string(blocks - 1) + " of " +
                                 std::to_string(blocks + 9) + ": it was cut short";
@@ -158,17 +158,17 @@ TEST_F(AnalysisJobTest, ADatafileCutShortIsLoggedAndTheAnalysisGoesOn) {
 TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(10, 64ull << 20)));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     job.start();
     FixedAnswer yes(true);
-    EXPECT_TRUE(job.stop(yes));
+    EXPECT_TRUE(job.stop(yes, "Do you want to Stop the analysis process?  "));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisStopped);
     EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process?  "});
     EXPECT_EQ(yes.captions[0], " Restorix for Oracle Database");
     EXPECT_TRUE(recovery.catalog.schemaList.empty());
     EXPECT_TRUE(recovery.catalog.objectList.empty());
-    EXPECT_TRUE(recovery.blockIndex.empty());
-    EXPECT_FALSE(recovery.datafiles.isOpen());
+    EXPECT_TRUE(recovery.database.blockIndex.empty());
+    EXPECT_FALSE(recovery.database.datafiles.isOpen());
     EXPECT_EQ(log_.text(),
               "\r\n***************Database Analysis aborted when analysing Database**************"
               "\r\n***************Database Analysis aborted when analysing Database at time 09:05:03 *********");
@@ -177,10 +177,10 @@ TEST_F(AnalysisJobTest, StopAnsweredYesReleasesEverythingAndLogsTheAbort) {
 TEST_F(AnalysisJobTest, StopAnsweredNoLetsTheAnalysisFinish) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(11)));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     job.start();
     FixedAnswer no(false);
-    EXPECT_FALSE(job.stop(no));
+    EXPECT_FALSE(job.stop(no, "Do you want to Stop the analysis process?  "));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
     EXPECT_NE(recovery.catalog.findSchemaByName("HR"), nullptr);
     EXPECT_NE(log_.text().find("***************Database Analysis Resume when analysing Database at time 09:05:03 *********"),
@@ -190,20 +190,20 @@ TEST_F(AnalysisJobTest, StopAnsweredNoLetsTheAnalysisFinish) {
 TEST_F(AnalysisJobTest, CloseAnsweredYesKeepsThePartialCatalog) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(9, 64ull << 20)));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     job.start();
     FixedAnswer yes(true);
-    EXPECT_TRUE(job.close(yes));
+    EXPECT_TRUE(job.close(yes, "Do you want to Stop the analysis process? "));
     EXPECT_EQ(job.wait(), AnalysisResult::analysisCompleted);
-    EXPECT_TRUE(recovery.partial.load());
-    EXPECT_FALSE(recovery.datafiles.isOpen());
+    EXPECT_TRUE(recovery.catalog.partial);
+    EXPECT_FALSE(recovery.database.datafiles.isOpen());
     EXPECT_EQ(yes.questions, std::vector<std::string>{"Do you want to Stop the analysis process? "});
 }
 
 TEST_F(AnalysisJobTest, SignalsItsEndOnceAndRefusesASecondStart) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(10)));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     std::atomic<int> ends{0};
     std::atomic<bool> finishedWhenSignalled{false};
     job.setOnFinished([&] {
@@ -221,7 +221,7 @@ TEST_F(AnalysisJobTest, SignalsItsEndOnceAndRefusesASecondStart) {
 TEST_F(AnalysisJobTest, PauseHoldsTheJobUntilResume) {
     Recovery recovery;
     open(recovery, forgeFile(releaseOptions(10, 32ull << 20)));
-    AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+    AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
     job.start();
     job.togglePause();
     EXPECT_TRUE(job.isPaused());
@@ -242,7 +242,7 @@ TEST_F(AnalysisJobTest, ThreadedStopAtRandomMoments) {
     for (int round = 0; round < 12; ++round) {
         Recovery recovery;
         open(recovery, path);
-        AnalysisJob job(recovery, progress_, messages_, log_, clock_);
+        AnalysisJob job(recovery, progress_, messages_, log_, clock_, std::string(kCaption));
         job.start();
         std::thread controller([&] {
             std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
@@ -256,6 +256,6 @@ TEST_F(AnalysisJobTest, ThreadedStopAtRandomMoments) {
         controller.join();
         EXPECT_EQ(job.wait(), AnalysisResult::analysisStopped);
         EXPECT_TRUE(recovery.catalog.schemaList.empty());
-        EXPECT_TRUE(recovery.blockIndex.empty());
+        EXPECT_TRUE(recovery.database.blockIndex.empty());
     }
 }

@@ -253,7 +253,7 @@ TEST_P(DataScriptSkipTable, AsksOnlyWhileATableIsRead) {
     saving.tableInProgress.store(c.tableInProgress);
     saving.skipRequested.store(true);  // an earlier Yes, not yet acted on
     FixedAnswer prompter(c.answer);
-    EXPECT_EQ(askSkipTable(saving, prompter, " Restorix"), c.expectAsked);
+    EXPECT_EQ(askSkipTable(saving, prompter, "Do you want to skip the table?", " Restorix"), c.expectAsked);
     if (c.expectAsked) {
         ASSERT_EQ(prompter.questions.size(), 1u);
         EXPECT_EQ(prompter.questions[0], "Do you want to skip the table?");
@@ -277,7 +277,7 @@ TEST(DataScriptSkipTablePause, APausedJobStaysPaused) {
     saving.tableInProgress.store(true);
     saving.control.pause();
     FixedAnswer prompter(true);
-    askSkipTable(saving, prompter, "t");
+    askSkipTable(saving, prompter, "Do you want to skip the table?", "t");
     EXPECT_TRUE(saving.control.paused());
     EXPECT_TRUE(saving.skipRequested.load());
 }

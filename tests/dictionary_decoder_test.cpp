@@ -124,13 +124,13 @@ struct RecordingProgress : ProgressSink {
 class DictionaryFile {
 public:
     explicit DictionaryFile(RecoveryOption option = RecoveryOption::All, int release = 10) : blocks_(1) {
-        recovery.setOption(option);
-        recovery.release.isVersion9 = release == 9;
-        recovery.release.isVersion10 = release == 10;
-        recovery.release.isVersion11 = release == 11;
+        recovery.options = RecoveryOptions(option);
+        recovery.database.release.isVersion9 = release == 9;
+        recovery.database.release.isVersion10 = release == 10;
+        recovery.database.release.isVersion11 = release == 11;
         path_ = (scratch_ / "dictionary.dbf").string();
     }
-    ~DictionaryFile() { recovery.datafiles.close(); }
+    ~DictionaryFile() { recovery.database.datafiles.close(); }
 
     int addBlock(std::int32_t segment, const std::vector<Bytes>& rows, int itlCount = 2) {
         forge::DataBlockBuilder builder(segment, static_cast<std::uint32_t>(blocks_.size()), itlCount);
@@ -148,12 +148,13 @@ public:
         for (const Block& block : blocks_)
             out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
         out.close();
-        ASSERT_FALSE(recovery.datafiles.open({path_}));
+        ASSERT_FALSE(recovery.database.datafiles.open({path_}));
         for (std::size_t n = 0; n < blocks_.size(); ++n) {
             const Block& block = blocks_[n];
             if (block[kBlockTypeOffset] != kDataBlockType) continue;
-            recovery.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(block.data() + kDataObjectOffset)),
-                                            block[kSegmentKindOffset], static_cast<std::int64_t>(n));
+            recovery.database.blockIndex.appendBlock(
+                0, static_cast<std::int32_t>(readU32LE(block.data() + kDataObjectOffset)), block[kSegmentKindOffset],
+                static_cast<std::int64_t>(n));
         }
     }
     bool runPasses() {
@@ -282,9 +283,9 @@ struct OptionCase {
     std::vector<int> definitions;
 };
 
-class RecoveryOptions : public ::testing::TestWithParam<OptionCase> {};
+class RecoveryOptionCases : public ::testing::TestWithParam<OptionCase> {};
 
-TEST_P(RecoveryOptions, DecideWhatEntersTheCatalog) {
+TEST_P(RecoveryOptionCases, DecideWhatEntersTheCatalog) {
     const OptionCase& c = GetParam();
     DictionaryFile file(c.value);
     addSysAndScott(file);
@@ -300,7 +301,7 @@ TEST_P(RecoveryOptions, DecideWhatEntersTheCatalog) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, RecoveryOptions,
+    Table, RecoveryOptionCases,
     ::testing::Values(
         OptionCase{"SYS only", RecoveryOption::SysOnly, {"SYS"}, {"TAB$"}, {"OBJ#"}, {"SYS_C001"}, {1}},
         OptionCase{"all but SYS", RecoveryOption::AllButSys, {"SCOTT"}, {"EMP", "EMP_V"}, {"EMPNO", "ENAME"},
@@ -308,17 +309,6 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"all (roles left out)", RecoveryOption::All, {"SYS", "SCOTT"}, {"TAB$", "EMP", "EMP_V"},
                    {"OBJ#", "EMPNO", "ENAME"}, {"SYS_C001", "PK_EMP"}, {1, 200}},
         OptionCase{"none chosen", RecoveryOption::None, {}, {}, {}, {}, {}}));
-
-TEST(RecoveryOptionFlags, TwoFlagsSetKeepNothingFiltered) {
-    DictionaryFile file;
-    addSysAndScott(file);
-    file.recovery.recoverSysOnly = true;
-    file.recovery.recoverAll = true;
-    ASSERT_TRUE(file.runPasses());
-    EXPECT_TRUE(file.recovery.catalog.schemaList.empty());
-    EXPECT_TRUE(file.recovery.catalog.objectList.empty());
-    EXPECT_TRUE(file.recovery.catalog.constraintNames.empty());
-}
 
 TEST(RecoveryOptionFlags, SysNameComparedWithoutCase) {
     DictionaryFile file(RecoveryOption::SysOnly);
@@ -549,15 +539,15 @@ TEST_P(BadDictionaryBlock, IsSkippedAndCountedAndTheRestIsRead) {
     file.load();
     if (c.bad == BadBlock::UnreadableSector) {
         const std::int64_t sector = std::int64_t{bad} * kBlockSize + 1024;
-        file.recovery.datafiles.at(0).file.setReadFaults(
+        file.recovery.database.datafiles.at(0).file.setReadFaults(
             [sector](std::int64_t position, std::size_t length) {
                 return position <= sector && sector < position + static_cast<std::int64_t>(length);
             });
     }
     EXPECT_TRUE(decodeDictionaryPass1(file.recovery, file.progress));
     EXPECT_EQ(c.names(file.recovery.catalog), (Names{"BEFORE", "AFTER"}));
-    EXPECT_EQ(file.recovery.dictionaryBlocksNotRead, 1);
-    const std::vector<std::int64_t> unreadable = file.recovery.datafiles.at(0).unreadable.all();
+    EXPECT_EQ(file.recovery.catalog.dictionaryBlocksNotRead, 1);
+    const std::vector<std::int64_t> unreadable = file.recovery.database.datafiles.at(0).unreadable.all();
     EXPECT_EQ(unreadable, c.bad == BadBlock::UnreadableSector ? std::vector<std::int64_t>{bad}
                                                               : std::vector<std::int64_t>{});
 }
@@ -622,7 +612,7 @@ TEST(HostileBlocks, FlippedBytesNeverBreakTheCatalog) {
         }
         file.runPasses();
         const DictionaryNumber procedure[] = {110};
-        readStoredSource(file.recovery, procedure, file.recovery.analysisControl);
+        readStoredSource(file.recovery.database, procedure, file.recovery.analysisControl);
         const Catalog& catalog = file.recovery.catalog;
         for (const ObjectEntry& object : catalog.objectList) {
             EXPECT_GE(object.objectNumber, 0);
@@ -657,7 +647,8 @@ TEST(StoredSource, ReadsTheLinesOfOneObject) {
         file.runPasses();
         // Both objects in one pass.
         const DictionaryNumber objects[] = {100, 102};
-        const std::optional<StoredSource> source = readStoredSource(file.recovery, objects, file.recovery.analysisControl);
+        const std::optional<StoredSource> source =
+            readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
         ASSERT_TRUE(source);
         const auto& lines = source->of(100).lines();
         ASSERT_EQ(lines.size(), 3u) << "release " << release;
@@ -683,21 +674,21 @@ TEST(StoredSource, SavingProgressAndUnknownObjects) {
     RecordingProgress saving;
     JobControl control;
     const DictionaryNumber known[] = {100};
-    ASSERT_TRUE(readStoredSource(file.recovery, known, control, &saving));
+    ASSERT_TRUE(readStoredSource(file.recovery.database, known, control, &saving));
     // Three index entries: rows so far * 100 / 3, then the full bar.
     EXPECT_EQ(saving.current, (std::vector<int>{33, 66, 100, 100}));
 
     RecordingProgress none;
     const DictionaryNumber unknown[] = {4242};
-    const std::optional<StoredSource> nothing = readStoredSource(file.recovery, unknown, control, &none);
+    const std::optional<StoredSource> nothing = readStoredSource(file.recovery.database, unknown, control, &none);
     ASSERT_TRUE(nothing);
     EXPECT_TRUE(nothing->of(4242).empty());
     EXPECT_EQ(none.current, std::vector<int>{100});
 
     // The caller's control stops the reading, not the analysis'.
     control.requestStop();
-    EXPECT_FALSE(readStoredSource(file.recovery, known, control));
-    EXPECT_TRUE(readStoredSource(file.recovery, known, file.recovery.analysisControl));
+    EXPECT_FALSE(readStoredSource(file.recovery.database, known, control));
+    EXPECT_TRUE(readStoredSource(file.recovery.database, known, file.recovery.analysisControl));
 }
 
 // --- Stop and pause from another thread ---------------------------------------------------

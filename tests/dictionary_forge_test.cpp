@@ -75,15 +75,16 @@ public:
     ForgedDictionary(int release, RecoveryOption option, std::string characterSet = "WE8MSWIN1252") {
         path_ = (scratch_ / "forged.dbf").string();
         forge::writeDatafile(hrScenario(), path_, {.release = release, .characterSet = std::move(characterSet)});
-        recovery.setOption(option);
-        if (recovery.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
+        recovery.options = RecoveryOptions(option);
+        if (recovery.database.datafiles.open({path_})) throw std::runtime_error("cannot open " + path_);
         NoMessages messages;
-        scanned = scanDatafiles(recovery.datafiles, recovery.blockIndex, recovery.release, progress,
-                               recovery.analysisControl, messages, recovery.appTitle) == ScanResult::Completed;
+        scanned = scanDatafiles(recovery.database.datafiles, recovery.database.blockIndex, recovery.database.release,
+                                progress, recovery.analysisControl, messages,
+                                " Restorix for Oracle Database") == ScanResult::Completed;
         firstPass = decodeDictionaryPass1(recovery, progress);
         secondPass = decodeDictionaryPass2(recovery, progress);
     }
-    ~ForgedDictionary() { recovery.datafiles.close(); }
+    ~ForgedDictionary() { recovery.database.datafiles.close(); }
 
     Recovery recovery;
     ProgressSink progress;
@@ -120,10 +121,10 @@ class ForgedCharacterSet : public ::testing::TestWithParam<CharacterSetCase> {};
 TEST_P(ForgedCharacterSet, IsFoundBesideTheReleaseText) {
     ForgedDictionary file(11, RecoveryOption::All, GetParam().stored);
     ASSERT_TRUE(file.scanned);
-    EXPECT_EQ(file.recovery.release.releaseText, "11.1.0.6.0");
-    EXPECT_EQ(file.recovery.release.characterSet, GetParam().stored);
-    EXPECT_EQ(file.recovery.release.ncharCharacterSet, "AL16UTF16");
-    EXPECT_EQ(file.recovery.release.storesUtf8(), GetParam().utf8);
+    EXPECT_EQ(file.recovery.database.release.releaseText, "11.1.0.6.0");
+    EXPECT_EQ(file.recovery.database.release.characterSet, GetParam().stored);
+    EXPECT_EQ(file.recovery.database.release.ncharCharacterSet, "AL16UTF16");
+    EXPECT_EQ(file.recovery.database.release.storesUtf8(), GetParam().utf8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ForgedCharacterSet,
@@ -240,7 +241,8 @@ TEST_P(ForgedRelease, Constraints) {
 TEST_P(ForgedRelease, StoredSource) {
     ForgedDictionary file(GetParam(), RecoveryOption::All);
     const DictionaryNumber objects[] = {kProcedureNumber, kFunctionNumber};
-    const std::optional<StoredSource> source = readStoredSource(file.recovery, objects, file.recovery.analysisControl);
+    const std::optional<StoredSource> source =
+        readStoredSource(file.recovery.database, objects, file.recovery.analysisControl);
     ASSERT_TRUE(source);
     auto lines = source->of(kProcedureNumber).lines();
     std::sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.lineNumber < b.lineNumber; });

@@ -140,7 +140,7 @@ void expectSameTree(const fs::path& expectedRoot, const fs::path& actualRoot) {
 class GoldenOutput : public ::testing::TestWithParam<GoldenCase> {
 protected:
     void SetUp() override { scratch_ = folder_.path(); }
-    void TearDown() override { recovery_.datafiles.close(); }
+    void TearDown() override { recovery_.database.datafiles.close(); }
 
     test::TempFolder folder_{"restorix-golden-"};
     fs::path scratch_;
@@ -167,11 +167,11 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
         datafiles = forgeMultifileDatabase(scratch_, golden.platform);
     }
 
-    ASSERT_FALSE(recovery_.datafiles.open(datafiles));
-    recovery_.setOption(golden.option);
+    ASSERT_FALSE(recovery_.database.datafiles.open(datafiles));
+    recovery_.options = RecoveryOptions(golden.option);
     ProgressSink silent;
     RecordingMessages messages;
-    ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages, kCaption), AnalysisResult::analysisCompleted);
 
     const FixedClock clock(makeLocalTime(2009, 3, 14, 9, 26, 53));
     const std::optional<fs::path> root = createOutputRoot(scratch_, "SYSTEM01", clock);
@@ -181,7 +181,8 @@ TEST_P(GoldenOutput, WritesTheExpectedFolderByteForByte) {
     SavingState state;
     state.progress = &silent;
     RecordingLog log;
-    SavingJob saving(recovery_, state, messages, log, clock, SavingSetup{*root, kNoOracleHomeBinFolder});
+    SavingJob saving(recovery_.analysed(), state, messages, log, clock,
+                     SavingSetup{*root, kNoOracleHomeBinFolder, std::string(kCaption)});
     ASSERT_EQ(saving.run(), SavingResult::saveCompleted);
     EXPECT_TRUE(messages.shown.empty()) << messages.shown.front();
     RecordingLog completion;

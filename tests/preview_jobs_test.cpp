@@ -71,15 +71,15 @@ protected:
     }
 
     void SetUp() override {
-        ASSERT_FALSE(recovery_.datafiles.open({*datafilePath_}));
-        recovery_.setOption(RecoveryOption::AllButSys);
+        ASSERT_FALSE(recovery_.database.datafiles.open({*datafilePath_}));
+        recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         ProgressSink progress;
         SilentMessages messages;
-        ASSERT_EQ(runAnalysis(recovery_, progress, messages), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, progress, messages, kCaption), AnalysisResult::analysisCompleted);
     }
 
     PreviewList preview(std::string_view node, std::string_view category) {
-        return previewNode(recovery_, node, category, "APP");
+        return previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, node, category, "APP");
     }
 
     static TempFolder* folder_;
@@ -96,7 +96,9 @@ TEST_F(PreviewJobsTest, TableShowsItsColumnsAndRows) {
     EXPECT_EQ(list.headers, (Headers{"A", "B", "C"}));
     EXPECT_EQ(list.rows, (Rows{{"10", "X\tY", "NULL"}, {"20", "Z", "W"}}));
     // Names are compared ignoring case.
-    EXPECT_EQ(previewNode(recovery_, "dept", "Table", "app").rows, list.rows);
+    EXPECT_EQ(
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "dept", "Table", "app").rows,
+        list.rows);
 }
 
 TEST_F(PreviewJobsTest, OneColumnTableHasOneRowPerValue) {
@@ -196,14 +198,14 @@ void PrintTo(const SourceCase& c, std::ostream* os) { *os << c.name; }
 
 class PreviewJobsSourceLines : public ::testing::TestWithParam<SourceCase> {
 protected:
-    void TearDown() override { recovery_.datafiles.close(); }
+    void TearDown() override { recovery_.database.datafiles.close(); }
 
     // Schema APP (user 40) with procedure P1 (object 52000) whose stored
     // source lines are `lines`, each "line N".
     void build(const std::vector<int>& lines) {
         constexpr std::int32_t kProcedureNumber = 52000;
         constexpr std::int32_t kSourceSegment = 72;  // the segment of the release below
-        recovery_.release.isVersion10 = true;
+        recovery_.database.release.isVersion10 = true;
         SchemaEntry schema;
         schema.userNumber = 40;
         schema.name = "APP";
@@ -226,8 +228,8 @@ protected:
         const Block built = block.build();
         const fs::path path = folder_ / "source.dbf";
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(built.data()), kBlockSize);
-        ASSERT_FALSE(recovery_.datafiles.open({path.string()}));
-        recovery_.blockIndex.appendBlock(0, kSourceSegment, 1, 0);
+        ASSERT_FALSE(recovery_.database.datafiles.open({path.string()}));
+        recovery_.database.blockIndex.appendBlock(0, kSourceSegment, 1, 0);
     }
 
     TempFolder folder_{"restorix-source-"};
@@ -236,7 +238,8 @@ protected:
 
 TEST_P(PreviewJobsSourceLines, ListsEveryLineInLineOrder) {
     build(GetParam().storedLines);
-    const PreviewList list = previewNode(recovery_, "P1", "Procedure", "APP");
+    const PreviewList list =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "P1", "Procedure", "APP");
     EXPECT_EQ(list.rows, GetParam().expected);
     EXPECT_EQ(list.headers, GetParam().expected.empty() ? Headers{} : Headers{"DDL FOR PROCEDURE"});
 }

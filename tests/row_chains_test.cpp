@@ -252,14 +252,15 @@ TEST_F(MigratedRowFile, WhenAlsoChainedIsFollowedAndCounted) {
     EXPECT_EQ(visited[0].columns, columns_);
 
     Recovery recovery;
-    ASSERT_FALSE(recovery.datafiles.open({path_}));
-    recovery.setOption(RecoveryOption::AllButSys);
+    ASSERT_FALSE(recovery.database.datafiles.open({path_}));
+    recovery.options = RecoveryOptions(RecoveryOption::AllButSys);
     SilentMessages messages;
     ProgressSink silent;
-    ASSERT_EQ(runAnalysis(recovery, silent, messages), AnalysisResult::analysisCompleted);
+    ASSERT_EQ(runAnalysis(recovery, silent, messages, kCaption), AnalysisResult::analysisCompleted);
     RowList values;
-    const RowCounts counts = readTableRows(recovery, kTableObject, values);
-    recovery.datafiles.close();
+    const RowCounts counts =
+        readTableRows(recovery.database, recovery.catalog, kTableObject, values, recovery.analysisControl);
+    recovery.database.datafiles.close();
     EXPECT_EQ(counts.rowsWritten, 1);
     EXPECT_EQ(counts.migratedChainedRows, 1);
 }
@@ -362,14 +363,14 @@ class ChainedTableRows : public ScratchFile {
 protected:
     void SetUp() override {
         writeDatafile(mixedForms(), path_, {.release = 10});
-        ASSERT_FALSE(recovery_.datafiles.open({path_}));
-        recovery_.setOption(RecoveryOption::AllButSys);
+        ASSERT_FALSE(recovery_.database.datafiles.open({path_}));
+        recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         SilentMessages messages;
         ProgressSink silent;
-        ASSERT_EQ(runAnalysis(recovery_, silent, messages), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages, kCaption), AnalysisResult::analysisCompleted);
     }
     void TearDown() override {
-        recovery_.datafiles.close();
+        recovery_.database.datafiles.close();
         ScratchFile::TearDown();
     }
     Recovery recovery_;
@@ -379,7 +380,8 @@ protected:
 
 TEST_F(ChainedTableRows, ThePreviewShowsEachReassembledRowInItsHeadsPlace) {
     RowList rows;
-    const RowCounts counts = readTableRows(recovery_, kTableObject, rows);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, kTableObject, rows, recovery_.analysisControl);
     std::vector<std::string> ids;
     for (std::size_t i = 0; i < rows.size(); i += 3) ids.push_back(rows[i].text);
     EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "5", "7", "8"}));
@@ -397,7 +399,9 @@ TEST_F(ChainedTableRows, TheScriptHasEveryFollowedRowAndTheAccountTheRest) {
     SystemClock clock;
     const fs::path out = fs::path(path_).parent_path() / (fs::path(path_).stem().string() + "-out");
     fs::create_directories(out);
-    ASSERT_EQ(runSaving(recovery_, state, messages, log, clock, SavingSetup{out, "\\bin"}), SavingResult::saveCompleted);
+    ASSERT_EQ(
+        runSaving(recovery_.analysed(), state, messages, log, clock, SavingSetup{out, "\\bin", std::string(kCaption)}),
+        SavingResult::saveCompleted);
     std::ifstream in(outputPath(out, "HR_data\\TData.sql"), std::ios::binary);
     std::ostringstream script;
     script << in.rdbuf();

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "dictionary/recovery.h"
 #include "tabledata/data_script_writer.h"
 #include "tabledata/row_reader.h"
 #include "tabledata/value_format.h"
@@ -93,7 +94,7 @@ protected:
         saving_.overallTotal = 100;
     }
     void TearDown() override {
-        recovery_.datafiles.close();
+        recovery_.database.datafiles.close();
     }
 
     void addBlock(const Block& block) { blocks_.push_back(block); }
@@ -104,10 +105,11 @@ protected:
             std::ofstream out(path, std::ios::binary);
             for (const Block& b : blocks_) out.write(reinterpret_cast<const char*>(b.data()), kBlockSize);
         }
-        ASSERT_FALSE(recovery_.datafiles.open({path.string()}));
+        ASSERT_FALSE(recovery_.database.datafiles.open({path.string()}));
         for (std::size_t i = 1; i < blocks_.size(); ++i) {
-            recovery_.blockIndex.appendBlock(0, static_cast<std::int32_t>(readU32LE(blocks_[i].data() + kDataObjectOffset)),
-                                             1, static_cast<std::int64_t>(i));
+            recovery_.database.blockIndex.appendBlock(
+                0, static_cast<std::int32_t>(readU32LE(blocks_[i].data() + kDataObjectOffset)), 1,
+                static_cast<std::int64_t>(i));
         }
     }
 
@@ -146,7 +148,8 @@ TEST_P(RowReaderDecodeRow, GivesTheRowsValues) {
     addTable(recovery_.catalog, 5000, 5000, c.catalogTypes);
     addBlock(blockOf(5000, {c.stored}, c.flag));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_, 5000, rows_, nullptr);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_EQ(texts(rows_), c.expected);
     EXPECT_EQ(counts.rowsWithExtraValues, c.rowsWithExtraValues);
     for (const RowValue& v : rows_) {
@@ -199,7 +202,7 @@ TEST_F(RowReaderFile, StoredValueOfNoColumnIsLeftOut) {
     }
     addBlock(blockOf(5000, {{number("1"), number("2"), number("3")}}));
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, nullptr);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_EQ(texts(rows_), (std::vector<std::string>{"2", "3"}));
 }
 
@@ -228,7 +231,8 @@ TEST_F(RowReaderFile, ValuesAreMatchedToColumnsBySegmentColumnOnly) {
                             {number("3"), text("gone"), kNull, number("30"), text("extra"), text("more")},
                             {number("4")}}));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_, 5000, rows_, nullptr);
+    const RowCounts counts =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_EQ(texts(rows_), (std::vector<std::string>{"1", "10", "note 1", "NULL",  //
                                                       "2", "NULL", "note 2", "NULL",  //
                                                       "3", "30", "NULL", "NULL",      //
@@ -245,12 +249,13 @@ TEST_F(RowReaderFile, ATableWithAnUnreadableColumnGivesNoValues) {
     recovery_.catalog.columnList[1].damage = ColumnDamage::Type;
     addBlock(blockOf(5000, {{number("1"), text("A")}, {number("2"), text("B")}}));
     openDatafile();
-    const RowCounts previewed = readTableRows(recovery_, 5000, rows_, nullptr);
+    const RowCounts previewed =
+        readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_TRUE(rows_.empty());
     EXPECT_EQ(previewed.rowsWritten, 0);
     EXPECT_EQ(previewed.rowsInTableNotCreated, 2);
     EXPECT_EQ(previewed.columnsUnreadable, 1);
-    const RowCounts saved = readTableRows(recovery_, 5000, rows_, &saving_);
+    const RowCounts saved = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), "");
     EXPECT_EQ(saved.rowsInTableNotCreated, 2);
     EXPECT_EQ(saved.columnsUnreadable, 1);
@@ -271,7 +276,7 @@ TEST_F(RowReaderFile, RowRunningPastTheBlockIsDropped) {
     addBlock(builder.build());
     ASSERT_EQ(*builder.pieceOffset(slot) + 7, kBlockSize);
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, nullptr);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_TRUE(rows_.empty());
 }
 
@@ -286,7 +291,7 @@ TEST_F(RowReaderFile, PreviewStopsAfterTheBlockThatPassesTheSlotLimit) {
         addBlock(blockOf(5000, rows));
     }
     openDatafile();
-    readTableRows(recovery_, 5000, rows_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     // 100 slots, then 200 > 115: two blocks read.
     ASSERT_EQ(rows_.size(), 200u);
     EXPECT_EQ(rows_.front().text, "1");
@@ -300,7 +305,7 @@ TEST_F(RowReaderFile, TableIsFoundByItsDataObjectNumber) {
     addBlock(blockOf(6000, {{text("stale")}}));
     addBlock(blockOf(6001, {{text("live")}}));
     openDatafile();
-    readTableRows(recovery_, 6000, rows_);
+    readTableRows(recovery_.database, recovery_.catalog, 6000, rows_, recovery_.analysisControl);
     ASSERT_EQ(texts(rows_), std::vector<std::string>{"live"});
     EXPECT_EQ(rows_[0].objectNumber, 6000);
 }
@@ -310,7 +315,7 @@ TEST_F(RowReaderFile, PreviewHonoursTheAnalysisStopFlag) {
     addBlock(blockOf(5000, {{text("A")}}));
     openDatafile();
     recovery_.analysisControl.requestStop();
-    readTableRows(recovery_, 5000, rows_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, recovery_.analysisControl);
     EXPECT_TRUE(rows_.empty());
 }
 
@@ -322,7 +327,7 @@ TEST_F(RowReaderFile, SavingWritesEachBlocksRowsWithTheirCommits) {
     addBlock(blockOf(7000, {{text("other table")}}));
     addBlock(blockOf(5000, {{number("30")}}));
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(),
               "insert into HR.T values ('10','ACCOUNTING',NULL ) ; \r\nCommit;\r\n"
               "insert into HR.T values ('20','O''NEIL','x' ) ; \r\nCommit;\r\n"
@@ -341,7 +346,7 @@ TEST_F(RowReaderFile, ABlockWithNoConsistentDataHeaderIsCountedNotRead) {
     addBlock(broken);
     addBlock(blockOf(5000, {{number("30")}}));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_, 5000, rows_, &saving_);
+    const RowCounts counts = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), "insert into HR.T values ('30' ) ; \r\nCommit;\r\n");
     EXPECT_EQ(counts.blocksNotRead, 1);
     EXPECT_EQ(counts.rowsWritten, 1);
@@ -358,7 +363,7 @@ TEST_F(RowReaderFile, SavingSpellsValuesAsTheScriptNeedsThem) {
                             {number("4"), text("y")}}));
     addBlock(blockOf(5000, {{number("-3.5"), text("a\r\nb")}}));
     openDatafile();
-    const RowCounts counts = readTableRows(recovery_, 5000, rows_, &saving_);
+    const RowCounts counts = readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     // The row storing a value of no column is one statement of its two
     // columns: the rows after it keep theirs.
     EXPECT_EQ(script(),
@@ -399,7 +404,7 @@ TEST_P(RowReaderLaterBatch, EndsTheReadAfterTheBlocksWrittenSoFar) {
         else
             saving_.control.requestStop();
     };
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), expected);
     EXPECT_EQ(saving_.overallDone, GetParam().expectedUnits);
     EXPECT_FALSE(saving_.skipRequested.load());
@@ -418,11 +423,11 @@ TEST_F(RowReaderFile, SavingAppendsToAnExistingScriptAndCreatesAnEmptyOne) {
     {
         std::ofstream(saving_.currentDataFile, std::ios::binary) << "earlier\r\n";
     }
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), "earlier\r\ninsert into HR.T values ('A' ) ; \r\nCommit;\r\n");
 
     saving_.currentDataFile = folder_ / "EmptyData.sql";
-    readTableRows(recovery_, 5001, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5001, rows_, saving_);
     EXPECT_TRUE(fs::exists(saving_.currentDataFile));
     EXPECT_EQ(script(), "");
 }
@@ -442,7 +447,7 @@ TEST_F(RowReaderFile, ManyBlocksAreWrittenInBlockOrder) {
         addBlock(blockOf(5000, rows));
     }
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), expected);
     ASSERT_EQ(progress_.current.size(), 151u);
     EXPECT_TRUE(std::is_sorted(progress_.current.begin(), progress_.current.end()));
@@ -457,7 +462,8 @@ TEST_F(RowReaderFile, AScriptThatCannotBeOpenedOrWrittenEndsTheRead) {
     fs::create_symlink("/dev/full", folder_ / "FULLData.sql");
     for (const fs::path& script : {folder_ / "missing" / "TData.sql", folder_ / "FULLData.sql"}) {
         saving_.currentDataFile = script;
-        EXPECT_THROW(readTableRows(recovery_, 5000, rows_, &saving_), OutputFileError) << script;
+        EXPECT_THROW(readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_), OutputFileError)
+            << script;
     }
 }
 
@@ -474,7 +480,7 @@ TEST_P(RowReaderOverallUnits, CountsAsTheIndexWalkDoes) {
     addTable(recovery_.catalog, 5000, 5000, {kVarchar});
     for (std::int32_t object : GetParam().indexObjects) addBlock(blockOf(object, {{text("v")}}));
     openDatafile();
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(saving_.overallDone, GetParam().expectedUnits);
     ASSERT_FALSE(progress_.current.empty());
     EXPECT_EQ(progress_.current.back(), 100);
@@ -496,7 +502,7 @@ TEST_F(RowReaderFile, SkipMidTableKeepsEarlierStatementsAndCountsOneUnit) {
     progress_.onCurrent = [&](int percent) {
         if (percent < 100) saving_.skipRequested.store(true);
     };
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), "insert into HR.T values ('first' ) ; \r\nCommit;\r\n");
     EXPECT_FALSE(saving_.skipRequested.load());
     EXPECT_EQ(saving_.overallDone, 1);
@@ -508,7 +514,7 @@ TEST_F(RowReaderFile, SkipBeforeTheFirstBlockWritesNothing) {
     addBlock(blockOf(5000, {{text("A")}}));
     openDatafile();
     saving_.skipRequested.store(true);
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_FALSE(fs::exists(saving_.currentDataFile));
     EXPECT_TRUE(rows_.empty());
     EXPECT_EQ(saving_.overallDone, 1);
@@ -519,7 +525,7 @@ TEST_F(RowReaderFile, StopMidTableWritesNothingMore) {
     for (const char* value : {"first", "second", "third"}) addBlock(blockOf(5000, {{text(value)}}));
     openDatafile();
     progress_.onCurrent = [&](int) { saving_.control.requestStop(); };
-    readTableRows(recovery_, 5000, rows_, &saving_);
+    readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_);
     EXPECT_EQ(script(), "insert into HR.T values ('first' ) ; \r\nCommit;\r\n");
     EXPECT_EQ(saving_.overallDone, 0);
     EXPECT_EQ(progress_.current, std::vector<int>{33});
@@ -530,7 +536,7 @@ TEST_F(RowReaderFile, PauseHoldsTheReaderUntilResume) {
     addBlock(blockOf(5000, {{text("A")}}));
     openDatafile();
     saving_.control.pause();
-    std::thread reader([&] { readTableRows(recovery_, 5000, rows_, &saving_); });
+    std::thread reader([&] { readTableRows(recovery_.database, recovery_.catalog, 5000, rows_, saving_); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(fs::exists(saving_.currentDataFile));
     saving_.control.resume();

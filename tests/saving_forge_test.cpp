@@ -89,7 +89,7 @@ protected:
         dir_ = scratch_.path();
         fs::create_directories(dir_ / "out");
     }
-    void TearDown() override { recovery_.datafiles.close(); }
+    void TearDown() override { recovery_.database.datafiles.close(); }
 
     void analyse(const forge::Scenario& scenario, int release = 10, std::string characterSet = "WE8MSWIN1252") {
         forge::WriteOptions options;
@@ -97,14 +97,15 @@ protected:
         options.characterSet = std::move(characterSet);
         const std::string path = (dir_ / "system01.dbf").string();
         forge::writeDatafile(scenario, path, options);
-        ASSERT_FALSE(recovery_.datafiles.open({path}));
-        recovery_.setOption(RecoveryOption::AllButSys);
+        ASSERT_FALSE(recovery_.database.datafiles.open({path}));
+        recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         ProgressSink silent;
-        ASSERT_EQ(runAnalysis(recovery_, silent, messages_), AnalysisResult::analysisCompleted);
+        ASSERT_EQ(runAnalysis(recovery_, silent, messages_, kCaption), AnalysisResult::analysisCompleted);
     }
     SavingResult save() {
         state_.progress = &sink_;
-        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_,
+                         SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(dir_ / "out", relative)); }
 
@@ -173,12 +174,13 @@ TEST_F(SavingForgeTest, Al32Utf8NamesAndValuesKeepTheirBytes) {
         .column("N\u00C9", "NVARCHAR2(10)")
         .row({"1", "caf\u00E9 \u20AC \U0001F600", "\u4E2D\u6587"});
     analyse(s, 11, "AL32UTF8");
-    ASSERT_TRUE(recovery_.release.storesUtf8());
-    const ObjectTree tree = buildObjectTree(recovery_.catalog, recovery_.sourcePath);
+    ASSERT_TRUE(recovery_.database.release.storesUtf8());
+    const ObjectTree tree = buildObjectTree(recovery_.catalog, recovery_.database.sourcePath);
     ASSERT_EQ(tree.findSchema("HR")->nodes(Category::Table).size(), 1u);
     const std::string tableName = tree.findSchema("HR")->nodes(Category::Table)[0];
     EXPECT_EQ(storedUtf8Text(tableName), "CAF\u00C9");
-    const PreviewList preview = previewNode(recovery_, tableName, "Table", "HR");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, tableName, "Table", "HR");
     EXPECT_EQ(preview.headers, (std::vector<std::string>{"ID", "NOTE", "N\u00C9"}));
     ASSERT_EQ(preview.rows.size(), 1u);
     EXPECT_EQ(preview.rows[0], (std::vector<std::string>{"1", "caf\u00E9 \u20AC \U0001F600", "\u4E2D\u6587"}));
@@ -233,8 +235,6 @@ TEST_F(SavingForgeTest, EveryOutputFileByteForByte) {
     // Units: two per table (the reader counts one or two), one per view and trigger, one for SCOTT.
     EXPECT_EQ(state_.overallTotal, 2 * 2 + 1 + 1);
     EXPECT_GE(state_.overallDone, state_.overallTotal);
-    EXPECT_FALSE(recovery_.datafiles.isOpen());
-    EXPECT_TRUE(recovery_.catalog.objectList.empty());
 }
 
 // Users and columns numbered 100 and more: user 500 is not user 5, and the
@@ -256,7 +256,8 @@ TEST_F(SavingForgeTest, LargeUserAndColumnNumbersKeepTheirOwners) {
     EXPECT_EQ(tree.findSchema("BIG")->nodes(Category::Table), std::vector<std::string>{"T500"});
     EXPECT_EQ(tree.findSchema("HUNDRED")->nodes(Category::Table), std::vector<std::string>{"WIDE"});
     EXPECT_TRUE(tree.findSchema("FIVE")->nodes(Category::Table).empty());
-    const PreviewList preview = previewNode(recovery_, "WIDE", "Table", "HUNDRED");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "WIDE", "Table", "HUNDRED");
     ASSERT_EQ(preview.headers.size(), 120u);
     EXPECT_EQ(preview.headers.back(), "C120");
     ASSERT_EQ(preview.rows.size(), 1u);
@@ -298,7 +299,8 @@ TEST_F(SavingForgeTest, EveryColumnTypeComesBackValueForValue) {
     EXPECT_EQ(column("NV").charsetForm, kNationalCharsetForm);
     EXPECT_EQ(column("NOTES").charsetForm, kImplicitCharsetForm);
 
-    const PreviewList preview = previewNode(recovery_, "TYPES", "Table", "HR");
+    const PreviewList preview =
+        previewNode(recovery_.database, recovery_.catalog, recovery_.analysisControl, "TYPES", "Table", "HR");
     ASSERT_EQ(preview.rows.size(), 2u);
     EXPECT_EQ(preview.rows[0],
               (std::vector<std::string>{"it's long", "7", "0AFF", "CAFE", "1.5", "-0.1", "2011-03-05 12:20:30.5 +02:00",
@@ -355,18 +357,19 @@ TEST_F(SavingForgeTest, BadSectorsInTheDictionaryAndATableBlockAreSkippedNamedAn
     const auto sectorOf = [&](std::int64_t block) {
         return std::pair{block * kBlockSize + 2 * kSector, block * kBlockSize + 3 * kSector};
     };
-    ASSERT_FALSE(recovery_.datafiles.open({path}));
-    recovery_.datafiles.at(0).file.setReadFaults(badSectors({sectorOf(conBlock), sectorOf(notesBlock)}));
-    recovery_.setOption(RecoveryOption::AllButSys);
+    ASSERT_FALSE(recovery_.database.datafiles.open({path}));
+    recovery_.database.datafiles.at(0).file.setReadFaults(badSectors({sectorOf(conBlock), sectorOf(notesBlock)}));
+    recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
     RecordingLog log;
     ProgressSink silent;
-    ASSERT_EQ(runAnalysis(recovery_, silent, messages_, {}, &log), AnalysisResult::analysisCompleted);
-    EXPECT_EQ(recovery_.dictionaryBlocksNotRead, 1);
+    ASSERT_EQ(runAnalysis(recovery_, silent, messages_, kCaption, {}, &log), AnalysisResult::analysisCompleted);
+    EXPECT_EQ(recovery_.catalog.dictionaryBlocksNotRead, 1);
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_, state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_,
+                        SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
-    EXPECT_EQ(recovery_.datafiles.at(0).unreadable.all(), (std::vector<std::int64_t>{conBlock, notesBlock}));
+    EXPECT_EQ(recovery_.database.datafiles.at(0).unreadable.all(), (std::vector<std::int64_t>{conBlock, notesBlock}));
     for (const std::int64_t block : {conBlock, notesBlock}) {
         const std::string named = path + ": block " + std::to_string(block) + " (byte offset " +
                                   std::to_string(block * kBlockSize) + ") cannot be read";
@@ -483,7 +486,8 @@ TEST_F(SavingForgeTest, TablesWhoseNamesMapAlikeGetFilesOfTheirOwn) {
     analyse(s, 11, "AL32UTF8");
     RecordingLog log;
     state_.progress = &sink_;
-    ASSERT_EQ(runSaving(recovery_, state_, messages_, log, clock_, SavingSetup{dir_ / "out", "C:\\oracle\\bin"}),
+    ASSERT_EQ(runSaving(recovery_.analysed(), state_, messages_, log, clock_,
+                        SavingSetup{dir_ / "out", "C:\\oracle\\bin", std::string(kCaption)}),
               SavingResult::saveCompleted);
 
     // Every table's statements, each in a script of its own.

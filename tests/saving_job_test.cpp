@@ -172,11 +172,12 @@ class SavingJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = scratch_.path();
-        recovery_.setOption(RecoveryOption::AllButSys);
+        recovery_.options = RecoveryOptions(RecoveryOption::AllButSys);
         state_.progress = &sink_;
     }
     SavingResult save() {
-        return runSaving(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "/opt/oracle\\bin"});
+        return runSaving(recovery_.analysed(), state_, messages_, log_, clock_,
+                         SavingSetup{root_, "/opt/oracle\\bin", std::string(kCaption)});
     }
     std::string file(const std::string& relative) { return readFile(outputPath(root_, relative)); }
     bool exists(const std::string& relative) { return fs::exists(outputPath(root_, relative)); }
@@ -248,10 +249,15 @@ TEST_F(SavingJobTest, WritesEveryFileOfTheOutputFolderByteForByte) {
     EXPECT_TRUE(messages_.shown.empty());
 }
 
-TEST_F(SavingJobTest, ReleasesTheCatalogsMainListsAtTheEnd) {
+// The save only reads the catalog; its owner frees the main lists after a
+// completed save, as both front ends do.
+TEST_F(SavingJobTest, LeavesTheCatalogToItsOwnerToRelease) {
     buildHrCatalog(build_);
+    const std::size_t objects = recovery_.catalog.objectList.size();
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_TRUE(state_.saveFinished);
+    EXPECT_EQ(recovery_.catalog.objectList.size(), objects);
+    recovery_.releaseAfterSaving();
     EXPECT_TRUE(recovery_.catalog.schemaList.empty());
     EXPECT_TRUE(recovery_.catalog.objectList.empty());
     EXPECT_TRUE(recovery_.catalog.columnList.empty());
@@ -305,7 +311,7 @@ class DataStepOption : public SavingJobTest, public ::testing::WithParamInterfac
 
 TEST_P(DataStepOption, ReadsRowsOnlyForTheUsersTheOptionCovers) {
     const OptionCase& c = GetParam();
-    recovery_.setOption(c.option);
+    recovery_.options = RecoveryOptions(c.option);
     build_.schema("S", c.user);
     build_.table("T1", c.user, 51020);
     build_.table("T2", c.user, 51021);
@@ -346,7 +352,7 @@ TEST_F(SavingJobTest, ATableWithObjectNumberZeroEndsTheSchemasDataStep) {
 }
 
 TEST_F(SavingJobTest, HostileNamesStayInsideTheOutputRoot) {
-    recovery_.setOption(RecoveryOption::All);
+    recovery_.options = RecoveryOptions(RecoveryOption::All);
     build_.schema("../../x", 30);
     build_.schema("A B&C", 31);
     build_.table("../../evil", 30, 51030);
@@ -497,7 +503,7 @@ protected:
         build_.schema("HR", 30);
         build_.table("EMP", 30, 51001);
         build_.table("REPCAT$_LOG", 30, 51002);
-        recovery_.release.characterSet = "WE8MSWIN1252";
+        recovery_.database.release.characterSet = "WE8MSWIN1252";
         ASSERT_EQ(save(), SavingResult::saveCompleted);
         scripts_ = batchReplayed(file("Commit.bat"));
         // Each script says which it is, in lines ended by CR LF as written.
@@ -659,7 +665,9 @@ private:
 class SavingControllerTest : public SavingJobTest {
 protected:
     SavingJob& job() {
-        if (!job_) job_ = std::make_unique<SavingJob>(recovery_, state_, messages_, log_, clock_, SavingSetup{root_, "\\bin"});
+        if (!job_)
+            job_ = std::make_unique<SavingJob>(recovery_.analysed(), state_, messages_, log_, clock_,
+                                               SavingSetup{root_, "\\bin", std::string(kCaption)});
         return *job_;
     }
     void holdAtTable(const std::string& table) {
@@ -681,7 +689,7 @@ TEST_F(SavingControllerTest, ConfirmedStopReturnsWithoutWaitingAndLogsTheAbort) 
     job().start();
     gate_.waitForArrival();
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().stop(yes));
+    EXPECT_TRUE(job().stop(yes, "Saving is in Progress, do you want to abort ?"));
     EXPECT_FALSE(job().finished());  // the worker is still held: stop did not wait for it
     EXPECT_EQ(yes.asked, std::vector<std::string>{"Saving is in Progress, do you want to abort ?| Restorix for Oracle Database"});
     gate_.release();
@@ -704,7 +712,7 @@ TEST_F(SavingControllerTest, SignalsItsEndAfterAStopAndRefusesASecondStart) {
     gate_.waitForArrival();
     EXPECT_FALSE(job().start());  // running: refused, the one worker goes on
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().stop(yes));
+    EXPECT_TRUE(job().stop(yes, "Saving is in Progress, do you want to abort ?"));
     EXPECT_EQ(ends.load(), 0);
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveStopped);
@@ -716,12 +724,12 @@ TEST_F(SavingControllerTest, SkipTableAsksOnlyWhileATableIsRead) {
     build_.schema("HR", 30);
     build_.table("EMP", 30, 51001);
     ScriptedPrompter yes(true);
-    EXPECT_FALSE(job().skipTable(yes));  // between tables: no question
+    EXPECT_FALSE(job().skipTable(yes, "Do you want to skip the table?"));  // between tables: no question
     EXPECT_TRUE(yes.asked.empty());
     holdAtTable("EMP");
     job().start();
     gate_.waitForArrival();
-    EXPECT_TRUE(job().skipTable(yes));
+    EXPECT_TRUE(job().skipTable(yes, "Do you want to skip the table?"));
     EXPECT_EQ(yes.asked, std::vector<std::string>{"Do you want to skip the table?| Restorix for Oracle Database"});
     EXPECT_TRUE(state_.skipRequested);
     gate_.release();
@@ -736,7 +744,7 @@ TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
     job().start();
     gate_.waitForArrival();
     ScriptedPrompter no(false);
-    EXPECT_FALSE(job().stop(no));
+    EXPECT_FALSE(job().stop(no, "Saving is in Progress, do you want to abort ?"));
     EXPECT_FALSE(job().isPaused());
     gate_.release();
     EXPECT_EQ(job().wait(), SavingResult::saveCompleted);
@@ -746,9 +754,9 @@ TEST_F(SavingControllerTest, DeclinedStopLetsTheSaveComplete) {
 
 TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
     ScriptedPrompter no(false);
-    EXPECT_FALSE(job().escape(no));
-    EXPECT_FALSE(job().closeFromElsewhere(no));
-    EXPECT_FALSE(job().closeWindow(no));
+    EXPECT_FALSE(job().escape(no, "Saving is in Progress, do you want to exit ? "));
+    EXPECT_FALSE(job().escape(no, "Saving is in Progress, do you want to exit?"));
+    EXPECT_FALSE(job().closeWindow(no, "Do you want to exit?"));
     EXPECT_EQ(no.asked, (std::vector<std::string>{
                             "Saving is in Progress, do you want to exit ? | Restorix for Oracle Database",
                             "Saving is in Progress, do you want to exit?| Restorix for Oracle Database",
@@ -757,9 +765,9 @@ TEST_F(SavingControllerTest, EscapeAndCloseQuestionsAndTheirLogLines) {
     EXPECT_EQ(log_.text(), "");
 
     ScriptedPrompter yes(true);
-    EXPECT_TRUE(job().closeWindow(yes));
+    EXPECT_TRUE(job().closeWindow(yes, "Do you want to exit?"));
     EXPECT_EQ(log_.text(), "");  // the plain close logs nothing
-    EXPECT_TRUE(job().escape(yes));
+    EXPECT_TRUE(job().escape(yes, "Saving is in Progress, do you want to exit ? "));
     EXPECT_EQ(log_.text(), "\r\n\r\n******************* Repairing aborted***********************************");
     EXPECT_TRUE(state_.control.stopRequested());
 }

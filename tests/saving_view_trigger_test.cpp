@@ -96,8 +96,8 @@ protected:
         dir_ = scratch_.path();
         fs::create_directories(dir_ / "out" / "Views");
         fs::create_directories(dir_ / "out" / "Triggers");
-        recovery_.release.isVersion10 = true;
-        recovery_.setOption(RecoveryOption::All);
+        recovery_.database.release.isVersion10 = true;
+        recovery_.options = RecoveryOptions(RecoveryOption::All);
         state_.progress = &sink_;
         schema("SYS", kSys);
         schema("HR", kHr);
@@ -109,7 +109,7 @@ protected:
         column(51004, "X");
     }
     void TearDown() override {
-        recovery_.datafiles.close();
+        recovery_.database.datafiles.close();
     }
 
     void schema(const std::string& name, int user) {
@@ -144,12 +144,12 @@ protected:
             for (const Block& block : blocks) writer.writeBlock(block);
             writer.close();
         }
-        ASSERT_FALSE(recovery_.datafiles.open({path}));
-        forge::indexFileBlocks(path, recovery_.blockIndex);
+        ASSERT_FALSE(recovery_.database.datafiles.open({path}));
+        forge::indexFileBlocks(path, recovery_.database.blockIndex);
         createScriptFile(views());
         createScriptFile(triggers());
         ScriptOutput output(dir_ / "out", state_.control);
-        writeViewsAndTriggers(recovery_, state_, output);
+        writeViewsAndTriggers(recovery_.analysed(), state_, output);
     }
     fs::path views() const { return dir_ / "out" / "Views" / "Views.sql"; }
     fs::path triggers() const { return dir_ / "out" / "Triggers" / "Triggers.sql"; }
@@ -208,7 +208,7 @@ struct OptionCase {
 class ViewOption : public ViewTriggerStepTest, public ::testing::WithParamInterface<OptionCase> {};
 
 TEST_P(ViewOption, WritesOnlyTheOwnersTheOptionCovers) {
-    recovery_.setOption(GetParam().option);
+    recovery_.options = RecoveryOptions(GetParam().option);
     runStep({blockOf(kViewSegment, {viewRow(51002, 1, "select 1 from dual"), viewRow(51004, 1, "select 2 from dual")})});
     EXPECT_EQ(readFile(views()), GetParam().expectedViews);
 }

@@ -11,6 +11,9 @@
 
 namespace restorix::test {
 
+// The caption the front ends give the jobs' boxes and questions.
+inline constexpr std::string_view kCaption = " Restorix for Oracle Database";
+
 class SilentMessages : public MessageSink {
 public:
     void showMessage(std::string_view, std::string_view) override {}

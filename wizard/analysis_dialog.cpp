@@ -9,6 +9,7 @@
 
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -16,7 +17,7 @@ AnalysisDialog::AnalysisDialog(Wizard& wizard)
     : WizardWindow(wizard.context(), kAnalysisPicture, nullptr, QColor(0, 255, 0)),
       wizard_(wizard),
       progress_(static_cast<ProgressSink&>(*this)) {
-    setWindowTitle(qText(wizard_.recovery().appTitle));
+    setWindowTitle(qText(kAppTitle));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     group_ = new QGroupBox("Analyzing File for the Oracle version", this);
@@ -50,7 +51,7 @@ AnalysisDialog::AnalysisDialog(Wizard& wizard)
     ScanOptions options;
     options.pauseAfterVersion = context_.timings.pauseAfterVersion;
     job_ = std::make_unique<AnalysisJob>(wizard_.recovery(), progress_, *messages_, context_.log, context_.clock,
-                                         options);
+                                         std::string(kAppTitle), options);
     job_->setOnFinished([this] { wizard_.ui().post([this] { jobEnded(); }); });
 }
 
@@ -75,15 +76,15 @@ void AnalysisDialog::pauseOrResume() {
 }
 
 void AnalysisDialog::stop() {
-    asking([this](QuestionPrompter& p) { return job_->stop(p); });
+    asking([this](QuestionPrompter& p) { return job_->stop(p, kAnalysisStopQuestion); });
 }
 
 void AnalysisDialog::onClose() {
-    asking([this](QuestionPrompter& p) { return job_->close(p); });
+    asking([this](QuestionPrompter& p) { return job_->close(p, kAnalysisCloseQuestion); });
 }
 
 void AnalysisDialog::onEscape() {
-    if (asking([this](QuestionPrompter& p) { return job_->escape(p); })) wizard_.end(0);
+    if (asking([this](QuestionPrompter& p) { return job_->escape(p, kAnalysisExitQuestion); })) wizard_.end(0);
 }
 
 void AnalysisDialog::jobEnded() {

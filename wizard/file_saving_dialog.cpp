@@ -11,6 +11,7 @@
 #include "datafile/cfile64.h"
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -32,7 +33,7 @@ QProgressBar* barInGroup(QWidget* parent, QVBoxLayout* layout, const char* title
 FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
     : WizardWindow(wizard.context(), kPreviewPicture), wizard_(wizard), progress_(static_cast<ProgressSink&>(*this)) {
     Recovery& recovery = wizard_.recovery();
-    setWindowTitle(qText(recovery.appTitle));
+    setWindowTitle(qText(kAppTitle));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     auto* pictures = new QHBoxLayout;
@@ -45,7 +46,7 @@ FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
 
     auto* labels = new QGridLayout;
     labels->addWidget(new QLabel("Database Name :", this), 0, 0);
-    labels->addWidget(new QLabel(qText(recovery.sourcePath), this), 0, 1);
+    labels->addWidget(new QLabel(qText(recovery.database.sourcePath), this), 0, 1);
     labels->addWidget(new QLabel("Table Name :", this), 1, 0);
     table_ = new QLabel(this);
     labels->addWidget(table_, 1, 1);
@@ -79,7 +80,8 @@ FileSavingDialog::FileSavingDialog(Wizard& wizard, SavingSetup setup)
         wizard_.ui(), [this, &services](const std::string& text, const std::string& caption) {
             services.inform(this, text, caption, BoxIcon::Stop);
         });
-    job_ = std::make_unique<SavingJob>(recovery, state_, *messages_, context_.log, context_.clock, std::move(setup));
+    job_ = std::make_unique<SavingJob>(recovery.analysed(), state_, *messages_, context_.log, context_.clock,
+                                       std::move(setup));
     job_->setOnFinished([this] { wizard_.ui().post([this] { jobEnded(); }); });
 }
 
@@ -105,7 +107,7 @@ void FileSavingDialog::pauseOrResume() {
 }
 
 void FileSavingDialog::stop() {
-    if (!asking([this](QuestionPrompter& p) { return job_->stop(p); })) return;
+    if (!asking([this](QuestionPrompter& p) { return job_->stop(p, kSavingStopQuestion); })) return;
     // Stop does not wait for the worker: nothing more is written, the box
     // follows at once (unless the job's end, come meanwhile, showed it).
     if (!gate_.takeEnd()) return;
@@ -114,15 +116,15 @@ void FileSavingDialog::stop() {
 }
 
 void FileSavingDialog::skipTable() {
-    asking([this](QuestionPrompter& p) { return job_->skipTable(p); });
+    asking([this](QuestionPrompter& p) { return job_->skipTable(p, kSkipTableQuestion); });
 }
 
 void FileSavingDialog::onEscape() {
-    if (asking([this](QuestionPrompter& p) { return job_->escape(p); })) wizard_.end(0);
+    if (asking([this](QuestionPrompter& p) { return job_->escape(p, kSavingEscapeQuestion); })) wizard_.end(0);
 }
 
 void FileSavingDialog::onClose() {
-    if (asking([this](QuestionPrompter& p) { return job_->closeWindow(p); })) wizard_.end(0);
+    if (asking([this](QuestionPrompter& p) { return job_->closeWindow(p, kSavingCloseQuestion); })) wizard_.end(0);
 }
 
 void FileSavingDialog::jobEnded() {
@@ -132,8 +134,8 @@ void FileSavingDialog::jobEnded() {
     try {
         result = job_->wait();  // the worker has returned: no wait
     } catch (const FileError& e) {
-        context_.services.inform(this, std::string("Cannot read the datafile: ") + e.what(),
-                                 wizard_.recovery().productName, BoxIcon::Stop);
+        context_.services.inform(this, std::string("Cannot read the datafile: ") + e.what(), kProductName,
+                                 BoxIcon::Stop);
         wizard_.end(1);
         return;
     }
@@ -143,8 +145,11 @@ void FileSavingDialog::jobEnded() {
             wizard_.end(1);
             return;
         case SavingResult::saveStopped:
+            wizard_.showViewLog(true);
+            return;
         case SavingResult::saveCompleted:
-            wizard_.showViewLog(result == SavingResult::saveStopped);
+            wizard_.recovery().releaseAfterSaving();
+            wizard_.showViewLog(false);
             return;
     }
 }

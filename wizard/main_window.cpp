@@ -14,6 +14,7 @@
 #include "activitylog/log_lines.h"
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -32,8 +33,7 @@ std::string refusalText(const DatafileRefusal& refusal) {
 }  // namespace
 
 MainWindow::MainWindow(Wizard& wizard) : WizardWindow(wizard.context(), kMainPicture), wizard_(wizard) {
-    const Recovery& recovery = wizard_.recovery();
-    setWindowTitle(qText(recovery.appTitle));
+    setWindowTitle(qText(kAppTitle));
     auto* layout = new QVBoxLayout(this);
     menus_ = addWizardMenus(this, layout);
 
@@ -79,7 +79,7 @@ MainWindow::MainWindow(Wizard& wizard) : WizardWindow(wizard.context(), kMainPic
     connect(menus_.exit, &QAction::triggered, this, &MainWindow::askExit);
     connect(menus_.viewLog, &QAction::triggered, this, [this] { viewActivityLog(context_); });
     connect(menus_.clearLog, &QAction::triggered, this, [this] {
-        clearActivityLogAsking(context_, this, "Do you want to clear Log File?", wizard_.recovery().appTitle);
+        clearActivityLogAsking(context_, this, "Do you want to clear Log File?", kAppTitle);
     });
     connect(menus_.contents, &QAction::triggered, this, [this] { openHelp(context_); });
 
@@ -96,19 +96,19 @@ void MainWindow::browse() {
     Recovery& recovery = wizard_.recovery();
     const std::vector<std::string> chosen = context_.services.chooseDatafiles(this);
     if (chosen.empty()) {
-        pathText_->setText(qText(recovery.sourcePath));
+        pathText_->setText(qText(recovery.database.sourcePath));
         return;
     }
     wizard_.datafilePaths = chosen;
     // Until the analysis finds the SYSTEM file among several, the first names them.
-    recovery.nameSourceAfter(chosen.front());
+    recovery.database.nameSourceAfter(chosen.front());
     pathText_->setText(qText(chosen.front()));
     setOptionsEnabled(true);
 }
 
 void MainWindow::chooseOption(int index) {
     if (!options_[static_cast<std::size_t>(index)]->isChecked()) return;
-    wizard_.recovery().setOption(kOptions[static_cast<std::size_t>(index)]);
+    wizard_.recovery().options = RecoveryOptions(kOptions[static_cast<std::size_t>(index)]);
     repair_->setEnabled(true);
     repairPicture_->setEnabled(true);
 }
@@ -122,36 +122,36 @@ void MainWindow::forgetFile() {
         b->setAutoExclusive(true);
     }
     setOptionsEnabled(false);
-    recovery.setOption(RecoveryOption::None);
-    recovery.sourcePath.clear();
+    recovery.options = RecoveryOptions(RecoveryOption::None);
+    recovery.database.sourcePath.clear();
     wizard_.datafilePaths.clear();
 }
 
 void MainWindow::repair() {
     Recovery& recovery = wizard_.recovery();
     WizardServices& services = context_.services;
-    if (recovery.sourcePath.empty()) {
-        services.inform(this, "Please select the DBF File.", recovery.productName, BoxIcon::Information);
+    if (recovery.database.sourcePath.empty()) {
+        services.inform(this, "Please select the DBF File.", kProductName, BoxIcon::Information);
         pathText_->clear();
         return;
     }
-    if (!recovery.recoverSysOnly && !recovery.recoverAllButSys && !recovery.recoverAll) {
-        services.inform(this, "Please select any recovery options.", recovery.productName, BoxIcon::Information);
+    if (!recovery.options.chosen()) {
+        services.inform(this, "Please select any recovery options.", kProductName, BoxIcon::Information);
         return;
     }
     // A file that is gone is told apart from one that another process holds.
-    const std::optional<DatafileRefusal> refusal = recovery.datafiles.open(wizard_.datafilePaths);
+    const std::optional<DatafileRefusal> refusal = recovery.database.datafiles.open(wizard_.datafilePaths);
     if (refusal && refusal->kind == DatafileRefusal::Kind::Missing) {
         logSelectedFileMissing(context_.log);
-        services.inform(this, "No such file exists.", recovery.productName, BoxIcon::Information);
+        services.inform(this, "No such file exists.", kProductName, BoxIcon::Information);
         return;
     }
     if (refusal) {
-        services.inform(this, refusalText(*refusal), recovery.productName, BoxIcon::Information);
+        services.inform(this, refusalText(*refusal), kProductName, BoxIcon::Information);
         forgetFile();
         return;
     }
-    logAnalysisStart(context_.log, context_.clock, recovery.sourcePath);
+    logAnalysisStart(context_.log, context_.clock, recovery.database.sourcePath);
     if (wizard_.datafilePaths.size() > 1) logDatafiles(context_.log, wizard_.datafilePaths);
     browse_->setEnabled(false);
     menus_.selectSource->setEnabled(false);

@@ -19,6 +19,7 @@
 #include "wizard/qt_text.h"
 #include "wizard/wait_box.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -44,7 +45,7 @@ bool isCategory(const QTreeWidgetItem* node) {
 
 PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kPreviewPicture), wizard_(wizard) {
     const Recovery& recovery = wizard_.recovery();
-    setWindowTitle(qText(recovery.appTitle));
+    setWindowTitle(qText(kAppTitle));
     auto* layout = new QVBoxLayout(this);
     menus_ = addWizardMenus(this, layout);
 
@@ -56,7 +57,7 @@ PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kP
     top->addStretch();
     layout->addLayout(top);
 
-    sourceLabel_ = new QLabel(qText("Source File Path    :" + recovery.sourcePath), this);
+    sourceLabel_ = new QLabel(qText("Source File Path    :" + recovery.database.sourcePath), this);
     layout->addWidget(sourceLabel_);
 
     auto* panes = new QHBoxLayout;
@@ -93,7 +94,7 @@ PreviewWindow::PreviewWindow(Wizard& wizard) : WizardWindow(wizard.context(), kP
     connect(menus_.exit, &QAction::triggered, this, &PreviewWindow::askExit);
     connect(menus_.viewLog, &QAction::triggered, this, [this] { viewActivityLog(context_); });
     connect(menus_.clearLog, &QAction::triggered, this, [this] {
-        clearActivityLogAsking(context_, this, "Do you want to clear Log File", wizard_.recovery().appTitle);
+        clearActivityLogAsking(context_, this, "Do you want to clear Log File", kAppTitle);
     });
     connect(menus_.contents, &QAction::triggered, this, [this] { openHelp(context_); });
     connect(tree_, &QTreeWidget::currentItemChanged, this,
@@ -117,19 +118,19 @@ void PreviewWindow::buildTree() {
     list_->setColumnWidth(0, kSummaryColumnWidth);
     save_->setEnabled(false);
     pictureList_->hide();
-    root_ = addNode(nullptr, recovery.sourcePath, QIcon(qText(context_.installFile(kTreeNodePicture))));
+    root_ = addNode(nullptr, recovery.database.sourcePath, QIcon(qText(context_.installFile(kTreeNodePicture))));
     tree_->addTopLevelItem(root_);
     root_->setExpanded(true);
     tree_->setEnabled(false);
     menus_.selectSource->setEnabled(false);
     // The catalog is only read from here on; the tree is plain data until the window fills it.
     treeWorker_ = std::thread([this, &recovery] {
-        ObjectTree tree = buildObjectTree(recovery.catalog, recovery.sourcePath);
+        ObjectTree tree = buildObjectTree(recovery.catalog, recovery.database.sourcePath);
         wizard_.ui().post([this, tree = std::move(tree)]() mutable { treeBuilt(std::move(tree)); });
     });
     // After a close of the Analysis window the catalog is partial: the button
     // stays off, the menu item and the picture button still save.
-    save_->setEnabled(!recovery.partial.load());
+    save_->setEnabled(!recovery.catalog.partial);
     tree_->setCurrentItem(root_);
     tree_->setFocus();
 }
@@ -219,11 +220,14 @@ void PreviewWindow::showPreview(QTreeWidgetItem* node) {
     if (const std::optional<DatafileRefusal> refusal = wizard_.reopenDatafileRefusal()) {
         context_.services.inform(this, "The datafile cannot be opened again for the preview.\n" + refusal->path + ": " +
                                            refusal->reason,
-                                 recovery.productName, BoxIcon::Stop);
+                                 kProductName, BoxIcon::Stop);
         return;
     }
     recovery.analysisControl.reset();
-    waitBox_->run([&recovery, name, category, schema] { return previewNode(recovery, name, category, schema); },
+    waitBox_->run(
+        [&recovery, name, category, schema] {
+            return previewNode(recovery.database, recovery.catalog, recovery.analysisControl, name, category, schema);
+        },
                   [this](PreviewList preview, std::exception_ptr failure) {
                       list_->setFocus();
                       fill(preview);
@@ -244,8 +248,7 @@ void PreviewWindow::tellPreviewFailure(std::exception_ptr failure) {
     } catch (...) {
         text = "The preview failed for a reason it does not name.";
     }
-    context_.services.inform(this, "The preview cannot be shown.\n" + text, wizard_.recovery().productName,
-                             BoxIcon::Stop);
+    context_.services.inform(this, "The preview cannot be shown.\n" + text, kProductName, BoxIcon::Stop);
 }
 
 void PreviewWindow::fill(const PreviewList& preview) {
@@ -265,35 +268,35 @@ void PreviewWindow::save() {
     Recovery& recovery = wizard_.recovery();
     WizardServices& services = context_.services;
     if (!treeReady_) {
-        services.inform(this, kGeneratingTree, recovery.productName, BoxIcon::Information);
+        services.inform(this, kGeneratingTree, kProductName, BoxIcon::Information);
         return;
     }
     const std::optional<std::string> home = services.oracleHome();
     if (!home) {
-        services.inform(this, kOracleNotInstalled, recovery.productName, BoxIcon::Stop);
+        services.inform(this, kOracleNotInstalled, kProductName, BoxIcon::Stop);
         return;
     }
     const std::optional<std::string> folder = services.chooseFolder(this);
     if (!folder) return;
     if (folder->empty() || !savingPathExists(*folder)) {
-        services.inform(this, kSavingPathMissing, recovery.appTitle, BoxIcon::Information);
+        services.inform(this, kSavingPathMissing, kAppTitle, BoxIcon::Information);
         return;
     }
     // The analysis closed the datafile when its window was closed; the save reads it again.
     if (!wizard_.reopenDatafile()) {
-        services.inform(this, "The selected file is already being used by another process.", recovery.productName,
+        services.inform(this, "The selected file is already being used by another process.", kProductName,
                         BoxIcon::Information);
         return;
     }
     const std::optional<std::filesystem::path> root =
-        createOutputRoot(*folder, recovery.sourceTitle, context_.clock);
+        createOutputRoot(*folder, recovery.database.sourceTitle, context_.clock);
     if (!root) {
         services.inform(this, kCannotOpenTargetFileMessage, kCannotOpenTargetFileCaption, BoxIcon::Stop);
         wizard_.end(1);
         return;
     }
     logSavingStarted(context_.log);
-    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home)});
+    wizard_.startSaving(SavingSetup{*root, oracleBinFolder(home), std::string(kAppTitle)});
 }
 
 void PreviewWindow::askExit() {

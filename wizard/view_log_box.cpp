@@ -8,12 +8,13 @@
 
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
 ViewLogBox::ViewLogBox(Wizard& wizard, bool aborted) : WizardWindow(wizard.context(), kViewLogPicture), wizard_(wizard) {
     // The outcome's log lines were written by the saving job (completed) or its Stop (aborted).
-    setWindowTitle(qText(wizard_.recovery().appTitle));
+    setWindowTitle(qText(kAppTitle));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     auto* group = new QGroupBox(this);

@@ -6,12 +6,11 @@
 #include "wizard/main_window.h"
 #include "wizard/preview_window.h"
 #include "wizard/view_log_box.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
-Wizard::Wizard(WizardContext context) : context_(std::move(context)) {
-    recovery_.installFolder = context_.installFolder;
-}
+Wizard::Wizard(WizardContext context) : context_(std::move(context)) {}
 
 Wizard::~Wizard() {
     ui_.clear();
@@ -27,7 +26,7 @@ W* Wizard::keep(std::unique_ptr<W> window) {
 }
 
 void Wizard::start() {
-    logStartupHeader(context_.log, context_.clock, recovery_.versionText);
+    logStartupHeader(context_.log, context_.clock, kVersionText);
     main_ = keep(std::make_unique<MainWindow>(*this));
     main_->show();
 }
@@ -35,8 +34,8 @@ void Wizard::start() {
 bool Wizard::reopenDatafile() { return !reopenDatafileRefusal(); }
 
 std::optional<DatafileRefusal> Wizard::reopenDatafileRefusal() {
-    if (recovery_.datafiles.isOpen()) return std::nullopt;
-    return recovery_.datafiles.open(datafilePaths);
+    if (recovery_.database.datafiles.isOpen()) return std::nullopt;
+    return recovery_.database.datafiles.open(datafilePaths);
 }
 
 void Wizard::runAnalysis() {
@@ -58,7 +57,7 @@ void Wizard::analysisEnded(AnalysisResult result) {
         case AnalysisResult::analysisCompleted:
             break;
     }
-    recovery_.nameSourceAfterSystemFile();
+    recovery_.database.nameSourceAfterSystemFile();
     main_->dismiss();
     preview_ = keep(std::make_unique<PreviewWindow>(*this));
     preview_->show();
@@ -79,7 +78,7 @@ void Wizard::showViewLog(bool aborted) {
 }
 
 void Wizard::endIfConfirmed(QWidget* owner, std::string_view question) {
-    if (context_.services.askYesNo(owner, question, recovery_.appTitle)) end(0);
+    if (context_.services.askYesNo(owner, question, kAppTitle)) end(0);
 }
 
 void Wizard::end(int code) {

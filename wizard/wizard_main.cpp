@@ -14,6 +14,7 @@
 #include "platform/install_paths.h"
 #include "wizard/qt_text.h"
 #include "wizard/wizard.h"
+#include "wizard/window_texts.h"
 
 namespace restorix::wizard {
 
@@ -48,12 +49,11 @@ int runWizard(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setWindowIcon(QIcon(qText(installFolder() + "/restorix.svg")));
     QtWizardServices services;
-    const Recovery shellValues;
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) runtime = QDir::tempPath();
     const std::unique_ptr<QLockFile> lock = takeInstanceLock(runtime);
     if (!lock) {
-        services.inform(nullptr, kAlreadyRunning, shellValues.productName, BoxIcon::Information);
+        services.inform(nullptr, kAlreadyRunning, kProductName, BoxIcon::Information);
         return 0;
     }
     ActivityLog log;

@@ -238,7 +238,7 @@ TEST_F(WizardRun, AnalysisStopYesReturnsToTheMainWindowAndRepairWorksAgain) {
     ASSERT_TRUE(pumpUntil([&] { return main().isVisible() && main().browseButton()->isEnabled(); }));
     EXPECT_EQ(services_.asked, std::vector<std::string>{"Do you want to Stop the analysis process?  |" + kAppTitle});
     EXPECT_TRUE(wizard_->recovery().catalog.schemaList.empty());
-    EXPECT_FALSE(wizard_->recovery().datafiles.isOpen());
+    EXPECT_FALSE(wizard_->recovery().database.datafiles.isOpen());
     EXPECT_TRUE(main().optionButton(2)->isChecked());
     EXPECT_NE(logText().find("***************Database Analysis aborted when analysing Database at time 09:05:03 *********"),
               std::string::npos);
@@ -274,7 +274,7 @@ TEST_F(WizardRun, APreviewThatFailsSaysWhy) {
     repair(1);
     PreviewWindow& preview = previewReady();
     Recovery& recovery = wizard_->recovery();
-    recovery.datafiles.at(0).file.setReadFaults(
+    recovery.database.datafiles.at(0).file.setReadFaults(
         [](std::int64_t, std::size_t) -> bool { throw std::runtime_error("the disk went away"); });
     select(preview.findNode("HR", "Table", "DEPARTMENTS"));
     ASSERT_EQ(services_.shown.size(), 1u);
@@ -282,7 +282,7 @@ TEST_F(WizardRun, APreviewThatFailsSaysWhy) {
     EXPECT_EQ(preview.list()->rowCount(), 0);
 
     // Closed, as a closed Analysis window leaves it, and gone meanwhile.
-    recovery.datafiles.close();
+    recovery.database.datafiles.close();
     fs::rename(datafile_, datafile_ + ".moved");
     select(preview.findNode("HR", "Table", "EMP"));
     ASSERT_EQ(services_.shown.size(), 2u);
@@ -445,7 +445,7 @@ TEST_P(WizardFailure, ShowsItsBox) {
         EXPECT_TRUE(main().pathText()->text().isEmpty());  // back to no file
         EXPECT_FALSE(main().optionButton(1)->isEnabled());
         EXPECT_FALSE(main().optionButton(1)->isChecked());
-        EXPECT_TRUE(wizard_->recovery().sourcePath.empty());
+        EXPECT_TRUE(wizard_->recovery().database.sourcePath.empty());
     } else if (name == "unsupported") {
         repair(1);
     } else if (name == "no_oracle") {
