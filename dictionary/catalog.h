@@ -61,7 +61,7 @@ inline bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
 // CHARSETFORM tells NVARCHAR2, NCHAR and NCLOB from VARCHAR2, CHAR and CLOB;
 // PRECISION# and SCALE tell FLOAT from NUMBER.
 namespace oracle_type {
-constexpr int kNone = 0;  // a TYPE# that is NULL, not a whole number, or beyond any type
+constexpr int kNone = 0;  // TYPE# NULL, zero, no whole number, or beyond any type
 constexpr int kVarchar2 = 1;  // VARCHAR2, NVARCHAR2
 constexpr int kNumber = 2;    // NUMBER, FLOAT
 constexpr int kLong = 8;
