@@ -216,6 +216,8 @@ TEST_P(ColumnTypes, TypeLengthScaleAndKind) {
     const ColumnEntry& column = file.recovery.catalog.columnList[0];
     EXPECT_EQ(column.oracleType, c.stored.type) << c.declared;
     EXPECT_EQ(column.precision, c.stored.precision) << c.declared;
+    EXPECT_EQ(column.charsetForm, c.stored.charsetForm == kNationalCharsetForm ? kNationalCharsetForm : kImplicitCharsetForm)
+        << c.declared;
     EXPECT_EQ(columnKind(column), c.kind) << c.declared;
     EXPECT_EQ(column.length, c.length) << c.declared;
     EXPECT_EQ(column.scale, c.scale) << c.declared;
@@ -233,6 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         ColumnTypeCase{"DATE", {12, 7, std::nullopt, std::nullopt}, ColumnKind::Date, 8, std::nullopt},
         ColumnTypeCase{"LONG", {8, 0, std::nullopt, std::nullopt}, ColumnKind::Long, 1, std::nullopt},
         ColumnTypeCase{"CLOB", {112, 4000, std::nullopt, std::nullopt}, ColumnKind::Clob, 4001, std::nullopt},
+        // NCLOB keeps its TYPE# and CHARSETFORM; its values are written as a CLOB's.
+        ColumnTypeCase{"NCLOB", {112, 4000, std::nullopt, std::nullopt, 2}, ColumnKind::Clob, 4001, std::nullopt},
         ColumnTypeCase{"NUMBER(10,2)", {2, 22, 10, 2}, ColumnKind::NumberScaled, 11, 2},
         ColumnTypeCase{"NUMBER(5,0)", {2, 22, 5, 0}, ColumnKind::NumberScaled, 6, 0},
         ColumnTypeCase{"NUMBER", {2, 22, std::nullopt, std::nullopt}, ColumnKind::NumberInteger, 1, std::nullopt},
