@@ -259,7 +259,7 @@ private:
         }
         out_ += printed("  col %d: [%zu]", k, column.bytes.size()) + hex(column.bytes);
         if (table) {
-            if (const auto type = table->typeOfStoredValue(k)) out_ += " = " + terminalText(formatColumnValue(*type, column.bytes).text);
+            if (const auto kind = table->kindOfStoredValue(k)) out_ += " = " + terminalText(formatColumnValue(*kind, column.bytes).text);
         }
         out_ += '\n';
     }

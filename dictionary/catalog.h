@@ -57,32 +57,29 @@ inline bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
     return object.type() == kTable && ownedBy(object, schema);
 }
 
-// Column type codes as the catalog keeps them: the stored type number plus
-// one, and three codes of our own for the NUMBER forms.
-namespace type_code {
-constexpr std::uint8_t kVarchar2 = 2;
-constexpr std::uint8_t kNumberWithScaleOnly = 3;  // NUMBER(*, s), and NUMBER before its form is known
-constexpr std::uint8_t kLong = 9;
-constexpr std::uint8_t kDate = 13;
-constexpr std::uint8_t kRaw = 24;
-constexpr std::uint8_t kLongRaw = 25;
-constexpr std::uint8_t kChar = 97;
-constexpr std::uint8_t kClob = 113;
-constexpr std::uint8_t kBlob = 114;
-constexpr std::uint8_t kTimestamp = 181;
-constexpr std::uint8_t kTimestampLocal = 232;  // WITH LOCAL TIME ZONE
-constexpr std::uint8_t kNumberInteger = 240;    // NUMBER without precision, scale absent or 0
-constexpr std::uint8_t kNumberScaled = 241;     // NUMBER(p), NUMBER(p, s)
-constexpr std::uint8_t kNumberPrecision = 242;  // FLOAT(p): a precision and no scale
-constexpr std::uint8_t kNationalVarchar2 = 243;  // NVARCHAR2: VARCHAR2 in the national character set
-constexpr std::uint8_t kNationalChar = 244;      // NCHAR: CHAR in the national character set
-constexpr std::uint8_t kRowid = 70;
-constexpr std::uint8_t kBinaryFloat = 101;
-constexpr std::uint8_t kBinaryDouble = 102;
-constexpr std::uint8_t kTimestampZone = 182;  // WITH TIME ZONE
-constexpr std::uint8_t kIntervalYearMonth = 183;
-constexpr std::uint8_t kIntervalDaySecond = 184;
-}  // namespace type_code
+// Column types as COL$ TYPE# numbers them, and as the catalog keeps them.
+// CHARSETFORM tells NVARCHAR2, NCHAR and NCLOB from VARCHAR2, CHAR and CLOB;
+// PRECISION# and SCALE tell FLOAT from NUMBER.
+namespace oracle_type {
+constexpr int kNone = 0;  // TYPE# NULL, zero, no whole number, or beyond any type
+constexpr int kVarchar2 = 1;  // VARCHAR2, NVARCHAR2
+constexpr int kNumber = 2;    // NUMBER, FLOAT
+constexpr int kLong = 8;
+constexpr int kDate = 12;
+constexpr int kRaw = 23;
+constexpr int kLongRaw = 24;
+constexpr int kRowid = 69;
+constexpr int kChar = 96;  // CHAR, NCHAR
+constexpr int kBinaryFloat = 100;
+constexpr int kBinaryDouble = 101;
+constexpr int kClob = 112;  // CLOB, NCLOB
+constexpr int kBlob = 113;
+constexpr int kTimestamp = 180;
+constexpr int kTimestampZone = 181;  // WITH TIME ZONE
+constexpr int kIntervalYearMonth = 182;
+constexpr int kIntervalDaySecond = 183;
+constexpr int kTimestampLocal = 231;  // WITH LOCAL TIME ZONE
+}  // namespace oracle_type
 
 // COL$ CHARSETFORM: the database character set, or the national one.
 constexpr std::uint8_t kImplicitCharsetForm = 1;
@@ -116,8 +113,9 @@ struct ColumnEntry {
     DictionaryNumber objNumber = kNoNumber;
     int columnNumber = 0;
     std::string name;
-    std::uint8_t typeCode = 0;      // Oracle type + 1; 240/241/242 for NUMBER forms
+    int oracleType = oracle_type::kNone;  // TYPE#
     std::int16_t length = 0;
+    std::optional<int> precision;   // PRECISION#, when the dictionary holds one
     std::optional<int> scale;       // NUMBER scale, interval fractional seconds, when the dictionary holds one
     // SEGCOL#: the column's place in the stored row (from 1), 0 when it is
     // not stored there. LONG columns are stored last whatever their number.
@@ -128,6 +126,12 @@ struct ColumnEntry {
     int number() const { return columnNumber; }
     bool readable() const { return damage == ColumnDamage::None; }
 };
+
+// FLOAT(p) is a NUMBER column with a precision (in binary digits) and no
+// scale: what the damage checks and the value forms both tell apart.
+inline bool declaresFloat(const ColumnEntry& column) {
+    return column.oracleType == oracle_type::kNumber && column.precision && !column.scale;
+}
 
 struct ConstraintNameEntry {
     DictionaryNumber ownerNumber = kNoNumber;

@@ -64,8 +64,6 @@ constexpr std::size_t kColPropertyColumn = 13;
 constexpr std::size_t kColCharsetFormColumn = 15;
 constexpr int kFirstColumnNumber = 1;
 
-constexpr std::uint8_t kUntypedTypeCode = 1;        // a type column holding zero or nothing
-constexpr std::uint8_t kOddTypeCode = 255;          // a type number no code can hold
 constexpr std::int16_t kNoLength = 1;               // length plus one, when there is none
 constexpr DictionaryNumber kHiddenColumnNumber = 0;  // COL# of hidden and SET UNUSED columns
 constexpr std::int64_t kHiddenColumnProperty = 0x20;  // PROPERTY bit of a hidden (and an unused) column
@@ -106,12 +104,12 @@ bool isRecordedObjectType(int type) {
     return type == kTable || type == kView || type == kProcedure || type == kFunction || type == kTrigger;
 }
 
-// The stored type number plus one; a type column holding zero or nothing
-// gives 1, one that no 8-bit code can hold 255.
-std::uint8_t typeCodeOf(std::span<const std::uint8_t> type) {
+// TYPE# as the catalog keeps it: none for a type column holding zero,
+// nothing, or a number beyond any column type.
+int oracleTypeOf(std::span<const std::uint8_t> type) {
     const DictionaryNumber number = dictionaryNumber(type);
-    if (number <= 0) return kUntypedTypeCode;
-    return number < kOddTypeCode ? static_cast<std::uint8_t>(number + 1) : kOddTypeCode;
+    if (number <= 0 || number > std::numeric_limits<std::int16_t>::max()) return oracle_type::kNone;
+    return static_cast<int>(number);
 }
 
 // A length, precision or fractional-second precision plus one, as the
@@ -122,29 +120,12 @@ std::int16_t plusOne(std::span<const std::uint8_t> stored) {
     return static_cast<std::int16_t>(number + 1);
 }
 
-// The scale of a NUMBER column, when it holds one (negative ones included).
-std::optional<int> scaleOf(std::span<const std::uint8_t> scale) {
-    const std::optional<std::int64_t> value = decodeInteger(scale);
+// A precision or scale, when the column holds a whole number (negative
+// scales included).
+std::optional<int> wholeNumberOf(std::span<const std::uint8_t> stored) {
+    const std::optional<std::int64_t> value = decodeInteger(stored);
     if (!value) return std::nullopt;
     return static_cast<int>(*value);
-}
-
-// NUMBER without a precision and a scale of zero or none; with a precision
-// and a scale; with a precision alone (FLOAT); a scale alone keeps the type's
-// own code.
-std::uint8_t numberTypeCode(bool hasPrecision, const std::optional<int>& scale) {
-    if (!hasPrecision && (!scale || *scale == 0)) return type_code::kNumberInteger;
-    if (hasPrecision && scale) return type_code::kNumberScaled;
-    if (hasPrecision) return type_code::kNumberPrecision;
-    return type_code::kNumberWithScaleOnly;
-}
-
-// NCHAR and NVARCHAR2 are CHAR and VARCHAR2 in the national character set.
-std::uint8_t nationalTypeCode(std::uint8_t typeCode, std::uint8_t charsetForm) {
-    if (charsetForm != kNationalCharsetForm) return typeCode;
-    if (typeCode == type_code::kChar) return type_code::kNationalChar;
-    if (typeCode == type_code::kVarchar2) return type_code::kNationalVarchar2;
-    return typeCode;
 }
 
 bool isHiddenColumn(std::span<const std::uint8_t> property) {
@@ -165,27 +146,26 @@ bool absentOrWithin(bool isNull, std::span<const std::uint8_t> stored, std::int6
 
 // What, if anything, makes a COL$ row no description of a column: its stored
 // TYPE#, and its LENGTH, PRECISION# and SCALE as `within(column, low, high)`
-// judges them. The type code is the one the entry was given.
+// judges them. The entry holds what was read of the row.
 template <typename Within>
-ColumnDamage columnDamageOf(DictionaryNumber storedType, std::uint8_t typeCode, const Within& within) {
+ColumnDamage columnDamageOf(DictionaryNumber storedType, const ColumnEntry& entry, const Within& within) {
     if (!isOracleColumnType(storedType)) return ColumnDamage::Type;
     if (!within(kColLengthColumn, 0, kLongestColumn)) return ColumnDamage::Length;
-    switch (typeCode) {
-        case type_code::kNumberPrecision:
-            return within(kColPrecisionColumn, 1, kLargestFloatPrecision) ? ColumnDamage::None : ColumnDamage::Precision;
-        case type_code::kNumberInteger:
-        case type_code::kNumberScaled:
-        case type_code::kNumberWithScaleOnly:
+    switch (entry.oracleType) {
+        case oracle_type::kNumber:
+            if (declaresFloat(entry))
+                return within(kColPrecisionColumn, 1, kLargestFloatPrecision) ? ColumnDamage::None
+                                                                              : ColumnDamage::Precision;
             if (!within(kColPrecisionColumn, 1, kLargestNumberPrecision)) return ColumnDamage::Precision;
             return within(kColScaleColumn, kSmallestNumberScale, kLargestNumberScale) ? ColumnDamage::None
                                                                                       : ColumnDamage::Scale;
-        case type_code::kTimestamp:
-        case type_code::kTimestampLocal:
-        case type_code::kTimestampZone:
+        case oracle_type::kTimestamp:
+        case oracle_type::kTimestampLocal:
+        case oracle_type::kTimestampZone:
             // The fractional-second precision is held in the scale column.
             return within(kColScaleColumn, 0, kLargestFieldPrecision) ? ColumnDamage::None : ColumnDamage::Precision;
-        case type_code::kIntervalYearMonth:
-        case type_code::kIntervalDaySecond:
+        case oracle_type::kIntervalYearMonth:
+        case oracle_type::kIntervalDaySecond:
             if (!within(kColPrecisionColumn, 0, kLargestFieldPrecision)) return ColumnDamage::Precision;
             return within(kColScaleColumn, 0, kLargestFieldPrecision) ? ColumnDamage::None : ColumnDamage::Scale;
         default:
@@ -383,31 +363,30 @@ void DictionaryRowDecoder::addColumnRow(const Row& row) {
     ColumnEntry entry;
     entry.objNumber = table->objNumber;
     entry.name = row.text(kColNameColumn);
-    entry.typeCode = typeCodeOf(row.value(kColTypeColumn));
+    entry.oracleType = oracleTypeOf(row.value(kColTypeColumn));
     const DictionaryNumber segmentColumn = dictionaryNumber(row.value(kColSegmentColumn));
     if (segmentColumn > 0 && segmentColumn <= std::numeric_limits<std::int16_t>::max())
         entry.segmentColumn = static_cast<int>(segmentColumn);
     // A CHARSETFORM missing or NULL is the database character set.
     if (dictionaryNumber(row.value(kColCharsetFormColumn)) == kNationalCharsetForm)
         entry.charsetForm = kNationalCharsetForm;
-    entry.typeCode = nationalTypeCode(entry.typeCode, entry.charsetForm);
-    if (entry.typeCode == type_code::kNumberWithScaleOnly) {
-        const bool hasPrecision = !row.isNull(kColPrecisionColumn);
-        entry.scale = scaleOf(row.value(kColScaleColumn));
-        entry.typeCode = numberTypeCode(hasPrecision, entry.scale);
+    entry.precision = wholeNumberOf(row.value(kColPrecisionColumn));
+    const int type = entry.oracleType;
+    if (type == oracle_type::kNumber) {
+        entry.scale = wholeNumberOf(row.value(kColScaleColumn));
         entry.length = plusOne(row.value(kColPrecisionColumn));
-    } else if (entry.typeCode == type_code::kTimestamp || entry.typeCode == type_code::kTimestampLocal ||
-               entry.typeCode == type_code::kTimestampZone) {
+    } else if (type == oracle_type::kTimestamp || type == oracle_type::kTimestampLocal ||
+               type == oracle_type::kTimestampZone) {
         // The fractional-second precision is held in the scale column.
         entry.length = plusOne(row.value(kColScaleColumn));
-    } else if (entry.typeCode == type_code::kIntervalYearMonth || entry.typeCode == type_code::kIntervalDaySecond) {
+    } else if (type == oracle_type::kIntervalYearMonth || type == oracle_type::kIntervalDaySecond) {
         // The leading field's precision, and the fractional seconds' as the scale.
         entry.length = plusOne(row.value(kColPrecisionColumn));
-        entry.scale = scaleOf(row.value(kColScaleColumn));
+        entry.scale = wholeNumberOf(row.value(kColScaleColumn));
     } else {
         entry.length = plusOne(row.value(kColLengthColumn));
     }
-    entry.damage = columnDamageOf(dictionaryNumber(row.value(kColTypeColumn)), entry.typeCode,
+    entry.damage = columnDamageOf(dictionaryNumber(row.value(kColTypeColumn)), entry,
                                   [&row](std::size_t column, std::int64_t low, std::int64_t high) {
                                       return absentOrWithin(row.isNull(column), row.value(column), low, high);
                                   });

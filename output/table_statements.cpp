@@ -79,7 +79,7 @@ std::string tableNotCreatedScriptText(std::string_view note) {
 }
 
 std::string columnDefinition(const ColumnEntry& column, NationalCharset national) {
-    return " " + quotedColumn(column.name) + typeSuffix(columnType(column.typeCode), column, national);
+    return " " + quotedColumn(column.name) + typeSuffix(columnType(columnKind(column)), column, national);
 }
 
 std::string createTableStatement(std::string_view schemaName, std::string_view tableName,

@@ -1,16 +1,48 @@
 #pragma once
-// One row per column type the catalog keeps: how its values are decoded and
-// how a Create Table statement writes it. Codes without a row take the
-// fallback row.
+// What the writers make of a catalog column: the kind its values are
+// formatted as (from its Oracle type, precision, scale and character set
+// form, in columnKind alone), and one row per kind with how its values are
+// decoded and how a Create Table statement writes its type.
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 #include "dictionary/catalog.h"
 
 namespace restorix {
+
+// The kinds a column's values are formatted as, in the order of the rows.
+enum class ColumnKind : std::uint8_t {
+    Varchar2,
+    NumberStar,       // NUMBER(*, s): a scale without a precision
+    NumberInteger,    // NUMBER without precision, scale absent or 0
+    NumberScaled,     // NUMBER(p), NUMBER(p, s)
+    Float,            // FLOAT(p): a precision and no scale
+    Long,
+    Date,
+    Raw,
+    LongRaw,
+    Rowid,
+    BinaryFloat,
+    BinaryDouble,
+    Char,
+    Clob,
+    Blob,
+    Timestamp,
+    TimestampLocal,   // WITH LOCAL TIME ZONE
+    TimestampZone,    // WITH TIME ZONE
+    IntervalYearMonth,
+    IntervalDaySecond,
+    NationalChar,     // NCHAR: CHAR in the national character set
+    NationalVarchar2, // NVARCHAR2: VARCHAR2 in the national character set
+    Other,            // a type the writers do not handle (UROWID, object types ...)
+};
+
+// The one mapping from what COL$ holds to the kind.
+ColumnKind columnKind(const ColumnEntry& column);
 
 enum class ValueDecoder {
     IntegerNumber,  // the narrow integer decoder, or the exact value
@@ -44,26 +76,24 @@ enum class TypeForm {
 };
 
 struct ColumnType {
-    std::uint8_t typeCode;  // as the catalog keeps it
+    ColumnKind kind;
     ValueDecoder decoder;
     std::string_view text;  // Create Table's type word, after a space
     TypeForm form;
     std::string_view suffix = {};  // after the length: " With Time Zone", " To Month" ...
 };
 
-// The row of a type code; the fallback row (code 0) for codes without one
-// (UROWID, object types ...).
-const ColumnType& columnType(int typeCode);
+constexpr std::size_t kColumnKindCount = static_cast<std::size_t>(ColumnKind::Other) + 1;
 
-// columnType(typeCode).decoder, looked up at every value read: kept in a
-// table of its own, filled from the rows.
-extern const std::array<ValueDecoder, 256> kDecoderOfCode;
-inline ValueDecoder valueDecoder(int typeCode) {
-    if (typeCode < 0 || typeCode >= static_cast<int>(kDecoderOfCode.size())) return columnType(typeCode).decoder;
-    return kDecoderOfCode[static_cast<std::size_t>(typeCode)];
+// One row per kind, in kind order (Other last).
+extern const std::array<ColumnType, kColumnKindCount> kColumnTypes;
+
+// The row of a kind; a value beyond the kinds takes Other's.
+inline const ColumnType& columnType(ColumnKind kind) {
+    return kColumnTypes[std::min(static_cast<std::size_t>(kind), kColumnKindCount - 1)];
 }
 
-// Every row, the fallback last: for tests and listings.
-std::span<const ColumnType> columnTypes();
+// columnType(kind).decoder, looked up at every value read.
+inline ValueDecoder valueDecoder(ColumnKind kind) { return columnType(kind).decoder; }
 
 }  // namespace restorix

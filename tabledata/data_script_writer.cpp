@@ -91,19 +91,19 @@ void DataStatementBuilder::addCodePageText(ValueKind kind, std::string_view code
     endItem(columnCount);
 }
 
-bool DataStatementBuilder::addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
+bool DataStatementBuilder::addStored(ColumnKind columnKind, std::span<const std::uint8_t> bytes, NationalCharset national,
                                      std::uint8_t columnCount) {
     beginItem();
     StoredItem item;
-    char* const end = writeStoredSqlItem(rowRoom(storedSqlItemRoom(bytes.size())), typeCode, bytes, item);
-    const bool undecodable = end ? item.undecodable : addFormatted(typeCode, bytes, national);
+    char* const end = writeStoredSqlItem(rowRoom(storedSqlItemRoom(bytes.size())), columnKind, bytes, item);
+    const bool undecodable = end ? item.undecodable : addFormatted(columnKind, bytes, national);
     if (end) rowLength_ = static_cast<std::size_t>(end - row_.data());
     endItem(columnCount);
     return undecodable;
 }
 
-bool DataStatementBuilder::addFormatted(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national) {
-    const ValueKind kind = formatColumnValueInto(typeCode, bytes, converted_, TextBytes::CodePage, national);
+bool DataStatementBuilder::addFormatted(ColumnKind columnKind, std::span<const std::uint8_t> bytes, NationalCharset national) {
+    const ValueKind kind = formatColumnValueInto(columnKind, bytes, converted_, TextBytes::CodePage, national);
     appendItem(kind, converted_);
     return isUndecodable(kind, converted_);
 }

@@ -64,7 +64,7 @@ public:
     // A value from its stored bytes, formatted as formatColumnValueInto
     // spells it in the code page, most kinds straight into the statement.
     // Returns whether it is undecodable (isUndecodable).
-    bool addStored(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national,
+    bool addStored(ColumnKind columnKind, std::span<const std::uint8_t> bytes, NationalCharset national,
                    std::uint8_t columnCount);
     // Drops an incomplete last row.
     void finish();
@@ -87,7 +87,7 @@ private:
     void appendItem(ValueKind kind, std::string_view codePageText);
     // A value written the general way: formatted, then made an item. Returns
     // whether it is undecodable.
-    bool addFormatted(int typeCode, std::span<const std::uint8_t> bytes, NationalCharset national);
+    bool addFormatted(ColumnKind columnKind, std::span<const std::uint8_t> bytes, NationalCharset national);
     // After each item: ends the row once it holds all its values.
     void endItem(std::uint8_t columnCount) {
         if (++valuesInRow_ < columnCount) return;

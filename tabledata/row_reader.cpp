@@ -44,9 +44,9 @@ struct StopPoints {
     const std::atomic<bool>* skipRequested = nullptr;  // saving mode only
 };
 
-// Calls onValue(type, bytes) once for every declared column, in column
+// Calls onValue(kind, bytes) once for every declared column, in column
 // order, with the value the row stores for it (a NULL value, or a column the
-// row stores nothing for, with no type). Returns whether the row stores
+// row stores nothing for, with no kind). Returns whether the row stores
 // values beyond every place the catalog knows.
 template <typename OnValue>
 bool forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns& table, const OnValue& onValue) {
@@ -54,7 +54,7 @@ bool forEachStoredValue(std::span<const ColumnValue> columns, const TableColumns
     for (int slot = 0; slot < table.columnCount(); ++slot) {
         const int k = table.storedIndexOfSlot(slot);
         const bool stored = k >= 0 && k < storedCount && !columns[static_cast<std::size_t>(k)].isNull;
-        if (stored) onValue(table.typeOfStoredValue(k), columns[static_cast<std::size_t>(k)].bytes);
+        if (stored) onValue(table.kindOfStoredValue(k), columns[static_cast<std::size_t>(k)].bytes);
         else onValue(std::nullopt, Bytes{});
     }
     return storedCount > table.storedValuesKnown();
@@ -145,10 +145,10 @@ BlockOutcome forEachRowPiece(const TableBlock& block, RowChains& chains, const S
 }
 
 // Formats one value into rowList, counting what does not decode.
-void appendValue(std::optional<std::uint8_t> type, Bytes bytes, const TableColumns& table, RowList& rowList,
+void appendValue(std::optional<ColumnKind> kind, Bytes bytes, const TableColumns& table, RowList& rowList,
                  RowCounts& counts) {
-    if (!type) return appendNull(rowList, table);
-    FormattedValue value = formatColumnValue(*type, bytes, table.national());
+    if (!kind) return appendNull(rowList, table);
+    FormattedValue value = formatColumnValue(*kind, bytes, table.national());
     if (isUndecodable(value.kind, value.text)) ++counts.undecodableValues;
     rowList.push_back(RowValue{table.columnCount(), std::move(value.text), table.objectNumber(), value.kind});
 }
@@ -158,8 +158,8 @@ BlockOutcome decodeBlock(const TableBlock& block, const TableColumns& table, con
                          RowList& rowList, std::vector<ColumnValue>& columns, RowChains& chains, RowCounts& counts) {
     return forEachRowPiece(block, chains, stops, counts, [&](const RowPiece& piece) {
         forEachVisitedRowValue(block.view, piece, table, columns, counts,
-                               [&](std::optional<std::uint8_t> type, Bytes bytes) {
-                                   appendValue(type, bytes, table, rowList, counts);
+                               [&](std::optional<ColumnKind> kind, Bytes bytes) {
+                                   appendValue(kind, bytes, table, rowList, counts);
                                });
     });
 }
@@ -341,9 +341,9 @@ private:
         const std::size_t tooLongBefore = builder.valuesTooLong();
         builder.start(out);
         const std::uint8_t columnCount = table_.columnCount();
-        const auto onValue = [&](std::optional<std::uint8_t> type, Bytes bytes) {
-            if (!type) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
-            if (builder.addStored(*type, bytes, table_.national(), columnCount)) ++counts.undecodableValues;
+        const auto onValue = [&](std::optional<ColumnKind> kind, Bytes bytes) {
+            if (!kind) return builder.addCodePageText(ValueKind::Null, kNullText, columnCount);
+            if (builder.addStored(*kind, bytes, table_.national(), columnCount)) ++counts.undecodableValues;
         };
         const BlockOutcome outcome = forEachRowPiece(block, worker.chains, stops_, counts, [&](const RowPiece& piece) {
             forEachVisitedRowValue(block.view, piece, table_, worker.columns, counts, onValue);
@@ -480,7 +480,7 @@ TableColumns::TableColumns(const Catalog& catalog, const ObjectEntry& table, Nat
 
 void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& columns,
                                    const std::vector<const ColumnEntry*>& hidden) {
-    typeByStoredIndex_.fill(kNoColumn);
+    kindByStoredIndex_.fill(kNoColumn);
     storedIndexOfSlot_.fill(kNoColumn);
     const auto namesPlace = [](const ColumnEntry* column) { return column->segmentColumn != 0; };
     const bool catalogNamesPlaces =
@@ -492,9 +492,9 @@ void TableColumns::mapStoredValues(const std::vector<const ColumnEntry*>& column
     for (std::size_t slot = 0; slot < slots; ++slot) {
         const ColumnEntry& column = *declared[slot];
         const int k = (catalogNamesPlaces ? column.segmentColumn : column.columnNumber) - 1;
-        if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) continue;
-        if (typeByStoredIndex_[static_cast<std::size_t>(k)] != kNoColumn) continue;  // the first column wins
-        typeByStoredIndex_[static_cast<std::size_t>(k)] = column.typeCode;
+        if (k < 0 || k >= static_cast<int>(kindByStoredIndex_.size())) continue;
+        if (kindByStoredIndex_[static_cast<std::size_t>(k)] != kNoColumn) continue;  // the first column wins
+        kindByStoredIndex_[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(columnKind(column));
         storedIndexOfSlot_[slot] = static_cast<std::int16_t>(k);
         storedValuesKnown_ = std::max(storedValuesKnown_, k + 1);
     }

@@ -13,6 +13,7 @@
 #include "dictionary/catalog.h"
 #include "dictionary/database.h"
 #include "platform/job_control.h"
+#include "tabledata/column_types.h"
 #include "tabledata/saving_state.h"
 #include "tabledata/row_value.h"
 
@@ -46,9 +47,9 @@ public:
     int columnsUnreadable() const { return columnsUnreadable_; }
     // How the database stores NCHAR and NVARCHAR2 values.
     NationalCharset national() const { return national_; }
-    // The type code of the declared column that the k-th stored value (k from
-    // 0) belongs to; none for a hidden column's value or one of no column.
-    std::optional<std::uint8_t> typeOfStoredValue(int k) const;
+    // The kind of the declared column that the k-th stored value (k from 0)
+    // belongs to; none for a hidden column's value or one of no column.
+    std::optional<ColumnKind> kindOfStoredValue(int k) const;
     // The stored value (k from 0) that fills the declared column at `slot`
     // (from 0); -1 when no stored value does.
     int storedIndexOfSlot(int slot) const { return storedIndexOfSlot_[static_cast<std::size_t>(slot)]; }
@@ -67,15 +68,15 @@ private:
     int columnsUnreadable_ = 0;
     int storedValuesKnown_ = 0;
     NationalCharset national_ = NationalCharset::Al16Utf16;
-    std::array<std::int16_t, 256> typeByStoredIndex_{};
+    std::array<std::int16_t, 256> kindByStoredIndex_{};
     std::array<std::int16_t, 256> storedIndexOfSlot_{};
 };
 
-inline std::optional<std::uint8_t> TableColumns::typeOfStoredValue(int k) const {
-    if (k < 0 || k >= static_cast<int>(typeByStoredIndex_.size())) return std::nullopt;
-    const std::int16_t type = typeByStoredIndex_[static_cast<std::size_t>(k)];
-    if (type == kNoColumn) return std::nullopt;
-    return static_cast<std::uint8_t>(type);
+inline std::optional<ColumnKind> TableColumns::kindOfStoredValue(int k) const {
+    if (k < 0 || k >= static_cast<int>(kindByStoredIndex_.size())) return std::nullopt;
+    const std::int16_t kind = kindByStoredIndex_[static_cast<std::size_t>(k)];
+    if (kind == kNoColumn) return std::nullopt;
+    return static_cast<ColumnKind>(kind);
 }
 
 // Reads the table whose ObjectEntry has this object number, through the

@@ -437,8 +437,8 @@ char* binaryFloatItem(char* at, std::span<const std::uint8_t> bytes, bool isDoub
 // function and apostrophe before it and the longest tail after it.
 static_assert(kToTimestamp.size() + 1 + kItemTailRoom <= kStoredItemFrame);
 
-char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> bytes, StoredItem& item) {
-    switch (valueDecoder(typeCode)) {
+char* writeStoredSqlItem(char* at, ColumnKind columnKind, std::span<const std::uint8_t> bytes, StoredItem& item) {
+    switch (valueDecoder(columnKind)) {
         case ValueDecoder::IntegerNumber:
             return numberItem(at, bytes, false, item);
         case ValueDecoder::PointNumber:

@@ -38,7 +38,7 @@ inline constexpr std::size_t kStoredItemFrame = 64;
 constexpr std::size_t storedSqlItemRoom(std::size_t byteCount) {
     return kStoredItemFrame + commonValueTextRoom(byteCount);
 }
-char* writeStoredSqlItem(char* at, int typeCode, std::span<const std::uint8_t> bytes, StoredItem& item);
+char* writeStoredSqlItem(char* at, ColumnKind columnKind, std::span<const std::uint8_t> bytes, StoredItem& item);
 
 // The pieces of one insert statement, for writers that produce its items one
 // at a time: the head, then an item separator before every item but the

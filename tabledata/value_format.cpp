@@ -30,10 +30,10 @@ char* writeAnyZeroPadded(char* at, std::int64_t value, std::size_t width) {
 
 using namespace value_format_parts;
 
-ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, TextBytes spelling,
+ValueKind formatColumnValueInto(ColumnKind columnKind, Bytes bytes, std::string& text, TextBytes spelling,
                                 NationalCharset national) {
     text.clear();
-    switch (valueDecoder(typeCode)) {
+    switch (valueDecoder(columnKind)) {
         case ValueDecoder::IntegerNumber:
             return integerNumberValue(bytes, text);
         case ValueDecoder::PointNumber:
@@ -73,9 +73,9 @@ ValueKind formatColumnValueInto(int typeCode, Bytes bytes, std::string& text, Te
     return ValueKind::NoDecoder;
 }
 
-FormattedValue formatColumnValue(int typeCode, Bytes bytes, NationalCharset national) {
+FormattedValue formatColumnValue(ColumnKind columnKind, Bytes bytes, NationalCharset national) {
     FormattedValue value;
-    value.kind = formatColumnValueInto(typeCode, bytes, value.text, TextBytes::Utf8, national);
+    value.kind = formatColumnValueInto(columnKind, bytes, value.text, TextBytes::Utf8, national);
     return value;
 }
 

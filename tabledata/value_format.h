@@ -73,10 +73,10 @@ struct FormattedValue {
     ValueKind kind = ValueKind::Null;
 };
 
-// The value of a column of the given type code. Never fails: bytes that the
-// type's decoder cannot read still give a text (see ValueKind). NCHAR and
+// The value of a column of the given kind. Never fails: bytes that the
+// kind's decoder cannot read still give a text (see ValueKind). NCHAR and
 // NVARCHAR2 values are read in the given national character set.
-FormattedValue formatColumnValue(int typeCode, std::span<const std::uint8_t> bytes,
+FormattedValue formatColumnValue(ColumnKind columnKind, std::span<const std::uint8_t> bytes,
                                  NationalCharset national = NationalCharset::Al16Utf16);
 
 // How the text of a CHAR or VARCHAR2 value spells its characters beyond
@@ -86,7 +86,7 @@ enum class TextBytes { Utf8, CodePage };
 
 // The same into a caller's text, which is replaced; a text reused from value
 // to value keeps its room, so formatting a row allocates nothing.
-ValueKind formatColumnValueInto(int typeCode, std::span<const std::uint8_t> bytes, std::string& text,
+ValueKind formatColumnValueInto(ColumnKind columnKind, std::span<const std::uint8_t> bytes, std::string& text,
                                 TextBytes spelling = TextBytes::Utf8,
                                 NationalCharset national = NationalCharset::Al16Utf16);
 

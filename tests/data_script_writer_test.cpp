@@ -208,7 +208,7 @@ TEST(DataStatementsCodePage, StoredBytesGiveTheBytesOfTheUtf8Way) {
         for (int v = 0; v < kColumns * 4 + run % kColumns; ++v) {
             const std::string bytes = run == 0 && v == 0 ? allBytes : randomTextBytes(random);
             const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-            const int type = random() % 2 == 0 ? type_code::kChar : type_code::kVarchar2;
+            const ColumnKind type = random() % 2 == 0 ? ColumnKind::Char : ColumnKind::Varchar2;
             const ValueKind kind = formatColumnValueInto(type, span, text, TextBytes::CodePage);
             builder.addCodePageText(kind, text, kColumns);
             utf8Values.push_back(RowValue{kColumns, formatColumnValue(type, span).text, 5000, kind});

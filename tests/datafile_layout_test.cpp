@@ -350,7 +350,7 @@ RealBlock loadRealBlock(const std::string& name) {
 struct RealBlockCase {
     const char* file;
     int extraHeaderBytes;        // before the data header, beyond the ITL entries
-    std::vector<int> typeCodes;  // the table's column types
+    std::vector<ColumnKind> columnKinds;  // the kinds of the table's columns
 };
 class RealBlocks : public ::testing::TestWithParam<RealBlockCase> {};
 
@@ -370,10 +370,10 @@ TEST_P(RealBlocks, TheWalkReadsThePublishedRows) {
     for (const RowPiece& piece : pieces) {
         EXPECT_EQ(piece.flag, 0x2C);
         ASSERT_TRUE(readColumns(view, piece.firstColumnOffset(), piece.columnCount, columns));
-        ASSERT_EQ(columns.size(), c.typeCodes.size());
+        ASSERT_EQ(columns.size(), c.columnKinds.size());
         std::string row;
         for (std::size_t k = 0; k < columns.size(); ++k)
-            row += (k ? "|" : "") + formatColumnValue(c.typeCodes[k], columns[k].bytes).text;
+            row += (k ? "|" : "") + formatColumnValue(c.columnKinds[k], columns[k].bytes).text;
         rows.push_back(row);
     }
     EXPECT_FALSE(pieces.broken());
@@ -382,9 +382,9 @@ TEST_P(RealBlocks, TheWalkReadsThePublishedRows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RealBlocks,
-    ::testing::Values(RealBlockCase{"real-assm-dept-block.txt", 8, {type_code::kNumberInteger, type_code::kVarchar2, type_code::kVarchar2}},
-                      RealBlockCase{"real-assm-single-row-block.txt", 8, {type_code::kNumberInteger}},
-                      RealBlockCase{"real-freelist-single-row-block.txt", 0, {type_code::kVarchar2}}),
+    ::testing::Values(RealBlockCase{"real-assm-dept-block.txt", 8, {ColumnKind::NumberInteger, ColumnKind::Varchar2, ColumnKind::Varchar2}},
+                      RealBlockCase{"real-assm-single-row-block.txt", 8, {ColumnKind::NumberInteger}},
+                      RealBlockCase{"real-freelist-single-row-block.txt", 0, {ColumnKind::Varchar2}}),
     [](const auto& info) {
         std::string name = info.param.file;
         name = name.substr(0, name.find('.'));

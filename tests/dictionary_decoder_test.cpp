@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dictionary/dictionary_decoder.h"
+#include "tabledata/column_types.h"
 #include "tools/forge/block_builder.h"
 #include "tools/forge/oracle_values.h"
 #include "tests/temp_folder.h"
@@ -63,7 +64,7 @@ Bytes conRow(long long owner, std::string_view name, long long con) {
 Bytes objectKey(long long obj) { return forge::makeClusterKeyRow({num(obj)}); }
 
 // What COL$ holds for a column's type.
-struct ColumnType {
+struct StoredColumnType {
     int type;
     long long length;
     std::optional<long long> precision;
@@ -73,7 +74,7 @@ struct ColumnType {
 
 // COL$: COL#, SEGCOL#, SEGCOLLENGTH, OFFSET, NAME, TYPE#, LENGTH, FIXEDSTORAGE, PRECISION#, SCALE, NULL$,
 // DEFLENGTH, INTCOL#, PROPERTY, CHARSETID, CHARSETFORM, ...
-Bytes colRow(std::uint8_t keyIndex, long long column, std::string_view name, const ColumnType& type,
+Bytes colRow(std::uint8_t keyIndex, long long column, std::string_view name, const StoredColumnType& type,
              int columns = 20, std::uint8_t flag = 0x6C) {
     return forge::makeClusterMemberRow(
         keyIndex,
@@ -84,7 +85,7 @@ Bytes colRow(std::uint8_t keyIndex, long long column, std::string_view name, con
         flag);
 }
 
-const ColumnType kVarchar30{1, 30, std::nullopt, std::nullopt};
+const StoredColumnType kVarchar30{1, 30, std::nullopt, std::nullopt};
 
 // CCOL$: CON#, COL#, POS#, INTCOL#, ...
 Bytes ccolRow(std::uint8_t keyIndex, long long con, long long column, int columns = 5) {
@@ -197,8 +198,8 @@ using Names = std::vector<std::string>;
 
 struct ColumnTypeCase {
     const char* declared;
-    ColumnType stored;
-    int typeCode;
+    StoredColumnType stored;
+    ColumnKind kind;  // what the writers make of the catalog's entry
     int length;
     std::optional<int> scale;
     ColumnDamage damage = ColumnDamage::None;
@@ -206,7 +207,7 @@ struct ColumnTypeCase {
 
 class ColumnTypes : public ::testing::TestWithParam<ColumnTypeCase> {};
 
-TEST_P(ColumnTypes, CodeLengthAndScale) {
+TEST_P(ColumnTypes, TypeLengthScaleAndKind) {
     const ColumnTypeCase& c = GetParam();
     DictionaryFile file;
     file.addBlock(kObjectTableSegment, {objRow(110, 54, "T", kTable, 110)});
@@ -214,7 +215,11 @@ TEST_P(ColumnTypes, CodeLengthAndScale) {
     ASSERT_TRUE(file.runPasses());
     ASSERT_EQ(file.recovery.catalog.columnList.size(), 1u) << c.declared;
     const ColumnEntry& column = file.recovery.catalog.columnList[0];
-    EXPECT_EQ(column.typeCode, c.typeCode) << c.declared;
+    EXPECT_EQ(column.oracleType, c.stored.type) << c.declared;
+    EXPECT_EQ(column.precision, c.stored.precision) << c.declared;
+    EXPECT_EQ(column.charsetForm, c.stored.charsetForm == kNationalCharsetForm ? kNationalCharsetForm : kImplicitCharsetForm)
+        << c.declared;
+    EXPECT_EQ(columnKind(column), c.kind) << c.declared;
     EXPECT_EQ(column.length, c.length) << c.declared;
     EXPECT_EQ(column.scale, c.scale) << c.declared;
     EXPECT_EQ(column.columnNumber, 1) << c.declared;
@@ -224,39 +229,41 @@ TEST_P(ColumnTypes, CodeLengthAndScale) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ColumnTypes,
     ::testing::Values(
-        ColumnTypeCase{"VARCHAR2(30)", {1, 30, std::nullopt, std::nullopt}, 2, 31, std::nullopt},
-        ColumnTypeCase{"VARCHAR2(4000)", {1, 4000, std::nullopt, std::nullopt}, 2, 4001, std::nullopt},
-        ColumnTypeCase{"RAW(150)", {23, 150, std::nullopt, std::nullopt}, 24, 151, std::nullopt},
-        ColumnTypeCase{"CHAR(1)", {96, 1, std::nullopt, std::nullopt}, 97, 2, std::nullopt},
-        ColumnTypeCase{"DATE", {12, 7, std::nullopt, std::nullopt}, 13, 8, std::nullopt},
-        ColumnTypeCase{"LONG", {8, 0, std::nullopt, std::nullopt}, 9, 1, std::nullopt},
-        ColumnTypeCase{"CLOB", {112, 4000, std::nullopt, std::nullopt}, 113, 4001, std::nullopt},
-        ColumnTypeCase{"NUMBER(10,2)", {2, 22, 10, 2}, 241, 11, 2},
-        ColumnTypeCase{"NUMBER(5,0)", {2, 22, 5, 0}, 241, 6, 0},
-        ColumnTypeCase{"NUMBER", {2, 22, std::nullopt, std::nullopt}, 240, 1, std::nullopt},
-        ColumnTypeCase{"INTEGER = NUMBER(*,0)", {2, 22, std::nullopt, 0}, 240, 1, 0},
-        ColumnTypeCase{"NUMBER(*,2) keeps code 3", {2, 22, std::nullopt, 2}, 3, 1, 2},
-        ColumnTypeCase{"NUMBER(5,-2): a negative scale by value", {2, 22, 5, -2}, 241, 6, -2},
-        ColumnTypeCase{"FLOAT(126)", {2, 22, 126, std::nullopt}, 242, 127, std::nullopt},
-        ColumnTypeCase{"TIMESTAMP(6)", {180, 11, std::nullopt, 6}, 181, 7, std::nullopt},
-        ColumnTypeCase{"TIMESTAMP(0)", {180, 7, std::nullopt, 0}, 181, 1, std::nullopt},
-        ColumnTypeCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", {231, 11, std::nullopt, 3}, 232, 4, std::nullopt},
-        ColumnTypeCase{"TIMESTAMP(6) WITH TIME ZONE", {181, 13, std::nullopt, 6}, 182, 7, std::nullopt},
-        ColumnTypeCase{"INTERVAL YEAR(4) TO MONTH", {182, 5, 4, 0}, 183, 5, 0},
-        ColumnTypeCase{"INTERVAL DAY(3) TO SECOND(2)", {183, 11, 3, 2}, 184, 4, 2},
-        ColumnTypeCase{"BINARY_DOUBLE", {101, 8, std::nullopt, std::nullopt}, 102, 9, std::nullopt},
-        ColumnTypeCase{"NVARCHAR2(10)", {1, 20, std::nullopt, std::nullopt, 2}, 243, 21, std::nullopt},
-        ColumnTypeCase{"NCHAR(4)", {96, 8, std::nullopt, std::nullopt, 2}, 244, 9, std::nullopt},
-        ColumnTypeCase{"VARCHAR2 with charset form 1", {1, 20, std::nullopt, std::nullopt, 1}, 2, 21, std::nullopt},
+        ColumnTypeCase{"VARCHAR2(30)", {1, 30, std::nullopt, std::nullopt}, ColumnKind::Varchar2, 31, std::nullopt},
+        ColumnTypeCase{"VARCHAR2(4000)", {1, 4000, std::nullopt, std::nullopt}, ColumnKind::Varchar2, 4001, std::nullopt},
+        ColumnTypeCase{"RAW(150)", {23, 150, std::nullopt, std::nullopt}, ColumnKind::Raw, 151, std::nullopt},
+        ColumnTypeCase{"CHAR(1)", {96, 1, std::nullopt, std::nullopt}, ColumnKind::Char, 2, std::nullopt},
+        ColumnTypeCase{"DATE", {12, 7, std::nullopt, std::nullopt}, ColumnKind::Date, 8, std::nullopt},
+        ColumnTypeCase{"LONG", {8, 0, std::nullopt, std::nullopt}, ColumnKind::Long, 1, std::nullopt},
+        ColumnTypeCase{"CLOB", {112, 4000, std::nullopt, std::nullopt}, ColumnKind::Clob, 4001, std::nullopt},
+        // NCLOB keeps its TYPE# and CHARSETFORM; its values are written as a CLOB's.
+        ColumnTypeCase{"NCLOB", {112, 4000, std::nullopt, std::nullopt, 2}, ColumnKind::Clob, 4001, std::nullopt},
+        ColumnTypeCase{"NUMBER(10,2)", {2, 22, 10, 2}, ColumnKind::NumberScaled, 11, 2},
+        ColumnTypeCase{"NUMBER(5,0)", {2, 22, 5, 0}, ColumnKind::NumberScaled, 6, 0},
+        ColumnTypeCase{"NUMBER", {2, 22, std::nullopt, std::nullopt}, ColumnKind::NumberInteger, 1, std::nullopt},
+        ColumnTypeCase{"INTEGER = NUMBER(*,0)", {2, 22, std::nullopt, 0}, ColumnKind::NumberInteger, 1, 0},
+        ColumnTypeCase{"NUMBER(*,2)", {2, 22, std::nullopt, 2}, ColumnKind::NumberStar, 1, 2},
+        ColumnTypeCase{"NUMBER(5,-2): a negative scale by value", {2, 22, 5, -2}, ColumnKind::NumberScaled, 6, -2},
+        ColumnTypeCase{"FLOAT(126)", {2, 22, 126, std::nullopt}, ColumnKind::Float, 127, std::nullopt},
+        ColumnTypeCase{"TIMESTAMP(6)", {180, 11, std::nullopt, 6}, ColumnKind::Timestamp, 7, std::nullopt},
+        ColumnTypeCase{"TIMESTAMP(0)", {180, 7, std::nullopt, 0}, ColumnKind::Timestamp, 1, std::nullopt},
+        ColumnTypeCase{"TIMESTAMP(3) WITH LOCAL TIME ZONE", {231, 11, std::nullopt, 3}, ColumnKind::TimestampLocal, 4, std::nullopt},
+        ColumnTypeCase{"TIMESTAMP(6) WITH TIME ZONE", {181, 13, std::nullopt, 6}, ColumnKind::TimestampZone, 7, std::nullopt},
+        ColumnTypeCase{"INTERVAL YEAR(4) TO MONTH", {182, 5, 4, 0}, ColumnKind::IntervalYearMonth, 5, 0},
+        ColumnTypeCase{"INTERVAL DAY(3) TO SECOND(2)", {183, 11, 3, 2}, ColumnKind::IntervalDaySecond, 4, 2},
+        ColumnTypeCase{"BINARY_DOUBLE", {101, 8, std::nullopt, std::nullopt}, ColumnKind::BinaryDouble, 9, std::nullopt},
+        ColumnTypeCase{"NVARCHAR2(10)", {1, 20, std::nullopt, std::nullopt, 2}, ColumnKind::NationalVarchar2, 21, std::nullopt},
+        ColumnTypeCase{"NCHAR(4)", {96, 8, std::nullopt, std::nullopt, 2}, ColumnKind::NationalChar, 9, std::nullopt},
+        ColumnTypeCase{"VARCHAR2 with charset form 1", {1, 20, std::nullopt, std::nullopt, 1}, ColumnKind::Varchar2, 21, std::nullopt},
         // COL$ rows no Oracle column has: the table cannot be rebuilt from them.
-        ColumnTypeCase{"TYPE# 250", {250, 10, std::nullopt, std::nullopt}, 251, 11, std::nullopt, ColumnDamage::Type},
-        ColumnTypeCase{"TYPE# 0", {0, 10, std::nullopt, std::nullopt}, 1, 11, std::nullopt, ColumnDamage::Type},
-        ColumnTypeCase{"VARCHAR2(-5)", {1, -5, std::nullopt, std::nullopt}, 2, 1, std::nullopt, ColumnDamage::Length},
-        ColumnTypeCase{"RAW(40000)", {23, 40000, std::nullopt, std::nullopt}, 24, 1, std::nullopt, ColumnDamage::Length},
-        ColumnTypeCase{"NUMBER(39)", {2, 22, 39, 0}, 241, 40, 0, ColumnDamage::Precision},
-        ColumnTypeCase{"NUMBER(5,200)", {2, 22, 5, 200}, 241, 6, 200, ColumnDamage::Scale},
-        ColumnTypeCase{"FLOAT(127)", {2, 22, 127, std::nullopt}, 242, 128, std::nullopt, ColumnDamage::Precision},
-        ColumnTypeCase{"TIMESTAMP(10)", {180, 11, std::nullopt, 10}, 181, 11, std::nullopt, ColumnDamage::Precision}));
+        ColumnTypeCase{"TYPE# 250", {250, 10, std::nullopt, std::nullopt}, ColumnKind::Other, 11, std::nullopt, ColumnDamage::Type},
+        ColumnTypeCase{"TYPE# 0", {0, 10, std::nullopt, std::nullopt}, ColumnKind::Other, 11, std::nullopt, ColumnDamage::Type},
+        ColumnTypeCase{"VARCHAR2(-5)", {1, -5, std::nullopt, std::nullopt}, ColumnKind::Varchar2, 1, std::nullopt, ColumnDamage::Length},
+        ColumnTypeCase{"RAW(40000)", {23, 40000, std::nullopt, std::nullopt}, ColumnKind::Raw, 1, std::nullopt, ColumnDamage::Length},
+        ColumnTypeCase{"NUMBER(39)", {2, 22, 39, 0}, ColumnKind::NumberScaled, 40, 0, ColumnDamage::Precision},
+        ColumnTypeCase{"NUMBER(5,200)", {2, 22, 5, 200}, ColumnKind::NumberScaled, 6, 200, ColumnDamage::Scale},
+        ColumnTypeCase{"FLOAT(127)", {2, 22, 127, std::nullopt}, ColumnKind::Float, 128, std::nullopt, ColumnDamage::Precision},
+        ColumnTypeCase{"TIMESTAMP(10)", {180, 11, std::nullopt, 10}, ColumnKind::Timestamp, 11, std::nullopt, ColumnDamage::Precision}));
 
 // --- Recovery options ------------------------------------------------------------
 

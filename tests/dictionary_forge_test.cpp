@@ -106,7 +106,8 @@ std::vector<std::string> sortedSchemaNames(const Catalog& catalog) {
 
 struct ExpectedColumn {
     const char* name;
-    int typeCode;
+    int oracleType;
+    std::optional<int> precision;
     int length;
     std::optional<int> scale;
 };
@@ -175,14 +176,21 @@ TEST_P(ForgedRelease, UsersObjectsAndColumns) {
     std::sort(columns.begin(), columns.end(),
               [](const ColumnEntry* a, const ColumnEntry* b) { return a->columnNumber < b->columnNumber; });
     const std::vector<ExpectedColumn> expected{
-        {"EMPNO", 241, 5, 0},       {"NAME", 2, 4001, std::nullopt},   {"SAL", 241, 11, 2},
-        {"RATE", 242, 127, std::nullopt}, {"HIRED", 13, 8, std::nullopt}, {"STAMP", 181, 7, std::nullopt},
-        {"AMOUNT", 240, 1, std::nullopt}, {"DEPTNO", 241, 3, 0},        {"STATUS", 2, 301, std::nullopt}};
+        {"EMPNO", oracle_type::kNumber, 4, 5, 0},
+        {"NAME", oracle_type::kVarchar2, std::nullopt, 4001, std::nullopt},
+        {"SAL", oracle_type::kNumber, 10, 11, 2},
+        {"RATE", oracle_type::kNumber, 126, 127, std::nullopt},
+        {"HIRED", oracle_type::kDate, std::nullopt, 8, std::nullopt},
+        {"STAMP", oracle_type::kTimestamp, std::nullopt, 7, std::nullopt},
+        {"AMOUNT", oracle_type::kNumber, std::nullopt, 1, std::nullopt},
+        {"DEPTNO", oracle_type::kNumber, 2, 3, 0},
+        {"STATUS", oracle_type::kVarchar2, std::nullopt, 301, std::nullopt}};
     ASSERT_EQ(columns.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(columns[i]->columnNumber, static_cast<int>(i + 1)) << expected[i].name;
         EXPECT_EQ(columns[i]->name, expected[i].name);
-        EXPECT_EQ(columns[i]->typeCode, expected[i].typeCode) << expected[i].name;
+        EXPECT_EQ(columns[i]->oracleType, expected[i].oracleType) << expected[i].name;
+        EXPECT_EQ(columns[i]->precision, expected[i].precision) << expected[i].name;
         EXPECT_EQ(columns[i]->length, expected[i].length) << expected[i].name;
         EXPECT_EQ(columns[i]->scale, expected[i].scale) << expected[i].name;
     }

@@ -104,8 +104,8 @@ std::string withoutTrailingFractionZeros(std::string text) {
 
 TEST(NumberRoundTrip, RandomNumbersComeBackExactlyInEveryNumberColumn) {
     std::mt19937 rng(20110305);
-    const int codes[] = {type_code::kNumberInteger, type_code::kNumberScaled, type_code::kNumberPrecision,
-                         type_code::kNumberWithScaleOnly};
+    const ColumnKind codes[] = {ColumnKind::NumberInteger, ColumnKind::NumberScaled, ColumnKind::Float,
+                         ColumnKind::NumberStar};
     for (int round = 0; round < 3000; ++round) {
         const int significant = 1 + static_cast<int>(rng() % 38);
         std::string digits;
@@ -117,10 +117,10 @@ TEST(NumberRoundTrip, RandomNumbersComeBackExactlyInEveryNumberColumn) {
         const std::string expected = plainDecimal(rng() % 2 == 0, digits, exponent);
 
         const Bytes stored = forge::encodeNumber(expected);
-        for (const int code : codes) {
+        for (const ColumnKind code : codes) {
             const FormattedValue value = formatColumnValue(code, stored);
             EXPECT_EQ(value.kind, ValueKind::Number);
-            ASSERT_EQ(withoutTrailingFractionZeros(value.text), expected) << "type code " << code;
+            ASSERT_EQ(withoutTrailingFractionZeros(value.text), expected) << "kind " << static_cast<int>(code);
         }
     }
 }
@@ -149,11 +149,11 @@ TEST(DateRoundTrip, RandomDatesAndTimestampsComeBackExactly) {
         }
 
         const FormattedValue date =
-            formatColumnValue(type_code::kDate, forge::encodeDate(year, month, day, hour, minute, second));
+            formatColumnValue(ColumnKind::Date, forge::encodeDate(year, month, day, hour, minute, second));
         ASSERT_EQ(date.text, dateText);
         EXPECT_EQ(date.kind, ValueKind::Date);
         const FormattedValue stamp = formatColumnValue(
-            type_code::kTimestamp, forge::encodeTimestamp(year, month, day, hour, minute, second, nanoseconds));
+            ColumnKind::Timestamp, forge::encodeTimestamp(year, month, day, hour, minute, second, nanoseconds));
         ASSERT_EQ(stamp.text, dateText + fraction);
         EXPECT_EQ(stamp.kind, ValueKind::Timestamp);
     }
@@ -168,11 +168,11 @@ TEST(DateRoundTrip, RandomDatesAndTimestampsComeBackExactly) {
 namespace {
 
 template <typename Float, typename Bits>
-void expectBinaryFloatsRoundTrip(int typeCode, Bytes (*encode)(Float), std::uint64_t seed) {
+void expectBinaryFloatsRoundTrip(ColumnKind columnKind, Bytes (*encode)(Float), std::uint64_t seed) {
     std::mt19937_64 rng(seed);
     for (int round = 0; round < 20000; ++round) {
         const Float value = std::bit_cast<Float>(static_cast<Bits>(rng()));
-        const FormattedValue decoded = formatColumnValue(typeCode, encode(value));
+        const FormattedValue decoded = formatColumnValue(columnKind, encode(value));
         if (std::isnan(value)) {
             EXPECT_EQ(decoded.text, "NaN");
             continue;
@@ -202,8 +202,8 @@ std::string timeText(int hour, int minute, int second, std::uint32_t nanoseconds
 }  // namespace
 
 TEST(ForgedValuesRoundTrip, BinaryFloatsAndDoubles) {
-    expectBinaryFloatsRoundTrip<float, std::uint32_t>(101, forge::encodeBinaryFloat, 11);
-    expectBinaryFloatsRoundTrip<double, std::uint64_t>(102, forge::encodeBinaryDouble, 12);
+    expectBinaryFloatsRoundTrip<float, std::uint32_t>(ColumnKind::BinaryFloat, forge::encodeBinaryFloat, 11);
+    expectBinaryFloatsRoundTrip<double, std::uint64_t>(ColumnKind::BinaryDouble, forge::encodeBinaryDouble, 12);
 }
 
 TEST(ForgedValuesRoundTrip, TimestampsWithTimeZone) {
@@ -223,7 +223,7 @@ TEST(ForgedValuesRoundTrip, TimestampsWithTimeZone) {
         const std::string text = std::to_string(year) + "-" + twoDigits(month) + "-" + twoDigits(day) + " " +
                                  timeText(between(0, 23), between(0, 59), between(0, 59), nanoseconds) + " " + sign +
                                  twoDigits(std::abs(offset) / 60) + ":" + twoDigits(std::abs(offset) % 60);
-        const FormattedValue decoded = formatColumnValue(182, forge::encodeValue(type, text));
+        const FormattedValue decoded = formatColumnValue(ColumnKind::TimestampZone, forge::encodeValue(type, text));
         ASSERT_EQ(decoded.kind, ValueKind::TimestampZone) << text;
         ASSERT_EQ(decoded.text, text);
     }
@@ -237,7 +237,7 @@ TEST(ForgedValuesRoundTrip, Intervals) {
     for (int round = 0; round < 5000; ++round) {
         const std::string sign = round % 2 == 0 ? "-" : "";
         const std::string years = sign + std::to_string(between(0, 999'999'999)) + "-" + std::to_string(between(0, 11));
-        const FormattedValue months = formatColumnValue(183, forge::encodeValue(yearMonth, years));
+        const FormattedValue months = formatColumnValue(ColumnKind::IntervalYearMonth, forge::encodeValue(yearMonth, years));
         ASSERT_EQ(months.kind, ValueKind::IntervalYearMonth) << years;
         // "-0-0" is the zero interval, which has no sign.
         ASSERT_EQ(months.text, years == "-0-0" ? "0-0" : years);
@@ -246,7 +246,7 @@ TEST(ForgedValuesRoundTrip, Intervals) {
         fraction.insert(0, 9 - fraction.size(), '0');
         const std::string days = sign + std::to_string(between(1, 999'999'999)) + " " + twoDigits(between(0, 23)) +
                                  ":" + twoDigits(between(0, 59)) + ":" + twoDigits(between(0, 59)) + "." + fraction;
-        const FormattedValue seconds = formatColumnValue(184, forge::encodeValue(daySecond, days));
+        const FormattedValue seconds = formatColumnValue(ColumnKind::IntervalDaySecond, forge::encodeValue(daySecond, days));
         ASSERT_EQ(seconds.kind, ValueKind::IntervalDaySecond) << days;
         ASSERT_EQ(seconds.text, days);
     }

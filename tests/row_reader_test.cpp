@@ -34,9 +34,9 @@ DictionaryNumber objNumberBytes(std::int32_t objectNumber) {
     return objectNumber;
 }
 
-// The catalog entries of one table: its columns' type codes in column order.
+// The catalog entries of one table: its columns' TYPE# in column order.
 void addTable(Catalog& catalog, std::int32_t objectNumber, std::int32_t dataObject,
-              const std::vector<std::uint8_t>& typeCodes) {
+              const std::vector<int>& oracleTypes) {
     ObjectEntry table;
     table.objNumber = objNumberBytes(objectNumber);
     table.objType = kTable;
@@ -44,12 +44,12 @@ void addTable(Catalog& catalog, std::int32_t objectNumber, std::int32_t dataObje
     table.objectNumber = objectNumber;
     table.dataObjectNumber = dataObject;
     catalog.appendObject(table);
-    for (std::size_t k = 0; k < typeCodes.size(); ++k) {
+    for (std::size_t k = 0; k < oracleTypes.size(); ++k) {
         ColumnEntry column;
         column.objNumber = table.objNumber;
         column.columnNumber = k + 1;
         column.name = "C" + std::to_string(k + 1);
-        column.typeCode = typeCodes[k];
+        column.oracleType = oracleTypes[k];
         catalog.appendColumn(column);
     }
 }
@@ -124,8 +124,8 @@ protected:
     RowList rows_;
 };
 
-constexpr std::uint8_t kVarchar = type_code::kVarchar2;
-constexpr std::uint8_t kNumber = type_code::kNumberInteger;
+constexpr int kVarchar = oracle_type::kVarchar2;
+constexpr int kNumber = oracle_type::kNumber;  // no precision nor scale: an integer
 
 }  // namespace
 
@@ -135,7 +135,7 @@ struct RowCase {
     const char* name;
     std::uint8_t flag;
     std::vector<Column> stored;
-    std::vector<std::uint8_t> catalogTypes;
+    std::vector<int> catalogTypes;
     std::vector<std::string> expected;
     long rowsWithExtraValues = 0;
 };
@@ -197,7 +197,7 @@ TEST_F(RowReaderFile, StoredValueOfNoColumnIsLeftOut) {
         ColumnEntry column;
         column.objNumber = objNumberBytes(5000);
         column.columnNumber = number;
-        column.typeCode = kNumber;
+        column.oracleType = kNumber;
         recovery_.catalog.appendColumn(column);
     }
     addBlock(blockOf(5000, {{number("1"), number("2"), number("3")}}));
@@ -212,19 +212,19 @@ TEST_F(RowReaderFile, StoredValueOfNoColumnIsLeftOut) {
 // every stored column are left out.
 TEST_F(RowReaderFile, ValuesAreMatchedToColumnsBySegmentColumnOnly) {
     addTable(recovery_.catalog, 5000, 5000, {});
-    const auto add = [this](int number, int segmentColumn, std::uint8_t type, bool hidden = false) {
+    const auto add = [this](int number, int segmentColumn, int type, bool hidden = false) {
         ColumnEntry column;
         column.objNumber = objNumberBytes(5000);
         column.columnNumber = number;
         column.segmentColumn = segmentColumn;
-        column.typeCode = type;
+        column.oracleType = type;
         if (hidden) recovery_.catalog.appendHiddenColumn(column);
         else recovery_.catalog.appendColumn(column);
     };
     add(2, 4, kNumber);          // QTY
     add(1, 1, kNumber);          // ID
     add(0, 2, kVarchar, true);   // unused
-    add(3, 3, type_code::kLong); // NOTE, stored before QTY here
+    add(3, 3, oracle_type::kLong); // NOTE, stored before QTY here
     add(4, 0, kVarchar);         // a column the rows do not store
     addBlock(blockOf(5000, {{number("1"), text("gone"), text("note 1"), number("10")},
                             {number("2"), kNull, text("note 2")},
@@ -263,7 +263,7 @@ TEST_F(RowReaderFile, ATableWithAnUnreadableColumnGivesNoValues) {
 
 TEST(RowReaderColumns, ColumnCountIsKeptInEightBits) {
     Catalog catalog;
-    addTable(catalog, 5000, 5000, std::vector<std::uint8_t>(300, kVarchar));
+    addTable(catalog, 5000, 5000, std::vector<int>(300, kVarchar));
     EXPECT_EQ(TableColumns(catalog, *catalog.findObject(5000)).columnCount(), 44);
 }
 

@@ -109,15 +109,17 @@ struct CatalogBuilder {
         return entry.objNumber;
     }
     DictionaryNumber table(const std::string& name, int owner, int number) { return object(name, owner, number, kTable); }
-    // Type codes and lengths are stored one higher than the declared ones.
-    void column(const DictionaryNumber& table, int number, const std::string& name, int typeCode, int length) {
+    // Lengths are stored one higher than the declared ones; a precision makes NUMBER(p).
+    void column(const DictionaryNumber& table, int number, const std::string& name, int oracleType, int length,
+                std::optional<int> precision = {}) {
         ColumnEntry entry;
         entry.objNumber = table;
         entry.columnNumber = number;
         entry.name = name;
-        entry.typeCode = static_cast<std::uint8_t>(typeCode);
+        entry.oracleType = oracleType;
         entry.length = static_cast<std::int16_t>(length);
-        if (typeCode == 241) entry.scale = 0;
+        entry.precision = precision;
+        if (precision) entry.scale = 0;
         catalog.appendColumn(entry);
     }
     void constraint(const DictionaryNumber& table, int number, int type, const std::string& name,
@@ -208,8 +210,8 @@ void buildHrCatalog(CatalogBuilder& build) {
     build.schema("HR", 30);
     build.schema("SCOTT", 31);
     const DictionaryNumber emp = build.table("EMP", 30, 51001);
-    build.column(emp, 1, "EMPNO", 241, 5);
-    build.column(emp, 2, "ENAME", 2, 11);
+    build.column(emp, 1, "EMPNO", oracle_type::kNumber, 5, 4);
+    build.column(emp, 2, "ENAME", oracle_type::kVarchar2, 11);
     build.constraint(emp, 9001, 2, "EMP_PK", {1});
     build.constraint(emp, 9002, 1, "EMP_CK", {}, "EMPNO > 0");
     build.constraint(emp, 9003, 7, "", {}, "\"ENAME\" IS NOT NULL");
@@ -288,7 +290,7 @@ TEST_F(SavingJobTest, ASchemaWithoutTablesGetsAnEmptyCreateFolderAndAFullBar) {
 TEST_F(SavingJobTest, ATableNamedWithASlashIsWrittenUnderItsUnderscoreForm) {
     build_.schema("HR", 30);
     const DictionaryNumber ab = build_.table("A/B", 30, 51010);
-    build_.column(ab, 1, "X", 2, 6);
+    build_.column(ab, 1, "X", oracle_type::kVarchar2, 6);
     ASSERT_EQ(save(), SavingResult::saveCompleted);
     EXPECT_EQ(file("HR_create\\A_B.sql"), script("Create Table HR.A_B( \"X\" Varchar2(5));\r\nExit;"));
     EXPECT_EQ(file("HR_data\\A_BData.sql"), script("Exit;"));

@@ -132,7 +132,7 @@ protected:
         entry.objNumber = objectBytes(object);
         entry.columnNumber = 2;
         entry.name = name;
-        entry.typeCode = 2;
+        entry.oracleType = oracle_type::kVarchar2;
         recovery_.catalog.appendColumn(entry);
     }
 

@@ -83,20 +83,20 @@ INSTANTIATE_TEST_SUITE_P(
 // Decoded column bytes through to the item: the kind chosen by the decoder
 // decides the quoting.
 TEST(SqlItemOfDecodedColumns, RendersByTheirKind) {
-    const auto item = [](int typeCode, std::vector<std::uint8_t> bytes) {
-        const FormattedValue formatted = formatColumnValue(typeCode, bytes);
+    const auto item = [](ColumnKind columnKind, std::vector<std::uint8_t> bytes) {
+        const FormattedValue formatted = formatColumnValue(columnKind, bytes);
         return itemOf(formatted.kind, formatted.text);
     };
-    EXPECT_EQ(item(type_code::kVarchar2, {'N', 'U', 'L', 'L'}), "'NULL'");
-    EXPECT_EQ(item(24 /* RAW */, {0x01, 0x02}), "HEXTORAW('0102')");
-    EXPECT_EQ(item(70 /* ROWID */, {0x01, 0x02}), "NULL");
-    EXPECT_EQ(item(183 /* INTERVAL YEAR TO MONTH */, {0x80, 0, 0, 2, 73}), "NULL");
-    EXPECT_EQ(item(type_code::kNumberWithScaleOnly, {0xC1, 0x06, 0x33}), "'5.5'");
-    EXPECT_EQ(item(type_code::kNumberInteger, {0x3E, 0x60, 0x66}), "'-5'");
-    EXPECT_EQ(item(type_code::kClob, {0x00, 0x01}), "' '");
-    EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}),
+    EXPECT_EQ(item(ColumnKind::Varchar2, {'N', 'U', 'L', 'L'}), "'NULL'");
+    EXPECT_EQ(item(ColumnKind::Raw, {0x01, 0x02}), "HEXTORAW('0102')");
+    EXPECT_EQ(item(ColumnKind::Rowid, {0x01, 0x02}), "NULL");
+    EXPECT_EQ(item(ColumnKind::IntervalYearMonth, {0x80, 0, 0, 2, 73}), "NULL");
+    EXPECT_EQ(item(ColumnKind::NumberStar, {0xC1, 0x06, 0x33}), "'5.5'");
+    EXPECT_EQ(item(ColumnKind::NumberInteger, {0x3E, 0x60, 0x66}), "'-5'");
+    EXPECT_EQ(item(ColumnKind::Clob, {0x00, 0x01}), "' '");
+    EXPECT_EQ(item(ColumnKind::Date, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}),
               "TO_DATE('2011-03-05 10:20:30','YYYY-MM-DD HH24:MI:SS')");
-    EXPECT_EQ(item(type_code::kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}), "'30-Feb- 2011'");
+    EXPECT_EQ(item(ColumnKind::Date, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}), "'30-Feb- 2011'");
 }
 
 // What quoting means, one character at a time.
@@ -189,55 +189,55 @@ INSTANTIATE_TEST_SUITE_P(
 // A value written straight from its bytes gives the item the formatted text
 // gives; the values it leaves to that way give no end.
 TEST(StoredSqlItem, MatchesTheItemOfTheFormattedText) {
-    using namespace type_code;
+    using enum ColumnKind;
     struct Case {
-        int typeCode;
+        ColumnKind columnKind;
         std::vector<std::uint8_t> bytes;
         bool straight;
     };
     const std::string longText(kSqlLiteralLimit + 1, 'a');
     const std::vector<Case> cases = {
-        {kVarchar2, {'O', '\'', 'N', '&', '\n', 'L'}, false},
-        {kVarchar2, {'O', ' ', 'N', 'E', 'I', 'L'}, true},
+        {Varchar2, {'O', '\'', 'N', '&', '\n', 'L'}, false},
+        {Varchar2, {'O', ' ', 'N', 'E', 'I', 'L'}, true},
         // Texts of sixteen characters and more are tested sixteen at a time:
         // a vertical tab passes, a character to replace or beyond ASCII in the
         // last sixteen does not.
-        {kVarchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0x0B, 'r'}, true},
-        {kVarchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', '\''}, false},
-        {kChar, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 0xE9}, false},
-        {kChar, {'A', 'B', ' ', ' '}, true},
-        {kVarchar2, {'C', 'a', 'f', 0xE9}, false},
-        {kChar, {'A', 0, 'B'}, false},
-        {kVarchar2, std::vector<std::uint8_t>(longText.begin(), longText.end()), false},
-        {kRaw, {0x01, 0xAB}, true},
-        {kNumberInteger, {0xC2, 0x02, 0x03}, true},
-        {kNumberInteger, {0x3E, 0x60, 0x66}, true},
-        {kNumberInteger, {0xC1, 0x06, 0x33}, true},
-        {kNumberPrecision, {0xC2, 0x02, 0x03, 0x33}, true},
-        {kNumberWithScaleOnly, {0xC1, 0x06, 0x33}, false},
-        {kNumberPrecision, {0xC2, 0x02, 0x03, 0x33, 0x01}, true},
-        {kNumberPrecision, {0xC1, 0x02, 0x03, 0x04, 0x05, 0x06}, true},
-        {kBinaryFloat, {0xBF, 0xC0, 0x00, 0x00}, true},
-        {kBinaryDouble, {0x40, 0x46, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33}, true},
-        {kBinaryDouble, {0xFF, 0xF8, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, false},
-        {kBinaryDouble, {0x00, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false},
-        {kBinaryDouble, {0xBF, 0xF0, 0x00}, false},
-        {kDate, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
-        {kDate, {0x63, 0x63, 0x01, 0x01, 0x01, 0x01, 0x01}, true},
-        {kDate, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}, true},
-        {kTimestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x07, 0x5B, 0xCD, 0x15}, true},
-        {kTimestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
-        {kClob, {0x00, 0x01}, false},
+        {Varchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0x0B, 'r'}, true},
+        {Varchar2, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', '\''}, false},
+        {Char, {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 0xE9}, false},
+        {Char, {'A', 'B', ' ', ' '}, true},
+        {Varchar2, {'C', 'a', 'f', 0xE9}, false},
+        {Char, {'A', 0, 'B'}, false},
+        {Varchar2, std::vector<std::uint8_t>(longText.begin(), longText.end()), false},
+        {Raw, {0x01, 0xAB}, true},
+        {NumberInteger, {0xC2, 0x02, 0x03}, true},
+        {NumberInteger, {0x3E, 0x60, 0x66}, true},
+        {NumberInteger, {0xC1, 0x06, 0x33}, true},
+        {Float, {0xC2, 0x02, 0x03, 0x33}, true},
+        {NumberStar, {0xC1, 0x06, 0x33}, false},
+        {Float, {0xC2, 0x02, 0x03, 0x33, 0x01}, true},
+        {Float, {0xC1, 0x02, 0x03, 0x04, 0x05, 0x06}, true},
+        {BinaryFloat, {0xBF, 0xC0, 0x00, 0x00}, true},
+        {BinaryDouble, {0x40, 0x46, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33}, true},
+        {BinaryDouble, {0xFF, 0xF8, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, false},
+        {BinaryDouble, {0x00, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false},
+        {BinaryDouble, {0xBF, 0xF0, 0x00}, false},
+        {Date, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
+        {Date, {0x63, 0x63, 0x01, 0x01, 0x01, 0x01, 0x01}, true},
+        {Date, {0x78, 0x6F, 0x02, 0x1E, 0x01, 0x01, 0x01}, true},
+        {Timestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F, 0x07, 0x5B, 0xCD, 0x15}, true},
+        {Timestamp, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, true},
+        {Clob, {0x00, 0x01}, false},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         std::string formatted;
-        const ValueKind kind = formatColumnValueInto(c.typeCode, c.bytes, formatted, TextBytes::CodePage);
+        const ValueKind kind = formatColumnValueInto(c.columnKind, c.bytes, formatted, TextBytes::CodePage);
         std::string expected;
         appendSqlItem(expected, kind, formatted);
         std::string out(storedSqlItemRoom(c.bytes.size()), '?');
         StoredItem item;
-        const char* const end = writeStoredSqlItem(out.data(), c.typeCode, c.bytes, item);
+        const char* const end = writeStoredSqlItem(out.data(), c.columnKind, c.bytes, item);
         EXPECT_EQ(end != nullptr, c.straight) << "case " << i;
         if (!end) continue;
         EXPECT_EQ(std::string_view(out.data(), static_cast<std::size_t>(end - out.data())), expected) << "case " << i;

@@ -23,7 +23,7 @@ using ByteList = std::vector<std::uint8_t>;
 
 struct ValueCase {
     const char* name;
-    int typeCode;
+    ColumnKind columnKind;
     ByteList bytes;
     std::string text;
     ValueKind kind;
@@ -50,16 +50,16 @@ std::string repeated(const std::string& text, int times) {
 
 TEST_P(ColumnValue, FormatsTheStoredBytes) {
     const ValueCase& c = GetParam();
-    const FormattedValue value = formatColumnValue(c.typeCode, c.bytes);
+    const FormattedValue value = formatColumnValue(c.columnKind, c.bytes);
     EXPECT_EQ(value.text, c.text);
     EXPECT_EQ(value.kind, c.kind);
 }
 
 constexpr ValueKind kNumber = ValueKind::Number;
-constexpr int kInt = type_code::kNumberInteger;
-constexpr int kScaled = type_code::kNumberScaled;
-constexpr int kPrecision = type_code::kNumberPrecision;
-constexpr int kScaleOnly = type_code::kNumberWithScaleOnly;
+constexpr ColumnKind kInt = ColumnKind::NumberInteger;
+constexpr ColumnKind kScaled = ColumnKind::NumberScaled;
+constexpr ColumnKind kPrecision = ColumnKind::Float;
+constexpr ColumnKind kScaleOnly = ColumnKind::NumberStar;
 
 INSTANTIATE_TEST_SUITE_P(
     IntegerColumns, ColumnValue,
@@ -118,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "0." + std::string(128, '0') + repeated("01", 60), kNumber},
         ValueCase{"scaleOnlyBadLastDigit", kScaleOnly, {0xC1, 0x02, 0x03, 0x00}, "NULL", ValueKind::NoDecoder}), caseName);
 
-constexpr int kDate = type_code::kDate;
-constexpr int kStamp = type_code::kTimestamp;
+constexpr ColumnKind kDate = ColumnKind::Date;
+constexpr ColumnKind kStamp = ColumnKind::Timestamp;
 constexpr ValueKind kBadDate = ValueKind::InvalidDate;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,39 +160,41 @@ constexpr ValueKind kText = ValueKind::Text;
 INSTANTIATE_TEST_SUITE_P(
     TextAndOtherTypes, ColumnValue,
     ::testing::Values(
-        ValueCase{"charKeepsBlanks", type_code::kChar, {0x41, 0x42, 0x20}, "AB ", kText},
-        ValueCase{"charEndsAtZero", type_code::kChar, {0x41, 0x00, 0x42}, "A", kText},
-        ValueCase{"varchar2ZeroBecomesSpace", type_code::kVarchar2, {0x41, 0x00, 0x42}, "A B", kText},
-        ValueCase{"varchar2CodePage", type_code::kVarchar2, {0x43, 0x61, 0x66, 0xE9, 0x80}, "Caf\u00E9\u20AC", kText},
-        ValueCase{"varchar2TheWordNull", type_code::kVarchar2, {'N', 'U', 'L', 'L'}, "NULL", kText},
-        ValueCase{"varchar2Empty", type_code::kVarchar2, {}, "", kText},
-        ValueCase{"charOnlyZero", type_code::kChar, {0x00, 0x41}, "", kText},
-        ValueCase{"varchar2ZerosAndCodePageInALongValue", type_code::kVarchar2,
+        ValueCase{"charKeepsBlanks", ColumnKind::Char, {0x41, 0x42, 0x20}, "AB ", kText},
+        ValueCase{"charEndsAtZero", ColumnKind::Char, {0x41, 0x00, 0x42}, "A", kText},
+        ValueCase{"varchar2ZeroBecomesSpace", ColumnKind::Varchar2, {0x41, 0x00, 0x42}, "A B", kText},
+        ValueCase{"varchar2CodePage", ColumnKind::Varchar2, {0x43, 0x61, 0x66, 0xE9, 0x80}, "Caf\u00E9\u20AC", kText},
+        ValueCase{"varchar2TheWordNull", ColumnKind::Varchar2, {'N', 'U', 'L', 'L'}, "NULL", kText},
+        ValueCase{"varchar2Empty", ColumnKind::Varchar2, {}, "", kText},
+        ValueCase{"charOnlyZero", ColumnKind::Char, {0x00, 0x41}, "", kText},
+        ValueCase{"varchar2ZerosAndCodePageInALongValue", ColumnKind::Varchar2,
                   {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 0x00, 0xE9, 'q', 0x00},
                   "abcdefghijklmnop éq ", kText},
-        ValueCase{"clob", type_code::kClob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
-        ValueCase{"blob", type_code::kBlob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
-        ValueCase{"longAsVarchar2", 9, {0x41, 0x00, 0x42}, "A B", kText},
-        ValueCase{"rawUpperCaseHex", 24, {0x0A, 0xFF}, "0AFF", ValueKind::Raw},
-        ValueCase{"longRaw", 25, {0x41}, "41", ValueKind::Raw},
-        ValueCase{"rowid", 70, {0x41}, "NULL", ValueKind::NoDecoder},
-        ValueCase{"timestampWithLocalTimeZone", 232, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "2011-03-05 10:20:30",
+        ValueCase{"clob", ColumnKind::Clob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
+        ValueCase{"blob", ColumnKind::Blob, {0x00, 0x54, 0x00, 0x01}, " ", ValueKind::Lob},
+        ValueCase{"longAsVarchar2", ColumnKind::Long, {0x41, 0x00, 0x42}, "A B", kText},
+        ValueCase{"rawUpperCaseHex", ColumnKind::Raw, {0x0A, 0xFF}, "0AFF", ValueKind::Raw},
+        ValueCase{"longRaw", ColumnKind::LongRaw, {0x41}, "41", ValueKind::Raw},
+        ValueCase{"rowid", ColumnKind::Rowid, {0x41}, "NULL", ValueKind::NoDecoder},
+        ValueCase{"timestampWithLocalTimeZone", ColumnKind::TimestampLocal, {0x78, 0x6F, 0x03, 0x05, 0x0B, 0x15, 0x1F}, "2011-03-05 10:20:30",
                   ValueKind::Timestamp}), caseName);
 
 constexpr ValueKind kUndecodable = ValueKind::Undecodable;
-constexpr int kTimestampZone = 182, kYearMonth = 183, kDaySecond = 184, kNvarchar2 = 243, kNchar = 244;
+constexpr ColumnKind kTimestampZone = ColumnKind::TimestampZone, kYearMonth = ColumnKind::IntervalYearMonth,
+                     kDaySecond = ColumnKind::IntervalDaySecond, kNvarchar2 = ColumnKind::NationalVarchar2,
+                     kNchar = ColumnKind::NationalChar;
 
 INSTANTIATE_TEST_SUITE_P(
     BinaryFloats, ColumnValue,
     ::testing::Values(
-        ValueCase{"floatOneAndAHalf", 101, {0xBF, 0xC0, 0x00, 0x00}, "1.5", ValueKind::BinaryFloat},
-        ValueCase{"floatMinusATenth", 101, {0x42, 0x33, 0x33, 0x32}, "-0.1", ValueKind::BinaryFloat},
-        ValueCase{"floatInfinity", 101, {0xFF, 0x80, 0x00, 0x00}, "Inf", ValueKind::BinaryFloat},
-        ValueCase{"floatMinusInfinity", 101, {0x00, 0x7F, 0xFF, 0xFF}, "-Inf", ValueKind::BinaryFloat},
-        ValueCase{"floatShort", 101, {0xBF, 0xC0, 0x00}, "NULL", kUndecodable},
-        ValueCase{"doubleTenToTheTwenty", 102, {0xC4, 0x15, 0xAF, 0x1D, 0x78, 0xB5, 0x8C, 0x40}, "1e+20",
+        ValueCase{"floatOneAndAHalf", ColumnKind::BinaryFloat, {0xBF, 0xC0, 0x00, 0x00}, "1.5", ValueKind::BinaryFloat},
+        ValueCase{"floatMinusATenth", ColumnKind::BinaryFloat, {0x42, 0x33, 0x33, 0x32}, "-0.1", ValueKind::BinaryFloat},
+        ValueCase{"floatInfinity", ColumnKind::BinaryFloat, {0xFF, 0x80, 0x00, 0x00}, "Inf", ValueKind::BinaryFloat},
+        ValueCase{"floatMinusInfinity", ColumnKind::BinaryFloat, {0x00, 0x7F, 0xFF, 0xFF}, "-Inf", ValueKind::BinaryFloat},
+        ValueCase{"floatShort", ColumnKind::BinaryFloat, {0xBF, 0xC0, 0x00}, "NULL", kUndecodable},
+        ValueCase{"doubleTenToTheTwenty", ColumnKind::BinaryDouble, {0xC4, 0x15, 0xAF, 0x1D, 0x78, 0xB5, 0x8C, 0x40}, "1e+20",
                   ValueKind::BinaryDouble},
-        ValueCase{"doubleNaN", 102, {0xFF, 0xF8, 0, 0, 0, 0, 0, 0}, "NaN", ValueKind::BinaryDouble}),
+        ValueCase{"doubleNaN", ColumnKind::BinaryDouble, {0xFF, 0xF8, 0, 0, 0, 0, 0, 0}, "NaN", ValueKind::BinaryDouble}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -253,15 +255,15 @@ TEST(NationalValue, ReadsTheUtf8NationalSet) {
 // NUMBER that the bytes do hold is always written with its exact value.
 TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
     std::mt19937 rng(7);
-    const int codes[] = {kInt,         kScaled,       kPrecision, kScaleOnly, kDate,      kStamp,
-                         type_code::kChar, type_code::kVarchar2, type_code::kClob, 1, 24, 101, 102,
+    const ColumnKind codes[] = {kInt,         kScaled,       kPrecision, kScaleOnly, kDate,      kStamp,
+                         ColumnKind::Char, ColumnKind::Varchar2, ColumnKind::Clob, ColumnKind::Other, ColumnKind::Raw, ColumnKind::BinaryFloat, ColumnKind::BinaryDouble,
                          kTimestampZone, kYearMonth, kDaySecond, kNvarchar2, kNchar};
     for (int round = 0; round < 4000; ++round) {
         ByteList bytes(rng() % 24);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
         if (!bytes.empty() && round % 2 == 0) bytes[0] = static_cast<std::uint8_t>(0xBC + rng() % 10);
         const std::optional<std::string> exact = decodeNumber(bytes);
-        for (const int code : codes) {
+        for (const ColumnKind code : codes) {
             const FormattedValue value = formatColumnValue(code, bytes);
             if (code == kDate || code == kStamp) {
                 EXPECT_TRUE(value.kind == ValueKind::InvalidDate || value.kind == ValueKind::Date ||
@@ -273,7 +275,7 @@ TEST(ColumnValueRandomBytes, NeverFailsAndKeepsExactNumbers) {
                     while (text.back() == '0') text.pop_back();
                     if (text.back() == '.') text.pop_back();
                 }
-                EXPECT_EQ(text, *exact) << "type code " << code;
+                EXPECT_EQ(text, *exact) << "kind " << static_cast<int>(code);
             }
         }
     }
@@ -316,7 +318,7 @@ TEST(BinaryDoubleText, IsTheShortestTextThatReadsBack) {
         if (!std::isfinite(value)) continue;
         std::array<char, 64> expected;
         const char* const end = std::to_chars(expected.data(), expected.data() + expected.size(), value).ptr;
-        ASSERT_EQ(formatColumnValue(type_code::kBinaryDouble, storedDouble(value)).text,
+        ASSERT_EQ(formatColumnValue(ColumnKind::BinaryDouble, storedDouble(value)).text,
                   std::string(expected.data(), static_cast<std::size_t>(end - expected.data())))
             << std::hexfloat << value;
     }
@@ -326,16 +328,16 @@ TEST(BinaryDoubleText, IsTheShortestTextThatReadsBack) {
 // holding exactly what formatting into a fresh one gives.
 TEST(ColumnValueInto, ReplacesWhatTheTextHeld) {
     std::mt19937 rng(11);
-    const int codes[] = {kInt, kScaled, kPrecision, kScaleOnly, kDate, kStamp, type_code::kChar,
-                         type_code::kVarchar2, type_code::kClob, 24};
+    const ColumnKind codes[] = {kInt, kScaled, kPrecision, kScaleOnly, kDate, kStamp, ColumnKind::Char,
+                         ColumnKind::Varchar2, ColumnKind::Clob, ColumnKind::Raw};
     std::string reused = std::string(300, '#');
     for (int round = 0; round < 2000; ++round) {
         ByteList bytes(rng() % 40);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(rng() % 4 == 0 ? 0xC1 + rng() % 4 : rng());
-        const int code = codes[rng() % std::size(codes)];
+        const ColumnKind code = codes[rng() % std::size(codes)];
         const FormattedValue fresh = formatColumnValue(code, bytes);
         EXPECT_EQ(formatColumnValueInto(code, bytes, reused), fresh.kind);
-        ASSERT_EQ(reused, fresh.text) << "type code " << code << ", round " << round;
+        ASSERT_EQ(reused, fresh.text) << "kind " << static_cast<int>(code) << ", round " << round;
     }
 }
 
@@ -351,8 +353,8 @@ TEST(ColumnValueText, MatchesTheCharacterByCharacterRules) {
         ByteList beforeZero(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
         ByteList zerosAsSpaces = bytes;
         std::replace(zerosAsSpaces.begin(), zerosAsSpaces.end(), std::uint8_t{0}, std::uint8_t{' '});
-        EXPECT_EQ(formatColumnValue(type_code::kChar, bytes).text, fromCodePage(beforeZero));
-        EXPECT_EQ(formatColumnValue(type_code::kVarchar2, bytes).text, fromCodePage(zerosAsSpaces));
+        EXPECT_EQ(formatColumnValue(ColumnKind::Char, bytes).text, fromCodePage(beforeZero));
+        EXPECT_EQ(formatColumnValue(ColumnKind::Varchar2, bytes).text, fromCodePage(zerosAsSpaces));
     }
 }
 
