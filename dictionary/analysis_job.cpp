@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "dictionary/code_rows.h"
 #include "dictionary/dictionary_decoder.h"
 #include "activitylog/log_lines.h"
 
@@ -43,6 +44,8 @@ AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, Mess
     if (control.stopRequested()) return AnalysisResult::analysisCompleted;
     progress.setPhase(kReadingColumnsText);
     decodeDictionaryPass2(recovery, progress);
+    // The views' and triggers' texts, named through the catalog the passes made.
+    decodeViewAndTriggerRows(recovery.database, recovery.catalog, control);
     return AnalysisResult::analysisCompleted;
 }
 

@@ -181,6 +181,7 @@ void Catalog::releaseMainLists() {
     freeStorage(constraintNames);
     freeStorage(constraintColumns);
     freeStorage(constraintDefs);
+    freeStorage(codeRows);
     freeStorage(schemaNames_);
     freeStorage(schemasByUser_);
     freeStorage(objectsByNumber_);

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 #include "dictionary/oracle_number.h"
@@ -174,6 +175,29 @@ private:
     std::unordered_set<std::int32_t> lineNumbers_;
 };
 
+// One VIEW$ row as the views step uses it.
+struct ViewRow {
+    DictionaryNumber objNumber = kNoNumber;
+    int columnCount = 0;  // COLS
+    std::string text;     // UTF-8; empty when NULL
+};
+
+// One TRIGGER$ row as the triggers step uses it.
+struct TriggerRow {
+    DictionaryNumber objNumber = kNoNumber;
+    int triggerType = -1;  // 0..4; -1 when not stored as a number
+    int updateEvent = -1;  // 0 not set, 1 set, -1 not stored as 0 or 1
+    int insertEvent = -1;
+    int deleteEvent = -1;
+    DictionaryNumber baseObject = kNoNumber;  // none (or 0): a database-level trigger
+    std::optional<std::string> definition;
+    std::optional<std::string> whenClause;
+    std::optional<std::string> body;
+};
+
+// A VIEW$ or TRIGGER$ row, kept in the order the blocks hold them.
+using CodeRow = std::variant<ViewRow, TriggerRow>;
+
 struct UserClusterKey {
     DictionaryNumber userNumber = kNoNumber;
     std::uint8_t slot = 0;  // 1-based within its block
@@ -209,6 +233,8 @@ public:
     std::vector<UserClusterKey> userClusterKeys;
     std::vector<ConstraintClusterKey> constraintClusterKeys;
     std::vector<TableClusterKey> tableClusterKeys;  // current C_OBJ# block only
+    // The whole rows of VIEW$ and TRIGGER$, in block order.
+    std::vector<CodeRow> codeRows;
 
     // How far the lists can be trusted. Kept with them, not beside them,
     // because every reader of the lists (the tree, the save's report, the

@@ -136,7 +136,8 @@ protected:
         recovery_.catalog.appendColumn(entry);
     }
 
-    // Writes the datafile with these blocks after the two header blocks and runs the step.
+    // Writes the datafile with these blocks after the two header blocks, reads
+    // them as the analysis does and runs the step.
     void runStep(const std::vector<Block>& blocks) {
         const std::string path = (dir_ / "system.dbf").string();
         {
@@ -148,6 +149,8 @@ protected:
         forge::indexFileBlocks(path, recovery_.database.blockIndex);
         createScriptFile(views());
         createScriptFile(triggers());
+        // The analysis' part, then the save's.
+        ASSERT_TRUE(decodeViewAndTriggerRows(recovery_.database, recovery_.catalog, recovery_.analysisControl));
         ScriptOutput output(dir_ / "out", state_.control);
         writeViewsAndTriggers(recovery_.analysed(), state_, output);
     }
