@@ -45,7 +45,8 @@ AnalysisResult runAnalysisSteps(Recovery& recovery, ProgressSink& progress, Mess
     progress.setPhase(kReadingColumnsText);
     decodeDictionaryPass2(recovery, progress);
     // The views' and triggers' texts, named through the catalog the passes made.
-    decodeViewAndTriggerRows(recovery.database, recovery.catalog, control);
+    if (decodeViewAndTriggerRows(recovery.database, recovery.catalog, control))
+        decodeStoredSource(recovery.database, recovery.catalog, control);
     return AnalysisResult::analysisCompleted;
 }
 

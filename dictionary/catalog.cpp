@@ -182,6 +182,7 @@ void Catalog::releaseMainLists() {
     freeStorage(constraintColumns);
     freeStorage(constraintDefs);
     freeStorage(codeRows);
+    storedSource.clear();
     freeStorage(schemaNames_);
     freeStorage(schemasByUser_);
     freeStorage(objectsByNumber_);
@@ -198,6 +199,12 @@ void Catalog::releaseCatalog() {
     freeStorage(userClusterKeys);
     freeStorage(constraintClusterKeys);
     freeStorage(tableClusterKeys);
+}
+
+const SourceLines& StoredSource::of(DictionaryNumber objNumber) const {
+    static const SourceLines kNone;
+    const auto it = byObject_.find(objNumber);
+    return it == byObject_.end() ? kNone : it->second;
 }
 
 }  // namespace restorix

@@ -54,6 +54,10 @@ inline bool ownedBy(const ObjectEntry& object, const SchemaEntry& schema) {
 }
 
 // The tables a schema's folders hold scripts for.
+inline bool isStoredCode(const ObjectEntry& object) {
+    return object.type() == kProcedure || object.type() == kFunction;
+}
+
 inline bool isTableOf(const ObjectEntry& object, const SchemaEntry& schema) {
     return object.type() == kTable && ownedBy(object, schema);
 }
@@ -175,6 +179,18 @@ private:
     std::unordered_set<std::int32_t> lineNumbers_;
 };
 
+// The stored source lines of procedures and functions, by object number.
+class StoredSource {
+public:
+    // The object's lines in the order read; none when it has none.
+    const SourceLines& of(DictionaryNumber objNumber) const;
+    SourceLines& linesOf(DictionaryNumber objNumber) { return byObject_[objNumber]; }
+    void clear() { byObject_ = {}; }
+
+private:
+    std::unordered_map<DictionaryNumber, SourceLines> byObject_;
+};
+
 // One VIEW$ row as the views step uses it.
 struct ViewRow {
     DictionaryNumber objNumber = kNoNumber;
@@ -235,6 +251,8 @@ public:
     std::vector<TableClusterKey> tableClusterKeys;  // current C_OBJ# block only
     // The whole rows of VIEW$ and TRIGGER$, in block order.
     std::vector<CodeRow> codeRows;
+    // The SOURCE$ lines of every procedure and function of the schemas kept.
+    StoredSource storedSource;
 
     // How far the lists can be trusted. Kept with them, not beside them,
     // because every reader of the lists (the tree, the save's report, the

@@ -584,25 +584,13 @@ std::optional<SourceLineEntry> sourceLineAt(const BlockView& block, long positio
     return line;
 }
 
-int percentOf(std::int64_t part, std::size_t whole) {
-    if (whole == 0) return 100;
-    return static_cast<int>(std::min<std::int64_t>(part * 100 / static_cast<std::int64_t>(whole), 100));
-}
-
 }  // namespace
 
-const SourceLines& StoredSource::of(DictionaryNumber objNumber) const {
-    static const SourceLines kNone;
-    const auto it = byObject_.find(objNumber);
-    return it == byObject_.end() ? kNone : it->second;
-}
-
 std::optional<StoredSource> readStoredSource(const Database& database, std::span<const DictionaryNumber> objects,
-                                             JobControl& control, ProgressSink* savingProgress) {
+                                             JobControl& control) {
     StoredSource source;
     const std::unordered_set<DictionaryNumber> wanted(objects.begin(), objects.end());
     const std::int32_t segment = sourceSegment(database.release);
-    std::int64_t rowsDecoded = 0;
     if (!wanted.empty() && segment != 0) {
         std::vector<ColumnValue> columns;
         const SegmentBlocks blocks(database.blockIndex, segment);
@@ -613,17 +601,23 @@ std::optional<StoredSource> readStoredSource(const Database& database, std::span
                 std::optional<SourceLineEntry> line = sourceLineAt(view, p, wanted, columns);
                 if (!line) continue;
                 if (!control.proceed()) return false;
-                source.byObject_[line->objNumber].append(*line);
-                ++rowsDecoded;
-                if (savingProgress)
-                    savingProgress->setCurrentProgress(percentOf(rowsDecoded, database.blockIndex.size()));
+                source.linesOf(line->objNumber).append(*line);
             }
             return true;
         };
         if (!forEachSegmentBlock(database.blockSource, blocks, readBlock)) return std::nullopt;
     }
-    if (savingProgress) savingProgress->setCurrentProgress(100);
     return source;
+}
+
+bool decodeStoredSource(const Database& database, Catalog& catalog, JobControl& control) {
+    std::vector<DictionaryNumber> objects;
+    for (const ObjectEntry& object : catalog.objectList)
+        if (isStoredCode(object) && catalog.ownerOf(object)) objects.push_back(object.objNumber);
+    std::optional<StoredSource> source = readStoredSource(database, objects, control);
+    if (!source) return false;
+    catalog.storedSource = std::move(*source);
+    return true;
 }
 
 }  // namespace restorix

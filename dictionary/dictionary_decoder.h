@@ -90,23 +90,15 @@ bool decodeDictionaryPass1(Recovery& recovery, ProgressSink& progress);
 // Second pass: the C_OBJ# and C_COBJ# clusters. Same results.
 bool decodeDictionaryPass2(Recovery& recovery, ProgressSink& progress);
 
-// The stored source lines of the objects asked for, by object number.
-class StoredSource {
-public:
-    // The object's lines in the order met; none when it has none.
-    const SourceLines& of(DictionaryNumber objNumber) const;
-
-private:
-    friend std::optional<StoredSource> readStoredSource(const Database&, std::span<const DictionaryNumber>,
-                                                        JobControl&, ProgressSink*);
-    std::unordered_map<DictionaryNumber, SourceLines> byObject_;
-};
-
 // Reads the stored source of every object in `objects` in one pass over
-// SOURCE$'s blocks, honouring the caller's Stop and Pause. When the saving
-// job calls, its current-object bar follows the rows read. Nothing when
-// stopped.
+// SOURCE$'s blocks, honouring the caller's Stop and Pause (the analysis', or
+// a preview's). Nothing when stopped.
 std::optional<StoredSource> readStoredSource(const Database& database, std::span<const DictionaryNumber> objects,
-                                             JobControl& control, ProgressSink* savingProgress = nullptr);
+                                             JobControl& control);
+
+// The source of every procedure and function of the schemas the catalog
+// keeps, read at the end of the analysis into catalog.storedSource, so that
+// the save only writes it. False when stopped.
+bool decodeStoredSource(const Database& database, Catalog& catalog, JobControl& control);
 
 }  // namespace restorix

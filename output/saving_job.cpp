@@ -43,7 +43,6 @@ constexpr std::string_view kDataStep = "data scripts";
 constexpr std::string_view kIndexStep = "Index and Constraints scripts";
 constexpr std::string_view kCodeStep = "Views, Triggers and Procedures scripts";
 
-bool isStoredCode(const ObjectEntry& object) { return object.type() == kProcedure || object.type() == kFunction; }
 
 // Units of the overall bar: one per view and per trigger, two per table.
 int overallUnitsOf(const Catalog& catalog) {
@@ -334,7 +333,10 @@ private:
     // --- Procedures\Procedures.sql ----------------------------------------------
 
     void writeProceduresAndFunctions() {
-        const StoredSource source = readAllStoredCode();
+        // The analysis read the source: the step's bar is full at once.
+        sink().setFilePath(output_.path(kProceduresScriptPath).string());
+        sink().setCurrentProgress(100);
+        const StoredSource& source = catalog_.storedSource;
         for (const SchemaEntry& schema : catalog_.schemaList) {
             output_.checkpoint();
             for (const ObjectEntry& object : catalog_.objectList) {
@@ -344,18 +346,6 @@ private:
                 writeStoredCode(kind, schema.name, object, source.of(object.objNumber));
             }
         }
-    }
-
-    // The source of every procedure and function the save writes, in one pass.
-    StoredSource readAllStoredCode() {
-        std::vector<DictionaryNumber> objects;
-        for (const ObjectEntry& object : catalog_.objectList) {
-            if (isStoredCode(object) && catalog_.ownerOf(object)) objects.push_back(object.objNumber);
-        }
-        sink().setFilePath(output_.path(kProceduresScriptPath).string());
-        std::optional<StoredSource> source = readStoredSource(analysed_.database, objects, state_.control, &sink());
-        output_.checkpoint();  // a Stop that ended the reading ends the save here
-        return source ? std::move(*source) : StoredSource();
     }
 
     void writeStoredCode(StoredCodeKind kind, const std::string& schemaName, const ObjectEntry& object,
