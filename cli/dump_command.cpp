@@ -53,15 +53,9 @@ constexpr int kItlFlagOffset = 16;
 constexpr int kItlScnWrapOffset = 18;
 constexpr int kItlScnBaseOffset = 20;
 constexpr int kSinglePieceHeader = 3;
-// Block 0, the operating system's header block (10g on), beside the block
-// size at kBlockSizeFieldOffset.
-constexpr int kOsHeaderBlockCountOffset = 24;
-constexpr std::array<std::uint8_t, 4> kLittleEndianMagic{0x7D, 0x7C, 0x7B, 0x7A};
-constexpr std::array<std::uint8_t, 4> kBigEndianMagic{0x7A, 0x7B, 0x7C, 0x7D};
 // The file header (block 1), beside the fields the set reads of it.
 constexpr int kDatabaseNameOffset = 32;
 constexpr int kDatabaseNameSize = 8;
-constexpr int kTablespaceNameLengthOffset = 336;
 constexpr int kTablespaceNameOffset = 338;
 constexpr int kTablespaceNameSize = 30;
 constexpr int kHexBytesPerLine = 16;
@@ -102,9 +96,8 @@ public:
 private:
     void printOsHeader() {
         out_ += "Operating-system header block\n";
-        out_ += printed("block size: %u\nblock count: %u\n", u32(kBlockSizeFieldOffset), u32(kOsHeaderBlockCountOffset));
-        const std::span<const std::uint8_t> magic = block_.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
-        if (std::ranges::equal(magic, kLittleEndianMagic) || std::ranges::equal(magic, kBigEndianMagic))
+        out_ += printed("block size: %u\nblock count: %u\n", u32(kBlockSizeFieldOffset), u32(kBlockZeroBlockCountOffset));
+        if (byteOrderOfMagic(block_))
             out_ += std::string("byte order: ") + byteOrderName(block_.byteOrder()) + '\n';
         else
             out_ += std::string("byte order: ") + byteOrderName(block_.byteOrder()) +

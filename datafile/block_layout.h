@@ -49,6 +49,9 @@ enum RowFlag : std::uint8_t {
     NextPart = 0x01,
 };
 
+// A row stored whole in one piece: its head, first and last piece at once.
+constexpr std::uint8_t kWholeRowFlag = Head | First | Last;
+
 struct DataBlockLayout {
     int blockSize = kBlockSize;
     std::uint8_t itlCount = 0;

@@ -32,11 +32,10 @@ using StartBytes = std::array<std::uint8_t, kAixLeaderBytes + 2 * kLargestBlockS
 bool isBlockSize(int size) { return std::find(kBlockSizes.begin(), kBlockSizes.end(), size) != kBlockSizes.end(); }
 
 std::optional<FileStart> fromMagic(const BlockView& start) {
-    for (const std::int64_t leader : kLeaders) {
-        const std::span<const std::uint8_t> magic = start.bytes(leader + kByteOrderMagicOffset, kLittleEndianMagic.size());
-        if (std::ranges::equal(magic, kLittleEndianMagic)) return FileStart{ByteOrder::Little, leader};
-        if (std::ranges::equal(magic, kBigEndianMagic)) return FileStart{ByteOrder::Big, leader};
-    }
+    for (const std::int64_t leader : kLeaders)
+        if (const std::optional<ByteOrder> order = byteOrderOfMagic(start.over(start.raw().subspan(
+                std::min<std::size_t>(static_cast<std::size_t>(leader), start.raw().size())))))
+            return FileStart{*order, leader};
     return std::nullopt;
 }
 
@@ -72,6 +71,13 @@ std::optional<DatafileHeader> headerAt(std::span<const std::uint8_t> start, cons
 }
 
 }  // namespace
+
+std::optional<ByteOrder> byteOrderOfMagic(const BlockView& blockZero) {
+    const std::span<const std::uint8_t> magic = blockZero.bytes(kByteOrderMagicOffset, kLittleEndianMagic.size());
+    if (std::ranges::equal(magic, kLittleEndianMagic)) return ByteOrder::Little;
+    if (std::ranges::equal(magic, kBigEndianMagic)) return ByteOrder::Big;
+    return std::nullopt;
+}
 
 int blockSizeOfBlockZero(const BlockView& blockZero) {
     return static_cast<std::uint16_t>(blockZero.u32(kBlockSizeFieldOffset).value_or(0) & 0xFFFF);

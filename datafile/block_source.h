@@ -30,6 +30,10 @@ constexpr std::int64_t kAixLeaderBytes = 4096;
 // before their byte order was known; the high half is zero in every file seen).
 int blockSizeOfBlockZero(const BlockView& blockZero);
 
+// The byte order block 0's magic names; nothing when it holds none (a
+// release before 10g, or not block 0).
+std::optional<ByteOrder> byteOrderOfMagic(const BlockView& blockZero);
+
 // The text a byte order is told with: "little-endian" or "big-endian".
 const char* byteOrderName(ByteOrder order);
 

@@ -21,6 +21,7 @@ namespace restorix {
 
 // Block 0 holds the block size; block 1, the file header, the rest.
 constexpr int kBlockSizeFieldOffset = 20;  // in block 0
+constexpr int kBlockZeroBlockCountOffset = 24;  // in block 0 (10g on)
 constexpr int kLargestBlockSize = 32768;
 constexpr std::int64_t kFileHeaderBlock = 1;
 constexpr std::uint8_t kFileHeaderBlockType = 0x0B;
@@ -29,6 +30,7 @@ constexpr int kHeaderBlockCountOffset = 44;
 constexpr int kRelativeFileNumberOffset = 368;
 // The address of BOOTSTRAP$'s segment header, in the SYSTEM file's header.
 constexpr int kRootAddressOffset = 96;
+constexpr int kTablespaceNameLengthOffset = 336;  // a u16, the name follows
 
 // What block 0 (the operating system's header block) and block 1 (the file
 // header) of a datafile say of it.

@@ -17,12 +17,11 @@ constexpr int kFirstOnlyHeader = 15;
 // Flags 0x00 to 0x03: a middle piece of a chain, whose header carries the
 // next piece's address whatever the classification says of such flags alone.
 constexpr std::uint8_t kLastMiddleFlag = PrevPart | NextPart;
-constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
 constexpr std::uint8_t kNotARowOfItsOwn = ClusterKey | ClusterMember | Deleted;
 
 // A live row's head: the whole row, or the first piece of one that goes on.
 bool isLiveHead(std::uint8_t flag) {
-    if (flag == kSinglePieceRow) return true;
+    if (flag == kWholeRowFlag) return true;
     return (flag & Head) && !(flag & (kNotARowOfItsOwn | Last));
 }
 
@@ -158,7 +157,7 @@ void RowPieces::advance(int slot, RowPiece& piece, bool& done) {
         piece.chain = RowChain::Single;
         piece.joined = {};
         piece.throughHeadAndNextPiece = false;
-        if (rules_.chains && piece.flag != kSinglePieceRow) {
+        if (rules_.chains && piece.flag != kWholeRowFlag) {
             if (!headDataHeader_) headDataHeader_ = tableDataHeaderOffsetOf(block_);
             piece.chain = rules_.chains->follow(block_, rules_.file, slot, piece.offset, *headDataHeader_);
             piece.joined = rules_.chains->columns();

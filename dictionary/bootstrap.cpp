@@ -36,7 +36,6 @@ constexpr std::string_view kExtentsEnd = "))";
 // BOOTSTRAP$ (LINE#, OBJ#, SQL_TEXT): the text is its third column.
 constexpr std::size_t kBootstrapColumns = 3;
 constexpr std::size_t kSqlTextColumn = 2;
-constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
 
 bool isNameCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '#';
@@ -126,7 +125,7 @@ void readObjects(const BlockSource& source, const BlockIndex& index, Bootstrap& 
         RowWalkRules rules;
         rules.dataHeaderOffset = tableDataHeaderOffsetOf(block);
         if (!rules.dataHeaderOffset) return true;
-        rules.onlyFlag = kSinglePieceRow;
+        rules.onlyFlag = kWholeRowFlag;
         for (const RowPiece& piece : rowPieces(block, rules)) {
             if (!readColumns(block, piece.firstColumnOffset(), piece.columnCount, columns)) continue;
             if (columns.size() < kBootstrapColumns || columns[kSqlTextColumn].isNull) continue;

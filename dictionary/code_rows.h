@@ -20,8 +20,7 @@ namespace restorix {
 
 // VIEW$ rows have the same number of stored columns in every release.
 constexpr int kViewColumns = 8;
-// Only a whole row in one piece (Head, First and Last) is turned into a statement.
-constexpr std::uint8_t kWholeRowFlag = RowFlag::Head | RowFlag::First | RowFlag::Last;
+// Only a whole row in one piece (kWholeRowFlag) is turned into a statement.
 
 enum class CodeBlockKind { None, View, Trigger };
 

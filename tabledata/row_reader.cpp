@@ -23,7 +23,6 @@ namespace {
 using Bytes = std::span<const std::uint8_t>;
 
 // A live row held in one piece: Head, First and Last set, nothing else.
-constexpr std::uint8_t kSinglePieceRow = Head | First | Last;
 constexpr int kStoredColumnCountOffset = 2;
 constexpr int kFullProgress = 100;
 constexpr std::string_view kNullText = "NULL";
@@ -88,7 +87,7 @@ bool forEachRowValue(std::span<const ColumnValue> columns, const TableColumns& t
 // one (flag 0x2C) is a row; one whose columns run past the end of the block
 // is dropped whole.
 bool readSinglePieceRow(const BlockView& block, int pieceOffset, int headerLength, std::vector<ColumnValue>& columns) {
-    if (block.u8(pieceOffset) != kSinglePieceRow) return false;
+    if (block.u8(pieceOffset) != kWholeRowFlag) return false;
     const std::uint8_t storedCount = block.u8(pieceOffset + kStoredColumnCountOffset).value_or(0);
     return readColumns(block, pieceOffset + headerLength, storedCount, columns);
 }

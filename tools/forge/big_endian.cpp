@@ -23,9 +23,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Block 0 (block size, block count, magic) and the file header's integers.
-constexpr int kOsHeaderBlockCountOffset = 24;
-constexpr int kTablespaceNameLengthOffset = 336;
-constexpr std::uint8_t kFileHeaderType = 0x0B;
 // A cluster key's header: the counts of its member rows, after flag, lock and column count.
 constexpr int kKeyMemberCountOffset = 3;
 constexpr int kKeyCommittedCountOffset = 5;
@@ -93,9 +90,9 @@ void turnBlockAround(std::span<std::uint8_t> bytes, std::int64_t number) {
     const BlockView block(bytes);
     Integers integers;
     if (number == 0) {
-        for (const int field : {kBlockSizeFieldOffset, kOsHeaderBlockCountOffset, kByteOrderMagicOffset})
+        for (const int field : {kBlockSizeFieldOffset, kBlockZeroBlockCountOffset, kByteOrderMagicOffset})
             integers[field] = 4;
-    } else if (block.u8(kBlockTypeOffset) == kFileHeaderType) {
+    } else if (block.u8(kBlockTypeOffset) == kFileHeaderBlockType) {
         for (const int field : {kBlockAddressOffset, kDatabaseIdOffset, kHeaderBlockCountOffset, kRootAddressOffset,
                                 kRelativeFileNumberOffset})
             integers[field] = 4;

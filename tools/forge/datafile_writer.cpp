@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "datafile/datafile_set.h"
 #include "tools/forge/block_builder.h"
 
 namespace restorix::forge {
@@ -18,7 +19,6 @@ constexpr std::size_t kBufferBytes = 4u << 20;  // per write
 constexpr int kFileShift = 22;              // block address: file number above 22 bits of block number
 
 // Block 0: the file's block count and the operating-system header magic.
-constexpr int kFileHeaderBlockCountOffset = 24;
 constexpr int kFileHeaderMagicOffset = 28;
 constexpr std::uint32_t kFileHeaderMagic = 0x7A7B7C7D;
 // Block 1: the database's identity and the file's place in it.
@@ -26,7 +26,6 @@ constexpr int kDatabaseIdOffset = 28;
 constexpr int kDatabaseNameOffset = 32;
 constexpr std::size_t kDatabaseNameSize = 8;
 constexpr int kFileSizeOffset = 44;  // blocks after block 0
-constexpr int kTablespaceNameLengthOffset = 336;
 constexpr int kTablespaceNameOffset = 338;
 constexpr std::size_t kTablespaceNameSize = 30;
 constexpr int kRelativeFileOffset = 368;
@@ -150,7 +149,7 @@ void DatafileWriter::close() {
     // A file that ends in a hole gets its length all the same.
     bool ok = !holes_ || (std::fflush(file_) == 0 && ftruncate(fileno(file_), static_cast<off_t>(bytesWritten_)) == 0);
     // Block 0 records the number of blocks the file holds, block 1 those after block 0.
-    ok = ok && patchU32(kFileHeaderBlockCountOffset, static_cast<std::uint32_t>(blocksWritten_));
+    ok = ok && patchU32(kBlockZeroBlockCountOffset, static_cast<std::uint32_t>(blocksWritten_));
     if (sizeInFileHeader_)
         ok = ok && patchU32(blockSize_ + kFileSizeOffset, static_cast<std::uint32_t>(blocksWritten_ - 1));
     const std::string reason = ok ? std::string() : systemReason();
